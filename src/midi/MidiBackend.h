@@ -1,0 +1,56 @@
+// The MIDI library the port classes rely on: device lists and names, open calls that
+// hand out handles above 32, one event out at a time, and input events drained on
+// request after a "input waiting" notification. Implemented over RtMidi for the
+// program and in memory for tests.
+#pragma once
+
+#include "PortEvent.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Told, from whatever thread the backend receives on, that input is waiting.
+class MidiInputNotify {
+public:
+    virtual ~MidiInputNotify() = default;
+    virtual void InputWaiting() = 0;
+};
+
+class MidiBackend {
+public:
+    using Handle = std::uint32_t;
+    // Handles above this value mean success; the value itself and below mean failure.
+    static constexpr Handle kFailureLimit = 32;
+    static constexpr std::size_t kMaxNameLength = 31;
+
+    virtual ~MidiBackend() = default;
+
+    virtual int OutputCount() = 0;
+    virtual int InputCount() = 0;
+    // The device's name cut to 31 bytes, or nothing when the device cannot be described.
+    virtual std::optional<std::string> OutputName(int device) = 0;
+    virtual std::optional<std::string> InputName(int device) = 0;
+
+    virtual Handle OpenOutput(int device, std::uint32_t option) = 0;
+    // Hands one event to the output; 0 means it was taken.
+    virtual int PutOutput(Handle handle, const PortEvent& event) = 0;
+    virtual void ResetOutput(Handle handle) = 0;
+    virtual void CloseOutput(Handle handle) = 0;
+
+    virtual Handle OpenInput(int device, MidiInputNotify* notify, std::uint32_t option) = 0;
+    virtual void StartInput(Handle handle) = 0;
+    virtual void StopInput(Handle handle) = 0;
+    virtual void CloseInput(Handle handle) = 0;
+    // Takes the next waiting input event; false when none is waiting.
+    virtual bool NextInput(Handle handle, PortEvent& event) = 0;
+
+    // The process-wide backend every port talks to. Without an installed one it is a
+    // backend with no devices, as on a machine without any MIDI system.
+    static MidiBackend& Current();
+    // Installs a backend the caller keeps alive; nullptr restores the empty one.
+    static void SetCurrent(MidiBackend* backend);
+};
+
+// Cuts a device name to the length the port layer promises, without splitting a UTF-8 sequence.
+std::string CutDeviceName(const std::string& name);

@@ -1,0 +1,108 @@
+// The one document of the controller: every value that can be sent to the processor,
+// the controller's own settings, the name of the file they came from and the MIDI
+// output port they are sent through. Windows read and write its members directly.
+#pragma once
+
+#include "ControllerView.h"
+#include "midi/CMidiOutPort.h"
+#include "midi/PortEvent.h"
+
+#include <string>
+
+class CControllerDoc {
+public:
+    static constexpr const char* kNewDocument = "New Document";
+    static constexpr int kChannels = 8;
+    // The fourth argument of every open call.
+    static constexpr std::uint32_t kPortOption = 78624;
+
+    explicit CControllerDoc(ControllerView* view = nullptr);
+    ~CControllerDoc();
+    CControllerDoc(const CControllerDoc&) = delete;
+    CControllerDoc& operator=(const CControllerDoc&) = delete;
+
+    void ResetToDefaults();
+    bool NewDocument();
+
+    // Controller files.
+    bool WriteControllerFile(const std::string& path);
+    bool ReadControllerFile(const std::string& path, bool keepOutPort);
+
+    // Control Change protocol.
+    bool EnsureOutputOpen(int comboIndex);
+    bool IsOutputOpen() const { return MidiOut.IsOpen(); }
+    bool SendShort(int statusBase, int channel, int data1, int data2);
+    bool SendSysExByte(int byte);
+    bool SendPatchbay();
+    bool SendGlobals();
+    bool SendChannels();
+    void ApplyIncomingEvent(const PortEvent& event);
+
+    // Sends a whole SysEx command one byte per event; nothing when the output cannot be opened.
+    bool SendSysExCommand(const unsigned char* bytes, std::size_t count);
+    // The Program Change that selects a factory preset.
+    bool SendProgramChange(int program);
+
+    void SetView(ControllerView* view) { m_pView = view; }
+    ControllerView* View() const { return m_pView; }
+    // The output list selection the senders use: the view's, or the stored one without a view.
+    int OutputSelection() const;
+
+    bool ShowRawValues = false;
+    ControllerView* m_pView = nullptr;
+    int CurrentOutDevice = -1;
+    CMidiOutPort MidiOut;
+    std::string DocumentName;
+    int DefaultPreset = 0;
+    int DefaultPresetAvvio = 0;
+    int Frequence = 0;
+    int outMIDIPort = 0;
+    int NMatrixOutput = 5;
+    int MasterOutgain = 100;
+    int RoomSide = 11;
+    int MatrixSpeed = 0;
+
+    int Attenuation[kChannels];
+    int BellFactor[kChannels];
+    int DopplerDepth[kChannels];
+    int InputLevel[kChannels];
+    int LPFCutOff[kChannels];
+    int HPFCutOff[kChannels];
+    int ITDDepth[kChannels];
+    int FrontRear[kChannels];
+    int GainEnhance[kChannels];
+    int SubMixAInput[kChannels];
+    int SubMixBInput[kChannels];
+    int InsertAGain[kChannels];
+    int InsertBGain[kChannels];
+    int XPosition[kChannels];
+    int YPosition[kChannels];
+    int ZPosition[kChannels];
+    int SpatOutXPos[kChannels];
+    int SpatOutYPos[kChannels];
+    int SpatOutZPos[kChannels];
+    int HostInPBSelect[kChannels];
+    int HostInValPBSelect[kChannels];
+    int InsertAPBSelect[kChannels];
+    int InsertAValSelect[kChannels];
+    int InsertBPBSelect[kChannels];
+    int InsertBValSelect[kChannels];
+    int RosInPBSelect[kChannels];
+    int RosInValPBSelect[kChannels];
+    int SpatInPBSelect[kChannels];
+    int SpatInValPBSelect[kChannels];
+    int SubAPBSelect[kChannels];
+    int SubAValSelect[kChannels];
+    int SubBPBSelect[kChannels];
+    int SubBValSelect[kChannels];
+    int ValHostInPBSelect[kChannels];
+    int ValSpatInPBSelect[kChannels];
+    int ValRosInPBSelect[kChannels];
+    int ValSubASelect[kChannels];
+    int ValSubBSelect[kChannels];
+    int ValInsertASelect[kChannels];
+    int ValInsertBSelect[kChannels];
+
+private:
+    bool SendSection(const int* controllers, std::size_t count);
+};
