@@ -38,6 +38,22 @@ bool CControllerDoc::NewDocument() {
     return true;
 }
 
+namespace {
+
+std::string DeviceName(const std::optional<std::string>& name, int n) {
+    return name ? *name : "Error inDevID = " + std::to_string(n);
+}
+
+} // namespace
+
+std::string CControllerDoc::OutputDeviceName(int n) {
+    return DeviceName(MidiBackend::Current().OutputName(n), n);
+}
+
+std::string CControllerDoc::InputDeviceName(int n) {
+    return DeviceName(MidiBackend::Current().InputName(n), n);
+}
+
 int CControllerDoc::OutputSelection() const {
     return m_pView ? m_pView->OutputListSelection() : outMIDIPort;
 }

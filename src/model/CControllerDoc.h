@@ -38,6 +38,10 @@ public:
     bool SendChannels();
     void ApplyIncomingEvent(const PortEvent& event);
 
+    // Names for the device lists; "Error inDevID = n" when the device cannot be described.
+    static std::string OutputDeviceName(int n);
+    static std::string InputDeviceName(int n);
+
     // Sends a whole SysEx command one byte per event; nothing when the output cannot be opened.
     bool SendSysExCommand(const unsigned char* bytes, std::size_t count);
     // The Program Change that selects a factory preset.

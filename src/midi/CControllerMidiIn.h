@@ -1,0 +1,25 @@
+// The main window's MIDI input: every received event goes to the document.
+#pragma once
+
+#include "CMaxMidiInWnd.h"
+
+#include <functional>
+
+class CControllerDoc;
+
+class CControllerMidiIn : public CMaxMidiInWnd {
+    Q_OBJECT
+public:
+    using DocumentSource = std::function<CControllerDoc*()>;
+
+    explicit CControllerMidiIn(QObject* parent = nullptr) : CMaxMidiInWnd(parent) {}
+
+    // Where the document is found at the moment an event arrives; it may be none.
+    void SetDocumentSource(DocumentSource source) { m_documentSource = std::move(source); }
+
+protected:
+    int OnEvent(const PortEvent& event) override;
+
+private:
+    DocumentSource m_documentSource;
+};

@@ -1,0 +1,68 @@
+#include "CInputDeviceMenu.h"
+
+#include "CMaxMidiInWnd.h"
+#include "MidiBackend.h"
+#include "model/CControllerDoc.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+void CInputDeviceMenu::Build(QMenuBar* menuBar, int position, const QString& title, int firstId) {
+    m_firstId = firstId;
+    m_menu = new QMenu(title, menuBar);
+    m_menu->setObjectName(QStringLiteral("InputDeviceMenu"));
+    const QList<QAction*> topLevel = menuBar->actions();
+    QAction* before = position >= 0 && position < topLevel.size() ? topLevel[position] : nullptr;
+    menuBar->insertMenu(before, m_menu);
+
+    MidiBackend& backend = MidiBackend::Current();
+    m_deviceCount = backend.InputCount();
+    for (int i = 0; i < m_deviceCount; ++i) {
+        const QString name = QString::fromStdString(backend.InputName(i).value_or(std::string()));
+        QAction* entry = m_menu->addAction(name);
+        entry->setCheckable(true);
+        entry->setData(firstId + i);
+        // A checkable entry would toggle itself; the mark is set by Select alone.
+        connect(entry, &QAction::triggered, this, [this, i] { Select(i); });
+    }
+}
+
+QAction* CInputDeviceMenu::EntryForId(int id) const {
+    if (!m_menu) {
+        return nullptr;
+    }
+    for (QAction* entry : m_menu->actions()) {
+        if (entry->data().toInt() == id) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+bool CInputDeviceMenu::Select(int n) {
+    if (!m_receiver || !m_menu) {
+        return false;
+    }
+    int id = 0;
+    if (n >= 0 && n <= m_deviceCount) {
+        id = n + m_firstId;
+    } else if (n >= m_firstId && n <= m_firstId + m_deviceCount) {
+        id = n;
+    } else {
+        return false;
+    }
+    for (int entryId = m_firstId; entryId < m_firstId + m_deviceCount; ++entryId) {
+        QAction* entry = EntryForId(entryId);
+        if (entryId == id) {
+            m_receiver->Stop();
+            m_receiver->Close();
+            m_receiver->Open(entryId - m_firstId, CControllerDoc::kPortOption);
+            m_receiver->Start();
+            entry->setChecked(true);
+        } else {
+            entry->setChecked(false);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,56 @@
+#include "KestrelLibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+template <typename Function> bool Resolve(QLibrary& library, const char* name, Function& out) {
+    out = reinterpret_cast<Function>(library.resolve(name));
+    return out != nullptr;
+}
+} // namespace
+
+bool KestrelLibrary::LoadFile(const QString& fileName) {
+    m_library.setFileName(fileName);
+    return m_library.load();
+}
+
+bool KestrelLibrary::Load(const QString& fileName) {
+    if (!fileName.isEmpty()) {
+        if (!LoadFile(fileName)) {
+            m_error = QStringLiteral("Cannot load the tracker library %1: %2")
+                          .arg(fileName, m_library.errorString());
+            return false;
+        }
+        return Bind();
+    }
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kBaseName);
+    if (!LoadFile(beside) && !LoadFile(QString::fromLatin1(kBaseName))) {
+        m_error = QStringLiteral("Cannot find the tracker library %1 beside the program (%2) "
+                                 "or on the system's library path.")
+                      .arg(QString::fromLatin1(kBaseName), QCoreApplication::applicationDirPath());
+        return false;
+    }
+    return Bind();
+}
+
+bool KestrelLibrary::Bind() {
+    const struct {
+        const char* name;
+        bool found;
+    } exports[] = {
+        {"ReadData", Resolve(m_library, "ReadData", readData)},
+        {"GetSens", Resolve(m_library, "GetSens", getSens)},
+        {"GetCoord", Resolve(m_library, "GetCoord", getCoord)},
+        {"CoordEval", Resolve(m_library, "CoordEval", coordEval)},
+        {"GetKestrelVersion", Resolve(m_library, "GetKestrelVersion", getKestrelVersion)},
+    };
+    for (const auto& entry : exports) {
+        if (!entry.found) {
+            m_error = QStringLiteral("The tracker library %1 has no function %2.")
+                          .arg(m_library.fileName(), QString::fromLatin1(entry.name));
+            return false;
+        }
+    }
+    return true;
+}
