@@ -1,0 +1,276 @@
+#include "ControllerFile.h"
+
+#include "AtomicFile.h"
+#include "CControllerDoc.h"
+#include "ParameterTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <numeric>
+#include <system_error>
+
+namespace {
+
+constexpr std::string_view kPrologue =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\r\n"
+    "<plist version=\"1.0\">\r\n";
+constexpr std::string_view kDictOpen = "<dict>";
+constexpr std::string_view kDictClose = "</dict>";
+constexpr std::string_view kIntegerOpen = "<integer>";
+constexpr std::string_view kIntegerClose = "</integer>";
+constexpr std::size_t kSections = 9;
+constexpr std::size_t kGlobalSection = 8;
+
+// Key elements ("<key>Attenuation0</key>") in table order, and the table rows in the
+// order the writer puts them: plain byte order of the key names.
+struct FileLayout {
+    std::array<std::string, kChannelParameters.size()> channelKeys;
+    std::array<std::string, kGlobalParameters.size()> globalKeys;
+    std::array<std::size_t, kChannelParameters.size()> channelWriteOrder;
+    std::array<std::size_t, kGlobalParameters.size()> globalWriteOrder;
+
+    FileLayout() {
+        for (std::size_t i = 0; i < kChannelParameters.size(); ++i) {
+            channelKeys[i] = KeyElement(kChannelParameters[i].fileKey);
+        }
+        for (std::size_t i = 0; i < kGlobalParameters.size(); ++i) {
+            globalKeys[i] = KeyElement(kGlobalParameters[i].fileKey);
+        }
+        SortByKey(channelWriteOrder, kChannelParameters);
+        SortByKey(globalWriteOrder, kGlobalParameters);
+    }
+
+    static std::string KeyElement(std::string_view name) {
+        return "<key>" + std::string(name) + "</key>";
+    }
+
+    template <typename Order, typename Table> static void SortByKey(Order& order, const Table& table) {
+        std::iota(order.begin(), order.end(), std::size_t{0});
+        std::sort(order.begin(), order.end(), [&table](std::size_t a, std::size_t b) {
+            return table[a].fileKey < table[b].fileKey;
+        });
+    }
+};
+
+const FileLayout& Layout() {
+    static const FileLayout layout;
+    return layout;
+}
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Decimal text to int the way the C library reads it (leading white space, sign, digits up
+// to the first non-digit), except that numbers beyond the int range saturate instead of
+// being undefined.
+int ParseDecimal(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr std::int64_t kBeyondRange = std::int64_t{INT_MAX} + 2;
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = std::min(magnitude * 10 + (text[i] - '0'), kBeyondRange);
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX));
+}
+
+// The nine dictionaries: each from "<dict>" through the following "</dict>"; a section
+// whose tags are missing is empty.
+std::array<std::string_view, kSections> CutSections(std::string_view text) {
+    std::array<std::string_view, kSections> sections{};
+    std::size_t position = 0;
+    for (std::string_view& section : sections) {
+        const std::size_t open = text.find(kDictOpen, position);
+        const std::size_t close = text.find(kDictClose, position);
+        if (open == std::string_view::npos || close == std::string_view::npos) {
+            continue;
+        }
+        const std::size_t end = close + kDictClose.size();
+        // A stray "</dict>" before the next "<dict>" gives an empty section and is passed.
+        if (open < close) {
+            section = text.substr(open, end - open);
+        }
+        position = end;
+    }
+    return sections;
+}
+
+void AppendInteger(std::string& text, int value) {
+    char digits[16];
+    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+    text.append(digits, result.ptr);
+}
+
+void AppendEntry(std::string& text, std::string_view keyElement, int value) {
+    text += "\r\n\t\t";
+    text += keyElement;
+    text += "\r\n\t\t";
+    text += kIntegerOpen;
+    AppendInteger(text, value);
+    text += kIntegerClose;
+}
+
+// CR LF becomes LF, as a text-mode read does; a lone CR stays.
+std::string ToTextMode(std::string_view raw) {
+    std::string text;
+    text.reserve(std::min(raw.size(), kControllerFileReadLimit));
+    for (std::size_t i = 0; i < raw.size() && text.size() < kControllerFileReadLimit; ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') {
+            ++i;
+        }
+        if (raw[i] == '\0') {
+            break;
+        }
+        text += raw[i];
+    }
+    return text;
+}
+
+void SetReason(std::string* failureReason, int error) {
+    if (failureReason) {
+        *failureReason = std::generic_category().message(error);
+    }
+}
+
+} // namespace
+
+int ExtractInteger(std::string_view section, std::string_view key) {
+    const std::size_t keyPosition = section.find(key);
+    if (keyPosition == std::string_view::npos) {
+        return 0;
+    }
+    const std::size_t afterKey = keyPosition + key.size();
+    const std::size_t close = section.find(kIntegerClose, afterKey);
+    if (close == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view between = section.substr(afterKey, close - afterKey);
+    const std::size_t open = between.find(kIntegerOpen);
+    if (open == std::string_view::npos) {
+        return 0;
+    }
+    return ParseDecimal(between.substr(open + kIntegerOpen.size()));
+}
+
+std::string ControllerFileText(const CControllerDoc& doc) {
+    const FileLayout& layout = Layout();
+    std::string text;
+    text.reserve(20000);
+    text += kPrologue;
+    text += "<array>\r\n";
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        text += "\t<dict>";
+        for (std::size_t row : layout.channelWriteOrder) {
+            AppendEntry(text, layout.channelKeys[row], (doc.*kChannelParameters[row].array)[channel]);
+        }
+        text += "\r\n\t</dict>\r\n";
+    }
+    text += "\t<dict>";
+    for (std::size_t row : layout.globalWriteOrder) {
+        AppendEntry(text, layout.globalKeys[row], doc.*kGlobalParameters[row].member);
+    }
+    text += "\r\n\t</dict>\r\n";
+    text += "</array>\r\n</plist>\r\n";
+    return text;
+}
+
+void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool keepOutPort) {
+    const FileLayout& layout = Layout();
+    const auto sections = CutSections(text.substr(0, kControllerFileReadLimit));
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        const std::string_view section = sections[static_cast<std::size_t>(channel)];
+        for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
+            (doc.*kChannelParameters[row].array)[channel] =
+                ExtractInteger(section, layout.channelKeys[row]);
+        }
+    }
+    for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
+        const GlobalParameter& parameter = kGlobalParameters[row];
+        if (keepOutPort && parameter.member == &CControllerDoc::outMIDIPort) {
+            continue;
+        }
+        doc.*parameter.member = ExtractInteger(sections[kGlobalSection], layout.globalKeys[row]);
+    }
+}
+
+bool LooksLikeControllerFile(std::string_view text) {
+    const FileLayout& layout = Layout();
+    for (std::string_view section : CutSections(text.substr(0, kControllerFileReadLimit))) {
+        const auto inSection = [section](const std::string& key) {
+            return section.find(key) != std::string_view::npos;
+        };
+        if (std::any_of(layout.channelKeys.begin(), layout.channelKeys.end(), inSection) ||
+            std::any_of(layout.globalKeys.begin(), layout.globalKeys.end(), inSection)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> ReadControllerFileText(const std::string& path,
+                                                  std::string* failureReason) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        SetReason(failureReason, errno);
+        return std::nullopt;
+    }
+    // Every character of the text takes at most two bytes of the file (CR LF), plus one
+    // byte to see whether a CR at the limit starts a pair.
+    std::string raw(2 * kControllerFileReadLimit + 1, '\0');
+    const std::size_t count = std::fread(raw.data(), 1, raw.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        SetReason(failureReason, error);
+        return std::nullopt;
+    }
+    raw.resize(count);
+    return ToTextMode(raw);
+}
+
+bool WriteControllerFile(CControllerDoc& doc, const std::string& path,
+                         std::string* failureReason) {
+    if (!path.empty()) {
+        doc.DocumentName = path;
+    }
+    if (doc.DocumentName == CControllerDoc::kNewDocument) {
+        SetReason(failureReason, ENOENT);
+        return false;
+    }
+    return ReplaceFileContents(doc.DocumentName, ControllerFileText(doc), failureReason);
+}
+
+bool CControllerDoc::WriteControllerFile(const std::string& path) {
+    return ::WriteControllerFile(*this, path, nullptr);
+}
+
+bool CControllerDoc::ReadControllerFile(const std::string& path, bool keepOutPort) {
+    if (!path.empty()) {
+        DocumentName = path;
+    }
+    if (DocumentName == kNewDocument) {
+        return false;
+    }
+    const std::optional<std::string> text = ReadControllerFileText(DocumentName);
+    if (!text) {
+        DocumentName = kNewDocument;
+        return false;
+    }
+    ApplyControllerFileText(*this, *text, keepOutPort);
+    return true;
+}

@@ -1,0 +1,43 @@
+// The controller file (".ocont2"): an XML property list of nine dictionaries of integers,
+// written in one fixed layout and read back by substring search, so files edited by hand
+// or written by other property-list tools read as long as each key is followed by its
+// integer element.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+class CControllerDoc;
+
+// The reader looks at no more than this much text (after CR LF became LF).
+constexpr std::size_t kControllerFileReadLimit = 25600;
+
+// The number of the first integer element after the key element in section. A key
+// missing from the section, or a key with no integer element after it, reads as 0.
+// Numbers beyond the int range saturate at INT_MIN / INT_MAX.
+int ExtractInteger(std::string_view section, std::string_view key);
+
+// The whole file text for the document, with CR LF line ends.
+std::string ControllerFileText(const CControllerDoc& doc);
+
+// Sets every persistent value from a file text (LF or CR LF line ends); outMIDIPort only
+// when keepOutPort is false. Values are stored as read, without validation.
+void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool keepOutPort);
+
+// Whether the text holds at least one dictionary with a key of the controller file; a
+// text without any reads as a document of zeros.
+bool LooksLikeControllerFile(std::string_view text);
+
+// The text of a file as the reader sees it: CR LF turned into LF, cut at the first zero
+// byte and at kControllerFileReadLimit. Nothing when the file cannot be opened or read;
+// failureReason then says why.
+std::optional<std::string> ReadControllerFileText(const std::string& path,
+                                                  std::string* failureReason = nullptr);
+
+// WriteControllerFile with the reason of a failure: after a non-empty path has become the
+// document's name, writes the document to its file, replacing an existing file only once
+// the new text is complete on disk. Returns false, writing nothing, for "New Document".
+bool WriteControllerFile(CControllerDoc& doc, const std::string& path,
+                         std::string* failureReason);

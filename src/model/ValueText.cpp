@@ -1,0 +1,181 @@
+#include "ValueText.h"
+
+#include "CControllerDoc.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr double kOneOver127 = 0.007874015748031496;
+constexpr double kOneOverTwoPi = 0.15915494309189535;
+constexpr int kLowPassLimit = 115;
+constexpr std::array<double, 4> kSampleRates = {44100.0, 48000.0, 88200.0, 96000.0};
+
+// printf-style formatting of one double; values from hand-edited files can be huge, so the
+// text is not assumed to fit a small buffer.
+std::string FormatDouble(const char* format, double number) {
+    char buffer[64];
+    const int length = std::snprintf(buffer, sizeof buffer, format, number);
+    if (length < 0) {
+        return {};
+    }
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        return std::string(buffer, static_cast<std::size_t>(length));
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, number);
+    text.pop_back();
+    return text;
+}
+
+std::string ThreeDecimals(double number) { return FormatDouble("%.3f", number); }
+
+double SampleRate(int sampleRateIndex) {
+    if (sampleRateIndex < 0 || sampleRateIndex >= static_cast<int>(kSampleRates.size())) {
+        return 0.0;
+    }
+    return kSampleRates[static_cast<std::size_t>(sampleRateIndex)];
+}
+
+double RoomSideMetres(int value) { return 4.0 * std::pow(250.0, value * kOneOver127); }
+
+} // namespace
+
+std::string FormatDecibels(int value, bool attenuationScale) {
+    if (attenuationScale) {
+        if (value == 127) {
+            return "-inf";
+        }
+        return ThreeDecimals(20.0 * std::log10(1.0 - value * kOneOver127));
+    }
+    if (value == 0) {
+        return "-inf";
+    }
+    return ThreeDecimals(20.0 * std::log10(value * kOneOver127));
+}
+
+std::string FormatRoomSide(int value) { return ThreeDecimals(RoomSideMetres(value)); }
+
+std::string FormatMetres(int roomSideValue, int position) {
+    const double side = RoomSideMetres(roomSideValue);
+    return ThreeDecimals(position * side * kOneOver127 - side / 2.0);
+}
+
+std::string FormatHighPassCutoff(int value, int sampleRateIndex) {
+    const double x = value * kOneOver127;
+    const double cosine = 1.0 - x * x / (x * x - 2.0 * x + 2.0);
+    return ThreeDecimals(SampleRate(sampleRateIndex) * kOneOverTwoPi * std::acos(cosine));
+}
+
+std::string FormatLowPassCutoff(int value, int sampleRateIndex) {
+    // Above 115 the cosine would fall below -1; the cut-off stays at its top from there on.
+    const double x = std::min(value, kLowPassLimit) * kOneOver127;
+    const double cosine = 1.0 - (x * x * x * x) / (2.0 * (1.0 - x * x));
+    return ThreeDecimals(SampleRate(sampleRateIndex) * kOneOverTwoPi * std::acos(cosine));
+}
+
+double DegreesValue(bool fullCircle, int value) {
+    // 64-bit product: a value from a hand-edited file must not overflow.
+    const double angle = static_cast<double>(std::int64_t{value} * 360) * kOneOver127;
+    return fullCircle ? angle : angle - 180.0;
+}
+
+std::string FormatDegrees(bool fullCircle, int value) {
+    std::string text = FormatDouble("%.f", DegreesValue(fullCircle, value));
+    // The signed centre, 64, lies at about 1.4 degrees; it reads as the centre.
+    if (!fullCircle && text == "1") {
+        text = "0";
+    }
+    return text;
+}
+
+std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& context) {
+    if (context.showRawValues) {
+        return std::to_string(value);
+    }
+    switch (unit) {
+    case ValueUnit::Plain:
+        break;
+    case ValueUnit::Level:
+        return FormatDecibels(value, false);
+    case ValueUnit::Attenuation:
+        return FormatDecibels(value, true);
+    case ValueUnit::Metres:
+        return FormatMetres(context.roomSide, value);
+    case ValueUnit::RoomSide:
+        return FormatRoomSide(value);
+    case ValueUnit::HighPassCutoff:
+        return FormatHighPassCutoff(value, context.sampleRateIndex);
+    case ValueUnit::LowPassCutoff:
+        return FormatLowPassCutoff(value, context.sampleRateIndex);
+    case ValueUnit::DegreesFullCircle:
+        return FormatDegrees(true, value);
+    case ValueUnit::DegreesSigned:
+        return FormatDegrees(false, value);
+    }
+    return std::to_string(value);
+}
+
+std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc) {
+    return ValueLabel(unit, value, ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
+}
+
+namespace {
+
+using Doc = CControllerDoc;
+using enum ValueUnit;
+
+struct ChannelLabel {
+    ChannelArray Doc::*array;
+    ParameterLabel label;
+};
+
+struct GlobalLabel {
+    int Doc::*member;
+    ParameterLabel label;
+};
+
+const std::array<ChannelLabel, 17> kChannelLabels = {{
+    {&Doc::ZPosition, {"  SOURCE Z POSITION (m)", Metres}},
+    {&Doc::InputLevel, {"  SPATIALIZER INPUT LEVEL (db)", Level}},
+    {&Doc::LPFCutOff, {"  SPATIALIZER LOWPASS FILTER CUTOFF", LowPassCutoff}},
+    {&Doc::HPFCutOff, {"  SPATIALIZER HIGHPASS FILTER CUTOFF", HighPassCutoff}},
+    {&Doc::SubMixAInput, {"  SUBMIX A INPUT LEVEL (db)", Level}},
+    {&Doc::SubMixBInput, {"  SUBMIX B INPUT LEVEL (db)", Level}},
+    {&Doc::InsertAGain, {"  INSERT A GAIN (db)", Level}},
+    {&Doc::InsertBGain, {"  INSERT B GAIN (db)", Level}},
+    {&Doc::SpatOutXPos, {"  SPEAKER X POSITION (m)", Metres}},
+    {&Doc::SpatOutYPos, {"  SPEAKER Y POSITION (m)", Metres}},
+    {&Doc::SpatOutZPos, {"  SPEAKER Z POSITION (m)", Metres}},
+    {&Doc::BellFactor, {"  BELL FACTOR", Plain}},
+    {&Doc::Attenuation, {"  ATTENUATION (db)", Attenuation}},
+    {&Doc::DopplerDepth, {"  DOPPLER DEPTH", Plain}},
+    {&Doc::ITDDepth, {"  ITD DEPTH", Plain}},
+    {&Doc::FrontRear, {"  FRONT-REAR SPECTRAL ENHANCE", Plain}},
+    {&Doc::GainEnhance, {"  GAIN ENHANCE (db)", Level}},
+}};
+
+const std::array<GlobalLabel, 4> kGlobalLabels = {{
+    {&Doc::MasterOutgain, {"  RURUZIV OUTPUT MASTER LEVEL (db)", Level}},
+    {&Doc::MatrixSpeed, {"  DOPPLER TRACKING", Plain}},
+    {&Doc::RoomSide, {"  ROOM SIDE (m)", RoomSide}},
+    {&Doc::NMatrixOutput, {"  NUMBER OF SPEAKER", Plain}},
+}};
+
+} // namespace
+
+const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array) {
+    const auto found = std::find_if(kChannelLabels.begin(), kChannelLabels.end(),
+                                    [array](const ChannelLabel& entry) { return entry.array == array; });
+    return found == kChannelLabels.end() ? nullptr : &found->label;
+}
+
+const ParameterLabel* FindParameterLabel(int CControllerDoc::*member) {
+    const auto found = std::find_if(kGlobalLabels.begin(), kGlobalLabels.end(),
+                                    [member](const GlobalLabel& entry) { return entry.member == member; });
+    return found == kGlobalLabels.end() ? nullptr : &found->label;
+}
