@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <cmath>
 
 namespace {
@@ -51,7 +52,7 @@ QString CRoundSliderCtrl::MakeLabelText() const {
 
 void CRoundSliderCtrl::SetMarkerRadius(int radius) {
     m_markerRadius = radius;
-    RecomputeGeometry();
+    UpdateGeometry();
 }
 
 void CRoundSliderCtrl::SetZeroAngle(int degrees) {
@@ -65,11 +66,15 @@ void CRoundSliderCtrl::SetInverted(bool inverted) {
 }
 
 void CRoundSliderCtrl::RecomputeGeometry() {
+    UpdateGeometry();
+    setValue(0); // clamped into the range
+}
+
+void CRoundSliderCtrl::UpdateGeometry() {
     const int side = std::min(width(), height());
     m_centre = QPoint(side / 2, side / 2);
     m_dialRadius = side / 2 - m_markerRadius - 1;
     setMask(QRegion(0, 0, side, side, QRegion::Ellipse));
-    setValue(0); // clamped into the range
     m_dial = QPixmap();
     update();
 }
@@ -189,7 +194,13 @@ void CRoundSliderCtrl::paintEvent(QPaintEvent*) {
 
 void CRoundSliderCtrl::resizeEvent(QResizeEvent* event) {
     QAbstractSlider::resizeEvent(event);
-    RecomputeGeometry();
+    // The first size a widget gets arrives when it is shown, after its owner has set
+    // range and position; only a real change of size resets the position.
+    if (event->oldSize().isValid()) {
+        RecomputeGeometry();
+    } else {
+        UpdateGeometry();
+    }
 }
 
 void CRoundSliderCtrl::changeEvent(QEvent* event) {

@@ -62,6 +62,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void UpdateGeometry();
     void NotifyParent(ScrollCode code);
     int ValueFromPoint(QPoint point) const;
     void RenderDial();

@@ -1,0 +1,47 @@
+// The source position pad: one red marker on a plain blue field, placed from the
+// shown channel's X and Y (processor Y grows upward), dragged by the operator or
+// moved by the tracker; drags and tracker positions go to the owner in pad pixels.
+#pragma once
+
+#include "CPadBase.h"
+
+#include <QImage>
+#include <QPoint>
+
+class CPositionPadOwner;
+
+class CPositionPad : public CPadBase {
+    Q_OBJECT
+
+public:
+    static constexpr QRgb kBackground = 0xFF3A6EA5; // red 58, green 110, blue 165
+
+    explicit CPositionPad(QWidget* parent = nullptr);
+
+    void SetOwner(CPositionPadOwner* owner) { m_owner = owner; }
+
+    // Processor orientation: y = 127 is the top edge.
+    void SetFromValues(int x, int y);
+    // Screen orientation: y = 0 is the top edge.
+    void SetFromScreenValues(int x, int y);
+    // A tracker position in 0-127 units; moves the marker and hands the position,
+    // with its height, to the owner.
+    void ApplyTrackerPosition(double x, double y, double z);
+
+    QPoint MarkerTopLeft() const { return m_markerTopLeft; }
+    QSize MarkerSize() const { return m_marker.size(); }
+    bool IsDragging() const { return m_dragging; }
+
+protected:
+    void ComposePicture(QPainter& painter) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    CPositionPadOwner* m_owner = nullptr;
+    QImage m_marker;
+    QImage m_background; // 32-bit field of the pad's size, every pixel kBackground
+    QPoint m_markerTopLeft;
+    bool m_dragging = false;
+};

@@ -1,0 +1,134 @@
+#include "DocumentFixture.h"
+#include "model/ParameterTable.h"
+
+#include <algorithm>
+#include <set>
+
+void FakeView::MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) {
+    for (const ChannelParameter& entry : kChannelParameters) {
+        if (entry.array == parameter) {
+            moves.push_back(std::string(entry.fileKey) + " " + std::to_string(value));
+        }
+    }
+}
+
+void FakeView::MoveGlobalControl(int CControllerDoc::*parameter, int value) {
+    for (const GlobalParameter& entry : kGlobalParameters) {
+        if (entry.member == parameter) {
+            moves.push_back(std::string(entry.fileKey) + " " + std::to_string(value));
+        }
+    }
+}
+
+namespace {
+
+void ExpectResetValues(const CControllerDoc& doc) {
+    EXPECT_EQ(doc.NMatrixOutput, 5);
+    EXPECT_EQ(doc.MasterOutgain, 100);
+    EXPECT_EQ(doc.RoomSide, 11);
+    EXPECT_EQ(doc.MatrixSpeed, 0);
+    EXPECT_EQ(doc.outMIDIPort, 0);
+    EXPECT_EQ(doc.DefaultPreset, 0);
+    EXPECT_EQ(doc.DefaultPresetAvvio, 0);
+    EXPECT_EQ(doc.Frequence, 0);
+    EXPECT_EQ(doc.CurrentOutDevice, -1);
+    for (int k = 0; k < 8; ++k) {
+        SCOPED_TRACE("channel " + std::to_string(k));
+        EXPECT_EQ(doc.Attenuation[k], 64);
+        EXPECT_EQ(doc.InputLevel[k], 100);
+        EXPECT_EQ(doc.LPFCutOff[k], 127);
+        EXPECT_EQ(doc.HPFCutOff[k], 0);
+        EXPECT_EQ(doc.SubMixAInput[k], 0);
+        EXPECT_EQ(doc.XPosition[k], 64);
+        EXPECT_EQ(doc.SpatOutZPos[k], 64);
+        EXPECT_EQ(doc.ValInsertBSelect[k], 0);
+        EXPECT_EQ(doc.SubBValSelect[k], 0);
+    }
+}
+
+} // namespace
+
+TEST(ParameterTable, CoversEveryArrayOnceWithDistinctKeysAndControllers) {
+    std::set<std::string_view> keys;
+    std::set<int> controllers;
+    for (const ChannelParameter& entry : kChannelParameters) {
+        EXPECT_TRUE(keys.insert(entry.fileKey).second) << entry.fileKey;
+        EXPECT_EQ(entry.fileKey.back(), '0') << entry.fileKey;
+        if (entry.controller != kNotSent) {
+            EXPECT_TRUE(controllers.insert(entry.controller).second) << entry.fileKey;
+            EXPECT_EQ(FindChannelParameterByController(entry.controller), &entry);
+        }
+    }
+    // Every array member of the document is distinct: writing one never writes another.
+    CControllerDoc doc;
+    for (const ChannelParameter& entry : kChannelParameters) {
+        std::fill(std::begin(doc.*entry.array), std::end(doc.*entry.array), -7);
+    }
+    for (const ChannelParameter& entry : kChannelParameters) {
+        EXPECT_EQ((doc.*entry.array)[7], -7) << entry.fileKey;
+    }
+    for (int unused : {0, 10, 17, 18, 19, 23, 32, 127, 128, -1}) {
+        EXPECT_EQ(FindChannelParameterByController(unused), nullptr) << unused;
+    }
+}
+
+TEST_F(DocumentTest, FreshDocumentHoldsTheResetValues) {
+    EXPECT_EQ(doc.DocumentName, "New Document");
+    EXPECT_FALSE(doc.ShowRawValues);
+    EXPECT_FALSE(doc.IsOutputOpen());
+    ExpectResetValues(doc);
+}
+
+TEST_F(DocumentTest, NewRestoresValuesButKeepsPortAndRawDisplay) {
+    view.outputSelection = 2;
+    ASSERT_TRUE(doc.SendGlobals());
+    doc.DocumentName = "/tmp/show.ocont2";
+    doc.ShowRawValues = true;
+    doc.InputLevel[3] = 12;
+    doc.SpatOutYPos[2] = 99;
+    doc.NMatrixOutput = 8;
+    doc.outMIDIPort = 2;
+
+    EXPECT_TRUE(doc.NewDocument());
+    EXPECT_EQ(doc.DocumentName, "New Document");
+    EXPECT_TRUE(doc.ShowRawValues);
+    EXPECT_TRUE(doc.IsOutputOpen());
+    ExpectResetValues(doc);
+}
+
+TEST_F(DocumentTest, ResetKeepsNameAndValuesOutsideTheMidiRange) {
+    doc.DocumentName = "/tmp/a.ocont2";
+    doc.InputLevel[0] = 300; // the document never clamps what it is given
+    EXPECT_EQ(doc.InputLevel[0], 300);
+    doc.ResetToDefaults();
+    EXPECT_EQ(doc.DocumentName, "/tmp/a.ocont2");
+    EXPECT_EQ(doc.InputLevel[0], 100);
+}
+
+TEST_F(DocumentTest, DeviceNamesFallBackToTheErrorText) {
+    backend.AddOutputDevice(std::nullopt);
+    backend.AddOutputDevice("A device with a name far longer than thirty-one bytes");
+    EXPECT_EQ(CControllerDoc::OutputDeviceName(0), "Processor A");
+    EXPECT_EQ(CControllerDoc::OutputDeviceName(3), "Error inDevID = 3");
+    EXPECT_EQ(CControllerDoc::OutputDeviceName(4), "A device with a name far longer");
+    EXPECT_EQ(CControllerDoc::OutputDeviceName(4).size(), 31u);
+    EXPECT_EQ(CControllerDoc::InputDeviceName(0), "Error inDevID = 0");
+}
+
+TEST(DeviceNames, CutNeverSplitsAUtf8Character) {
+    // 30 ASCII bytes then a two-byte character: byte 31 would be half of it.
+    const std::string name = std::string(30, 'a') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(CutDeviceName(name), std::string(30, 'a'));
+    EXPECT_EQ(CutDeviceName("short"), "short");
+}
+
+TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
+    MidiBackend::SetCurrent(nullptr);
+    CControllerDoc doc;
+    EXPECT_EQ(MidiBackend::Current().OutputCount(), 0);
+    EXPECT_TRUE(doc.EnsureOutputOpen(0));
+    EXPECT_FALSE(doc.SendChannels());
+    EXPECT_FALSE(doc.EnsureOutputOpen(1));
+    EXPECT_FALSE(doc.SendGlobals());
+    EXPECT_TRUE(doc.SendShort(0xB0, 0, 7, 1)); // dropped by the closed port
+}
