@@ -7,8 +7,7 @@ namespace {
 class FakeConnection final : public kestrel::HidConnection {
 public:
     FakeConnection(FakeHidBackend& backend, FakeHidBackend::Device& device)
-        : m_backend(backend), m_device(device)
-    {
+        : m_backend(backend), m_device(device) {
         ++m_backend.openConnections;
     }
     ~FakeConnection() override { --m_backend.openConnections; }
@@ -17,8 +16,7 @@ public:
 
     bool ReportsCarryId() const override { return m_device.carriesId; }
 
-    int Read(std::span<std::uint8_t> buffer, int timeoutMs) override
-    {
+    int Read(std::span<std::uint8_t> buffer, int timeoutMs) override {
         ++m_backend.reads;
         m_backend.timeouts.push_back(timeoutMs);
         if (m_device.replies.empty())
@@ -40,8 +38,7 @@ private:
 } // namespace
 
 FakeHidBackend::Reply FakeHidBackend::Report(std::initializer_list<std::uint16_t> counts,
-                                             bool withId)
-{
+                                             bool withId) {
     std::vector<std::uint8_t> bytes;
     if (withId)
         bytes.push_back(7);
@@ -52,21 +49,18 @@ FakeHidBackend::Reply FakeHidBackend::Report(std::initializer_list<std::uint16_t
     return Bytes(std::move(bytes));
 }
 
-FakeHidBackend::Reply FakeHidBackend::Bytes(std::vector<std::uint8_t> bytes)
-{
+FakeHidBackend::Reply FakeHidBackend::Bytes(std::vector<std::uint8_t> bytes) {
     const int length = static_cast<int>(bytes.size());
     return {length, std::move(bytes)};
 }
 
-FakeHidBackend::Device& FakeHidBackend::Add(std::uint16_t vendorId, std::uint16_t productId)
-{
+FakeHidBackend::Device& FakeHidBackend::Add(std::uint16_t vendorId, std::uint16_t productId) {
     const std::string path = "/dev/fake" + std::to_string(devices.size());
     return devices.emplace_back(Device{{path, vendorId, productId}, true, false, {}});
 }
 
 // Lists every vendor's devices whatever is asked, so that the library's own match is tested.
-std::vector<kestrel::HidDeviceInfo> FakeHidBackend::Enumerate(std::uint16_t)
-{
+std::vector<kestrel::HidDeviceInfo> FakeHidBackend::Enumerate(std::uint16_t) {
     ++enumerations;
     std::vector<kestrel::HidDeviceInfo> found;
     for (const Device& device : devices)
@@ -74,8 +68,7 @@ std::vector<kestrel::HidDeviceInfo> FakeHidBackend::Enumerate(std::uint16_t)
     return found;
 }
 
-std::unique_ptr<kestrel::HidConnection> FakeHidBackend::Open(const std::string& path)
-{
+std::unique_ptr<kestrel::HidConnection> FakeHidBackend::Open(const std::string& path) {
     for (Device& device : devices) {
         if (device.info.path == path && device.opens) {
             opened.push_back(path);

@@ -1,5 +1,5 @@
-#include "FakeHidBackend.h"
 #include "KestrelTracker.h"
+#include "FakeHidBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,7 @@ using kestrel::KestrelTracker;
 
 namespace {
 
-// Counts whose distances trilaterate exactly: receiver spacing 30 is 274.725... counts, so
-// use a point whose distances are whole multiples of 0.1092 closely enough to close.
+// A source near (10, 20, 25), its distances rounded to whole counts.
 const FakeHidBackend::Reply kAbove = FakeHidBackend::Report({263, 307, 346, 307});
 const FakeHidBackend::Reply kAllZero = FakeHidBackend::Report({0, 0, 0, 0});
 
@@ -20,8 +19,7 @@ struct Fixture {
 
 } // namespace
 
-TEST(KestrelTracker, GetSensTurnsCountsIntoDistances)
-{
+TEST(KestrelTracker, GetSensTurnsCountsIntoDistances) {
     Fixture f;
     f.tracker.replies = {FakeHidBackend::Report({1000, 0, 65535, 1})};
     double d[4] = {-1, -1, -1, -1};
@@ -33,8 +31,7 @@ TEST(KestrelTracker, GetSensTurnsCountsIntoDistances)
     EXPECT_EQ(f.library.StoredDistances()[0], d[0]);
 }
 
-TEST(KestrelTracker, GetSensWithoutAReportLeavesOutputsAndStoredDistances)
-{
+TEST(KestrelTracker, GetSensWithoutAReportLeavesOutputsAndStoredDistances) {
     Fixture f;
     f.tracker.replies = {FakeHidBackend::Report({1000, 1000, 1000, 1000})};
     ASSERT_TRUE(f.library.GetSens(nullptr, nullptr, nullptr, nullptr));
@@ -45,8 +42,7 @@ TEST(KestrelTracker, GetSensWithoutAReportLeavesOutputsAndStoredDistances)
     EXPECT_DOUBLE_EQ(f.library.StoredDistances()[2], 109.2);
 }
 
-TEST(KestrelTracker, GetCoordReadsTwoReportsAndEvaluatesTheSecond)
-{
+TEST(KestrelTracker, GetCoordReadsTwoReportsAndEvaluatesTheSecond) {
     Fixture f;
     f.tracker.replies = {kAllZero, kAbove};
     double x = -1, y = -1, z = -1;
@@ -62,8 +58,7 @@ TEST(KestrelTracker, GetCoordReadsTwoReportsAndEvaluatesTheSecond)
     EXPECT_NEAR(z, 25.0, 0.2);
 }
 
-TEST(KestrelTracker, GetCoordWithoutAReportLeavesItsOutputs)
-{
+TEST(KestrelTracker, GetCoordWithoutAReportLeavesItsOutputs) {
     Fixture f;
     double x = -1, y = -2, z = -3;
     EXPECT_FALSE(f.library.GetCoord(&x, &y, &z));
@@ -72,8 +67,7 @@ TEST(KestrelTracker, GetCoordWithoutAReportLeavesItsOutputs)
     EXPECT_EQ(z, -3);
 }
 
-TEST(KestrelTracker, GetCoordEvaluatesEarlierDistancesWhenItsSecondReadFails)
-{
+TEST(KestrelTracker, GetCoordEvaluatesEarlierDistancesWhenItsSecondReadFails) {
     Fixture f;
     f.tracker.replies = {kAbove, FakeHidBackend::Report({1, 2, 3, 4}),
                          FakeHidBackend::Bytes({1, 2, 3})};
@@ -84,8 +78,7 @@ TEST(KestrelTracker, GetCoordEvaluatesEarlierDistancesWhenItsSecondReadFails)
     EXPECT_NEAR(z, 25.0, 0.2);
 }
 
-TEST(KestrelTracker, FailedEvaluationWritesZerosAndClearsTheLastPosition)
-{
+TEST(KestrelTracker, FailedEvaluationWritesZerosAndClearsTheLastPosition) {
     Fixture f;
     ASSERT_TRUE(f.library.CoordEval(28.7228, 33.5410, 37.7492, 33.5410));
     EXPECT_NEAR(f.library.LastPosition().z, 25.0, 1e-3);

@@ -1,5 +1,5 @@
-#include "FakeHidBackend.h"
 #include "TrackerDevice.h"
+#include "FakeHidBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -7,15 +7,13 @@ using kestrel::TrackerDevice;
 
 namespace {
 
-std::array<std::uint16_t, 4> Counts(const TrackerDevice& device)
-{
+std::array<std::uint16_t, 4> Counts(const TrackerDevice& device) {
     return {device.Count(0), device.Count(1), device.Count(2), device.Count(3)};
 }
 
 } // namespace
 
-TEST(TrackerDevice, MatchesVendor1295WithProductHighByteZero)
-{
+TEST(TrackerDevice, MatchesVendor1295WithProductHighByteZero) {
     const struct {
         std::uint16_t vendor, product;
         bool matches;
@@ -26,7 +24,8 @@ TEST(TrackerDevice, MatchesVendor1295WithProductHighByteZero)
     };
     for (const auto& row : rows) {
         FakeHidBackend backend;
-        backend.Add(row.vendor, row.product).replies.push_back(FakeHidBackend::Report({1, 2, 3, 4}));
+        backend.Add(row.vendor, row.product)
+            .replies.push_back(FakeHidBackend::Report({1, 2, 3, 4}));
         TrackerDevice device(backend);
         EXPECT_EQ(device.ReadData(), row.matches)
             << std::hex << "vendor 0x" << row.vendor << " product 0x" << row.product;
@@ -34,8 +33,7 @@ TEST(TrackerDevice, MatchesVendor1295WithProductHighByteZero)
     }
 }
 
-TEST(TrackerDevice, FirstMatchInEnumerationOrderIsUsed)
-{
+TEST(TrackerDevice, FirstMatchInEnumerationOrderIsUsed) {
     FakeHidBackend backend;
     backend.Add(0x1295, 0x0100);
     backend.Add(0x1295, 0x0002).replies.push_back(FakeHidBackend::Report({2, 2, 2, 2}));
@@ -47,8 +45,7 @@ TEST(TrackerDevice, FirstMatchInEnumerationOrderIsUsed)
     EXPECT_EQ(device.Count(0), 2);
 }
 
-TEST(TrackerDevice, MatchThatCannotBeOpenedIsPassedOver)
-{
+TEST(TrackerDevice, MatchThatCannotBeOpenedIsPassedOver) {
     FakeHidBackend backend;
     backend.Add(0x1295, 0x0001).opens = false;
     backend.Add(0x1295, 0x0002).replies.push_back(FakeHidBackend::Report({5, 6, 7, 8}));
@@ -58,8 +55,7 @@ TEST(TrackerDevice, MatchThatCannotBeOpenedIsPassedOver)
     EXPECT_EQ(backend.opened, std::vector<std::string>{"/dev/fake1"});
 }
 
-TEST(TrackerDevice, NoDeviceFailsWithoutReadingAndSearchesAgainNextCall)
-{
+TEST(TrackerDevice, NoDeviceFailsWithoutReadingAndSearchesAgainNextCall) {
     FakeHidBackend backend;
     backend.Add(0x046D, 0x0011);
     TrackerDevice device(backend);
@@ -74,8 +70,7 @@ TEST(TrackerDevice, NoDeviceFailsWithoutReadingAndSearchesAgainNextCall)
     EXPECT_EQ(backend.enumerations, 3);
 }
 
-TEST(TrackerDevice, SilentDeviceIsClosedAfterTheTimeOutThenFoundAndReadAgain)
-{
+TEST(TrackerDevice, SilentDeviceIsClosedAfterTheTimeOutThenFoundAndReadAgain) {
     FakeHidBackend backend;
     auto& tracker = backend.Add(0x1295, 0x0011);
     tracker.replies = {FakeHidBackend::Report({1, 2, 3, 4}), FakeHidBackend::Timeout(),
@@ -96,8 +91,7 @@ TEST(TrackerDevice, SilentDeviceIsClosedAfterTheTimeOutThenFoundAndReadAgain)
         EXPECT_EQ(timeout, 6000);
 }
 
-TEST(TrackerDevice, FailedReadLosesTheDeviceAtOnce)
-{
+TEST(TrackerDevice, FailedReadLosesTheDeviceAtOnce) {
     // An unplugged hidraw device fails every read immediately; keeping it would never
     // pick up the tracker when it is plugged back in.
     FakeHidBackend backend;
@@ -111,8 +105,7 @@ TEST(TrackerDevice, FailedReadLosesTheDeviceAtOnce)
     EXPECT_EQ(backend.enumerations, 2);
 }
 
-TEST(TrackerDevice, ReportsWithAndWithoutIdGiveTheSameLayout)
-{
+TEST(TrackerDevice, ReportsWithAndWithoutIdGiveTheSameLayout) {
     const struct {
         const char* name;
         bool carriesId;
@@ -137,8 +130,7 @@ TEST(TrackerDevice, ReportsWithAndWithoutIdGiveTheSameLayout)
     }
 }
 
-TEST(TrackerDevice, ShortReportIsNoReportAndKeepsTheDeviceAndTheLastReport)
-{
+TEST(TrackerDevice, ShortReportIsNoReportAndKeepsTheDeviceAndTheLastReport) {
     const struct {
         const char* name;
         bool carriesId;

@@ -15,29 +15,26 @@ namespace {
 
 constexpr double kReceivers[4][2] = {{0, 30}, {30, 30}, {30, 0}, {0, 0}};
 
-Distances ExactDistances(Position p)
-{
+Distances ExactDistances(Position p) {
     Distances d{};
     for (std::size_t i = 0; i < 4; ++i)
         d[i] = std::hypot(p.x - kReceivers[i][0], p.y - kReceivers[i][1], p.z);
     return d;
 }
 
-::testing::AssertionResult Near(const std::optional<Position>& got, Position want, double tol)
-{
+::testing::AssertionResult Near(const std::optional<Position>& got, Position want, double tol) {
     if (!got)
         return ::testing::AssertionFailure() << "no position";
     if (std::abs(got->x - want.x) > tol || std::abs(got->y - want.y) > tol ||
         std::abs(got->z - want.z) > tol)
-        return ::testing::AssertionFailure() << "got (" << got->x << ", " << got->y << ", "
-                                             << got->z << ")";
+        return ::testing::AssertionFailure()
+               << "got (" << got->x << ", " << got->y << ", " << got->z << ")";
     return ::testing::AssertionSuccess();
 }
 
 } // namespace
 
-TEST(Trilateration, KnownPointsComeBack)
-{
+TEST(Trilateration, KnownPointsComeBack) {
     const struct {
         const char* name;
         Position point;
@@ -57,14 +54,12 @@ TEST(Trilateration, KnownPointsComeBack)
     }
 }
 
-TEST(Trilateration, DistancesGivenToFourPlacesStillGiveThePoint)
-{
+TEST(Trilateration, DistancesGivenToFourPlacesStillGiveThePoint) {
     EXPECT_TRUE(Near(Trilaterate({28.7228, 33.5410, 37.7492, 33.5410}), {10, 20, 25}, 1e-3));
     EXPECT_TRUE(Near(Trilaterate({15.0, 37.7492, 54.0833, 41.5331}), {-5, 40, 10}, 1e-3));
 }
 
-TEST(Trilateration, RandomPointsAboveThePlaneComeBackWhicheverReceiverIsLeftOut)
-{
+TEST(Trilateration, RandomPointsAboveThePlaneComeBackWhicheverReceiverIsLeftOut) {
     std::mt19937_64 random(20240607);
     std::uniform_real_distribution<double> across(-45.0, 75.0);
     std::uniform_real_distribution<double> height(0.5, 80.0);
@@ -73,15 +68,14 @@ TEST(Trilateration, RandomPointsAboveThePlaneComeBackWhicheverReceiverIsLeftOut)
         const Position p{across(random), across(random), height(random)};
         const Distances d = ExactDistances(p);
         ++leftOut[*FarthestReceiver(d)];
-        ASSERT_TRUE(Near(Trilaterate(d), p, 1e-6)) << "point (" << p.x << ", " << p.y << ", "
-                                                   << p.z << ")";
+        ASSERT_TRUE(Near(Trilaterate(d), p, 1e-6))
+            << "point (" << p.x << ", " << p.y << ", " << p.z << ")";
     }
     for (int k = 0; k < 4; ++k)
         EXPECT_GT(leftOut[k], 2000) << "receiver " << k;
 }
 
-TEST(Trilateration, PointsInThePlaneComeBackOrFailButAreNeverWrong)
-{
+TEST(Trilateration, PointsInThePlaneComeBackOrFailButAreNeverWrong) {
     int failed = 0;
     for (int x = -20; x <= 50; x += 5) {
         for (int y = -20; y <= 50; y += 5) {
@@ -98,8 +92,7 @@ TEST(Trilateration, PointsInThePlaneComeBackOrFailButAreNeverWrong)
     EXPECT_GT(failed, 0);
 }
 
-TEST(Trilateration, FarthestReceiverTakesTheLowestIndexOnATie)
-{
+TEST(Trilateration, FarthestReceiverTakesTheLowestIndexOnATie) {
     const struct {
         Distances d;
         int k;
@@ -118,8 +111,7 @@ TEST(Trilateration, FarthestReceiverTakesTheLowestIndexOnATie)
     EXPECT_TRUE(Near(Trilaterate(tie), {15, 5, 10}, 1e-9));
 }
 
-TEST(Trilateration, DistancesThatDoNotMeetGiveNoPosition)
-{
+TEST(Trilateration, DistancesThatDoNotMeetGiveNoPosition) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     constexpr double inf = std::numeric_limits<double>::infinity();
     const struct {
