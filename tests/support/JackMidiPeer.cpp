@@ -26,6 +26,7 @@ JackMidiCapture::JackMidiCapture(const std::string& clientName) {
         m_port->ignoreTypes(false, true, true);
         m_port->setCallback(&JackMidiCapture::OnMessage, this);
         m_port->openVirtualPort("in");
+        m_open = true;
     } catch (const std::exception&) {
         m_port.reset();
     }
@@ -33,7 +34,7 @@ JackMidiCapture::JackMidiCapture(const std::string& clientName) {
 
 JackMidiCapture::~JackMidiCapture() = default;
 
-bool JackMidiCapture::IsOpen() const { return m_port && m_port->isPortOpen(); }
+bool JackMidiCapture::IsOpen() const { return m_port && m_open; }
 
 void JackMidiCapture::OnMessage(double, std::vector<unsigned char>* message, void* self) {
     auto* capture = static_cast<JackMidiCapture*>(self);
@@ -77,6 +78,7 @@ JackMidiSender::JackMidiSender(const std::string& clientName) {
         m_port = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, clientName);
         m_port->setErrorCallback(Quiet);
         m_port->openVirtualPort("out");
+        m_open = true;
     } catch (const std::exception&) {
         m_port.reset();
     }
@@ -84,7 +86,7 @@ JackMidiSender::JackMidiSender(const std::string& clientName) {
 
 JackMidiSender::~JackMidiSender() = default;
 
-bool JackMidiSender::IsOpen() const { return m_port && m_port->isPortOpen(); }
+bool JackMidiSender::IsOpen() const { return m_port && m_open; }
 
 void JackMidiSender::Send(const std::vector<unsigned char>& message) {
     std::vector<unsigned char> copy = message;

@@ -33,6 +33,7 @@ private:
     static void OnMessage(double, std::vector<unsigned char>* message, void* self);
 
     std::unique_ptr<RtMidiIn> m_port;
+    bool m_open = false;
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
     std::chrono::steady_clock::time_point m_lastArrival;
@@ -48,6 +49,7 @@ public:
 
 private:
     std::unique_ptr<RtMidiOut> m_port;
+    bool m_open = false;
 };
 
 // Index of the first device whose name contains `part` in a backend list, or -1.

@@ -1,0 +1,242 @@
+#include "OrbisSend.h"
+
+#include "midi/MidiBackend.h"
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
+#include <ostream>
+#include <string_view>
+
+#ifndef ORBIS_VERSION
+#define ORBIS_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr std::string_view kProgram = "orbis-send";
+
+constexpr std::string_view kUsage =
+    "Usage: orbis-send FILE [--port N|NAME] [--only patchbay|channels|globals]\n"
+    "       orbis-send --list-ports | --help | --version\n"
+    "\n"
+    "Reads the controller file FILE and sends its Patchbay, Channels and Globals\n"
+    "sections, in that order, to the processor.\n"
+    "\n"
+    "  --port N|NAME   output device by its number in --list-ports or by its name\n"
+    "                  (default: the output device stored in FILE)\n"
+    "  --only SECTION  send only that section; may be given more than once\n"
+    "  --list-ports    list the MIDI output and input devices\n"
+    "  --help          show this help\n"
+    "  --version       show the version\n"
+    "\n"
+    "Exit status: 0 sent, 1 file or MIDI failure (nothing sent), 2 bad command line.\n";
+
+enum class Section { Patchbay, Channels, Globals };
+
+struct SectionName {
+    std::string_view name;
+    Section section;
+    bool (CControllerDoc::*send)();
+};
+
+constexpr std::array<SectionName, 3> kSections = {{
+    {"patchbay", Section::Patchbay, &CControllerDoc::SendPatchbay},
+    {"channels", Section::Channels, &CControllerDoc::SendChannels},
+    {"globals", Section::Globals, &CControllerDoc::SendGlobals},
+}};
+
+enum class Action { Send, ListPorts, Help, Version };
+
+struct Options {
+    Action action = Action::Send;
+    std::string file;
+    std::optional<std::string> port;
+    std::array<bool, kSections.size()> only{};
+};
+
+struct Failure {
+    int exitCode;
+    std::string message;
+};
+
+std::optional<Failure> Parse(const std::vector<std::string>& arguments, Options& options) {
+    const auto usage = [](std::string message) {
+        return Failure{kExitUsage, std::move(message) + " (see --help)"};
+    };
+    bool haveFile = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.action = Action::Help;
+            return std::nullopt;
+        }
+        if (argument == "--version") {
+            options.action = Action::Version;
+            return std::nullopt;
+        }
+        if (argument == "--list-ports") {
+            options.action = Action::ListPorts;
+        } else if (argument == "--port" || argument == "--only") {
+            if (i + 1 >= arguments.size()) {
+                return usage(argument + " needs a value");
+            }
+            const std::string& value = arguments[++i];
+            if (argument == "--port") {
+                options.port = value;
+                continue;
+            }
+            const auto known = std::find_if(kSections.begin(), kSections.end(),
+                                            [&value](const SectionName& s) { return s.name == value; });
+            if (known == kSections.end()) {
+                return usage("unknown section \"" + value + "\" for --only");
+            }
+            options.only[static_cast<std::size_t>(known - kSections.begin())] = true;
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            return usage("unknown option " + argument);
+        } else if (haveFile) {
+            return usage("more than one file given");
+        } else {
+            options.file = argument;
+            haveFile = true;
+        }
+    }
+    if (options.action == Action::Send && !haveFile) {
+        return usage("no controller file given");
+    }
+    return std::nullopt;
+}
+
+bool IsNumber(const std::string& text) {
+    return !text.empty() && text.size() < 10 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string Lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The output list selection for --port: 1 is the first device. An exact name wins; else a
+// name that contains the text, ignoring case, when only one does.
+std::optional<int> FindOutput(MidiBackend& backend, const std::string& port, std::string& problem) {
+    const int count = backend.OutputCount();
+    if (IsNumber(port)) {
+        const int number = std::stoi(port);
+        if (number >= 1 && number <= count) {
+            return number;
+        }
+        problem = "no output port " + port + " (there " +
+                  (count == 1 ? "is 1" : "are " + std::to_string(count)) + ")";
+        return std::nullopt;
+    }
+    std::vector<int> containing;
+    for (int n = 0; n < count; ++n) {
+        const std::string name = CControllerDoc::OutputDeviceName(n);
+        if (name == port) {
+            return n + 1;
+        }
+        if (Lowered(name).find(Lowered(port)) != std::string::npos) {
+            containing.push_back(n + 1);
+        }
+    }
+    if (containing.size() == 1) {
+        return containing.front();
+    }
+    problem = containing.empty() ? "no output port named \"" + port + "\""
+                                 : "output port name \"" + port + "\" is ambiguous";
+    return std::nullopt;
+}
+
+void ListPorts(MidiBackend& backend, std::ostream& out) {
+    out << "Output devices:\n";
+    for (int n = 0; n < backend.OutputCount(); ++n) {
+        out << "  " << n + 1 << "  " << CControllerDoc::OutputDeviceName(n) << '\n';
+    }
+    out << "Input devices:\n";
+    for (int n = 0; n < backend.InputCount(); ++n) {
+        out << "  " << n + 1 << "  " << CControllerDoc::InputDeviceName(n) << '\n';
+    }
+}
+
+std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
+    std::string reason;
+    const std::optional<std::string> text = ReadControllerFileText(options.file, &reason);
+    if (!text) {
+        return Failure{kExitFailure, "cannot read " + options.file + ": " + reason};
+    }
+    if (!LooksLikeControllerFile(*text)) {
+        return Failure{kExitFailure, options.file + " is not a controller file"};
+    }
+    CControllerDoc doc;
+    doc.DocumentName = options.file;
+    ApplyControllerFileText(doc, *text, false);
+
+    std::string problem;
+    if (options.port) {
+        const std::optional<int> selection = FindOutput(backend, *options.port, problem);
+        if (!selection) {
+            return Failure{kExitFailure, problem};
+        }
+        doc.outMIDIPort = *selection;
+    } else if (doc.outMIDIPort < 1 || doc.outMIDIPort > backend.OutputCount()) {
+        return Failure{kExitFailure,
+                       doc.outMIDIPort == 0
+                           ? options.file + " names no output port; choose one with --port"
+                           : "no output port " + std::to_string(doc.outMIDIPort) +
+                                 " (named by " + options.file + ")"};
+    }
+    if (!doc.EnsureOutputOpen(doc.OutputSelection()) || !doc.IsOutputOpen()) {
+        return Failure{kExitFailure, "cannot open output port " + std::to_string(doc.outMIDIPort) +
+                                         " (" + CControllerDoc::OutputDeviceName(doc.outMIDIPort - 1) +
+                                         ")"};
+    }
+    const bool all = std::none_of(options.only.begin(), options.only.end(), [](bool b) { return b; });
+    for (std::size_t i = 0; i < kSections.size(); ++i) {
+        if ((all || options.only[i]) && !(doc.*kSections[i].send)()) {
+            return Failure{kExitFailure, "sending the " + std::string(kSections[i].name) +
+                                             " section failed: the output port closed"};
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend,
+                 std::ostream& out, std::ostream& err) {
+    Options options;
+    std::optional<Failure> failure = Parse(arguments, options);
+    if (!failure && options.action == Action::Help) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (!failure && options.action == Action::Version) {
+        out << kProgram << ' ' << ORBIS_VERSION << '\n';
+        return kExitOk;
+    }
+    if (!failure && !backend) {
+        failure = Failure{kExitFailure,
+                          "no MIDI system (neither the ALSA sequencer nor a JACK server is running)"};
+    }
+    if (!failure) {
+        // The document and the device names reach the MIDI system through the current backend.
+        MidiBackend& previous = MidiBackend::Current();
+        MidiBackend::SetCurrent(backend);
+        if (options.action == Action::ListPorts) {
+            ListPorts(*backend, out);
+        } else {
+            failure = Send(options, *backend);
+        }
+        MidiBackend::SetCurrent(&previous);
+    }
+    if (failure) {
+        err << kProgram << ": " << failure->message << '\n';
+        return failure->exitCode;
+    }
+    return kExitOk;
+}
