@@ -29,6 +29,7 @@ bool TrackerDevice::ReadData() {
     if (!IsPresent() && !Search())
         return false;
 
+    // An unnumbered report is read in after a zero byte that stands for its report id.
     std::array<std::uint8_t, kReadBufferSize> raw{};
     const bool carriesId = m_connection->ReportsCarryId();
     const std::size_t offset = carriesId ? 0 : 1;
@@ -43,8 +44,6 @@ bool TrackerDevice::ReadData() {
     if (length < kReportLength)
         return false;
     std::copy_n(raw.begin(), kReportLength, m_report.begin());
-    if (!carriesId)
-        m_report[0] = 0;
     return true;
 }
 

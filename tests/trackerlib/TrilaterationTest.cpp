@@ -121,7 +121,7 @@ TEST(Trilateration, DistancesThatDoNotMeetGiveNoPosition) {
         {"all zero", {0, 0, 0, 0}},
         {"triangle cannot close", {10, 10, 10, 10}},
         {"one far, three at zero", {100, 0, 0, 0}},
-        {"foot beyond its distance", {40, 40, 1, 40}},
+        {"triangles close, foot beyond the height", {16, 16, 45, 16}},
         {"negative", {-1, 20, 30, 20}},
         {"all negative", {-1, -2, -3, -4}},
         {"not a number", {nan, 20, 30, 20}},
