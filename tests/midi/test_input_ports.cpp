@@ -206,6 +206,8 @@ TEST(NoMidiSystem, SystemBackendIsAbsentAndSilent) {
 }
 
 int main(int argc, char* argv[]) {
+    // Test discovery runs this at build time, where there is no display.
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
