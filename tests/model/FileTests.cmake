@@ -13,3 +13,14 @@ target_link_libraries(test_value_text PRIVATE Orbis::core GTest::gtest_main)
 set_target_properties(test_value_text PROPERTIES AUTOMOC OFF)
 orbis_target_defaults(test_value_text)
 gtest_discover_tests(test_value_text)
+
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_executable(controller_file_probe controller_file_probe.cpp)
+  target_link_libraries(controller_file_probe PRIVATE Orbis::core GTest::gtest)
+  set_target_properties(controller_file_probe PROPERTIES AUTOMOC OFF)
+  orbis_target_defaults(controller_file_probe)
+  add_test(NAME ControllerFilePlistInterop
+           COMMAND Python3::Interpreter ${ORBIS_FILE_TEST_DATA}/plist_interop.py
+                   $<TARGET_FILE:controller_file_probe> ${CMAKE_CURRENT_BINARY_DIR}/plist_interop)
+endif()
