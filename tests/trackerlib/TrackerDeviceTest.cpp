@@ -33,26 +33,17 @@ TEST(TrackerDevice, MatchesVendor1295WithProductHighByteZero) {
     }
 }
 
-TEST(TrackerDevice, FirstMatchInEnumerationOrderIsUsed) {
+TEST(TrackerDevice, FirstMatchThatOpensInEnumerationOrderIsUsed) {
     FakeHidBackend backend;
     backend.Add(0x1295, 0x0100);
+    backend.Add(0x1295, 0x0003).opens = false;
     backend.Add(0x1295, 0x0002).replies.push_back(FakeHidBackend::Report({2, 2, 2, 2}));
     backend.Add(0x1295, 0x0001).replies.push_back(FakeHidBackend::Report({1, 1, 1, 1}));
     TrackerDevice device(backend);
 
     ASSERT_TRUE(device.ReadData());
-    EXPECT_EQ(backend.opened, std::vector<std::string>{"/dev/fake1"});
+    EXPECT_EQ(backend.opened, std::vector<std::string>{"/dev/fake2"});
     EXPECT_EQ(device.Count(0), 2);
-}
-
-TEST(TrackerDevice, MatchThatCannotBeOpenedIsPassedOver) {
-    FakeHidBackend backend;
-    backend.Add(0x1295, 0x0001).opens = false;
-    backend.Add(0x1295, 0x0002).replies.push_back(FakeHidBackend::Report({5, 6, 7, 8}));
-    TrackerDevice device(backend);
-
-    ASSERT_TRUE(device.ReadData());
-    EXPECT_EQ(backend.opened, std::vector<std::string>{"/dev/fake1"});
 }
 
 TEST(TrackerDevice, NoDeviceFailsWithoutReadingAndSearchesAgainNextCall) {
