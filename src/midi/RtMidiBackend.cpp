@@ -1,5 +1,6 @@
 #include "RtMidiBackend.h"
 
+#include "IncomingMessage.h"
 #include "OutputEncoder.h"
 
 #include <rtmidi/RtMidi.h>
@@ -85,18 +86,8 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) 
     if (!message || !input->started.load()) {
         return;
     }
-    const std::size_t size = message->size();
-    if (size == 0 || size > 3) {
-        return; // SysEx or junk: nothing the controller takes
-    }
-    PortEvent event;
-    event.status = (*message)[0];
-    if (ShortMessageLength(event.status) != static_cast<int>(size)) {
-        return; // running status or a truncated message
-    }
-    event.data1 = size > 1 ? (*message)[1] : 0;
-    event.data2 = size > 2 ? (*message)[2] : 0;
-    if (event.data1 >= 0x80 || event.data2 >= 0x80) {
+    const std::optional<PortEvent> event = ParseIncomingMessage(message->data(), message->size());
+    if (!event) {
         return;
     }
     bool wasEmpty = false;
@@ -106,7 +97,7 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) 
         if (input->waiting.size() >= kMaxWaitingInput) {
             input->waiting.pop_front();
         }
-        input->waiting.push_back(event);
+        input->waiting.push_back(*event);
     }
     if (wasEmpty && input->notify) {
         input->notify->InputWaiting();

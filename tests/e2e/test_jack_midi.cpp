@@ -91,6 +91,9 @@ TEST_F(JackMidiTest, ControlChangesFromAnotherClientReachTheDocument) {
     sender.Send({0xB2, 7, 48});
     sender.Send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}); // ignored safely
     sender.Send({0xF8});
+    sender.Send({0xB2, 8});     // truncated
+    sender.Send({9, 1});        // running status without its status byte
+    sender.Send({0xB2, 9, 0x90}); // out-of-range data byte
     sender.Send({0xB3, 0, 30});
     sender.Send({0xB6, 22, 5});
 
@@ -102,6 +105,8 @@ TEST_F(JackMidiTest, ControlChangesFromAnotherClientReachTheDocument) {
     EXPECT_EQ(doc->InputLevel[2], 48);
     EXPECT_EQ(doc->RoomSide, 30);
     EXPECT_EQ(doc->ZPosition[6], 5);
+    EXPECT_EQ(doc->Attenuation[2], 64);
+    EXPECT_EQ(doc->BellFactor[2], 64);
     receiver.Close();
 }
 

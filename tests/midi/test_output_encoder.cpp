@@ -1,3 +1,4 @@
+#include "midi/IncomingMessage.h"
 #include "midi/OutputEncoder.h"
 
 #include <gtest/gtest.h>
@@ -116,4 +117,31 @@ TEST(OutputEncoder, RunawaySysExIsBounded) {
     events.push_back(Event(0xF0, 0xF7));
     EXPECT_TRUE(Feed(encoder, events).empty());
     EXPECT_FALSE(encoder.SysExInProgress());
+}
+
+TEST(IncomingMessage, OnlyCompleteShortMessagesBecomeEvents) {
+    const struct {
+        const char* name;
+        Bytes wire;
+        bool taken;
+    } rows[] = {
+        {"control change", {0xB2, 7, 48}, true},
+        {"program change", {0xC0, 5}, true},
+        {"clock", {0xF8}, true}, // taken here, ignored by the document
+        {"running status", {7, 48}, false},
+        {"truncated", {0xB2, 7}, false},
+        {"too long", {0xB2, 7, 48, 1}, false},
+        {"SysEx", {0xF0, 0x7E, 0xF7}, false},
+        {"data out of range", {0xB2, 0x87, 48}, false},
+        {"empty", {}, false},
+    };
+    for (const auto& row : rows) {
+        const auto event = ParseIncomingMessage(row.wire.data(), row.wire.size());
+        EXPECT_EQ(event.has_value(), row.taken) << row.name;
+        if (event && row.wire.size() == 3) {
+            EXPECT_EQ(event->status, row.wire[0]) << row.name;
+            EXPECT_EQ(event->data1, row.wire[1]) << row.name;
+            EXPECT_EQ(event->data2, row.wire[2]) << row.name;
+        }
+    }
 }
