@@ -50,7 +50,8 @@ void SendChannelsToPort(benchmark::State& state) {
             benchmark::DoNotOptimize(doc.SendChannels());
         }
     }
-    state.counters["events"] = static_cast<double>(backend.events) / static_cast<double>(state.iterations());
+    state.counters["events"] =
+        static_cast<double>(backend.events) / static_cast<double>(state.iterations());
     MidiBackend::SetCurrent(nullptr);
 }
 BENCHMARK(SendChannelsToPort)->Unit(benchmark::kMicrosecond);
@@ -111,7 +112,8 @@ void ControlChangeLatencyThroughJack(benchmark::State& state) {
     {
         CControllerDoc doc;
         for (int n = 0; n < backend->OutputCount(); ++n) {
-            if (CControllerDoc::OutputDeviceName(n).find("orbis-bench-capture") != std::string::npos) {
+            if (CControllerDoc::OutputDeviceName(n).find("orbis-bench-capture") !=
+                std::string::npos) {
                 doc.outMIDIPort = n + 1;
             }
         }

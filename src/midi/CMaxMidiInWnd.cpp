@@ -16,7 +16,9 @@ CMaxMidiInWnd::CMaxMidiInWnd(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("CMaxMidiInWnd"));
 }
 
-CMaxMidiInWnd::~CMaxMidiInWnd() { Close(); }
+CMaxMidiInWnd::~CMaxMidiInWnd() {
+    Close();
+}
 
 void CMaxMidiInWnd::Create(QObject* parentWindow) {
     m_parentWindow = parentWindow;
@@ -63,7 +65,9 @@ void CMaxMidiInWnd::Stop() {
     }
 }
 
-int CMaxMidiInWnd::OnEvent(const PortEvent&) { return 1; }
+int CMaxMidiInWnd::OnEvent(const PortEvent&) {
+    return 1;
+}
 
 void CMaxMidiInWnd::InputWaiting() {
     // Called on the backend's thread: only post, touch nothing else.

@@ -12,7 +12,9 @@ void CopyDescription(char (&target)[32], const std::optional<std::string>& name)
 
 } // namespace
 
-CMidiOutPort::~CMidiOutPort() { Close(); }
+CMidiOutPort::~CMidiOutPort() {
+    Close();
+}
 
 bool CMidiOutPort::Open(int device, std::uint32_t option) {
     MidiBackend& backend = MidiBackend::Current();

@@ -62,7 +62,9 @@ void MemoryMidiBackend::Inject(int device, const PortEvent& event) {
     }
 }
 
-void MemoryMidiBackend::Record(std::string call) { m_calls.push_back(std::move(call)); }
+void MemoryMidiBackend::Record(std::string call) {
+    m_calls.push_back(std::move(call));
+}
 
 int MemoryMidiBackend::OutputCount() {
     std::lock_guard lock(m_mutex);

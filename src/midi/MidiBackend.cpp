@@ -25,7 +25,9 @@ MidiBackend* g_currentBackend = &g_emptyBackend;
 
 } // namespace
 
-MidiBackend& MidiBackend::Current() { return *g_currentBackend; }
+MidiBackend& MidiBackend::Current() {
+    return *g_currentBackend;
+}
 
 void MidiBackend::SetCurrent(MidiBackend* backend) {
     g_currentBackend = backend ? backend : &g_emptyBackend;

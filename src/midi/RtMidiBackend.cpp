@@ -3,8 +3,8 @@
 #include "IncomingMessage.h"
 #include "OutputEncoder.h"
 
-#include <rtmidi/RtMidi.h>
 #include <jack/jack.h>
+#include <rtmidi/RtMidi.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -24,7 +24,9 @@ constexpr std::size_t kMaxWaitingInput = 8192;
 void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
 void IgnoreJackMessage(const char*) {}
 
-bool AlsaSequencerAvailable() { return ::access("/dev/snd/seq", R_OK | W_OK) == 0; }
+bool AlsaSequencerAvailable() {
+    return ::access("/dev/snd/seq", R_OK | W_OK) == 0;
+}
 
 bool JackServerRunning() {
     // libjack reports a missing server on stderr; the program stays silent instead.
@@ -56,8 +58,7 @@ RtMidi::Api ChooseApi() {
     return RtMidi::RTMIDI_DUMMY;
 }
 
-template <class Port>
-std::unique_ptr<Port> MakePort(RtMidi::Api api) {
+template <class Port> std::unique_ptr<Port> MakePort(RtMidi::Api api) {
     try {
         auto port = std::make_unique<Port>(api, kClientName);
         port->setErrorCallback(IgnoreRtMidiError);
@@ -107,8 +108,8 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) 
 class RtMidiBackend final : public MidiBackend {
 public:
     explicit RtMidiBackend(RtMidi::Api api)
-        : m_api(api), m_outputList(MakePort<RtMidiOut>(api)),
-          m_inputList(MakePort<RtMidiIn>(api)) {}
+        : m_api(api), m_outputList(MakePort<RtMidiOut>(api)), m_inputList(MakePort<RtMidiIn>(api)) {
+    }
 
     ~RtMidiBackend() override {
         m_inputs.clear(); // RtMidi joins its threads here, before the states go

@@ -11,7 +11,9 @@ constexpr int kProgramChange = 0xC0;
 
 // Data bytes above 127 would read as status bytes on the wire; a value the document
 // holds outside 0-127 (from a hand-edited file) goes out at the nearest end instead.
-std::uint8_t DataByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 127)); }
+std::uint8_t DataByte(int value) {
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 127));
+}
 
 } // namespace
 

@@ -25,7 +25,8 @@ protected:
             GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: no private JACK server to test on";
         }
         backend = CreateSystemMidiBackend();
-        ASSERT_NE(backend, nullptr) << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
+        ASSERT_NE(backend, nullptr)
+            << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
         ASSERT_EQ(SystemMidiApiName(backend.get()), "JACK");
         MidiBackend::SetCurrent(backend.get());
     }
@@ -91,8 +92,8 @@ TEST_F(JackMidiTest, ControlChangesFromAnotherClientReachTheDocument) {
     sender.Send({0xB2, 7, 48});
     sender.Send({0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}); // ignored safely
     sender.Send({0xF8});
-    sender.Send({0xB2, 8});     // truncated
-    sender.Send({9, 1});        // running status without its status byte
+    sender.Send({0xB2, 8});       // truncated
+    sender.Send({9, 1});          // running status without its status byte
     sender.Send({0xB2, 9, 0x90}); // out-of-range data byte
     sender.Send({0xB3, 0, 30});
     sender.Send({0xB6, 22, 5});

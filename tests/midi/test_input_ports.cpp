@@ -85,8 +85,8 @@ TEST_F(InputPortTest, ChoosingAnEntrySwitchesDeviceAndMark) {
     BuildMenu();
     backend.ClearRecords();
     menu.EntryForId(103)->trigger(); // as the operator's click does
-    EXPECT_EQ(backend.Calls(),
-              (std::vector<std::string>{"stop-in 0", "stop-in 0", "close-in 0", "open-in 1", "start-in 1"}));
+    EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"stop-in 0", "stop-in 0", "close-in 0",
+                                                         "open-in 1", "start-in 1"}));
     EXPECT_EQ(Checks(), (std::vector<bool>{false, true}));
     EXPECT_EQ(receiver.Device(), 1);
 
@@ -207,7 +207,8 @@ TEST(NoMidiSystem, SystemBackendIsAbsentAndSilent) {
 
 int main(int argc, char* argv[]) {
     // Test discovery runs this at build time, where there is no display.
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -55,10 +55,9 @@ TEST(OutputEncoder, ShortMessagesTakeTheLengthTheirStatusCallsFor) {
 
 TEST(OutputEncoder, RefusesWhatWouldCorruptTheStream) {
     OutputEncoder encoder;
-    EXPECT_TRUE(Feed(encoder, {Event(0x40, 1, 2),     // no status byte
-                               Event(0xB0, 0x80, 1),  // data byte with the top bit set
-                               Event(0xC0, 0xFF, 0),
-                               Event(0xF7)})          // a lone end of SysEx
+    EXPECT_TRUE(Feed(encoder, {Event(0x40, 1, 2),                  // no status byte
+                               Event(0xB0, 0x80, 1),               // data byte with the top bit set
+                               Event(0xC0, 0xFF, 0), Event(0xF7)}) // a lone end of SysEx
                     .empty());
     // The second byte of a Program Change is not sent, so its content does not matter.
     EXPECT_EQ(Feed(encoder, {Event(0xC0, 3, 0xFF)}), (std::vector<Bytes>{{0xC0, 3}}));

@@ -16,11 +16,11 @@ TEST_F(DocumentTest, ChannelsSectionOfAFreshDocument) {
     ASSERT_TRUE(doc.SendChannels());
     const auto sent = backend.SentTo(0);
     ASSERT_EQ(sent.size(), 152u);
-    const std::vector<Bytes> channel0 = {
-        CC(0, 7, 100), CC(0, 5, 0),   CC(0, 4, 127), CC(0, 28, 0),  CC(0, 29, 0),
-        CC(0, 30, 0),  CC(0, 31, 0),  CC(0, 13, 64), CC(0, 14, 64), CC(0, 15, 64),
-        CC(0, 20, 64), CC(0, 21, 64), CC(0, 22, 64), CC(0, 16, 64), CC(0, 12, 64),
-        CC(0, 6, 64),  CC(0, 11, 64), CC(0, 8, 64),  CC(0, 9, 64)};
+    const std::vector<Bytes> channel0 = {CC(0, 7, 100), CC(0, 5, 0),   CC(0, 4, 127), CC(0, 28, 0),
+                                         CC(0, 29, 0),  CC(0, 30, 0),  CC(0, 31, 0),  CC(0, 13, 64),
+                                         CC(0, 14, 64), CC(0, 15, 64), CC(0, 20, 64), CC(0, 21, 64),
+                                         CC(0, 22, 64), CC(0, 16, 64), CC(0, 12, 64), CC(0, 6, 64),
+                                         CC(0, 11, 64), CC(0, 8, 64),  CC(0, 9, 64)};
     for (std::size_t i = 0; i < channel0.size(); ++i) {
         EXPECT_EQ(sent[i], channel0[i]) << "message " << i;
     }
@@ -30,7 +30,8 @@ TEST_F(DocumentTest, ChannelsSectionOfAFreshDocument) {
 
 TEST_F(DocumentTest, ChannelsSectionCarriesEachChannelsOwnValues) {
     // Distinct values everywhere, so a wrong array or index shows.
-    const int controllers[19] = {7, 5, 4, 28, 29, 30, 31, 13, 14, 15, 20, 21, 22, 16, 12, 6, 11, 8, 9};
+    const int controllers[19] = {7,  5,  4,  28, 29, 30, 31, 13, 14, 15,
+                                 20, 21, 22, 16, 12, 6,  11, 8,  9};
     ChannelArray CControllerDoc::*arrays[19] = {
         &CControllerDoc::InputLevel,   &CControllerDoc::HPFCutOff,    &CControllerDoc::LPFCutOff,
         &CControllerDoc::SubMixAInput, &CControllerDoc::SubMixBInput, &CControllerDoc::InsertAGain,
@@ -50,7 +51,8 @@ TEST_F(DocumentTest, ChannelsSectionCarriesEachChannelsOwnValues) {
     ASSERT_EQ(sent.size(), 152u);
     for (int k = 0; k < 8; ++k) {
         for (int i = 0; i < 19; ++i) {
-            EXPECT_EQ(sent[static_cast<std::size_t>(k * 19 + i)], CC(k, controllers[i], (i * 8 + k) % 128))
+            EXPECT_EQ(sent[static_cast<std::size_t>(k * 19 + i)],
+                      CC(k, controllers[i], (i * 8 + k) % 128))
                 << "channel " << k << " controller " << controllers[i];
         }
     }
@@ -72,9 +74,9 @@ TEST_F(DocumentTest, PatchbayAndGlobalsSections) {
     auto sent = backend.SentTo(0);
     ASSERT_EQ(sent.size(), 56u);
     for (int k = 0; k < 8; ++k) {
-        const std::vector<Bytes> expected = {CC(k, 2, 10 + k),  CC(k, 1, 20 + k),  CC(k, 3, 30 + k),
-                                             CC(k, 24, 40 + k), CC(k, 25, 50 + k), CC(k, 26, 60 + k),
-                                             CC(k, 27, 70 + k)};
+        const std::vector<Bytes> expected = {
+            CC(k, 2, 10 + k),  CC(k, 1, 20 + k),  CC(k, 3, 30 + k), CC(k, 24, 40 + k),
+            CC(k, 25, 50 + k), CC(k, 26, 60 + k), CC(k, 27, 70 + k)};
         for (std::size_t i = 0; i < expected.size(); ++i) {
             EXPECT_EQ(sent[static_cast<std::size_t>(k) * 7 + i], expected[i]) << "channel " << k;
         }
@@ -83,7 +85,8 @@ TEST_F(DocumentTest, PatchbayAndGlobalsSections) {
     backend.ClearRecords();
     ASSERT_TRUE(doc.SendGlobals());
     sent = backend.SentTo(0);
-    EXPECT_EQ(sent, (std::vector<Bytes>{{0xB3, 0, 11}, {0xB1, 0, 5}, {0xB2, 0, 100}, {0xB4, 0, 0}}));
+    EXPECT_EQ(sent,
+              (std::vector<Bytes>{{0xB3, 0, 11}, {0xB1, 0, 5}, {0xB2, 0, 100}, {0xB4, 0, 0}}));
 }
 
 TEST_F(DocumentTest, ProgramChangeGoesOutAsTwoBytes) {
@@ -156,9 +159,9 @@ TEST_F(DocumentTest, SwitchingDevicesClosesTheOldPortFirst) {
     ASSERT_TRUE(doc.SendGlobals());
     view.outputSelection = 0;
     EXPECT_FALSE(doc.SendGlobals());
-    EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 1", "reset-out 1", "close-out 1",
-                                                         "open-out 0", "reset-out 0", "close-out 0",
-                                                         "open-out -1"}));
+    EXPECT_EQ(backend.Calls(),
+              (std::vector<std::string>{"open-out 1", "reset-out 1", "close-out 1", "open-out 0",
+                                        "reset-out 0", "close-out 0", "open-out -1"}));
     EXPECT_EQ(backend.SentTo(1).size(), 4u);
     EXPECT_EQ(backend.SentTo(0).size(), 4u);
 }
@@ -192,7 +195,8 @@ TEST_F(DocumentTest, DestructionResetsAndClosesTheOutput) {
         view.outputSelection = 1;
         ASSERT_TRUE(other.SendGlobals());
     }
-    EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
+    EXPECT_EQ(backend.Calls(),
+              (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
 }
 
 TEST_F(DocumentTest, AVanishedDeviceNeverStopsTheSender) {
@@ -200,6 +204,6 @@ TEST_F(DocumentTest, AVanishedDeviceNeverStopsTheSender) {
     ASSERT_TRUE(doc.SendGlobals());
     backend.UnplugOutput(0);
     EXPECT_FALSE(doc.SendShort(0xB0, 0, 7, 1)); // the port reports the failure
-    EXPECT_TRUE(doc.SendChannels());           // and the section still runs to the end
+    EXPECT_TRUE(doc.SendChannels());            // and the section still runs to the end
     EXPECT_EQ(backend.SentTo(0).size(), 4u);
 }

@@ -34,7 +34,9 @@ JackMidiCapture::JackMidiCapture(const std::string& clientName) {
 
 JackMidiCapture::~JackMidiCapture() = default;
 
-bool JackMidiCapture::IsOpen() const { return m_port && m_open; }
+bool JackMidiCapture::IsOpen() const {
+    return m_port && m_open;
+}
 
 void JackMidiCapture::OnMessage(double, std::vector<unsigned char>* message, void* self) {
     auto* capture = static_cast<JackMidiCapture*>(self);
@@ -86,7 +88,9 @@ JackMidiSender::JackMidiSender(const std::string& clientName) {
 
 JackMidiSender::~JackMidiSender() = default;
 
-bool JackMidiSender::IsOpen() const { return m_port && m_open; }
+bool JackMidiSender::IsOpen() const {
+    return m_port && m_open;
+}
 
 void JackMidiSender::Send(const std::vector<unsigned char>& message) {
     std::vector<unsigned char> copy = message;

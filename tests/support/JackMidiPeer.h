@@ -53,8 +53,7 @@ private:
 };
 
 // Index of the first device whose name contains `part` in a backend list, or -1.
-template <class NameOf>
-int FindDevice(int count, NameOf nameOf, const std::string& part) {
+template <class NameOf> int FindDevice(int count, NameOf nameOf, const std::string& part) {
     for (int n = 0; n < count; ++n) {
         if (nameOf(n).find(part) != std::string::npos) {
             return n;
