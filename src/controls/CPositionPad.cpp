@@ -65,7 +65,8 @@ void CPositionPad::ComposePicture(QPainter& painter) {
 }
 
 void CPositionPad::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && SpriteHit(m_markerTopLeft, m_marker.size(), event->position().toPoint())) {
+    if (event->button() == Qt::LeftButton &&
+        SpriteHit(m_markerTopLeft, m_marker.size(), event->position().toPoint())) {
         m_dragging = true;
     }
     CPadBase::mousePressEvent(event);

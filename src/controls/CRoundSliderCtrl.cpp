@@ -17,7 +17,9 @@ constexpr double kDegreesToRadians = 3.141592653589793 * 0.005555555555555556;
 constexpr int kTravelDegrees = 270;
 const QColor kFocusBlue(0, 0, 255);
 
-int Span(const QAbstractSlider& slider) { return slider.maximum() - slider.minimum() + 1; }
+int Span(const QAbstractSlider& slider) {
+    return slider.maximum() - slider.minimum() + 1;
+}
 
 } // namespace
 
@@ -98,8 +100,7 @@ int CRoundSliderCtrl::ValueFromPoint(QPoint point) const {
     while (angle >= 360.0) {
         angle -= 360.0;
     }
-    return minimum() -
-           static_cast<int>(angle * Span(*this) * -0.003703703703703704);
+    return minimum() - static_cast<int>(angle * Span(*this) * -0.003703703703703704);
 }
 
 bool CRoundSliderCtrl::SetPositionFromPoint(QPoint point) {
@@ -123,7 +124,9 @@ QPoint CRoundSliderCtrl::MarkerCentre() const {
             static_cast<int>(m_centre.y() - distance * std::cos(radians))};
 }
 
-void CRoundSliderCtrl::NotifyParent(ScrollCode code) { emit scrolled(code, value()); }
+void CRoundSliderCtrl::NotifyParent(ScrollCode code) {
+    emit scrolled(code, value());
+}
 
 void CRoundSliderCtrl::RenderDial() {
     const qreal ratio = devicePixelRatioF();

@@ -61,7 +61,8 @@ void CSkinButton::SetPushLike(bool pushLike) {
 }
 
 bool CSkinButton::HasPushFace() const {
-    return m_kind == SkinButtonKind::PushButton || (m_kind == SkinButtonKind::CheckBox && m_pushLike);
+    return m_kind == SkinButtonKind::PushButton ||
+           (m_kind == SkinButtonKind::CheckBox && m_pushLike);
 }
 
 void CSkinButton::ComputeColours() {
@@ -133,7 +134,8 @@ void CSkinButton::DrawPushFace(QPainter& painter) const {
     // Round off the bevel's corners.
     for (const QPoint corner : {QPoint(left + 1, top + 1), QPoint(right - 1, top + 1),
                                 QPoint(left + 1, bottom - 1), QPoint(right - 1, bottom - 1)}) {
-        painter.fillRect(QRect(corner, QSize(1, 1)), sunken ? m_colours.pressedFace : m_colours.halfDark);
+        painter.fillRect(QRect(corner, QSize(1, 1)),
+                         sunken ? m_colours.pressedFace : m_colours.halfDark);
     }
 }
 
@@ -213,9 +215,8 @@ void CSkinButton::paintEvent(QPaintEvent*) {
             DrawCaption(painter, captionArea, Qt::AlignLeft);
             if (hasFocus() && !text().isEmpty()) {
                 const QFontMetrics metrics(CaptionFont());
-                QRect used = metrics.boundingRect(captionArea, Qt::AlignLeft | Qt::AlignVCenter |
-                                                                   Qt::TextShowMnemonic,
-                                                  text());
+                QRect used = metrics.boundingRect(
+                    captionArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
                 DrawFocusRect(painter, used.adjusted(-1, -1, 2, 1).intersected(rect()),
                               SystemColours::WindowText(palette()));
             }
@@ -260,8 +261,7 @@ void CSkinButton::keyPressEvent(QKeyEvent* event) {
     const QList<CSkinButton*> group = RadioGroup();
     const auto here = group.indexOf(const_cast<CSkinButton*>(this));
     for (qsizetype offset = 1; offset < group.size(); ++offset) {
-        const qsizetype index =
-            (here + (forward ? offset : group.size() - offset)) % group.size();
+        const qsizetype index = (here + (forward ? offset : group.size() - offset)) % group.size();
         CSkinButton* next = group[index];
         if (next->isEnabled() && next->isVisibleTo(parentWidget())) {
             next->setFocus(Qt::OtherFocusReason);
@@ -273,7 +273,8 @@ void CSkinButton::keyPressEvent(QKeyEvent* event) {
 
 void CSkinButton::focusInEvent(QFocusEvent* event) {
     QAbstractButton::focusInEvent(event);
-    const bool tabbedIn = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    const bool tabbedIn =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     if (m_kind == SkinButtonKind::RadioButton && !isChecked() && tabbedIn) {
         for (CSkinButton* button : RadioGroup()) {
             if (button->isChecked()) {

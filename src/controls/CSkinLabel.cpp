@@ -22,7 +22,9 @@ CSkinLabel::CSkinLabel(const QString& text, QWidget* parent)
     ApplyFont();
 }
 
-void CSkinLabel::SetText(const QString& text) { setText(text); }
+void CSkinLabel::SetText(const QString& text) {
+    setText(text);
+}
 
 void CSkinLabel::SetTextColour(const QColor& colour) {
     QPalette colours = palette();

@@ -162,17 +162,17 @@ void CSkinSlider::DrawSelection(QPainter& painter, const QRect& channel) const {
     const bool vertical = orientation() == Qt::Vertical;
     const int length = vertical ? channel.height() - 4 : channel.width() - 4;
     auto offset = [&](int v) {
-        return QStyle::sliderPositionFromValue(minimum(), maximum(), std::clamp(v, minimum(), maximum()),
-                                               length, option.upsideDown);
+        return QStyle::sliderPositionFromValue(
+            minimum(), maximum(), std::clamp(v, minimum(), maximum()), length, option.upsideDown);
     };
     const int a = offset(m_selectionFrom);
     const int b = offset(m_selectionTo);
     const int first = std::min(a, b);
     const int extent = std::abs(a - b) + 1;
-    const QRect fill = vertical ? QRect(channel.left() + 1, channel.top() + 2 + first,
-                                        channel.width() - 2, extent)
-                                : QRect(channel.left() + 2 + first, channel.top() + 1, extent,
-                                        channel.height() - 2);
+    const QRect fill =
+        vertical
+            ? QRect(channel.left() + 1, channel.top() + 2 + first, channel.width() - 2, extent)
+            : QRect(channel.left() + 2 + first, channel.top() + 1, extent, channel.height() - 2);
     painter.fillRect(fill, m_selectionColour);
 }
 

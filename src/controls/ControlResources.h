@@ -20,4 +20,6 @@ enum class BitmapId : int {
 void InitControlResources();
 
 QString BitmapPath(int id);
-inline QString BitmapPath(BitmapId id) { return BitmapPath(static_cast<int>(id)); }
+inline QString BitmapPath(BitmapId id) {
+    return BitmapPath(static_cast<int>(id));
+}

@@ -64,8 +64,8 @@ void Draw(QPainter& painter, QPoint centre, int radius, const QColor& light, con
     StepCircle(radius, [&](int, int x, int y) {
         const double phi = std::atan2(static_cast<double>(y), static_cast<double>(x));
         // The angle of each mirrored point follows from the first one's.
-        const std::array<double, 8> angles{phi,        kHalfPi - phi,  phi + kHalfPi, kPi - phi,
-                                           phi - kPi,  -phi - kHalfPi, phi - kHalfPi, -phi};
+        const std::array<double, 8> angles{phi,       kHalfPi - phi,  phi + kHalfPi, kPi - phi,
+                                           phi - kPi, -phi - kHalfPi, phi - kHalfPi, -phi};
         const auto points = EightPoints(x, y);
         for (std::size_t i = 0; i < points.size(); ++i) {
             Plot(painter, centre + QPoint(points[i].dx, points[i].dy),

@@ -9,8 +9,12 @@ int HalfWayChannel(int c1, int c2) {
     return c1 + (difference >= 0 ? difference / 2 : -((-difference + 1) / 2));
 }
 
-int LighterChannel(int c, int amount) { return c + amount > 255 ? c : c + amount; }
-int DarkerChannel(int c, int amount) { return c < amount ? c : c - amount; }
+int LighterChannel(int c, int amount) {
+    return c + amount > 255 ? c : c + amount;
+}
+int DarkerChannel(int c, int amount) {
+    return c < amount ? c : c - amount;
+}
 
 } // namespace
 

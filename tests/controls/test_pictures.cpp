@@ -60,7 +60,7 @@ TEST(Pictures, PadPicturesHaveTheirColours) {
 
     const QColor left(QImage(BitmapPath(BitmapId::LeftBall)).pixel(3, 8));
     const QColor right(QImage(BitmapPath(BitmapId::RightBall)).pixel(3, 8));
-    EXPECT_GT(left.red(), left.blue());    // orange
+    EXPECT_GT(left.red(), left.blue());     // orange
     EXPECT_GT(right.blue(), right.green()); // violet
 }
 

@@ -114,7 +114,8 @@ TEST_F(PositionPadTest, PressBesideTheMarkerStartsNoDrag) {
 
 TEST_F(PositionPadTest, PictureIsTheBlueFieldWithTheOpaqueMarker) {
     InitControlResources();
-    const QImage marker = QImage(BitmapPath(BitmapId::PositionMarker)).convertToFormat(QImage::Format_RGB32);
+    const QImage marker =
+        QImage(BitmapPath(BitmapId::PositionMarker)).convertToFormat(QImage::Format_RGB32);
     pad->SetFromValues(0, 127); // marker's top-left quarter hangs off the pad
     QImage image = Render();
     EXPECT_EQ(image.pixel(0, 0), marker.pixel(10, 10));

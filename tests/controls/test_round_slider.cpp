@@ -24,8 +24,9 @@ protected:
         knob->SetZeroAngle(225);
         parent->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(parent.get()));
-        QObject::connect(knob, &CRoundSliderCtrl::scrolled,
-                         [this](ScrollCode code, int position) { seen.emplace_back(code, position); });
+        QObject::connect(knob, &CRoundSliderCtrl::scrolled, [this](ScrollCode code, int position) {
+            seen.emplace_back(code, position);
+        });
     }
 
     QImage Render() const { return knob->grab().toImage().convertToFormat(QImage::Format_RGB32); }
@@ -42,10 +43,8 @@ TEST_F(RoundSliderTest, ClickMapsTheAngleToAValue) {
         int value;
     };
     const Row rows[] = {
-        {"12 o'clock", {21, 4}, 64},
-        {"9 o'clock", {4, 21}, 21},
-        {"3 o'clock", {38, 21}, 106},
-        {"6 o'clock, in the gap", {21, 38}, 127},
+        {"12 o'clock", {21, 4}, 64},           {"9 o'clock", {4, 21}, 21},
+        {"3 o'clock", {38, 21}, 106},          {"6 o'clock, in the gap", {21, 38}, 127},
         {"lower left, the start", {9, 33}, 0},
     };
     for (const Row& row : rows) {

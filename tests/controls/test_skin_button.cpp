@@ -119,7 +119,8 @@ TEST_F(SkinButtonTest, SetCheckIgnoredByPushButtons) {
 }
 
 TEST(SkinColours, HalfWayRoundsDown) {
-    EXPECT_EQ(SkinColours::HalfWay(QColor(212, 100, 0), QColor(127, 101, 255)), QColor(169, 100, 127));
+    EXPECT_EQ(SkinColours::HalfWay(QColor(212, 100, 0), QColor(127, 101, 255)),
+              QColor(169, 100, 127));
     EXPECT_EQ(SkinColours::HalfWay(QColor(240, 240, 240), QColor(160, 160, 160)),
               QColor(200, 200, 200));
 }
