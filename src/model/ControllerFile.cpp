@@ -109,6 +109,49 @@ std::array<std::string_view, kSections> CutSections(std::string_view text) {
     return sections;
 }
 
+// The number of the first integer element that ends after position q, provided that it
+// also starts after q; 0 otherwise.
+int IntegerAfter(std::string_view section, std::size_t q) {
+    const std::size_t close = section.find(kIntegerClose, q);
+    if (close == std::string_view::npos) {
+        return 0;
+    }
+    const std::string_view between = section.substr(q, close - q);
+    const std::size_t open = between.find(kIntegerOpen);
+    if (open == std::string_view::npos) {
+        return 0;
+    }
+    return ParseDecimal(between.substr(open + kIntegerOpen.size()));
+}
+
+// Where each key element of a table first occurs in a section, found in one pass. A key
+// element first occurs at some "<key>", and since no key name holds a '<', the name it
+// carries there runs to the next "</key>"; so this gives the positions a search for each
+// whole element would give, without searching the section 48 times.
+template <typename Table, std::size_t N>
+void FindKeys(std::string_view section, const Table& table,
+              const std::array<std::size_t, N>& byName, std::array<std::size_t, N>& found) {
+    found.fill(std::string_view::npos);
+    constexpr std::string_view kKeyOpen = "<key>";
+    constexpr std::string_view kKeyClose = "</key>";
+    for (std::size_t open = section.find(kKeyOpen); open != std::string_view::npos;
+         open = section.find(kKeyOpen, open + 1)) {
+        const std::size_t nameStart = open + kKeyOpen.size();
+        const std::size_t close = section.find(kKeyClose, nameStart);
+        if (close == std::string_view::npos) {
+            break;
+        }
+        const std::string_view name = section.substr(nameStart, close - nameStart);
+        const auto hit = std::lower_bound(byName.begin(), byName.end(), name,
+                                          [&table](std::size_t row, std::string_view n) {
+                                              return table[row].fileKey < n;
+                                          });
+        if (hit != byName.end() && table[*hit].fileKey == name && found[*hit] == std::string_view::npos) {
+            found[*hit] = close + kKeyClose.size();
+        }
+    }
+}
+
 void AppendInteger(std::string& text, int value) {
     char digits[16];
     const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
@@ -153,17 +196,7 @@ int ExtractInteger(std::string_view section, std::string_view key) {
     if (keyPosition == std::string_view::npos) {
         return 0;
     }
-    const std::size_t afterKey = keyPosition + key.size();
-    const std::size_t close = section.find(kIntegerClose, afterKey);
-    if (close == std::string_view::npos) {
-        return 0;
-    }
-    const std::string_view between = section.substr(afterKey, close - afterKey);
-    const std::size_t open = between.find(kIntegerOpen);
-    if (open == std::string_view::npos) {
-        return 0;
-    }
-    return ParseDecimal(between.substr(open + kIntegerOpen.size()));
+    return IntegerAfter(section, keyPosition + key.size());
 }
 
 std::string ControllerFileText(const CControllerDoc& doc) {
@@ -191,19 +224,25 @@ std::string ControllerFileText(const CControllerDoc& doc) {
 void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool keepOutPort) {
     const FileLayout& layout = Layout();
     const auto sections = CutSections(text.substr(0, kControllerFileReadLimit));
+    std::array<std::size_t, kChannelParameters.size()> channelValues{};
     for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
         const std::string_view section = sections[static_cast<std::size_t>(channel)];
+        FindKeys(section, kChannelParameters, layout.channelWriteOrder, channelValues);
         for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
+            const std::size_t q = channelValues[row];
             (doc.*kChannelParameters[row].array)[channel] =
-                ExtractInteger(section, layout.channelKeys[row]);
+                q == std::string_view::npos ? 0 : IntegerAfter(section, q);
         }
     }
+    std::array<std::size_t, kGlobalParameters.size()> globalValues{};
+    FindKeys(sections[kGlobalSection], kGlobalParameters, layout.globalWriteOrder, globalValues);
     for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
         const GlobalParameter& parameter = kGlobalParameters[row];
         if (keepOutPort && parameter.member == &CControllerDoc::outMIDIPort) {
             continue;
         }
-        doc.*parameter.member = ExtractInteger(sections[kGlobalSection], layout.globalKeys[row]);
+        const std::size_t q = globalValues[row];
+        doc.*parameter.member = q == std::string_view::npos ? 0 : IntegerAfter(sections[kGlobalSection], q);
     }
 }
 
