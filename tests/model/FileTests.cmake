@@ -24,3 +24,12 @@ if(Python3_Interpreter_FOUND)
            COMMAND Python3::Interpreter ${ORBIS_FILE_TEST_DATA}/plist_interop.py
                    $<TARGET_FILE:controller_file_probe> ${CMAKE_CURRENT_BINARY_DIR}/plist_interop)
 endif()
+
+if(TARGET orbis_filecommands)
+  add_executable(test_file_commands test_file_commands.cpp)
+  target_link_libraries(test_file_commands PRIVATE orbis_filecommands GTest::gtest)
+  set_target_properties(test_file_commands PROPERTIES AUTOMOC OFF)
+  orbis_target_defaults(test_file_commands)
+  gtest_discover_tests(test_file_commands PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen
+                       DISCOVERY_TIMEOUT 30)
+endif()

@@ -1,0 +1,105 @@
+// Import and Save As around their dialogs: what the dialogs offer, what each answer does
+// to the document, and the error box of a failed save.
+#include "FileTestSupport.h"
+#include "app/FileCommands.h"
+#include "model/ControllerFile.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Acts on the next modal window of type T as soon as it is shown.
+template <class T> void WhenShown(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, act]() {
+        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(widget);
+        }
+    });
+    timer->start();
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    CControllerDoc doc;
+};
+
+TEST_F(FileCommandsTest, SaveAsAddsTheExtensionAndRenamesTheDocument) {
+    QStringList filters;
+    QString suffix;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        filters = dialog->nameFilters();
+        suffix = dialog->defaultSuffix();
+        dialog->selectFile(QString::fromStdString((folder / "mine").string()));
+        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
+    });
+    doc.RoomSide = 33;
+    ASSERT_TRUE(SaveFileAs(doc, nullptr));
+    EXPECT_EQ(filters, QStringList{"ORBIS Controller Files (*.ocont2)"});
+    EXPECT_EQ(suffix, "ocont2");
+    const std::string path = (folder / "mine.ocont2").string();
+    EXPECT_EQ(doc.DocumentName, path);
+    EXPECT_EQ(ReadBytes(path), ControllerFileText(doc));
+}
+
+TEST_F(FileCommandsTest, CancelChangesNothing) {
+    WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    EXPECT_FALSE(SaveFileAs(doc, nullptr));
+    WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    doc.RoomSide = 44;
+    EXPECT_FALSE(ImportFile(doc, nullptr));
+    EXPECT_EQ(doc.DocumentName, CControllerDoc::kNewDocument);
+    EXPECT_EQ(doc.RoomSide, 44);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
+}
+
+TEST_F(FileCommandsTest, ImportReadsTheChosenFileWithItsOutputDevice) {
+    CControllerDoc source;
+    source.outMIDIPort = 2;
+    source.InputLevel[4] = 12;
+    const std::string path = (folder / "setup.ocont2").string();
+    ASSERT_TRUE(source.WriteControllerFile(path));
+
+    QStringList filters;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        filters = dialog->nameFilters();
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
+    });
+    ASSERT_TRUE(ImportFile(doc, nullptr));
+    EXPECT_EQ(filters, (QStringList{"ORBIS Controller Files (*.ocont2)", "All Files (*)"}));
+    EXPECT_EQ(doc.DocumentName, path);
+    EXPECT_EQ(doc.outMIDIPort, 2);
+    EXPECT_EQ(doc.InputLevel[4], 12);
+}
+
+TEST_F(FileCommandsTest, FailedSaveShowsFileAndReason) {
+    const QString path = QString::fromStdString((folder / "gone" / "setup.ocont2").string());
+    QString shown;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        shown = box->text();
+        box->accept();
+    });
+    EXPECT_FALSE(SaveChosenFile(doc, path, nullptr));
+    EXPECT_TRUE(shown.contains(path)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("No such file or directory")) << shown.toStdString();
+    EXPECT_EQ(doc.DocumentName, path.toStdString());
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
