@@ -16,7 +16,9 @@ const QString kSuffix = QStringLiteral("ocont2");
 const QString kControllerFilter = QStringLiteral("ORBIS Controller Files (*.ocont2)");
 const QString kAllFilesFilter = QStringLiteral("All Files (*)");
 
-QString Tr(const char* text) { return QCoreApplication::translate("FileCommands", text); }
+QString Tr(const char* text) {
+    return QCoreApplication::translate("FileCommands", text);
+}
 
 // The chosen path, or an empty text when the operator cancels.
 QString AskForPath(QWidget* parent, QFileDialog::AcceptMode mode) {
@@ -33,7 +35,9 @@ QString AskForPath(QWidget* parent, QFileDialog::AcceptMode mode) {
     return dialog.selectedFiles().constFirst();
 }
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 } // namespace
 

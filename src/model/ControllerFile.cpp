@@ -51,7 +51,8 @@ struct FileLayout {
         return "<key>" + std::string(name) + "</key>";
     }
 
-    template <typename Order, typename Table> static void SortByKey(Order& order, const Table& table) {
+    template <typename Order, typename Table>
+    static void SortByKey(Order& order, const Table& table) {
         std::iota(order.begin(), order.end(), std::size_t{0});
         std::sort(order.begin(), order.end(), [&table](std::size_t a, std::size_t b) {
             return table[a].fileKey < table[b].fileKey;
@@ -64,7 +65,9 @@ const FileLayout& Layout() {
     return layout;
 }
 
-bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Decimal text to int the way the C library reads it (leading white space, sign, digits up
 // to the first non-digit), except that numbers beyond the int range saturate instead of
@@ -142,11 +145,11 @@ void FindKeys(std::string_view section, const Table& table,
             break;
         }
         const std::string_view name = section.substr(nameStart, close - nameStart);
-        const auto hit = std::lower_bound(byName.begin(), byName.end(), name,
-                                          [&table](std::size_t row, std::string_view n) {
-                                              return table[row].fileKey < n;
-                                          });
-        if (hit != byName.end() && table[*hit].fileKey == name && found[*hit] == std::string_view::npos) {
+        const auto hit = std::lower_bound(
+            byName.begin(), byName.end(), name,
+            [&table](std::size_t row, std::string_view n) { return table[row].fileKey < n; });
+        if (hit != byName.end() && table[*hit].fileKey == name &&
+            found[*hit] == std::string_view::npos) {
             found[*hit] = close + kKeyClose.size();
         }
     }
@@ -208,7 +211,8 @@ std::string ControllerFileText(const CControllerDoc& doc) {
     for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
         text += "\t<dict>";
         for (std::size_t row : layout.channelWriteOrder) {
-            AppendEntry(text, layout.channelKeys[row], (doc.*kChannelParameters[row].array)[channel]);
+            AppendEntry(text, layout.channelKeys[row],
+                        (doc.*kChannelParameters[row].array)[channel]);
         }
         text += "\r\n\t</dict>\r\n";
     }
@@ -242,7 +246,8 @@ void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool ke
             continue;
         }
         const std::size_t q = globalValues[row];
-        doc.*parameter.member = q == std::string_view::npos ? 0 : IntegerAfter(sections[kGlobalSection], q);
+        doc.*parameter.member =
+            q == std::string_view::npos ? 0 : IntegerAfter(sections[kGlobalSection], q);
     }
 }
 
@@ -282,8 +287,7 @@ std::optional<std::string> ReadControllerFileText(const std::string& path,
     return ToTextMode(raw);
 }
 
-bool WriteControllerFile(CControllerDoc& doc, const std::string& path,
-                         std::string* failureReason) {
+bool WriteControllerFile(CControllerDoc& doc, const std::string& path, std::string* failureReason) {
     if (!path.empty()) {
         doc.DocumentName = path;
     }

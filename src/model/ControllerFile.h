@@ -39,5 +39,4 @@ std::optional<std::string> ReadControllerFileText(const std::string& path,
 // WriteControllerFile with the reason of a failure: after a non-empty path has become the
 // document's name, writes the document to its file, replacing an existing file only once
 // the new text is complete on disk. Returns false, writing nothing, for "New Document".
-bool WriteControllerFile(CControllerDoc& doc, const std::string& path,
-                         std::string* failureReason);
+bool WriteControllerFile(CControllerDoc& doc, const std::string& path, std::string* failureReason);

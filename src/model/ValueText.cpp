@@ -32,7 +32,9 @@ std::string FormatDouble(const char* format, double number) {
     return text;
 }
 
-std::string ThreeDecimals(double number) { return FormatDouble("%.3f", number); }
+std::string ThreeDecimals(double number) {
+    return FormatDouble("%.3f", number);
+}
 
 double SampleRate(int sampleRateIndex) {
     if (sampleRateIndex < 0 || sampleRateIndex >= static_cast<int>(kSampleRates.size())) {
@@ -41,7 +43,9 @@ double SampleRate(int sampleRateIndex) {
     return kSampleRates[static_cast<std::size_t>(sampleRateIndex)];
 }
 
-double RoomSideMetres(int value) { return 4.0 * std::pow(250.0, value * kOneOver127); }
+double RoomSideMetres(int value) {
+    return 4.0 * std::pow(250.0, value * kOneOver127);
+}
 
 } // namespace
 
@@ -58,7 +62,9 @@ std::string FormatDecibels(int value, bool attenuationScale) {
     return ThreeDecimals(20.0 * std::log10(value * kOneOver127));
 }
 
-std::string FormatRoomSide(int value) { return ThreeDecimals(RoomSideMetres(value)); }
+std::string FormatRoomSide(int value) {
+    return ThreeDecimals(RoomSideMetres(value));
+}
 
 std::string FormatMetres(int roomSideValue, int position) {
     const double side = RoomSideMetres(roomSideValue);
@@ -121,7 +127,8 @@ std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& conte
 }
 
 std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc) {
-    return ValueLabel(unit, value, ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
+    return ValueLabel(unit, value,
+                      ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
 }
 
 namespace {
@@ -169,13 +176,15 @@ const std::array<GlobalLabel, 4> kGlobalLabels = {{
 } // namespace
 
 const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array) {
-    const auto found = std::find_if(kChannelLabels.begin(), kChannelLabels.end(),
-                                    [array](const ChannelLabel& entry) { return entry.array == array; });
+    const auto found =
+        std::find_if(kChannelLabels.begin(), kChannelLabels.end(),
+                     [array](const ChannelLabel& entry) { return entry.array == array; });
     return found == kChannelLabels.end() ? nullptr : &found->label;
 }
 
 const ParameterLabel* FindParameterLabel(int CControllerDoc::*member) {
-    const auto found = std::find_if(kGlobalLabels.begin(), kGlobalLabels.end(),
-                                    [member](const GlobalLabel& entry) { return entry.member == member; });
+    const auto found =
+        std::find_if(kGlobalLabels.begin(), kGlobalLabels.end(),
+                     [member](const GlobalLabel& entry) { return entry.member == member; });
     return found == kGlobalLabels.end() ? nullptr : &found->label;
 }

@@ -33,3 +33,17 @@ if(TARGET orbis_filecommands)
   gtest_discover_tests(test_file_commands PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen
                        DISCOVERY_TIMEOUT 30)
 endif()
+
+# With clang, the reader also gets a libFuzzer target; ctest runs it for a bounded number
+# of inputs seeded with a real file. Longer runs: fuzz_controller_file -max_total_time=600.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_executable(fuzz_controller_file fuzz_controller_file.cpp)
+  target_link_libraries(fuzz_controller_file PRIVATE Orbis::core)
+  target_compile_options(fuzz_controller_file PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_controller_file PRIVATE -fsanitize=fuzzer)
+  set_target_properties(fuzz_controller_file PROPERTIES AUTOMOC OFF)
+  orbis_target_defaults(fuzz_controller_file)
+  add_test(NAME ControllerFileLibFuzzer
+           COMMAND fuzz_controller_file -runs=20000 -max_len=60000
+                   -seed_inputs=${ORBIS_FILE_TEST_DATA}/fresh.ocont2)
+endif()

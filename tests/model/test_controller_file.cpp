@@ -9,7 +9,9 @@ namespace {
 
 const std::filesystem::path kData = ORBIS_FILE_TEST_DATA;
 
-std::string Golden() { return ReadBytes(kData / "fresh.ocont2"); }
+std::string Golden() {
+    return ReadBytes(kData / "fresh.ocont2");
+}
 
 std::string WithoutCarriageReturns(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
@@ -204,8 +206,8 @@ TEST(ControllerFileRead, IntegerTexts) {
         {"<integer>99999999999999999999999999</integer>", INT_MAX},
         {"<integer>-99999999999999999999999999</integer>", INT_MIN},
         {"<string>5</string><integer>9</integer>", 9},
-        {"<integer>5", 0},              // no closing tag
-        {"<real>5</real>", 0},          // no integer element
+        {"<integer>5", 0},     // no closing tag
+        {"<real>5</real>", 0}, // no integer element
         {"<integer>4</integer>x", 4},
     };
     for (const Case& c : cases) {
@@ -235,7 +237,8 @@ TEST(ControllerFileRead, LimitAppliesAfterLineEndsAreJoined) {
     const std::string within = text.substr(0, globals) + pairs + text.substr(globals);
     ASSERT_GT(within.find("<key>RoomSide</key>"), kControllerFileReadLimit);
     // 9000 LF: the globals lie beyond the limit of the text.
-    const std::string beyond = text.substr(0, globals) + std::string(9000, '\n') + text.substr(globals);
+    const std::string beyond =
+        text.substr(0, globals) + std::string(9000, '\n') + text.substr(globals);
 
     TemporaryFolder folder;
     WriteBytes(folder / "within.ocont2", within);
@@ -318,8 +321,8 @@ std::string ReferenceValues(std::string_view text, bool keepOutPort, int outMIDI
     CControllerDoc doc;
     for (const ChannelParameter& parameter : kChannelParameters) {
         for (int channel = 0; channel < 8; ++channel) {
-            (doc.*parameter.array)[channel] =
-                ExtractInteger(sections[channel], "<key>" + std::string(parameter.fileKey) + "</key>");
+            (doc.*parameter.array)[channel] = ExtractInteger(
+                sections[channel], "<key>" + std::string(parameter.fileKey) + "</key>");
         }
     }
     for (const GlobalParameter& parameter : kGlobalParameters) {
@@ -336,9 +339,19 @@ std::string ReferenceValues(std::string_view text, bool keepOutPort, int outMIDI
 // sanitizers turn any read past a buffer into a failure, and every result is checked
 // against the slow reference.
 TEST(ControllerFileFuzz, MutatedFilesNeverBreakTheReader) {
-    const std::string tokens[] = {"<dict>", "</dict>", "<integer>", "</integer>", "<key>",
-                                  "</key>", "-",      "99999999999", "\r\n",     std::string(1, '\0'),
-                                  "<key>InputLevel0</key>", "<key>RoomSide</key>", "<key>X"};
+    const std::string tokens[] = {"<dict>",
+                                  "</dict>",
+                                  "<integer>",
+                                  "</integer>",
+                                  "<key>",
+                                  "</key>",
+                                  "-",
+                                  "99999999999",
+                                  "\r\n",
+                                  std::string(1, '\0'),
+                                  "<key>InputLevel0</key>",
+                                  "<key>RoomSide</key>",
+                                  "<key>X"};
     const std::string golden = Golden();
     std::mt19937 random(424242);
     std::uniform_int_distribution<int> operation(0, 4);
@@ -358,7 +371,8 @@ TEST(ControllerFileFuzz, MutatedFilesNeverBreakTheReader) {
                 text.insert(position, tokens[token(random)]);
                 break;
             case 2:
-                text.erase(position, std::min<std::size_t>(text.size() - position, 1 + at(random) % 64));
+                text.erase(position,
+                           std::min<std::size_t>(text.size() - position, 1 + at(random) % 64));
                 break;
             case 3:
                 text.resize(position);

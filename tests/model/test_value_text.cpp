@@ -119,7 +119,7 @@ TEST(ValueLabel, RawSwitchAndPlainUnitsShowTheInteger) {
         {ValueUnit::Level, 0, true, "0"},
         {ValueUnit::Plain, 64, false, "64"},
         {ValueUnit::Plain, -5, false, "-5"},
-        {ValueUnit::Metres, 0, false, "-3.226"}, // room side 11 from the context
+        {ValueUnit::Metres, 0, false, "-3.226"},              // room side 11 from the context
         {ValueUnit::HighPassCutoff, 127, false, "12000.000"}, // sample rate index 1
         {ValueUnit::DegreesSigned, 64, false, "0"},
         {ValueUnit::DegreesSigned, 64, true, "64"},

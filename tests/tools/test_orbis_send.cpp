@@ -66,11 +66,11 @@ TEST_F(OrbisSendTest, SendsTheThreeSectionsToTheFilesDevice) {
     EXPECT_EQ(err.str(), "");
     const auto sent = backend.SentTo(1);
     ASSERT_EQ(sent.size(), 56u + 152u + 4u);
-    EXPECT_EQ(sent[0], (Bytes{0xB0, 2, 0}));        // patchbay first
+    EXPECT_EQ(sent[0], (Bytes{0xB0, 2, 0})); // patchbay first
     EXPECT_EQ(sent[6 * 7 + 4], (Bytes{0xB6, 25, 12}));
-    EXPECT_EQ(sent[56], (Bytes{0xB0, 7, 100}));     // then the channels
+    EXPECT_EQ(sent[56], (Bytes{0xB0, 7, 100})); // then the channels
     EXPECT_EQ(sent[56 + 3 * 19], (Bytes{0xB3, 7, 33}));
-    EXPECT_EQ(sent[208], (Bytes{0xB3, 0, 50}));     // globals last
+    EXPECT_EQ(sent[208], (Bytes{0xB3, 0, 50})); // globals last
     EXPECT_EQ(sent[211], (Bytes{0xB4, 0, 0}));
     EXPECT_EQ(SentCount(), sent.size());
     EXPECT_EQ(backend.Calls().back(), "close-out 1");
@@ -86,7 +86,7 @@ TEST_F(OrbisSendTest, PortAndOnlyOptionsChooseDeviceAndSections) {
     const Case cases[] = {
         {{file, "--port", "1"}, 0, 212},
         {{file, "--port", "Orbis Processor"}, 0, 212},
-        {{file, "--port", "orbis"}, 0, 212}, // unique part of a name, any case
+        {{file, "--port", "orbis"}, 0, 212},      // unique part of a name, any case
         {{file, "--port", "Desk Synth"}, 1, 212}, // an exact name beats a longer one
         {{file, "--only", "globals"}, 1, 4},
         {{"--only", "patchbay", file, "--only", "globals"}, 1, 60},

@@ -9,8 +9,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
@@ -66,8 +66,9 @@ protected:
         for (char** e = environ; *e; ++e) {
             const std::string entry = *e;
             const std::string name = entry.substr(0, entry.find('='));
-            if (std::none_of(extraEnvironment.begin(), extraEnvironment.end(),
-                             [&name](const std::string& x) { return x.rfind(name + "=", 0) == 0; })) {
+            if (std::none_of(
+                    extraEnvironment.begin(), extraEnvironment.end(),
+                    [&name](const std::string& x) { return x.rfind(name + "=", 0) == 0; })) {
                 environment.push_back(entry);
             }
         }
@@ -81,8 +82,10 @@ protected:
         const std::string errPath = (folder / "stderr").string();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
         pid_t pid = 0;
         Result result;
         if (posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data()) == 0) {
@@ -131,18 +134,19 @@ protected:
 
 // The wire order of the sections, written out independently of the document's own table.
 std::vector<Bytes> ExpectedSections(const Doc& doc) {
-    using Row = std::pair<int, const int (Doc::*)[8]>;
+    using Row = std::pair<int, const int(Doc::*)[8]>;
     const Row patchbay[] = {{2, &Doc::ValHostInPBSelect}, {1, &Doc::ValSpatInPBSelect},
                             {3, &Doc::ValRosInPBSelect},  {24, &Doc::ValSubASelect},
                             {25, &Doc::ValSubBSelect},    {26, &Doc::ValInsertASelect},
                             {27, &Doc::ValInsertBSelect}};
-    const Row channels[] = {{7, &Doc::InputLevel},   {5, &Doc::HPFCutOff},    {4, &Doc::LPFCutOff},
-                            {28, &Doc::SubMixAInput}, {29, &Doc::SubMixBInput}, {30, &Doc::InsertAGain},
-                            {31, &Doc::InsertBGain},  {13, &Doc::SpatOutXPos},  {14, &Doc::SpatOutYPos},
-                            {15, &Doc::SpatOutZPos},  {20, &Doc::XPosition},    {21, &Doc::YPosition},
-                            {22, &Doc::ZPosition},    {16, &Doc::FrontRear},    {12, &Doc::GainEnhance},
-                            {6, &Doc::DopplerDepth},  {11, &Doc::ITDDepth},     {8, &Doc::Attenuation},
-                            {9, &Doc::BellFactor}};
+    const Row channels[] = {
+        {7, &Doc::InputLevel},    {5, &Doc::HPFCutOff},     {4, &Doc::LPFCutOff},
+        {28, &Doc::SubMixAInput}, {29, &Doc::SubMixBInput}, {30, &Doc::InsertAGain},
+        {31, &Doc::InsertBGain},  {13, &Doc::SpatOutXPos},  {14, &Doc::SpatOutYPos},
+        {15, &Doc::SpatOutZPos},  {20, &Doc::XPosition},    {21, &Doc::YPosition},
+        {22, &Doc::ZPosition},    {16, &Doc::FrontRear},    {12, &Doc::GainEnhance},
+        {6, &Doc::DopplerDepth},  {11, &Doc::ITDDepth},     {8, &Doc::Attenuation},
+        {9, &Doc::BellFactor}};
     std::vector<Bytes> messages;
     const auto section = [&](const auto& rows) {
         for (int k = 0; k < 8; ++k) {
@@ -155,9 +159,12 @@ std::vector<Bytes> ExpectedSections(const Doc& doc) {
     };
     section(patchbay);
     section(channels);
-    for (const auto& [status, value] : {std::pair{0xB3, doc.RoomSide}, {0xB1, doc.NMatrixOutput},
-                                        {0xB2, doc.MasterOutgain}, {0xB4, doc.MatrixSpeed}}) {
-        messages.push_back(Bytes{static_cast<unsigned char>(status), 0, static_cast<unsigned char>(value)});
+    for (const auto& [status, value] : {std::pair{0xB3, doc.RoomSide},
+                                        {0xB1, doc.NMatrixOutput},
+                                        {0xB2, doc.MasterOutgain},
+                                        {0xB4, doc.MatrixSpeed}}) {
+        messages.push_back(
+            Bytes{static_cast<unsigned char>(status), 0, static_cast<unsigned char>(value)});
     }
     return messages;
 }
@@ -191,7 +198,8 @@ TEST_F(OrbisSendProgramTest, PortByNameAndOneSection) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     ASSERT_TRUE(capture->WaitFor(4, 5s));
     std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(capture->Messages(), (std::vector<Bytes>{{0xB3, 0, 99}, {0xB1, 0, 5}, {0xB2, 0, 100}, {0xB4, 0, 0}}));
+    EXPECT_EQ(capture->Messages(),
+              (std::vector<Bytes>{{0xB3, 0, 99}, {0xB1, 0, 5}, {0xB2, 0, 100}, {0xB4, 0, 0}}));
 }
 
 TEST_F(OrbisSendProgramTest, FailuresExitNonZeroAndSendNothing) {
@@ -212,13 +220,17 @@ TEST_F(OrbisSendProgramTest, FailuresExitNonZeroAndSendNothing) {
         {"unknown port name", {good, "--port", "no-such-client"}, {}, 1},
         {"missing file", {(folder / "missing.ocont2").string()}, {}, 1},
         {"non-controller file", {junk}, {}, 1},
-        {"no MIDI system", {good}, {"JACK_DEFAULT_SERVER=orbis-no-such-server", "ORBIS_MIDI_API=jack"}, 1},
+        {"no MIDI system",
+         {good},
+         {"JACK_DEFAULT_SERVER=orbis-no-such-server", "ORBIS_MIDI_API=jack"},
+         1},
         {"bad command line", {good, "--only", "all"}, {}, 2},
     };
     for (const Case& c : cases) {
         const Result result = Run(c.arguments, c.environment);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.what << ": " << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.what << ": " << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1)
+            << c.what << ": " << result.err;
         EXPECT_EQ(result.out, "") << c.what;
     }
     ExpectNothingArrived("after the failures");

@@ -89,8 +89,9 @@ std::optional<Failure> Parse(const std::vector<std::string>& arguments, Options&
                 options.port = value;
                 continue;
             }
-            const auto known = std::find_if(kSections.begin(), kSections.end(),
-                                            [&value](const SectionName& s) { return s.name == value; });
+            const auto known =
+                std::find_if(kSections.begin(), kSections.end(),
+                             [&value](const SectionName& s) { return s.name == value; });
             if (known == kSections.end()) {
                 return usage("unknown section \"" + value + "\" for --only");
             }
@@ -187,15 +188,16 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
         return Failure{kExitFailure,
                        doc.outMIDIPort == 0
                            ? options.file + " names no output port; choose one with --port"
-                           : "no output port " + std::to_string(doc.outMIDIPort) +
-                                 " (named by " + options.file + ")"};
+                           : "no output port " + std::to_string(doc.outMIDIPort) + " (named by " +
+                                 options.file + ")"};
     }
     if (!doc.EnsureOutputOpen(doc.OutputSelection()) || !doc.IsOutputOpen()) {
-        return Failure{kExitFailure, "cannot open output port " + std::to_string(doc.outMIDIPort) +
-                                         " (" + CControllerDoc::OutputDeviceName(doc.outMIDIPort - 1) +
-                                         ")"};
+        return Failure{kExitFailure,
+                       "cannot open output port " + std::to_string(doc.outMIDIPort) + " (" +
+                           CControllerDoc::OutputDeviceName(doc.outMIDIPort - 1) + ")"};
     }
-    const bool all = std::none_of(options.only.begin(), options.only.end(), [](bool b) { return b; });
+    const bool all =
+        std::none_of(options.only.begin(), options.only.end(), [](bool b) { return b; });
     for (std::size_t i = 0; i < kSections.size(); ++i) {
         if ((all || options.only[i]) && !(doc.*kSections[i].send)()) {
             return Failure{kExitFailure, "sending the " + std::string(kSections[i].name) +
@@ -207,8 +209,8 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
 
 } // namespace
 
-int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend,
-                 std::ostream& out, std::ostream& err) {
+int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend, std::ostream& out,
+                 std::ostream& err) {
     Options options;
     std::optional<Failure> failure = Parse(arguments, options);
     if (!failure && options.action == Action::Help) {
@@ -220,8 +222,9 @@ int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend
         return kExitOk;
     }
     if (!failure && !backend) {
-        failure = Failure{kExitFailure,
-                          "no MIDI system (neither the ALSA sequencer nor a JACK server is running)"};
+        failure =
+            Failure{kExitFailure,
+                    "no MIDI system (neither the ALSA sequencer nor a JACK server is running)"};
     }
     if (!failure) {
         // The document and the device names reach the MIDI system through the current backend.

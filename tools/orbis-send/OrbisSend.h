@@ -17,5 +17,5 @@ enum OrbisSendExit : int {
 
 // Runs the command with its arguments (without the program name). backend is the MIDI
 // system, or nullptr when there is none. Errors are one line on err.
-int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend,
-                 std::ostream& out, std::ostream& err);
+int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend, std::ostream& out,
+                 std::ostream& err);
