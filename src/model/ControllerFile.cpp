@@ -137,10 +137,14 @@ void FindKeys(std::string_view section, const Table& table,
     found.fill(std::string_view::npos);
     constexpr std::string_view kKeyOpen = "<key>";
     constexpr std::string_view kKeyClose = "</key>";
+    std::size_t close = 0;
     for (std::size_t open = section.find(kKeyOpen); open != std::string_view::npos;
          open = section.find(kKeyOpen, open + 1)) {
         const std::size_t nameStart = open + kKeyOpen.size();
-        const std::size_t close = section.find(kKeyClose, nameStart);
+        // Many "<key>" before one "</key>" share it: search again only once it lies behind.
+        if (close < nameStart) {
+            close = section.find(kKeyClose, nameStart);
+        }
         if (close == std::string_view::npos) {
             break;
         }

@@ -281,6 +281,15 @@ TEST(ControllerFileRead, HostileTextsReadWithoutHarm) {
         "<dict><key>InputLevel0</key><integer>",
         "<key>InputLevel0</key><integer>5</integer>",
         std::string(3 * kControllerFileReadLimit, '<'),
+        "<dict>" +
+            [] {
+                std::string keys;
+                while (keys.size() + 100 < kControllerFileReadLimit) {
+                    keys += "<key>";
+                }
+                return keys;
+            }() +
+            "InputLevel0</key><integer>1</integer></dict>",
     };
     for (const std::string& input : inputs) {
         TemporaryFolder folder;
@@ -297,6 +306,8 @@ TEST(ControllerFileRead, HostileTextsReadWithoutHarm) {
     EXPECT_EQ(doc.InputLevel[0], 0);
     EXPECT_EQ(doc.InputLevel[1], 0);
     EXPECT_EQ(doc.InputLevel[2], 5);
+    ApplyControllerFileText(doc, inputs[6], false);
+    EXPECT_EQ(doc.InputLevel[0], 1); // the last "<key>" carries the name
     EXPECT_FALSE(LooksLikeControllerFile(junk));
     EXPECT_FALSE(LooksLikeControllerFile(onlyDicts));
     EXPECT_TRUE(LooksLikeControllerFile(Golden()));
