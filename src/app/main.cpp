@@ -1,29 +1,86 @@
-// Until the main window lands, the program opens the MIDI layer and lists what it finds.
+// The Orbis program: reads the command line, starts the MIDI system and runs the
+// application object, which ends by storing the last document and closing the ports.
+#include "CControllerApp.h"
+#include "CControllerDlg.h"
+#include "CTerminationHandler.h"
+#include "CommandLine.h"
+#include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
-#include "model/CControllerDoc.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+// Saves a picture of the main window once it is on screen, then closes it.
+void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues) {
+    QTimer::singleShot(300, [&app, path, rawValues] {
+        if (!app.m_pControllerDlg) {
+            return;
+        }
+        if (rawValues) {
+            app.OnToggleRawValues();
+        }
+        QApplication::processEvents();
+        if (!app.m_pControllerDlg->grab().save(path)) {
+            std::fprintf(stderr, "Orbis: could not save %s\n", qPrintable(path));
+        }
+        app.m_pControllerDlg->close();
+    });
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Orbis"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
-
-    std::unique_ptr<MidiBackend> backend = CreateSystemMidiBackend();
-    MidiBackend::SetCurrent(backend.get());
-    MidiBackend& midi = MidiBackend::Current();
-
-    std::printf("MIDI system: %s\n", SystemMidiApiName(backend.get()).c_str());
-    std::printf("Output devices:\n");
-    for (int n = 0; n < midi.OutputCount(); ++n) {
-        std::printf("  %d  %s\n", n + 1, CControllerDoc::OutputDeviceName(n).c_str());
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const CommandLine line = ParseCommandLine(arguments);
+    const std::string program = argc > 0 ? argv[0] : "Orbis";
+    if (line.error) {
+        std::fprintf(stderr, "Orbis: %s\n%s", line.error->c_str(), UsageText(program).c_str());
+        return 2;
     }
-    std::printf("Input devices:\n");
-    for (int n = 0; n < midi.InputCount(); ++n) {
-        std::printf("  %d  %s\n", n + 1, CControllerDoc::InputDeviceName(n).c_str());
+    if (line.help) {
+        std::fputs(UsageText(program).c_str(), stdout);
+        return 0;
     }
+    if (line.version) {
+        std::printf("Orbis %s\n", ORBIS_VERSION);
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orbis"));
+    QApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("orbis-controller"));
+    InitControlResources();
+    QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
+
+    std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend();
+    MidiBackend::SetCurrent(midi.get());
+    int result = 0;
+    {
+        CControllerApp app;
+        if (line.file) {
+            const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
+            if (!failure.isEmpty()) {
+                QMessageBox::warning(nullptr, QStringLiteral("Orbis"), failure);
+            }
+        }
+        CTerminationHandler termination;
+        QObject::connect(&termination, &CTerminationHandler::terminationRequested,
+                         [&app] { app.RequestClose(); });
+        // The session may end the process right after asking to save: store the value now.
+        QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                         [&app](QSessionManager&) { app.WriteLastDocument(); });
+        if (line.screenshot) {
+            ScheduleScreenshot(app, QString::fromLocal8Bit(line.screenshot->c_str()), line.rawValues);
+        }
+        result = app.Run();
+    } // the exit sequence: "Last Document" written, the document and its output port gone
     MidiBackend::SetCurrent(nullptr);
-    return 0;
+    return result;
 }

@@ -1,0 +1,15 @@
+// The program's keys (accelerator table 183), made application-wide so that they reach
+// the main window while one of its modeless settings windows has the focus. Ctrl+N,
+// Ctrl+O, Ctrl+W and Ctrl+M are shown in the menus, so they work too.
+#pragma once
+
+#include <QKeySequence>
+
+#include <array>
+
+struct Accelerator {
+    QKeyCombination keys;
+    int command;
+};
+
+extern const std::array<Accelerator, 12> kAccelerators;

@@ -1,0 +1,181 @@
+#include "CControllerApp.h"
+
+#include "AcceleratorTable.h"
+#include "CControllerDlg.h"
+#include "ControlIds.h"
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+#include "settings/SpatOutsWindowView.h"
+#include "settings/StereoSourceWindowView.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace {
+
+const QString kOrganisation = QStringLiteral("Norvell");
+const QString kApplication = QStringLiteral("ORBIS");
+const QString kLastDocumentKey = QStringLiteral("Last Document");
+const QString kNewDocument = QString::fromLatin1(CControllerDoc::kNewDocument);
+
+QSettings Store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+}
+
+} // namespace
+
+CControllerApp* CControllerApp::s_instance = nullptr;
+
+CControllerDoc* GetControllerDoc() {
+    CControllerApp* app = CControllerApp::Instance();
+    return app ? app->m_pDoc.get() : nullptr;
+}
+
+CControllerApp::CControllerApp() : m_strLastDocument(kNewDocument) {
+    s_instance = this;
+    ReadLastDocument();
+    m_strWorkingDir = QDir::currentPath();
+}
+
+CControllerApp::~CControllerApp() {
+    WriteLastDocument();
+    m_pDoc.reset(); // resets and closes the MIDI output port
+    if (s_instance == this) {
+        s_instance = nullptr;
+    }
+}
+
+QString CControllerApp::SettingsFileName() { return Store().fileName(); }
+
+void CControllerApp::ReadLastDocument() {
+    QSettings store = Store();
+    if (!QFileInfo::exists(store.fileName())) {
+        // First run: the store is created holding "New Document". When it cannot be
+        // created, every exit finds it missing and writes nothing, silently.
+        store.setValue(kLastDocumentKey, m_strLastDocument);
+        store.sync();
+        return;
+    }
+    m_strLastDocument = store.value(kLastDocumentKey, QString()).toString();
+}
+
+void CControllerApp::WriteLastDocument() {
+    m_strLastDocument =
+        m_pDoc ? QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName)) : kNewDocument;
+    QSettings store = Store();
+    if (QFileInfo::exists(store.fileName())) {
+        store.setValue(kLastDocumentKey, m_strLastDocument);
+        store.sync();
+    }
+}
+
+QString CControllerApp::UseStartFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    std::string reason;
+    const std::optional<std::string> text =
+        ReadControllerFileText(QFile::encodeName(absolute).toStdString(), &reason);
+    QString failure;
+    if (!text) {
+        failure = QStringLiteral("The controller file \"%1\" could not be opened: %2.")
+                      .arg(QDir::toNativeSeparators(absolute), QString::fromLocal8Bit(reason));
+    } else if (!LooksLikeControllerFile(*text)) {
+        failure = QStringLiteral("\"%1\" is not an ORBIS controller file.")
+                      .arg(QDir::toNativeSeparators(absolute));
+    }
+    m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
+    return failure;
+}
+
+int CControllerApp::Run() {
+    CControllerDlg window(*this);
+    AttachMainWindow(&window);
+    if (!m_closeRequested) {
+        window.exec();
+    }
+    AttachMainWindow(nullptr);
+    return 0;
+}
+
+void CControllerApp::RequestClose() {
+    m_closeRequested = true;
+    if (m_pControllerDlg) {
+        m_pControllerDlg->close();
+    }
+    // Leaves any modal window's loop too (a file dialog, the About box), not only the main one.
+    QCoreApplication::exit(0);
+}
+
+void CControllerApp::AttachMainWindow(CControllerDlg* window) {
+    m_pControllerDlg = window;
+    if (window) {
+        InstallAccelerators(*window);
+    }
+}
+
+void CControllerApp::InstallAccelerators(CControllerDlg& window) {
+    for (const Accelerator& accelerator : kAccelerators) {
+        QAction* action = window.CommandAction(accelerator.command);
+        if (!action) {
+            action = new QAction(&window);
+            action->setObjectName(QStringLiteral("Command%1").arg(accelerator.command));
+            action->setData(accelerator.command);
+            window.addAction(action);
+            const int command = accelerator.command;
+            QObject::connect(action, &QAction::triggered, &window,
+                             [&window, command] { window.ExecuteCommand(command); });
+        }
+        action->setShortcut(QKeySequence(accelerator.keys));
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+}
+
+bool CControllerApp::OnCommand(int command) {
+    switch (command) {
+    case CommandId::ToggleRawValues:
+        OnToggleRawValues();
+        return true;
+    case CommandId::Help:
+        return true; // no help of the program's own
+    default:
+        return false;
+    }
+}
+
+void CControllerApp::OnToggleRawValues() {
+    if (!m_pDoc) {
+        return;
+    }
+    m_pDoc->ShowRawValues = !m_pDoc->ShowRawValues;
+    if (!m_pControllerDlg) {
+        return;
+    }
+    m_pControllerDlg->RefreshFromDocument();
+    const CControllerDoc& doc = *m_pDoc;
+    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(
+            m_pControllerDlg->OpenedWindow(SettingsWindow::SpatOuts))) {
+        // A hand-edited file may claim more loudspeakers than the processor has.
+        const int count = std::clamp(doc.NMatrixOutput, 0, CControllerDoc::kChannels);
+        for (int i = 0; i < count; ++i) {
+            speakers->ShowCoordinates(i, doc.SpatOutXPos[i], doc.SpatOutYPos[i], doc.SpatOutZPos[i]);
+        }
+    }
+    if (auto* stereo = dynamic_cast<StereoSourceWindowView*>(
+            m_pControllerDlg->OpenedWindow(SettingsWindow::StereoSource))) {
+        stereo->ShowSliderValues();
+    }
+}
+
+void CControllerApp::SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory) {
+    m_windowFactories[static_cast<std::size_t>(window)] = std::move(factory);
+}
+
+const CControllerApp::SettingsWindowFactory&
+CControllerApp::SettingsWindowFactoryFor(SettingsWindow window) const {
+    return m_windowFactories[static_cast<std::size_t>(window)];
+}

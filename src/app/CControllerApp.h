@@ -1,0 +1,74 @@
+// The application object: remembers the last controller file across runs ("Last
+// Document"), records the working folder the factory presets are found under, owns the
+// document for the whole run, runs the main window, installs the program's keys and
+// flips the display between unit texts and raw 0-127 values.
+#pragma once
+
+#include "SettingsWindowRules.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CControllerDlg;
+class CControllerDoc;
+class QWidget;
+
+class CControllerApp {
+public:
+    using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
+
+    // Reads "Last Document" (creating it as "New Document" on the first run) and the
+    // current folder. Only one application object exists at a time.
+    CControllerApp();
+    // The exit sequence: "Last Document" from the document's name, then the document and
+    // with it the MIDI output port go.
+    ~CControllerApp();
+    CControllerApp(const CControllerApp&) = delete;
+    CControllerApp& operator=(const CControllerApp&) = delete;
+
+    static CControllerApp* Instance() { return s_instance; }
+
+    // Opens `path` at start in place of the last document. A file that cannot be read is
+    // reported by the returned text (empty when it reads) and the default document is used.
+    QString UseStartFile(const QString& path);
+
+    // Runs the main window until it closes; the program then ends.
+    int Run();
+    // Ends the run as the main window's Close command would, from a signal or the session.
+    void RequestClose();
+
+    // Makes the window the main window and gives it the program's keys; nullptr forgets it.
+    void AttachMainWindow(CControllerDlg* window);
+
+    // Commands no window handles.
+    bool OnCommand(int command);
+    void OnToggleRawValues();
+
+    // Writes "Last Document" from the document's name when the store exists.
+    void WriteLastDocument();
+    // The settings file of "Last Document".
+    static QString SettingsFileName();
+
+    // How the settings windows are made; an empty factory means that kind is not built
+    // into this program and its command does nothing.
+    void SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory);
+    const SettingsWindowFactory& SettingsWindowFactoryFor(SettingsWindow window) const;
+
+    CControllerDlg* m_pControllerDlg = nullptr;
+    std::unique_ptr<CControllerDoc> m_pDoc;
+    QString m_strLastDocument;
+    QString m_strWorkingDir;
+
+private:
+    void ReadLastDocument();
+    void InstallAccelerators(CControllerDlg& window);
+
+    bool m_closeRequested = false;
+    std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
+    static CControllerApp* s_instance;
+};
+
+// The document every window works on; nullptr before the main window has created it.
+CControllerDoc* GetControllerDoc();

@@ -1,0 +1,45 @@
+#include "CommandLine.h"
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+            if (argument == "--") {
+                optionsEnded = true;
+            } else if (argument == "--help" || argument == "-h") {
+                line.help = true;
+            } else if (argument == "--version" || argument == "-v") {
+                line.version = true;
+            } else if (argument == "--raw-values") {
+                line.rawValues = true;
+            } else if (argument == "--screenshot" && i + 1 < arguments.size()) {
+                line.screenshot = arguments[++i];
+            } else {
+                line.error = "unknown option " + argument;
+            }
+            continue;
+        }
+        if (line.file) {
+            line.error = "only one controller file can be opened";
+            continue;
+        }
+        line.file = argument;
+    }
+    return line;
+}
+
+std::string UsageText(const std::string& program) {
+    return "Usage: " + program + " [OPTION]... [FILE]\n"
+           "Controller of the Orbis eight-channel surround spatializer.\n"
+           "\n"
+           "Opens FILE, an ORBIS controller file (.ocont2), in place of the document that\n"
+           "was open when the program last ended.\n"
+           "\n"
+           "  -h, --help       show this help and exit\n"
+           "  -v, --version    show the version and exit\n"
+           "\n"
+           "ORBIS_MIDI_API=alsa or jack chooses the MIDI system; by default the ALSA\n"
+           "sequencer is used, and JACK when the sequencer is unavailable.\n";
+}

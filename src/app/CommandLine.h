@@ -1,0 +1,21 @@
+// The program's command line, read before any window system is touched so that --help
+// and --version work without a display.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    bool help = false;
+    bool version = false;
+    std::optional<std::string> file;  // controller file to open in place of the last one
+    std::optional<std::string> error; // what was wrong with the arguments
+    // Documentation aids, not shown in --help: save a picture of the main window once it
+    // is shown, optionally in raw display, then close.
+    std::optional<std::string> screenshot;
+    bool rawValues = false;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+std::string UsageText(const std::string& program);

@@ -1,0 +1,93 @@
+#include "MainControlTable.h"
+
+#include "ControlIds.h"
+#include "model/ParameterTable.h"
+
+#include <algorithm>
+
+using Doc = CControllerDoc;
+using enum MainControlKind;
+namespace Id = ControlId;
+
+const std::array<MainControl, 21> kMainControls = {{
+    {Id::RoomSide, "RoomSide", Knob, {493, 76, 32, 26}, 0, 127, 0, nullptr, &Doc::RoomSide, 121},
+    {Id::NMatrixOutput, "NMatrixOutput", Knob, {538, 76, 32, 26}, 1, 8, 0, nullptr,
+     &Doc::NMatrixOutput, 122},
+    {Id::MatrixSpeed, "MatrixSpeed", Slider, {544, 114, 21, 127}, 0, 127, 4, nullptr,
+     &Doc::MatrixSpeed, 114},
+    {Id::MasterOutgain, "MasterOutgain", Slider, {499, 114, 21, 127}, 0, 127, 4, nullptr,
+     &Doc::MasterOutgain, 113},
+    {Id::BellFactor, "BellFactor", Knob, {207, 76, 32, 26}, 0, 127, 0, &Doc::BellFactor, nullptr,
+     115},
+    {Id::Attenuation, "Attenuation", Knob, {237, 76, 32, 26}, 0, 127, 0, &Doc::Attenuation,
+     nullptr, 116},
+    {Id::ITDDepth, "ITDDepth", Knob, {297, 76, 32, 26}, 0, 127, 0, &Doc::ITDDepth, nullptr, 118},
+    {Id::DopplerDepth, "DopplerDepth", Knob, {267, 76, 32, 26}, 0, 127, 0, &Doc::DopplerDepth,
+     nullptr, 117},
+    {Id::GainEnhance, "GainEnhance", Knob, {355, 76, 32, 26}, 0, 127, 0, &Doc::GainEnhance,
+     nullptr, 120},
+    {Id::FrontRear, "FrontRear", Knob, {325, 76, 32, 26}, 0, 127, 0, &Doc::FrontRear, nullptr,
+     119},
+    {Id::InputLevel, "InputLevel", Slider, {184, 72, 21, 169}, 0, 127, 3, &Doc::InputLevel,
+     nullptr, 103},
+    {Id::HPFCutOff, "HPFCutOff", Slider, {244, 115, 21, 127}, 0, 127, 4, &Doc::HPFCutOff, nullptr,
+     105},
+    {Id::LPFCutOff, "LPFCutOff", Slider, {214, 115, 21, 127}, 0, 127, 4, &Doc::LPFCutOff, nullptr,
+     104},
+    {Id::SubMixAInput, "SubMixAInput", Slider, {274, 115, 21, 127}, 0, 127, 4, &Doc::SubMixAInput,
+     nullptr, 106},
+    {Id::SubMixBInput, "SubMixBInput", Slider, {303, 115, 21, 127}, 0, 127, 4, &Doc::SubMixBInput,
+     nullptr, 107},
+    {Id::InsertAGain, "InsertAGain", Slider, {332, 115, 21, 127}, 0, 127, 4, &Doc::InsertAGain,
+     nullptr, 108},
+    {Id::InsertBGain, "InsertBGain", Slider, {362, 115, 21, 127}, 0, 127, 4, &Doc::InsertBGain,
+     nullptr, 109},
+    {Id::SpatOutXPos, "SpatOutXPos", Slider, {390, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutXPos,
+     nullptr, 110},
+    {Id::SpatOutYPos, "SpatOutYPos", Slider, {418, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutYPos,
+     nullptr, 111},
+    {Id::SpatOutZPos, "SpatOutZPos", Slider, {447, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutZPos,
+     nullptr, 112},
+    {Id::ZPosition, "ZPosition", Slider, {150, 57, 20, 134}, 0, 127, 4, &Doc::ZPosition, nullptr,
+     102},
+}};
+
+namespace {
+
+const ParameterLabel& Label(const MainControl& control) {
+    const ParameterLabel* label = control.IsGlobal() ? FindParameterLabel(control.member)
+                                                     : FindParameterLabel(control.array);
+    return *label; // every row names a value that has a main-window label
+}
+
+const ChannelParameter& ChannelRow(ChannelArray Doc::*array) {
+    return *std::find_if(kChannelParameters.begin(), kChannelParameters.end(),
+                         [array](const ChannelParameter& row) { return row.array == array; });
+}
+
+const GlobalParameter& GlobalRow(int Doc::*member) {
+    return *std::find_if(kGlobalParameters.begin(), kGlobalParameters.end(),
+                         [member](const GlobalParameter& row) { return row.member == member; });
+}
+
+} // namespace
+
+std::string_view MainControl::Caption() const { return Label(*this).nameText; }
+
+ValueUnit MainControl::Unit() const { return Label(*this).unit; }
+
+int MainControl::Controller() const { return IsGlobal() ? 0 : ChannelRow(array).controller; }
+
+int MainControl::MidiChannel(int shownChannel) const {
+    return IsGlobal() ? GlobalRow(member).controlChannel : shownChannel;
+}
+
+int& MainControl::Value(CControllerDoc& doc, int shownChannel) const {
+    return IsGlobal() ? doc.*member : (doc.*array)[shownChannel];
+}
+
+const MainControl* FindMainControl(int id) {
+    const auto found = std::find_if(kMainControls.begin(), kMainControls.end(),
+                                    [id](const MainControl& control) { return control.id == id; });
+    return found == kMainControls.end() ? nullptr : &*found;
+}

@@ -1,0 +1,85 @@
+#include "MainMenu.h"
+
+#include "ControlIds.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <array>
+#include <string_view>
+
+namespace {
+
+constexpr int kSeparator = 0;
+
+struct TopMenu {
+    std::string_view title;
+    std::string_view objectName;
+};
+
+const std::array<TopMenu, 4> kMenus = {{
+    {"&File", "FileMenu"},
+    {"&Settings", "SettingsMenu"},
+    {"&Window", "WindowMenu"},
+    {"&Help", "HelpMenu"},
+}};
+
+struct MenuItem {
+    int menu; // index into kMenus
+    std::string_view text; // with its key hint after a tab
+    int command;
+    bool enabled = true;
+};
+
+const std::array<MenuItem, 21> kItems = {{
+    {0, "&New\tCtrl+N", CommandId::New},
+    {0, "&Import...\tCtrl+O", CommandId::Import},
+    {0, "&Close\tCtrl+W", CommandId::Close},
+    {0, {}, kSeparator},
+    {0, "Save As...\tCtrl+S", CommandId::SaveAs},
+    {0, {}, kSeparator},
+    {0, "E&xit", CommandId::Exit},
+    {1, "Orbis Default Preset\tCtrl+P", CommandId::DefaultPreset},
+    {1, "Orbis Sample Rate\tCtrl+4", CommandId::SampleRate},
+    {1, "Orbis Patchbay Configuration\tCtrl+5", CommandId::Patchbay},
+    {1, "Stereo Source Position Manager\tCtrl+6", CommandId::StereoSource},
+    {1, "Spat. Outs Position Manager\tCtrl+7", CommandId::SpatOuts},
+    {1, "Orbis Diagram\tCtrl+8", CommandId::Diagram},
+    {2, "&Minimize\tCtrl+M", CommandId::Minimize},
+    {2, {}, kSeparator},
+    {2, "Bring All to Front", CommandId::BringAllToFront},
+    {2, {}, kSeparator},
+    {2, "Orbis Controller", CommandId::ActivateMain},
+    {3, "Orbis Controller PDF\tCtrl+?", CommandId::HelpPdf, false},
+    {3, {}, kSeparator},
+    {3, "&About Orbis Controller", CommandId::About},
+}};
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+QHash<int, QAction*> BuildMainMenu(QMenuBar* menuBar) {
+    QHash<int, QAction*> actions;
+    std::array<QMenu*, kMenus.size()> menus{};
+    for (std::size_t i = 0; i < kMenus.size(); ++i) {
+        menus[i] = menuBar->addMenu(Text(kMenus[i].title));
+        menus[i]->setObjectName(Text(kMenus[i].objectName));
+    }
+    for (const MenuItem& item : kItems) {
+        QMenu* menu = menus[static_cast<std::size_t>(item.menu)];
+        if (item.command == kSeparator) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(Text(item.text));
+        action->setData(item.command);
+        action->setEnabled(item.enabled);
+        action->setObjectName(QStringLiteral("Command%1").arg(item.command));
+        actions.insert(item.command, action);
+    }
+    return actions;
+}
