@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include <cstring>
-
 namespace {
 
 // The one event type that carries "input is waiting" across to the user-interface thread.
@@ -27,41 +25,30 @@ void CMaxMidiInWnd::Create(QObject* parentWindow) {
 
 bool CMaxMidiInWnd::Open(int device, std::uint32_t option) {
     MidiBackend& backend = MidiBackend::Current();
-    const std::string name = backend.InputName(device).value_or(std::string());
-    std::memset(m_description, 0, sizeof m_description);
-    std::memcpy(m_description, name.data(), std::min(name.size(), sizeof m_description - 1));
-    if (!m_open) {
-        m_option = option;
-        m_device = static_cast<std::int16_t>(device);
-        m_handle = backend.OpenInput(device, this, option);
-        if (m_handle > MidiBackend::kFailureLimit) {
-            m_open = true;
-        } else {
-            m_handle = 0;
-        }
-    }
-    return m_open;
+    return m_port.Open(
+        device, option, backend.InputName(device),
+        [this, &backend](int n, std::uint32_t o) { return backend.OpenInput(n, this, o); });
 }
 
 void CMaxMidiInWnd::Close() {
-    if (m_open) {
+    if (m_port.open) {
         Stop();
-        MidiBackend::Current().CloseInput(m_handle);
+        MidiBackend::Current().CloseInput(m_port.handle);
     }
-    m_open = false;
+    m_port.open = false;
 }
 
 void CMaxMidiInWnd::Start() {
-    if (m_open) {
+    if (m_port.open) {
         m_started = true;
-        MidiBackend::Current().StartInput(m_handle);
+        MidiBackend::Current().StartInput(m_port.handle);
     }
 }
 
 void CMaxMidiInWnd::Stop() {
-    if (m_open) {
+    if (m_port.open) {
         m_started = false;
-        MidiBackend::Current().StopInput(m_handle);
+        MidiBackend::Current().StopInput(m_port.handle);
     }
 }
 
@@ -75,11 +62,11 @@ void CMaxMidiInWnd::InputWaiting() {
 }
 
 void CMaxMidiInWnd::DrainInput() {
-    if (!m_open) {
+    if (!m_port.open) {
         return;
     }
     PortEvent event;
-    while (MidiBackend::Current().NextInput(m_handle, event)) {
+    while (MidiBackend::Current().NextInput(m_port.handle, event)) {
         OnEvent(event);
     }
 }

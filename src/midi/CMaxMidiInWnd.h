@@ -4,6 +4,7 @@
 #pragma once
 
 #include "MidiBackend.h"
+#include "MidiPortState.h"
 #include "PortEvent.h"
 
 #include <QObject>
@@ -24,10 +25,10 @@ public:
     void Start();
     void Stop();
 
-    bool IsOpen() const { return m_open; }
+    bool IsOpen() const { return m_port.open; }
     bool IsStarted() const { return m_started; }
-    int Device() const { return m_device; }
-    const char* Description() const { return m_description; }
+    int Device() const { return m_port.device; }
+    const char* Description() const { return m_port.description; }
 
     // Drains every waiting event into OnEvent; what the notification does.
     void DrainInput();
@@ -41,11 +42,7 @@ protected:
 private:
     void InputWaiting() override;
 
-    MidiBackend::Handle m_handle = 0;
-    std::uint32_t m_option = 0;
-    std::int16_t m_device = 0;
-    bool m_open = false;
-    char m_description[32] = {};
+    MidiPortState m_port;
     QObject* m_parentWindow = nullptr;
     bool m_started = false;
 };

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MidiBackend.h"
+#include "MidiPortState.h"
 #include "PortEvent.h"
 
 #include <cstdint>
@@ -17,21 +18,17 @@ public:
     bool Open(int device, std::uint32_t option);
     void Close();
     void Reset();
-    bool IsOpen() const { return m_open; }
+    bool IsOpen() const { return m_port.open; }
     // A closed port takes the event and sends nothing.
     bool Put(const PortEvent& event);
 
-    int Device() const { return m_device; }
-    const char* Description() const { return m_description; }
+    int Device() const { return m_port.device; }
+    const char* Description() const { return m_port.description; }
 
 protected:
     // Called for output notifications; a port without a window receives none.
     virtual void OnOutputEvent() {}
 
 private:
-    MidiBackend::Handle m_handle = 0;
-    std::uint32_t m_option = 0;
-    std::int16_t m_device = 0;
-    bool m_open = false;
-    char m_description[32] = {};
+    MidiPortState m_port;
 };
