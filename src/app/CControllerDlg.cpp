@@ -578,11 +578,12 @@ void CControllerDlg::OpenSettingsWindow(const SettingsWindowRule& rule) {
         return;
     }
     slot = window;
+    // Placed once shown, when the width of its frame is known.
+    window->show();
     if (const auto place = PlaceSettingsWindow(rule.placement, frameGeometry(),
                                                window->frameGeometry().width())) {
         window->move(*place);
     }
-    window->show();
 }
 
 void CControllerDlg::BringAllToFront() {

@@ -1,0 +1,88 @@
+// A fresh program start for each test: an empty settings store, the in-memory MIDI backend
+// with the devices the test declares, the application object and its main window, shown.
+#pragma once
+
+#include "CControllerApp.h"
+#include "CControllerDlg.h"
+#include "ControlIds.h"
+#include "MainControlTable.h"
+#include "midi/MemoryMidiBackend.h"
+#include "model/CControllerDoc.h"
+
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(CControllerApp::SettingsFileName());
+        MidiBackend::SetCurrent(&midi);
+    }
+    void TearDown() override {
+        Stop();
+        MidiBackend::SetCurrent(nullptr);
+    }
+
+    // Starts the program as its entry point would, short of the modal run.
+    void Start() {
+        app = std::make_unique<CControllerApp>();
+        window = std::make_unique<CControllerDlg>(*app);
+        app->AttachMainWindow(window.get());
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    // The exit sequence: the window goes, then the application writes and deletes.
+    void Stop() {
+        if (app) {
+            app->AttachMainWindow(nullptr);
+        }
+        window.reset();
+        app.reset();
+    }
+
+    CControllerDoc& Doc() { return *app->m_pDoc; }
+    QAbstractSlider* Control(int id) { return window->Control(id); }
+    QLabel* Label(int id) { return Find<QLabel>(id); }
+    QComboBox* List(int id) { return Find<QComboBox>(id); }
+    QString LabelText(int id) { return Label(id)->text(); }
+
+    template <class Widget>
+    Widget* Find(int id) {
+        for (Widget* widget : window->findChildren<Widget*>()) {
+            if (widget->property("controlId").toInt() == id) {
+                return widget;
+            }
+        }
+        return nullptr;
+    }
+
+    void ChooseChannel(int index) {
+        QComboBox* channels = List(ControlId::ChannelList);
+        channels->setCurrentIndex(index);
+        emit channels->activated(index);
+    }
+
+    void ChooseOutput(int index) {
+        QComboBox* outputs = List(ControlId::OutputList);
+        outputs->setCurrentIndex(index);
+        emit outputs->activated(index);
+    }
+
+    std::vector<PortEvent> Sent() const { return midi.PutEvents(); }
+
+    MemoryMidiBackend midi;
+    std::unique_ptr<CControllerApp> app;
+    std::unique_ptr<CControllerDlg> window;
+};

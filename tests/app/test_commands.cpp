@@ -1,0 +1,231 @@
+// Menu and key commands of the main window: file commands and the title, the settings
+// window slots, the keys from a modeless window, every way of closing, and the last
+// document carried from one run to the next.
+#include "MainWindowFixture.h"
+
+#include "CommandLine.h"
+#include "model/ControllerFile.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+// Answers the next file dialog with `path` as soon as it is shown.
+void AnswerFileDialog(const QString& path) {
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+QString WriteFile(const QTemporaryDir& folder, const char* name, CControllerDoc& source) {
+    const QString path = folder.filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(source.WriteControllerFile(QFile::encodeName(path).toStdString()));
+    return path;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, MenusCarryTheirKeyHintsAndTheInputDeviceMenuBeforeHelp) {
+    midi.AddInputDevice("Keyboard");
+    Start();
+    const QList<QAction*> menus = window->findChild<QMenuBar*>()->actions();
+    QStringList titles;
+    for (QAction* menu : menus) {
+        titles << menu->text();
+    }
+    EXPECT_EQ(titles, (QStringList{"&File", "&Settings", "&Window", "&Input Device", "&Help"}));
+    EXPECT_EQ(window->CommandAction(CommandId::Import)->text(), "&Import...\tCtrl+O");
+    EXPECT_FALSE(window->CommandAction(CommandId::HelpPdf)->isEnabled());
+    EXPECT_EQ(window->InputDeviceMenu().DeviceCount(), 1);
+    EXPECT_TRUE(window->InputDeviceMenu().EntryForId(102)->isChecked()) << "input device 0 opened";
+}
+
+TEST_F(MainWindowTest, ImportAndNewChangeTheTitle) {
+    QTemporaryDir folder;
+    CControllerDoc source;
+    source.InputLevel[0] = 17;
+    const QString path = WriteFile(folder, "setup.ocont2", source);
+    Start();
+
+    AnswerFileDialog(path);
+    window->ExecuteCommand(CommandId::Import);
+    EXPECT_EQ(LabelText(ControlId::Title), path);
+    EXPECT_EQ(Control(ControlId::InputLevel)->value(), 17);
+
+    window->ExecuteCommand(CommandId::New);
+    EXPECT_EQ(LabelText(ControlId::Title), "New Document");
+    EXPECT_EQ(Control(ControlId::InputLevel)->value(), 100);
+}
+
+TEST_F(MainWindowTest, ExitStoresTheDocumentAndTheNextStartRestoresItWithItsOutputDevice) {
+    midi.AddOutputDevice("First");
+    midi.AddOutputDevice("Second");
+    QTemporaryDir folder;
+    CControllerDoc source;
+    source.outMIDIPort = 2;
+    source.RoomSide = 90;
+    const QString path = WriteFile(folder, "stage.ocont2", source);
+
+    Start();
+    AnswerFileDialog(path);
+    window->ExecuteCommand(CommandId::Import);
+    Stop();
+    QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Norvell", "ORBIS");
+    EXPECT_EQ(store.value("Last Document").toString(), path);
+
+    Start();
+    EXPECT_EQ(LabelText(ControlId::Title), path);
+    EXPECT_EQ(List(ControlId::OutputList)->currentIndex(), 2);
+    EXPECT_EQ(List(ControlId::OutputList)->currentText(), "Second");
+    EXPECT_EQ(Control(ControlId::RoomSide)->value(), 90);
+
+    window->ExecuteCommand(CommandId::New);
+    Stop();
+    Start();
+    EXPECT_EQ(LabelText(ControlId::Title), "New Document");
+    EXPECT_EQ(Control(ControlId::RoomSide)->value(), 11);
+}
+
+TEST_F(MainWindowTest, AStoreWithoutTheValueOrAMissingFileStartsTheDefaultDocument) {
+    for (const char* stored : {"", "/nonexistent/gone.ocont2"}) {
+        {
+            QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Norvell", "ORBIS");
+            store.setValue("Last Document", QString::fromLatin1(stored));
+        }
+        Start();
+        EXPECT_EQ(LabelText(ControlId::Title), "New Document") << stored;
+        EXPECT_EQ(Control(ControlId::InputLevel)->value(), 100);
+        Stop();
+    }
+}
+
+TEST_F(MainWindowTest, AStartFileReplacesTheLastDocumentAndAnUnreadableOneIsReported) {
+    QTemporaryDir folder;
+    CControllerDoc source;
+    source.BellFactor[0] = 5;
+    const QString good = WriteFile(folder, "good.ocont2", source);
+    QFile junk(folder.filePath("junk.ocont2"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a property list");
+    junk.close();
+
+    app = std::make_unique<CControllerApp>();
+    EXPECT_TRUE(app->UseStartFile(good).isEmpty());
+    EXPECT_FALSE(app->UseStartFile(folder.filePath("missing.ocont2")).isEmpty());
+    EXPECT_EQ(app->m_strLastDocument, "New Document");
+    EXPECT_TRUE(app->UseStartFile(junk.fileName()).contains("not an ORBIS controller file"));
+    EXPECT_EQ(app->m_strLastDocument, "New Document");
+
+    EXPECT_TRUE(app->UseStartFile(good).isEmpty());
+    window = std::make_unique<CControllerDlg>(*app);
+    EXPECT_EQ(LabelText(ControlId::Title), good);
+    EXPECT_EQ(Control(ControlId::BellFactor)->value(), 5);
+}
+
+TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWindow) {
+    int made = 0;
+    app = std::make_unique<CControllerApp>();
+    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&made](CControllerDlg& parent) {
+        ++made;
+        auto* dialog = new QDialog(&parent);
+        dialog->resize(200, 100);
+        return dialog;
+    });
+    window = std::make_unique<CControllerDlg>(*app);
+    app->AttachMainWindow(window.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    window->ExecuteCommand(CommandId::SampleRate);
+    QPointer<QWidget> first = window->OpenedWindow(SettingsWindow::SampleRate);
+    ASSERT_NE(first, nullptr);
+    const QRect main = window->frameGeometry();
+    EXPECT_EQ(first->pos(), QPoint(main.x() + main.width() / 2 - first->frameGeometry().width() / 2,
+                                   main.y() + 30));
+    window->ExecuteCommand(CommandId::SampleRate);
+    EXPECT_EQ(made, 1) << "a second command brings the open window forward";
+
+    window->SampleRateWindowClosed();
+    delete first;
+    window->ExecuteCommand(CommandId::SampleRate);
+    EXPECT_EQ(made, 2);
+
+    window->ExecuteCommand(CommandId::Diagram); // not part of the program yet: nothing
+    EXPECT_EQ(window->OpenedWindow(SettingsWindow::Diagram), nullptr);
+}
+
+TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
+    bool opened = false;
+    app = std::make_unique<CControllerApp>();
+    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&opened](CControllerDlg& parent) {
+        opened = true;
+        return new QDialog(&parent);
+    });
+    window = std::make_unique<CControllerDlg>(*app);
+    app->AttachMainWindow(window.get());
+    window->show();
+    auto* child = new QDialog(window.get());
+    child->show();
+    child->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(child));
+
+    QTest::keyClick(child, Qt::Key_4, Qt::ControlModifier);
+    EXPECT_TRUE(opened) << "Ctrl+4 opens the Sample Rate window";
+    QTest::keyClick(child, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(Doc().ShowRawValues) << "Ctrl+Shift+M flips the display";
+    Doc().DocumentName = "/somewhere/else.ocont2";
+    QTest::keyClick(child, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(Doc().DocumentName, "New Document") << "Ctrl+N is New";
+    QTest::keyClick(child, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(window->isMinimized()) << "Ctrl+M minimises the main window";
+    window->ExecuteCommand(CommandId::ActivateMain);
+    EXPECT_FALSE(window->isMinimized());
+    QTest::keyClick(child, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+W closes the main window";
+}
+
+TEST_F(MainWindowTest, EveryWayOfClosingEndsTheWindow) {
+    const std::vector<std::pair<const char*, std::function<void(CControllerDlg&)>>> ways = {
+        {"Close", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Close); }},
+        {"Exit", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Exit); }},
+        {"close box", [](CControllerDlg& w) { w.close(); }},
+        {"Enter", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Return); }},
+        {"Esc", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+    };
+    for (const auto& [name, close] : ways) {
+        Start();
+        Control(ControlId::InputLevel)->setFocus();
+        close(*window);
+        EXPECT_FALSE(window->isVisible()) << name;
+        Stop();
+    }
+}
+
+TEST_F(MainWindowTest, SendButtonsSendTheirSections) {
+    midi.AddOutputDevice("Processor");
+    Start();
+    ChooseOutput(1);
+    const std::pair<int, std::size_t> buttons[] = {
+        {ControlId::SendPatchbay, 56}, {ControlId::SendChannels, 152}, {ControlId::SendGlobals, 4}};
+    for (const auto& [id, count] : buttons) {
+        midi.ClearRecords();
+        QTest::mouseClick(Find<QWidget>(id), Qt::LeftButton);
+        EXPECT_EQ(Sent().size(), count) << id;
+    }
+    midi.ClearRecords();
+    List(ControlId::OutputList)->setCurrentIndex(0);
+    emit List(ControlId::OutputList)->activated(0);
+    EXPECT_EQ(Doc().outMIDIPort, 0);
+    QTest::mouseClick(Find<QWidget>(ControlId::SendGlobals), Qt::LeftButton);
+    EXPECT_TRUE(Sent().empty()) << "the prompt entry is no device";
+}

@@ -1,0 +1,251 @@
+// Every knob and slider of the main window: the document value it edits, the readout it
+// writes and the Control Change it sends the moment it moves; the source pad's arithmetic.
+#include "MainWindowFixture.h"
+
+#include "controls/CPositionPad.h"
+
+#include <QMouseEvent>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+struct ControlCase {
+    int id;
+    const char* caption;
+    const char* text; // readout value at the control's top end
+    int status;       // 0xB0 for the shown channel's own status byte
+    int controller;
+};
+
+constexpr int kShown = 0xB0;
+
+// Each control is stepped from one below its top end to the top by the keyboard.
+const ControlCase kCases[] = {
+    {ControlId::BellFactor, "  BELL FACTOR", "127", kShown, 9},
+    {ControlId::Attenuation, "  ATTENUATION (db)", "-inf", kShown, 8},
+    {ControlId::DopplerDepth, "  DOPPLER DEPTH", "127", kShown, 6},
+    {ControlId::ITDDepth, "  ITD DEPTH", "127", kShown, 11},
+    {ControlId::FrontRear, "  FRONT-REAR SPECTRAL ENHANCE", "127", kShown, 16},
+    {ControlId::GainEnhance, "  GAIN ENHANCE (db)", "0.000", kShown, 12},
+    {ControlId::RoomSide, "  ROOM SIDE (m)", "1000.000", 0xB3, 0},
+    {ControlId::NMatrixOutput, "  NUMBER OF SPEAKER", "8", 0xB1, 0},
+    {ControlId::InputLevel, "  SPATIALIZER INPUT LEVEL (db)", "0.000", kShown, 7},
+    {ControlId::LPFCutOff, "  SPATIALIZER LOWPASS FILTER CUTOFF", "18389.491", kShown, 4},
+    {ControlId::HPFCutOff, "  SPATIALIZER HIGHPASS FILTER CUTOFF", "11025.000", kShown, 5},
+    {ControlId::SubMixAInput, "  SUBMIX A INPUT LEVEL (db)", "0.000", kShown, 28},
+    {ControlId::SubMixBInput, "  SUBMIX B INPUT LEVEL (db)", "0.000", kShown, 29},
+    {ControlId::InsertAGain, "  INSERT A GAIN (db)", "0.000", kShown, 30},
+    {ControlId::InsertBGain, "  INSERT B GAIN (db)", "0.000", kShown, 31},
+    {ControlId::SpatOutXPos, "  SPEAKER X POSITION (m)", "3.226", kShown, 13},
+    {ControlId::SpatOutYPos, "  SPEAKER Y POSITION (m)", "3.226", kShown, 14},
+    {ControlId::SpatOutZPos, "  SPEAKER Z POSITION (m)", "3.226", kShown, 15},
+    {ControlId::MasterOutgain, "  RURUZIV OUTPUT MASTER LEVEL (db)", "0.000", 0xB2, 0},
+    {ControlId::MatrixSpeed, "  DOPPLER TRACKING", "127", 0xB4, 0},
+    {ControlId::ZPosition, "  SOURCE Z POSITION (m)", "3.226", kShown, 22},
+};
+
+class MainControlsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        midi.AddOutputDevice("Processor");
+        Start();
+        ChooseOutput(1);
+        ChooseChannel(kChannel);
+        midi.ClearRecords();
+    }
+    static constexpr int kChannel = 2;
+};
+
+} // namespace
+
+TEST_F(MainControlsTest, EachControlStoresShowsAndSendsItsValue) {
+    ASSERT_EQ(std::size(kCases), kMainControls.size());
+    for (const ControlCase& test : kCases) {
+        const MainControl& row = *FindMainControl(test.id);
+        SCOPED_TRACE(std::string(row.objectName));
+        Doc().RoomSide = 11; // the metre texts depend on it
+        row.Value(Doc(), kChannel) = row.maximum - 1;
+        window->RefreshFromDocument();
+        midi.ClearRecords();
+
+        QAbstractSlider* control = Control(test.id);
+        control->setFocus();
+        QTest::keyClick(control, row.kind == MainControlKind::Knob ? Qt::Key_Right : Qt::Key_Up);
+
+        EXPECT_EQ(control->value(), row.maximum);
+        EXPECT_EQ(row.Value(Doc(), kChannel), row.maximum);
+        EXPECT_EQ(LabelText(ControlId::ReadoutCaption), test.caption);
+        EXPECT_EQ(LabelText(ControlId::ReadoutValue), test.text);
+        const std::vector<PortEvent> sent = Sent();
+        // The key press and its release are both notifications: each sends the value.
+        ASSERT_EQ(sent.size(), 2u);
+        for (const PortEvent& event : sent) {
+            EXPECT_EQ(event.status, test.status == kShown ? kShown + kChannel : test.status);
+            EXPECT_EQ(event.data1, test.controller);
+            EXPECT_EQ(event.data2, row.maximum);
+        }
+    }
+    EXPECT_EQ(LabelText(ControlId::SourceZLabel), "3.226") << "the Z slider writes its label";
+}
+
+TEST_F(MainControlsTest, RangeEndsOfTheKnobsAndLevelTexts) {
+    Doc().NMatrixOutput = 1;
+    Doc().InputLevel[kChannel] = 1;
+    window->RefreshFromDocument();
+    QTest::keyClick(Control(ControlId::InputLevel), Qt::Key_Down);
+    EXPECT_EQ(LabelText(ControlId::ReadoutValue), "-inf");
+    EXPECT_EQ(Doc().InputLevel[kChannel], 0);
+
+    Control(ControlId::NMatrixOutput)->setValue(0);
+    EXPECT_EQ(Control(ControlId::NMatrixOutput)->value(), 1);
+    Control(ControlId::NMatrixOutput)->setValue(9);
+    EXPECT_EQ(Control(ControlId::NMatrixOutput)->value(), 8);
+}
+
+namespace {
+
+QPoint HandleCentre(const QSlider& slider) {
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = slider.sliderPosition();
+    option.sliderValue = slider.value();
+    option.upsideDown = slider.orientation() == Qt::Vertical && !slider.invertedAppearance();
+    option.tickPosition = slider.tickPosition();
+    option.tickInterval = slider.tickInterval();
+    return slider.style()
+        ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider)
+        .center();
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+TEST_F(MainControlsTest, ADragSendsEveryStepAndTheReleaseSendsTheFinalValueAgain) {
+    auto* slider = static_cast<QSlider*>(Control(ControlId::InsertAGain));
+    const QPoint grip = HandleCentre(*slider);
+    SendMouse(slider, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_TRUE(slider->isSliderDown());
+    for (int y = grip.y() - 30; y > 20; y -= 30) {
+        SendMouse(slider, QEvent::MouseMove, {grip.x(), y}, Qt::NoButton, Qt::LeftButton);
+    }
+    SendMouse(slider, QEvent::MouseButtonRelease, {grip.x(), 20}, Qt::LeftButton, Qt::NoButton);
+
+    const std::vector<PortEvent> sent = Sent();
+    ASSERT_GE(sent.size(), 3u);
+    const int final = slider->value();
+    EXPECT_GT(final, 64);
+    EXPECT_EQ(Doc().InsertAGain[kChannel], final);
+    EXPECT_EQ(sent.back().data2, final);
+    EXPECT_EQ(sent[sent.size() - 2].data2, final) << "the release resends the final value";
+    for (const PortEvent& event : sent) {
+        EXPECT_EQ(event.status, 0xB0 + kChannel);
+        EXPECT_EQ(event.data1, 30);
+    }
+}
+
+namespace {
+
+struct PadCase {
+    const char* name;
+    double x, y, z;
+    int zSlider; // the Z slider's value before
+    int expectedX, expectedY, expectedZ;
+};
+
+const PadCase kPadCases[] = {
+    {"centre", 95.0, 95.0, -1.0, 40, 63, 63, 40},
+    {"far left and bottom", -5.0, -6.0, -1.0, 40, 0, 0, 40},
+    {"far right and top", 196.0, 196.0, -1.0, 40, 127, 127, 40},
+    {"beyond every edge", -500.0, 900.0, -1.0, 40, 0, 127, 40},
+    {"tracker height above the top", 10.0, 10.0, 200.0, 40, 10, 10, 127},
+    {"tracker height below the bottom", 10.0, 10.0, -3.0, 40, 10, 10, 0},
+    {"tracker height cut toward zero", 10.0, 10.0, 12.9, 40, 10, 10, 12},
+    {"tracker glitch", std::numeric_limits<double>::quiet_NaN(), 1.0e300, 1.0e300, 40, 0, 127, 127},
+};
+
+} // namespace
+
+TEST_F(MainControlsTest, PadPositionsAreScaledClampedStoredAndSent) {
+    for (const PadCase& test : kPadCases) {
+        SCOPED_TRACE(test.name);
+        Doc().ZPosition[kChannel] = test.zSlider;
+        window->RefreshFromDocument();
+        midi.ClearRecords();
+        const QString readout = LabelText(ControlId::ReadoutValue);
+
+        window->ApplyPadPosition(test.x, test.y, test.z);
+
+        EXPECT_EQ(Doc().XPosition[kChannel], test.expectedX);
+        EXPECT_EQ(Doc().YPosition[kChannel], test.expectedY);
+        EXPECT_EQ(Doc().ZPosition[kChannel], test.expectedZ);
+        EXPECT_EQ(Control(ControlId::ZPosition)->value(), test.expectedZ);
+        const std::vector<PortEvent> sent = Sent();
+        ASSERT_EQ(sent.size(), 3u);
+        const int expected[3][2] = {{20, test.expectedX}, {21, test.expectedY}, {22, test.expectedZ}};
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(sent[i].status, 0xB0 + kChannel);
+            EXPECT_EQ(sent[i].data1, expected[i][0]);
+            EXPECT_EQ(sent[i].data2, expected[i][1]);
+        }
+        EXPECT_EQ(LabelText(ControlId::SourceXLabel),
+                  QString::fromStdString(FormatMetres(11, test.expectedX)));
+        EXPECT_EQ(LabelText(ControlId::ReadoutValue), readout) << "the pad leaves the readout";
+    }
+}
+
+TEST_F(MainControlsTest, TrackerPositionReachesTheWindowThroughThePad) {
+    window->SourcePad()->ApplyTrackerPosition(0.0, 0.0, 0.0);
+    // The pad hands on (-5, 196, 0): the far left, the top, the lowest height.
+    EXPECT_EQ(Doc().XPosition[kChannel], 0);
+    EXPECT_EQ(Doc().YPosition[kChannel], 127);
+    EXPECT_EQ(Doc().ZPosition[kChannel], 0);
+    EXPECT_EQ(Sent().size(), 3u);
+}
+
+TEST_F(MainControlsTest, DraggingThePadMarkerSendsThePosition) {
+    CPositionPad* pad = window->SourcePad();
+    const QPoint grip = pad->MarkerTopLeft() + QPoint(9, 9);
+    QMouseEvent press(QEvent::MouseButtonPress, grip, pad->mapToGlobal(grip), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &press);
+    const QPoint corner(pad->width() - 1, 0);
+    QMouseEvent move(QEvent::MouseMove, corner, pad->mapToGlobal(corner), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &move);
+    EXPECT_EQ(Doc().XPosition[kChannel], 127);
+    EXPECT_EQ(Doc().YPosition[kChannel], 127);
+    EXPECT_EQ(Doc().ZPosition[kChannel], Control(ControlId::ZPosition)->value());
+}
+
+TEST_F(MainControlsTest, DisplaySettersMoveWithoutStoringOrSending) {
+    QTest::keyClick(Control(ControlId::SpatOutXPos), Qt::Key_Up);
+    midi.ClearRecords();
+    const int stored = Doc().SpatOutXPos[kChannel];
+
+    window->ShowSpatOutXPos(kChannel + 1, 3); // another speaker: nothing at all
+    EXPECT_EQ(Control(ControlId::SpatOutXPos)->value(), stored);
+    window->ShowSpatOutXPos(kChannel, 127);
+    EXPECT_EQ(Control(ControlId::SpatOutXPos)->value(), 127);
+    EXPECT_EQ(LabelText(ControlId::ReadoutValue), "3.226");
+    window->ShowLPFCutOff(20); // the readout names another parameter: only the slider moves
+    EXPECT_EQ(Control(ControlId::LPFCutOff)->value(), 20);
+    EXPECT_EQ(LabelText(ControlId::ReadoutValue), "3.226");
+
+    EXPECT_EQ(Doc().SpatOutXPos[kChannel], stored);
+    EXPECT_TRUE(Sent().empty());
+}
