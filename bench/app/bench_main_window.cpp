@@ -49,9 +49,9 @@ void BM_NotificationToBackend(benchmark::State& state) {
             const auto start = std::chrono::steady_clock::now();
             slider->triggerAction(++step % 2 ? QAbstractSlider::SliderSingleStepAdd
                                              : QAbstractSlider::SliderSingleStepSub);
-            micros.push_back(std::chrono::duration<double, std::micro>(
-                                 std::chrono::steady_clock::now() - start)
-                                 .count());
+            micros.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                    .count());
             events += static_cast<double>(midi.PutEvents().size());
             midi.ClearRecords();
         }

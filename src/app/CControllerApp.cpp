@@ -51,7 +51,9 @@ CControllerApp::~CControllerApp() {
     }
 }
 
-QString CControllerApp::SettingsFileName() { return Store().fileName(); }
+QString CControllerApp::SettingsFileName() {
+    return Store().fileName();
+}
 
 void CControllerApp::ReadLastDocument() {
     QSettings store = Store();
@@ -162,7 +164,8 @@ void CControllerApp::OnToggleRawValues() {
         // A hand-edited file may claim more loudspeakers than the processor has.
         const int count = std::clamp(doc.NMatrixOutput, 0, CControllerDoc::kChannels);
         for (int i = 0; i < count; ++i) {
-            speakers->ShowCoordinates(i, doc.SpatOutXPos[i], doc.SpatOutYPos[i], doc.SpatOutZPos[i]);
+            speakers->ShowCoordinates(i, doc.SpatOutXPos[i], doc.SpatOutYPos[i],
+                                      doc.SpatOutZPos[i]);
         }
     }
     if (auto* stereo = dynamic_cast<StereoSourceWindowView*>(
@@ -171,7 +174,8 @@ void CControllerApp::OnToggleRawValues() {
     }
 }
 
-void CControllerApp::SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory) {
+void CControllerApp::SetSettingsWindowFactory(SettingsWindow window,
+                                              SettingsWindowFactory factory) {
     m_windowFactories[static_cast<std::size_t>(window)] = std::move(factory);
 }
 

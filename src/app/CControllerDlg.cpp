@@ -58,13 +58,16 @@ int Truncate(double value) {
     return static_cast<int>(std::trunc(std::clamp(value, -1.0e6, 1.0e6)));
 }
 
-int PadValue(double pixels) { return Truncate((pixels + 8.0) * 127.0 * 0.0049504950495049506 - 1.0); }
+int PadValue(double pixels) {
+    return Truncate((pixels + 8.0) * 127.0 * 0.0049504950495049506 - 1.0);
+}
 
 // The windows ask for the faces of their templates; where those are missing, faces of
 // the same narrow build are preferred to the wide default so the captions fit.
 void InstallFontSubstitutes() {
     const QStringList narrowFaces = {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                     QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed")};
+                                     QStringLiteral("Nimbus Sans"),
+                                     QStringLiteral("DejaVu Sans Condensed")};
     for (const QString& face : {QStringLiteral("Tahoma"), QStringLiteral("MS Sans Serif")}) {
         if (QFont::substitutes(face).isEmpty()) {
             QFont::insertSubstitutions(face, narrowFaces);
@@ -149,7 +152,9 @@ CControllerDlg::~CControllerDlg() {
     }
 }
 
-CControllerDoc* CControllerDlg::Doc() const { return m_app.m_pDoc.get(); }
+CControllerDoc* CControllerDlg::Doc() const {
+    return m_app.m_pDoc.get();
+}
 
 void CControllerDlg::CreateMenus() {
     auto* layout = new QVBoxLayout(this);
@@ -162,7 +167,8 @@ void CControllerDlg::CreateMenus() {
     m_commands = BuildMainMenu(m_menuBar);
     for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
         const int command = it.key();
-        connect(it.value(), &QAction::triggered, this, [this, command] { ExecuteCommand(command); });
+        connect(it.value(), &QAction::triggered, this,
+                [this, command] { ExecuteCommand(command); });
     }
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("Client"));
@@ -189,8 +195,9 @@ void CControllerDlg::CreateControls() {
     m_readoutValue = m_labels.value(ControlId::ReadoutValue);
 
     for (const Button& row : kButtons) {
-        auto* button = new CSkinButton(row.toggle ? SkinButtonKind::CheckBox : SkinButtonKind::PushButton,
-                                       Text(row.text), m_client);
+        auto* button =
+            new CSkinButton(row.toggle ? SkinButtonKind::CheckBox : SkinButtonKind::PushButton,
+                            Text(row.text), m_client);
         Tag(button, row.id, row.objectName);
         button->setGeometry(DialogUnits::ToPixels(row.place));
         button->SetPushLike(row.toggle);
@@ -286,17 +293,25 @@ std::size_t CControllerDlg::ControlIndex(int id) const {
     return static_cast<std::size_t>(FindMainControl(id) - kMainControls.data());
 }
 
-const MainControl& CControllerDlg::ControlRow(int id) const { return *FindMainControl(id); }
+const MainControl& CControllerDlg::ControlRow(int id) const {
+    return *FindMainControl(id);
+}
 
 QAbstractSlider* CControllerDlg::Control(int id) const {
     return FindMainControl(id) ? m_controls[ControlIndex(id)] : nullptr;
 }
 
-int CControllerDlg::OutputListSelection() const { return m_outputList->currentIndex(); }
+int CControllerDlg::OutputListSelection() const {
+    return m_outputList->currentIndex();
+}
 
-int CControllerDlg::ShownChannel() const { return m_channelList->currentIndex(); }
+int CControllerDlg::ShownChannel() const {
+    return m_channelList->currentIndex();
+}
 
-int CControllerDlg::RoomSidePosition() const { return Control(ControlId::RoomSide)->value(); }
+int CControllerDlg::RoomSidePosition() const {
+    return Control(ControlId::RoomSide)->value();
+}
 
 ValueLabelContext CControllerDlg::LabelContext() const {
     const CControllerDoc* doc = Doc();
@@ -311,7 +326,8 @@ std::string CControllerDlg::ReadoutText(const MainControl& control, int value) c
 void CControllerDlg::ShowSourceLabel(int labelId, int value) {
     CSkinLabel* label = m_labels.value(labelId);
     if (label) {
-        label->setText(QString::fromStdString(ValueLabel(ValueUnit::Metres, value, LabelContext())));
+        label->setText(
+            QString::fromStdString(ValueLabel(ValueUnit::Metres, value, LabelContext())));
     }
 }
 
@@ -356,9 +372,13 @@ void CControllerDlg::MoveGlobalControl(int CControllerDoc::*parameter, int value
     }
 }
 
-void CControllerDlg::MoveSourcePad(int x, int y) { m_sourcePad->SetFromValues(x, y); }
+void CControllerDlg::MoveSourcePad(int x, int y) {
+    m_sourcePad->SetFromValues(x, y);
+}
 
-void CControllerDlg::MoveSourceZ(int value) { MoveControl(ControlIndex(ControlId::ZPosition), value); }
+void CControllerDlg::MoveSourceZ(int value) {
+    MoveControl(ControlIndex(ControlId::ZPosition), value);
+}
 
 void CControllerDlg::SendToProcessor(int channel,
                                      std::initializer_list<std::pair<int, int>> changes) {
@@ -551,12 +571,14 @@ bool CControllerDlg::OnCommand(int command) {
 
 void CControllerDlg::AfterFileCommand() {
     RefreshFromDocument();
-    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(OpenedWindow(SettingsWindow::SpatOuts))) {
+    if (auto* speakers =
+            dynamic_cast<SpatOutsWindowView*>(OpenedWindow(SettingsWindow::SpatOuts))) {
         speakers->ReinitialiseSpeakerPad();
     }
 }
 
-void CControllerDlg::SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner) {
+void CControllerDlg::SetModalWindowRunner(int command,
+                                          std::function<void(CControllerDlg&)> runner) {
     m_modalRunners.insert(command, std::move(runner));
 }
 
@@ -568,7 +590,8 @@ void CControllerDlg::OpenSettingsWindow(const SettingsWindowRule& rule) {
         slot->activateWindow();
         return;
     }
-    const CControllerApp::SettingsWindowFactory& factory = m_app.SettingsWindowFactoryFor(rule.window);
+    const CControllerApp::SettingsWindowFactory& factory =
+        m_app.SettingsWindowFactoryFor(rule.window);
     if (!factory) {
         return; // this kind of window is not part of the program yet
     }
@@ -580,8 +603,8 @@ void CControllerDlg::OpenSettingsWindow(const SettingsWindowRule& rule) {
     slot = window;
     // Placed once shown, when the width of its frame is known.
     window->show();
-    if (const auto place = PlaceSettingsWindow(rule.placement, frameGeometry(),
-                                               window->frameGeometry().width())) {
+    if (const auto place =
+            PlaceSettingsWindow(rule.placement, frameGeometry(), window->frameGeometry().width())) {
         window->move(*place);
     }
 }

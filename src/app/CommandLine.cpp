@@ -31,7 +31,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText(const std::string& program) {
-    return "Usage: " + program + " [OPTION]... [FILE]\n"
+    return "Usage: " + program +
+           " [OPTION]... [FILE]\n"
            "Controller of the Orbis eight-channel surround spatializer.\n"
            "\n"
            "Opens FILE, an ORBIS controller file (.ocont2), in place of the document that\n"

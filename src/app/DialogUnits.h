@@ -12,13 +12,19 @@ namespace DialogUnits {
 constexpr double kHorizontal = 1.5;
 constexpr double kVertical = 1.625;
 
-inline int X(int units) { return static_cast<int>(std::lround(units * kHorizontal)); }
-inline int Y(int units) { return static_cast<int>(std::lround(units * kVertical)); }
+inline int X(int units) {
+    return static_cast<int>(std::lround(units * kHorizontal));
+}
+inline int Y(int units) {
+    return static_cast<int>(std::lround(units * kVertical));
+}
 
 struct Rect {
     int x, y, width, height;
 };
 
-inline QRect ToPixels(const Rect& r) { return {X(r.x), Y(r.y), X(r.width), Y(r.height)}; }
+inline QRect ToPixels(const Rect& r) {
+    return {X(r.x), Y(r.y), X(r.width), Y(r.height)};
+}
 
 } // namespace DialogUnits

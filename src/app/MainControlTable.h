@@ -19,10 +19,10 @@ struct MainControl {
     DialogUnits::Rect place;
     int minimum;
     int maximum;
-    int tickInterval; // sliders only
+    int tickInterval;                    // sliders only
     ChannelArray CControllerDoc::*array; // per-channel and speaker values
-    int CControllerDoc::*member;          // global values
-    int captionString;                    // string resource number of the readout caption
+    int CControllerDoc::*member;         // global values
+    int captionString;                   // string resource number of the readout caption
 
     bool IsGlobal() const { return member != nullptr; }
     // The readout caption, with its two leading spaces, and the unit of the value text.

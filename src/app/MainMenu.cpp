@@ -26,7 +26,7 @@ const std::array<TopMenu, 4> kMenus = {{
 }};
 
 struct MenuItem {
-    int menu; // index into kMenus
+    int menu;              // index into kMenus
     std::string_view text; // with its key hint after a tab
     int command;
     bool enabled = true;

@@ -14,8 +14,7 @@ const std::array<SettingsWindowRule, kSettingsWindowCount> kSettingsWindowRules 
     {CommandId::StereoSource, SettingsWindow::StereoSource, LeftOfRightEdge,
      "Error creating Stereo Source Dialog"},
     {CommandId::SpatOuts, SettingsWindow::SpatOuts, Unmoved, "Error creating Spat Outs Dialog"},
-    {CommandId::Diagram, SettingsWindow::Diagram, CentredBelowTop,
-     "Error creating Diagram Dialog"},
+    {CommandId::Diagram, SettingsWindow::Diagram, CentredBelowTop, "Error creating Diagram Dialog"},
 }};
 
 const SettingsWindowRule* FindSettingsWindowRule(int command) {

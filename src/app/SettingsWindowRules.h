@@ -11,14 +11,20 @@
 #include <optional>
 #include <string_view>
 
-enum class SettingsWindow : std::size_t { SampleRate, DefaultPreset, StereoSource, SpatOuts, Diagram };
+enum class SettingsWindow : std::size_t {
+    SampleRate,
+    DefaultPreset,
+    StereoSource,
+    SpatOuts,
+    Diagram
+};
 constexpr std::size_t kSettingsWindowCount = 5;
 
 enum class SettingsPlacement {
-    CentredBelowTop,      // centred over the main window, 30 px below its top
-    RightOfRightEdge,     // right edge 25 px right of the main window's, 50 px above its centre
-    LeftOfRightEdge,      // right edge 150 px left of the main window's, top at its centre
-    Unmoved,              // where the window places itself
+    CentredBelowTop,  // centred over the main window, 30 px below its top
+    RightOfRightEdge, // right edge 25 px right of the main window's, 50 px above its centre
+    LeftOfRightEdge,  // right edge 150 px left of the main window's, top at its centre
+    Unmoved,          // where the window places itself
 };
 
 struct SettingsWindowRule {

@@ -77,7 +77,8 @@ int main(int argc, char* argv[]) {
         QObject::connect(&application, &QGuiApplication::commitDataRequest,
                          [&app](QSessionManager&) { app.WriteLastDocument(); });
         if (line.screenshot) {
-            ScheduleScreenshot(app, QString::fromLocal8Bit(line.screenshot->c_str()), line.rawValues);
+            ScheduleScreenshot(app, QString::fromLocal8Bit(line.screenshot->c_str()),
+                               line.rawValues);
         }
         result = app.Run();
     } // the exit sequence: "Last Document" written, the document and its output port gone

@@ -21,7 +21,9 @@
 #include <ostream>
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 class MainWindowTest : public ::testing::Test {
@@ -58,8 +60,7 @@ protected:
     QComboBox* List(int id) { return Find<QComboBox>(id); }
     QString LabelText(int id) { return Label(id)->text(); }
 
-    template <class Widget>
-    Widget* Find(int id) {
+    template <class Widget> Widget* Find(int id) {
         for (Widget* widget : window->findChildren<Widget*>()) {
             if (widget->property("controlId").toInt() == id) {
                 return widget;

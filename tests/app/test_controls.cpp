@@ -196,7 +196,8 @@ TEST_F(MainControlsTest, PadPositionsAreScaledClampedStoredAndSent) {
         EXPECT_EQ(Control(ControlId::ZPosition)->value(), test.expectedZ);
         const std::vector<PortEvent> sent = Sent();
         ASSERT_EQ(sent.size(), 3u);
-        const int expected[3][2] = {{20, test.expectedX}, {21, test.expectedY}, {22, test.expectedZ}};
+        const int expected[3][2] = {
+            {20, test.expectedX}, {21, test.expectedY}, {22, test.expectedZ}};
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(sent[i].status, 0xB0 + kChannel);
             EXPECT_EQ(sent[i].data1, expected[i][0]);

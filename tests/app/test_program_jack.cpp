@@ -30,7 +30,8 @@ protected:
             GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: no private JACK server to test on";
         }
         backend = CreateSystemMidiBackend();
-        ASSERT_NE(backend, nullptr) << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
+        ASSERT_NE(backend, nullptr)
+            << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
         MidiBackend::SetCurrent(backend.get());
         QFile::remove(CControllerApp::SettingsFileName());
     }
@@ -44,8 +45,8 @@ protected:
 TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
     JackMidiCapture capture("orbis-app-capture");
     ASSERT_TRUE(capture.IsOpen());
-    const int device = FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName,
-                                  "orbis-app-capture");
+    const int device =
+        FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName, "orbis-app-capture");
     ASSERT_GE(device, 0);
 
     CControllerApp app;

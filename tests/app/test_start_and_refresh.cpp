@@ -31,7 +31,9 @@ QPoint MarkerFor(const CPositionPad& pad, int x, int y) {
 }
 
 // A distinct value for every channel and parameter, so a mixed-up index shows.
-int Pattern(int channel, std::size_t row) { return static_cast<int>((channel * 13 + row * 5 + 3) % 120); }
+int Pattern(int channel, std::size_t row) {
+    return static_cast<int>((channel * 13 + row * 5 + 3) % 120);
+}
 
 } // namespace
 
@@ -79,7 +81,8 @@ TEST_F(MainWindowTest, ChoosingAChannelMovesItsControlsAndSendsNothing) {
     for (std::size_t row = 0; row < kMainControls.size(); ++row) {
         const MainControl& control = kMainControls[row];
         const int expected = control.IsGlobal() ? Doc().*control.member : Pattern(4, row);
-        EXPECT_EQ(Control(control.id)->value(), std::clamp(expected, control.minimum, control.maximum))
+        EXPECT_EQ(Control(control.id)->value(),
+                  std::clamp(expected, control.minimum, control.maximum))
             << control.objectName;
     }
     const CPositionPad& pad = *window->SourcePad();
@@ -111,12 +114,12 @@ TEST_F(MainWindowTest, IncomingControlChangesMoveTheShownChannelOnlyAndSendNothi
     const QString readout = LabelText(ControlId::ReadoutValue);
     midi.ClearRecords();
 
-    midi.Inject(0, {0, 0xB2, 7, 33});    // input level of the shown channel
-    midi.Inject(0, {0, 0xB5, 7, 99});    // another channel: stored, not shown
-    midi.Inject(0, {0, 0xB3, 0, 127});   // room side
-    midi.Inject(0, {0, 0xB2, 20, 127});  // source X
-    midi.Inject(0, {0, 0xB2, 22, 5});    // source Z
-    midi.Inject(0, {0, 0xB2, 9, 100});   // bell factor, named by the readout
+    midi.Inject(0, {0, 0xB2, 7, 33});   // input level of the shown channel
+    midi.Inject(0, {0, 0xB5, 7, 99});   // another channel: stored, not shown
+    midi.Inject(0, {0, 0xB3, 0, 127});  // room side
+    midi.Inject(0, {0, 0xB2, 20, 127}); // source X
+    midi.Inject(0, {0, 0xB2, 22, 5});   // source Z
+    midi.Inject(0, {0, 0xB2, 9, 100});  // bell factor, named by the readout
     QTest::qWait(20);
 
     EXPECT_EQ(Control(ControlId::InputLevel)->value(), 33);
