@@ -7,7 +7,7 @@ ORBIS_PACKAGES=(
     librtmidi-dev libhidapi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 libjack-jackd2-dev
-    xvfb xauth python3
+    xvfb xauth xdotool python3
 )
 
 orbis_install_missing() {

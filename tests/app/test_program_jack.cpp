@@ -1,6 +1,7 @@
 // The program on the private JACK server: a slider moved on the main window reaches another
-// client as a Control Change, and the real program started on a file ends cleanly on
-// SIGTERM, storing that file as the last document.
+// client as a Control Change, both in process and in the real program on an X server clicked
+// by xdotool, and the real program started on a file ends cleanly on SIGTERM, storing that
+// file as the last document.
 #include "CControllerApp.h"
 #include "CControllerDlg.h"
 #include "ControlIds.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,6 +20,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -91,4 +94,106 @@ TEST_F(ProgramOnJackTest, TheProgramStartsOnAFileAndEndsCleanlyOnSigterm) {
 
     QSettings store(home.filePath(QStringLiteral("Norvell/ORBIS.conf")), QSettings::IniFormat);
     EXPECT_EQ(store.value(QStringLiteral("Last Document")).toString(), file);
+}
+
+namespace {
+
+// A private X server for one test, on a display number derived from the test's PID.
+class PrivateXServer {
+public:
+    PrivateXServer() {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty()) {
+            return;
+        }
+        const int number = 200 + static_cast<int>(::getpid() % 500);
+        m_display = QStringLiteral(":%1").arg(number);
+        m_server.start(xvfb, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
+                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                              QStringLiteral("tcp")});
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        for (int i = 0; i < 100 && !QFile::exists(socket); ++i) {
+            QTest::qWait(50);
+        }
+        if (!QFile::exists(socket)) {
+            m_display.clear();
+        }
+    }
+    ~PrivateXServer() {
+        m_server.terminate();
+        m_server.waitForFinished(5000);
+    }
+    const QString& Display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
+
+// Runs xdotool on the display and returns what it printed, or nothing on failure.
+QString XdoTool(const QString& display, const QStringList& arguments) {
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(15000) || tool.exitCode() != 0) {
+        return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+TEST_F(ProgramOnJackTest, TheRealProgramSendsWhenItsInputLevelSliderIsClicked) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+        GTEST_SKIP() << "xdotool is not installed";
+    }
+    PrivateXServer x;
+    ASSERT_FALSE(x.Display().isEmpty()) << "could not start Xvfb";
+    JackMidiCapture capture("orbis-program-capture");
+    ASSERT_TRUE(capture.IsOpen());
+    const int device = FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName,
+                                  "orbis-program-capture");
+    ASSERT_GE(device, 0);
+
+    // A setup whose output device is the capture client, so the program sends there.
+    QTemporaryDir home;
+    CControllerDoc source;
+    source.outMIDIPort = device + 1;
+    const QString file = home.filePath(QStringLiteral("capture.ocont2"));
+    ASSERT_TRUE(source.WriteControllerFile(QFile::encodeName(file).toStdString()));
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("DISPLAY"), x.Display());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(ORBIS_PROGRAM), {file});
+    ASSERT_TRUE(program.waitForStarted(5000));
+
+    const QString window =
+        XdoTool(x.Display(), {QStringLiteral("search"), QStringLiteral("--sync"),
+                              QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                              QStringLiteral("ORBIS CONTROLLER")})
+            .section(QLatin1Char('\n'), 0, 0);
+    ASSERT_FALSE(window.isEmpty()) << "the main window did not appear";
+    EXPECT_TRUE(capture.Messages().empty()) << "nothing is sent at start-up";
+
+    // On the Input Level slider's track, below its thumb (value 100 at the top part).
+    XdoTool(x.Display(),
+            {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("291"),
+             QStringLiteral("380"), QStringLiteral("click"), QStringLiteral("1")});
+    ASSERT_TRUE(capture.WaitFor(1, 10s)) << "no Control Change arrived";
+    const JackMidiCapture::Message first = capture.Messages().front();
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_EQ(first[0], 0xB0);
+    EXPECT_EQ(first[1], 7);
+    EXPECT_LT(first[2], 100) << "a click below the thumb lowers the level";
+
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
 }
