@@ -2,25 +2,8 @@
 
 namespace {
 
-// The backend in force when no MIDI system could be opened: no devices, every open fails.
-class EmptyMidiBackend final : public MidiBackend {
-public:
-    int OutputCount() override { return 0; }
-    int InputCount() override { return 0; }
-    std::optional<std::string> OutputName(int) override { return std::nullopt; }
-    std::optional<std::string> InputName(int) override { return std::nullopt; }
-    Handle OpenOutput(int, std::uint32_t) override { return 0; }
-    int PutOutput(Handle, const PortEvent&) override { return 1; }
-    void ResetOutput(Handle) override {}
-    void CloseOutput(Handle) override {}
-    Handle OpenInput(int, MidiInputNotify*, std::uint32_t) override { return 0; }
-    void StartInput(Handle) override {}
-    void StopInput(Handle) override {}
-    void CloseInput(Handle) override {}
-    bool NextInput(Handle, PortEvent&) override { return false; }
-};
-
-EmptyMidiBackend g_emptyBackend;
+// In force when no MIDI system could be opened.
+NullMidiBackend g_emptyBackend;
 MidiBackend* g_currentBackend = &g_emptyBackend;
 
 } // namespace

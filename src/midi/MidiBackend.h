@@ -52,5 +52,24 @@ public:
     static void SetCurrent(MidiBackend* backend);
 };
 
+// A backend with no devices on which every open fails, as on a machine without any MIDI
+// system; a base for backends that need only a few of the operations.
+class NullMidiBackend : public MidiBackend {
+public:
+    int OutputCount() override { return 0; }
+    int InputCount() override { return 0; }
+    std::optional<std::string> OutputName(int) override { return std::nullopt; }
+    std::optional<std::string> InputName(int) override { return std::nullopt; }
+    Handle OpenOutput(int, std::uint32_t) override { return 0; }
+    int PutOutput(Handle, const PortEvent&) override { return 1; }
+    void ResetOutput(Handle) override {}
+    void CloseOutput(Handle) override {}
+    Handle OpenInput(int, MidiInputNotify*, std::uint32_t) override { return 0; }
+    void StartInput(Handle) override {}
+    void StopInput(Handle) override {}
+    void CloseInput(Handle) override {}
+    bool NextInput(Handle, PortEvent&) override { return false; }
+};
+
 // Cuts a device name to the length the port layer promises, without splitting a UTF-8 sequence.
 std::string CutDeviceName(const std::string& name);

@@ -5,7 +5,7 @@
 #include "CControllerApp.h"
 #include "CControllerDlg.h"
 #include "ControlIds.h"
-#include "JackMidiPeer.h"
+#include "JackBackendTest.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 
@@ -26,21 +26,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ProgramOnJackTest : public ::testing::Test {
+class ProgramOnJackTest : public JackBackendTest {
 protected:
     void SetUp() override {
-        if (!UseTestJackServer()) {
-            GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: no private JACK server to test on";
+        JackBackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
         }
-        backend = CreateSystemMidiBackend();
-        ASSERT_NE(backend, nullptr)
-            << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
-        MidiBackend::SetCurrent(backend.get());
         QFile::remove(CControllerApp::SettingsFileName());
     }
-    void TearDown() override { MidiBackend::SetCurrent(nullptr); }
-
-    std::unique_ptr<MidiBackend> backend;
 };
 
 } // namespace
@@ -48,8 +42,7 @@ protected:
 TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
     JackMidiCapture capture("orbis-app-capture");
     ASSERT_TRUE(capture.IsOpen());
-    const int device =
-        FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName, "orbis-app-capture");
+    const int device = OutputDevice("orbis-app-capture");
     ASSERT_GE(device, 0);
 
     CControllerApp app;
@@ -153,8 +146,7 @@ TEST_F(ProgramOnJackTest, TheRealProgramSendsWhenItsInputLevelSliderIsClicked) {
     ASSERT_FALSE(x.Display().isEmpty()) << "could not start Xvfb";
     JackMidiCapture capture("orbis-program-capture");
     ASSERT_TRUE(capture.IsOpen());
-    const int device = FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName,
-                                  "orbis-program-capture");
+    const int device = OutputDevice("orbis-program-capture");
     ASSERT_GE(device, 0);
 
     // A setup whose output device is the capture client, so the program sends there.

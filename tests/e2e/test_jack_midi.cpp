@@ -1,6 +1,6 @@
 // The port layer over RtMidi on a private JACK server: what the document sends arrives
 // byte for byte at another client, and what another client sends reaches the document.
-#include "JackMidiPeer.h"
+#include "JackBackendTest.h"
 #include "midi/CControllerMidiIn.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
@@ -18,31 +18,13 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-class JackMidiTest : public ::testing::Test {
+class JackMidiTest : public JackBackendTest {
 protected:
-    void SetUp() override {
-        if (!UseTestJackServer()) {
-            GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: no private JACK server to test on";
-        }
-        backend = CreateSystemMidiBackend();
-        ASSERT_NE(backend, nullptr)
-            << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
-        ASSERT_EQ(SystemMidiApiName(backend.get()), "JACK");
-        MidiBackend::SetCurrent(backend.get());
-    }
     void TearDown() override {
-        doc.reset();
-        MidiBackend::SetCurrent(nullptr);
+        doc.reset(); // closes the output before the backend goes
+        JackBackendTest::TearDown();
     }
 
-    int OutputDevice(const std::string& part) {
-        return FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName, part);
-    }
-    int InputDevice(const std::string& part) {
-        return FindDevice(backend->InputCount(), CControllerDoc::InputDeviceName, part);
-    }
-
-    std::unique_ptr<MidiBackend> backend;
     std::unique_ptr<CControllerDoc> doc = std::make_unique<CControllerDoc>();
 };
 

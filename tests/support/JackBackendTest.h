@@ -1,0 +1,37 @@
+// A test on the private JACK server with the program's own RtMidi backend installed:
+// skipped when no server is named, failed when the named server is not running.
+#pragma once
+
+#include "JackMidiPeer.h"
+#include "midi/RtMidiBackend.h"
+#include "model/CControllerDoc.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class JackBackendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!UseTestJackServer()) {
+            GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: no private JACK server to test on";
+        }
+        backend = CreateSystemMidiBackend();
+        ASSERT_NE(backend, nullptr)
+            << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
+        ASSERT_EQ(SystemMidiApiName(backend.get()), "JACK");
+        MidiBackend::SetCurrent(backend.get());
+    }
+    void TearDown() override { MidiBackend::SetCurrent(nullptr); }
+
+    // The device numbers, as the main window's lists number them from 0, of the first
+    // device whose name contains `part`; -1 when there is none.
+    int OutputDevice(const std::string& part) const {
+        return FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName, part);
+    }
+    int InputDevice(const std::string& part) const {
+        return FindDevice(backend->InputCount(), CControllerDoc::InputDeviceName, part);
+    }
+
+    std::unique_ptr<MidiBackend> backend;
+};
