@@ -7,7 +7,7 @@ ORBIS_PACKAGES=(
     librtmidi-dev libhidapi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 libjack-jackd2-dev
-    xvfb xauth xdotool python3
+    xvfb xauth xdotool fonts-dejavu-core python3
 )
 
 orbis_install_missing() {
@@ -25,5 +25,5 @@ orbis_install_missing() {
     # jackd2 asks about realtime priority; answer no without a prompt.
     echo "jackd2 jackd/tweak_rt_limits boolean false" | $sudo debconf-set-selections
     $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    $sudo apt-get install -y -qq "${missing[@]}"
 }
