@@ -387,7 +387,6 @@ void CControllerDlg::SendToProcessor(int channel,
     for (const auto& [controller, value] : changes) {
         doc->SendShort(kControlChange, channel, controller, value);
     }
-    doc->IsOutputOpen();
 }
 
 void CControllerDlg::OnControlScrolled(std::size_t index) {
