@@ -7,7 +7,7 @@ ORBIS_PACKAGES=(
     librtmidi-dev libhidapi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 libjack-jackd2-dev
-    xvfb xauth xdotool fonts-dejavu-core python3
+    xvfb xauth xdotool fonts-dejavu-core python3 clang-format
 )
 
 orbis_install_missing() {

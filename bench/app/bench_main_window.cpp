@@ -1,10 +1,10 @@
 // How fast the main window answers: from a control's notification to the event handed to
 // the MIDI backend, and from the program's start to the first painted main window.
-#include "CControllerApp.h"
-#include "CControllerDlg.h"
-#include "ControlIds.h"
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/ControlIds.h"
 #include "controls/CSkinSlider.h"
-#include "midi/MemoryMidiBackend.h"
+#include "support/MemoryMidiBackend.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,9 +34,8 @@ public:
 void BM_NotificationToBackend(benchmark::State& state) {
     MemoryMidiBackend midi;
     midi.AddOutputDevice("Processor");
-    MidiBackend::SetCurrent(&midi);
     {
-        CControllerApp app;
+        CControllerApp app(midi);
         CControllerDlg window(app);
         auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
         outputs->setCurrentIndex(1);
@@ -60,18 +59,16 @@ void BM_NotificationToBackend(benchmark::State& state) {
         state.counters["p99_us"] = micros[micros.size() * 99 / 100];
         state.counters["events_per_step"] = events / static_cast<double>(micros.size());
     }
-    MidiBackend::SetCurrent(nullptr);
 }
 BENCHMARK(BM_NotificationToBackend)->Iterations(5000);
 
 void BM_StartToFirstPaint(benchmark::State& state) {
     MemoryMidiBackend midi;
-    MidiBackend::SetCurrent(&midi);
     std::vector<double> millis;
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        CControllerApp app;
+        CControllerApp app(midi);
         CControllerDlg window(app);
         FirstPaint watcher;
         window.installEventFilter(&watcher);
@@ -84,7 +81,6 @@ void BM_StartToFirstPaint(benchmark::State& state) {
     std::sort(millis.begin(), millis.end());
     state.counters["median_ms"] = millis[millis.size() / 2];
     state.counters["max_ms"] = millis.back();
-    MidiBackend::SetCurrent(nullptr);
 }
 BENCHMARK(BM_StartToFirstPaint)->Iterations(20)->Unit(benchmark::kMillisecond);
 

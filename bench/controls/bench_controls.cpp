@@ -1,7 +1,7 @@
 // A knob repaint and a pad composition plus paint must each stay well inside one
 // millisecond, so that dragging at a 1,000 Hz mouse rate never lags.
-#include "CPositionPad.h"
-#include "CRoundSliderCtrl.h"
+#include "controls/CPositionPad.h"
+#include "controls/CRoundSliderCtrl.h"
 
 #include <QApplication>
 #include <QWindow>

@@ -10,5 +10,5 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/bitmaps/128.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
         RENAME orbis-controller.png)
 if(EXISTS ${PROJECT_SOURCE_DIR}/Presets)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/Presets DESTINATION ${CMAKE_INSTALL_DATADIR}/orbis)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/Presets DESTINATION ${CMAKE_INSTALL_DATADIR}/orbis)
 endif()

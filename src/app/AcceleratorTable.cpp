@@ -1,6 +1,6 @@
-#include "AcceleratorTable.h"
+#include "app/AcceleratorTable.h"
 
-#include "ControlIds.h"
+#include "app/ControlIds.h"
 
 const std::array<Accelerator, 12> kAccelerators = {{
     {Qt::CTRL | Qt::Key_4, CommandId::SampleRate},

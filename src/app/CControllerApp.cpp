@@ -1,8 +1,8 @@
-#include "CControllerApp.h"
+#include "app/CControllerApp.h"
 
-#include "AcceleratorTable.h"
-#include "CControllerDlg.h"
-#include "ControlIds.h"
+#include "app/AcceleratorTable.h"
+#include "app/CControllerDlg.h"
+#include "app/ControlIds.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "settings/SpatOutsWindowView.h"
@@ -37,7 +37,7 @@ CControllerDoc* GetControllerDoc() {
     return app ? app->m_pDoc.get() : nullptr;
 }
 
-CControllerApp::CControllerApp() : m_strLastDocument(kNewDocument) {
+CControllerApp::CControllerApp(MidiBackend& midi) : m_strLastDocument(kNewDocument), m_midi(midi) {
     s_instance = this;
     ReadLastDocument();
     m_strWorkingDir = QDir::currentPath();
@@ -159,8 +159,7 @@ void CControllerApp::OnToggleRawValues() {
     }
     m_pControllerDlg->RefreshFromDocument();
     const CControllerDoc& doc = *m_pDoc;
-    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(
-            m_pControllerDlg->OpenedWindow(SettingsWindow::SpatOuts))) {
+    if (SpatOutsWindowView* speakers = m_pControllerDlg->SpeakerWindowView()) {
         // A hand-edited file may claim more loudspeakers than the processor has.
         const int count = std::clamp(doc.NMatrixOutput, 0, CControllerDoc::kChannels);
         for (int i = 0; i < count; ++i) {

@@ -4,7 +4,7 @@
 // flips the display between unit texts and raw 0-127 values.
 #pragma once
 
-#include "SettingsWindowRules.h"
+#include "app/SettingsWindowRules.h"
 
 #include <QString>
 
@@ -13,6 +13,7 @@
 
 class CControllerDlg;
 class CControllerDoc;
+class MidiBackend;
 class QWidget;
 
 class CControllerApp {
@@ -20,8 +21,9 @@ public:
     using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
 
     // Reads "Last Document" (creating it as "New Document" on the first run) and the
-    // current folder. Only one application object exists at a time.
-    CControllerApp();
+    // current folder. Only one application object exists at a time. Every port of the
+    // program talks to `midi`, which outlives the application object.
+    explicit CControllerApp(MidiBackend& midi);
     // The exit sequence: "Last Document" from the document's name, then the document and
     // with it the MIDI output port go.
     ~CControllerApp();
@@ -29,6 +31,7 @@ public:
     CControllerApp& operator=(const CControllerApp&) = delete;
 
     static CControllerApp* Instance() { return s_instance; }
+    MidiBackend& Midi() const { return m_midi; }
 
     // Opens `path` at start in place of the last document. A file that cannot be read is
     // reported by the returned text (empty when it reads) and the default document is used.
@@ -65,6 +68,7 @@ private:
     void ReadLastDocument();
     void InstallAccelerators(CControllerDlg& window);
 
+    MidiBackend& m_midi;
     bool m_closeRequested = false;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
     static CControllerApp* s_instance;

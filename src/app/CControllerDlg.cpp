@@ -1,18 +1,15 @@
-#include "CControllerDlg.h"
+#include "app/CControllerDlg.h"
 
-#include "CControllerApp.h"
-#include "FileCommands.h"
-#include "MainMenu.h"
-#include "MainWindowLayout.h"
+#include "app/CControllerApp.h"
+#include "app/CControllerMidiIn.h"
+#include "app/FileCommands.h"
+#include "app/MainMenu.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
 #include "controls/ControlResources.h"
-#include "controls/SkinColours.h"
-#include "midi/CControllerMidiIn.h"
-#include "midi/MidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "settings/SpatOutsWindowView.h"
 
@@ -20,33 +17,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
-#include <QSignalBlocker>
-#include <QVBoxLayout>
 
 #include <cmath>
 
 namespace {
 
 constexpr int kControlChange = 0xB0;
-constexpr int kZAngle = 225;
 constexpr int kMoveUpOnOpen = 136;
-constexpr std::uint32_t kThumbColour = 0x00FF0000;
-constexpr std::uint32_t kSelectionColour = 0x00FF4040;
-constexpr std::uint32_t kChannelColour = 0x00FFC4C4;
-const QString kReadoutFace = QStringLiteral("Tahoma");
-
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-void Tag(QWidget* widget, int id, std::string_view name) {
-    widget->setObjectName(Text(name));
-    widget->setProperty("controlId", id);
 }
 
 // A pad or tracker coordinate as a whole number, cut toward zero. Values far outside the
@@ -75,37 +58,11 @@ void InstallFontSubstitutes() {
     }
 }
 
-void StyleLabel(CSkinLabel* label, const MainWindowLayout::Label& row) {
-    using MainWindowLayout::LabelStyle;
-    switch (row.style) {
-    case LabelStyle::Plain:
-        break;
-    case LabelStyle::Caption:
-    case LabelStyle::Header:
-    case LabelStyle::Title:
-        label->SetBold(row.style == LabelStyle::Title);
-        label->SetHeight(row.style == LabelStyle::Caption ? 9 : 11);
-        label->SetFaceName(kReadoutFace);
-        break;
-    case LabelStyle::Readout:
-        label->SetBold(true);
-        label->SetHeight(11);
-        label->SetTextColour(SkinColours::FromColorRef(kThumbColour));
-        label->SetFaceName(kReadoutFace);
-        break;
-    }
-    if (row.sunken) {
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    }
-    label->setAlignment(row.alignment);
-    label->setWordWrap(row.style == LabelStyle::Caption && row.place.height > 8);
-}
-
 } // namespace
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     : CSkinDialog(parent), m_app(app) {
-    Tag(this, 102, "CControllerDlg");
+    TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER"));
     InitControlResources();
     InstallFontSubstitutes();
@@ -117,29 +74,32 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     dialogFont.setPointSize(8);
     setFont(dialogFont);
 
-    CreateMenus();
-    CreateControls();
+    m_ui = BuildMainWindowWidgets(*this);
+    m_title = m_ui.labels.value(ControlId::Title);
+    m_readoutCaption = m_ui.labels.value(ControlId::ReadoutCaption);
+    m_readoutValue = m_ui.labels.value(ControlId::ReadoutValue);
+    ConnectMenus();
+    ConnectControls();
 
-    m_midiIn = new CControllerMidiIn(this);
+    m_midiIn = new CControllerMidiIn(m_app.Midi(), this);
     m_midiIn->Create(this);
     m_midiIn->SetDocumentSource([] { return GetControllerDoc(); });
 
     m_inputDeviceMenu.setParent(this);
-    m_inputDeviceMenu.Build(m_menuBar, static_cast<int>(m_menuBar->actions().size()) - 1,
-                            QStringLiteral("&Input Device"), CInputDeviceMenu::kFirstCommandId);
     m_inputDeviceMenu.Attach(m_midiIn);
+    m_inputDeviceMenu.Build(m_ui.menuBar, static_cast<int>(m_ui.menuBar->actions().size()) - 1,
+                            QStringLiteral("&Input Device"), CInputDeviceMenu::kFirstCommandId);
     m_inputDeviceMenu.Select(0);
 
     if (!m_app.m_pDoc) {
-        m_app.m_pDoc = std::make_unique<CControllerDoc>();
+        m_app.m_pDoc = std::make_unique<CControllerDoc>(m_app.Midi());
     }
     Doc()->SetView(this);
     Doc()->ReadControllerFile(QFile::encodeName(m_app.m_strLastDocument).toStdString(), false);
 
     FillDeviceLists();
-    m_sourcePad->SetFromValues(64, 64);
-    InitialiseControls();
-    m_channelList->setCurrentIndex(0);
+    m_ui.sourcePad->SetFromValues(64, 64);
+    m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
 }
 
@@ -156,157 +116,68 @@ CControllerDoc* CControllerDlg::Doc() const {
     return m_app.m_pDoc.get();
 }
 
-void CControllerDlg::CreateMenus() {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_menuBar = new QMenuBar(this);
-    m_menuBar->setObjectName(QStringLiteral("MenuBar"));
-    layout->setMenuBar(m_menuBar);
-    m_commands = BuildMainMenu(m_menuBar);
+SpatOutsWindowView* CControllerDlg::SpeakerWindowView() const {
+    return m_settingsWindows.OpenedAs<SpatOutsWindowView>(SettingsWindow::SpatOuts);
+}
+
+void CControllerDlg::ConnectMenus() {
+    m_commands = BuildMainMenu(m_ui.menuBar);
     for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
         const int command = it.key();
         connect(it.value(), &QAction::triggered, this,
                 [this, command] { ExecuteCommand(command); });
     }
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("Client"));
-    m_client->setFixedSize(DialogUnits::ToPixels(MainWindowLayout::kClient).size());
-    layout->addWidget(m_client);
 }
 
-void CControllerDlg::CreateControls() {
-    using namespace MainWindowLayout;
-    for (const DialogUnits::Rect& place : kFrames) {
-        auto* frame = new QFrame(m_client);
-        frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        frame->setGeometry(DialogUnits::ToPixels(place));
-    }
-    for (const Label& row : kLabels) {
-        auto* label = new CSkinLabel(Text(row.text), m_client);
-        Tag(label, row.id, row.objectName);
-        label->setGeometry(DialogUnits::ToPixels(row.place));
-        StyleLabel(label, row);
-        m_labels.insert(row.id, label);
-    }
-    m_title = m_labels.value(ControlId::Title);
-    m_readoutCaption = m_labels.value(ControlId::ReadoutCaption);
-    m_readoutValue = m_labels.value(ControlId::ReadoutValue);
-
-    for (const Button& row : kButtons) {
-        auto* button =
-            new CSkinButton(row.toggle ? SkinButtonKind::CheckBox : SkinButtonKind::PushButton,
-                            Text(row.text), m_client);
-        Tag(button, row.id, row.objectName);
-        button->setGeometry(DialogUnits::ToPixels(row.place));
-        button->SetPushLike(row.toggle);
-        button->SetBold(true);
-        m_buttons.insert(row.id, button);
-        if (!row.toggle) {
-            const int id = row.id;
-            connect(button, &QAbstractButton::clicked, this, [this, id] { OnSend(id); });
+void CControllerDlg::ConnectControls() {
+    for (auto it = m_ui.buttons.cbegin(); it != m_ui.buttons.cend(); ++it) {
+        if (it.value()->Kind() == SkinButtonKind::PushButton) {
+            const int id = it.key();
+            connect(it.value(), &QAbstractButton::clicked, this, [this, id] { OnSend(id); });
         }
     }
-
-    const auto makeList = [this](int id, std::string_view name, const DialogUnits::Rect& place) {
-        auto* list = new QComboBox(m_client);
-        Tag(list, id, name);
-        QRect geometry = DialogUnits::ToPixels(place);
-        geometry.setHeight(DialogUnits::Y(13));
-        list->setGeometry(geometry);
-        return list;
-    };
-    m_inputList = makeList(ControlId::InputList, "InputList", kInputList);
-    m_inputList->hide();
-    m_outputList = makeList(ControlId::OutputList, "OutputList", kOutputList);
-    m_channelList = makeList(ControlId::ChannelList, "ChannelList", kChannelList);
-    for (int channel = 1; channel <= CControllerDoc::kChannels; ++channel) {
-        m_channelList->addItem(QStringLiteral("Ch. %1").arg(channel));
-    }
-    connect(m_outputList, &QComboBox::activated, this, &CControllerDlg::OnOutputListActivated);
-    connect(m_channelList, &QComboBox::activated, this, [this] { RefreshFromDocument(); });
-
-    m_sourcePad = new CPositionPad(m_client);
-    Tag(m_sourcePad, ControlId::SourcePad, "SourcePad");
-    const QRect padPlace = DialogUnits::ToPixels(kSourcePad);
-    m_sourcePad->setGeometry(padPlace.x(), padPlace.y(), kSourcePadPixels, kSourcePadPixels);
-    m_sourcePad->SetOwner(this);
-
+    connect(m_ui.outputList, &QComboBox::activated, this, &CControllerDlg::OnOutputListActivated);
+    connect(m_ui.channelList, &QComboBox::activated, this, [this] { RefreshFromDocument(); });
+    m_ui.sourcePad->SetOwner(this);
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
-        const MainControl& row = kMainControls[i];
-        QAbstractSlider* control = nullptr;
-        if (row.kind == MainControlKind::Knob) {
-            auto* knob = new CRoundSliderCtrl(m_client);
+        if (auto* knob = qobject_cast<CRoundSliderCtrl*>(m_ui.controls[i])) {
             connect(knob, &CRoundSliderCtrl::scrolled, this, [this, i] { OnControlScrolled(i); });
-            control = knob;
-        } else {
-            auto* slider = new CSkinSlider(Qt::Vertical, m_client);
+        } else if (auto* slider = qobject_cast<CSkinSlider*>(m_ui.controls[i])) {
             connect(slider, &CSkinSlider::scrolled, this, [this, i] { OnControlScrolled(i); });
-            control = slider;
         }
-        Tag(control, row.id, row.objectName);
-        control->setGeometry(DialogUnits::ToPixels(row.place));
-        m_controls[i] = control;
     }
 }
 
 void CControllerDlg::FillDeviceLists() {
-    MidiBackend& midi = MidiBackend::Current();
-    const int outputs = midi.OutputCount();
+    const CControllerDoc& doc = *Doc();
+    const int outputs = doc.Midi().OutputCount();
     for (int n = 0; n < outputs; ++n) {
-        m_outputList->addItem(QString::fromStdString(CControllerDoc::OutputDeviceName(n)));
+        m_ui.outputList->addItem(QString::fromStdString(doc.OutputDeviceName(n)));
     }
-    m_outputList->insertItem(0, QStringLiteral("Select Output Device"));
-    m_outputList->setCurrentIndex(Doc()->outMIDIPort);
+    m_ui.outputList->insertItem(0, QStringLiteral("Select Output Device"));
+    m_ui.outputList->setCurrentIndex(doc.outMIDIPort);
 
-    const int inputs = midi.InputCount();
+    const int inputs = doc.Midi().InputCount();
     for (int n = 0; n < inputs; ++n) {
-        m_inputList->addItem(QString::fromStdString(CControllerDoc::InputDeviceName(n)));
+        m_ui.inputList->addItem(QString::fromStdString(doc.InputDeviceName(n)));
     }
-    m_inputList->insertItem(0, QStringLiteral("Select Input Device"));
-}
-
-void CControllerDlg::InitialiseControls() {
-    for (std::size_t i = 0; i < kMainControls.size(); ++i) {
-        const MainControl& row = kMainControls[i];
-        QAbstractSlider* control = m_controls[i];
-        const QSignalBlocker quiet(control);
-        control->setRange(row.minimum, row.maximum);
-        if (row.kind == MainControlKind::Knob) {
-            auto* knob = static_cast<CRoundSliderCtrl*>(control);
-            knob->SetZeroAngle(kZAngle);
-            knob->setValue(1);
-        } else {
-            auto* slider = static_cast<CSkinSlider*>(control);
-            slider->setTickInterval(row.tickInterval);
-            slider->setTickPosition(QSlider::TicksBothSides);
-            slider->SetThumbColour(SkinColours::FromColorRef(kThumbColour));
-            slider->SetSelectionColour(SkinColours::FromColorRef(kSelectionColour));
-            slider->SetChannelColour(SkinColours::FromColorRef(kChannelColour));
-            slider->SetValue(0);
-        }
-    }
+    m_ui.inputList->insertItem(0, QStringLiteral("Select Input Device"));
 }
 
 std::size_t CControllerDlg::ControlIndex(int id) const {
     return static_cast<std::size_t>(FindMainControl(id) - kMainControls.data());
 }
 
-const MainControl& CControllerDlg::ControlRow(int id) const {
-    return *FindMainControl(id);
-}
-
 QAbstractSlider* CControllerDlg::Control(int id) const {
-    return FindMainControl(id) ? m_controls[ControlIndex(id)] : nullptr;
+    return FindMainControl(id) ? m_ui.controls[ControlIndex(id)] : nullptr;
 }
 
 int CControllerDlg::OutputListSelection() const {
-    return m_outputList->currentIndex();
+    return m_ui.outputList->currentIndex();
 }
 
 int CControllerDlg::ShownChannel() const {
-    return m_channelList->currentIndex();
+    return m_ui.channelList->currentIndex();
 }
 
 int CControllerDlg::RoomSidePosition() const {
@@ -324,7 +195,7 @@ std::string CControllerDlg::ReadoutText(const MainControl& control, int value) c
 }
 
 void CControllerDlg::ShowSourceLabel(int labelId, int value) {
-    CSkinLabel* label = m_labels.value(labelId);
+    CSkinLabel* label = m_ui.labels.value(labelId);
     if (label) {
         label->setText(
             QString::fromStdString(ValueLabel(ValueUnit::Metres, value, LabelContext())));
@@ -332,18 +203,11 @@ void CControllerDlg::ShowSourceLabel(int labelId, int value) {
 }
 
 void CControllerDlg::MoveControl(std::size_t index, int value) {
-    // The widget may announce the move in any way it likes; nobody is listening.
-    QAbstractSlider* control = m_controls[index];
-    const QSignalBlocker quiet(control);
-    if (kMainControls[index].kind == MainControlKind::Slider) {
-        static_cast<CSkinSlider*>(control)->SetValue(value);
-    } else {
-        control->setValue(value);
-    }
+    MoveMainControl(m_ui.controls[index], kMainControls[index].kind, value);
 }
 
 void CControllerDlg::ShowControl(int id, int value) {
-    const MainControl& row = ControlRow(id);
+    const MainControl& row = *FindMainControl(id);
     if (m_readoutCaption->text() == Text(row.Caption())) {
         m_readoutValue->setText(QString::fromStdString(ReadoutText(row, value)));
     }
@@ -373,7 +237,7 @@ void CControllerDlg::MoveGlobalControl(int CControllerDoc::*parameter, int value
 }
 
 void CControllerDlg::MoveSourcePad(int x, int y) {
-    m_sourcePad->SetFromValues(x, y);
+    m_ui.sourcePad->SetFromValues(x, y);
 }
 
 void CControllerDlg::MoveSourceZ(int value) {
@@ -383,9 +247,15 @@ void CControllerDlg::MoveSourceZ(int value) {
 void CControllerDlg::SendToProcessor(int channel,
                                      std::initializer_list<std::pair<int, int>> changes) {
     CControllerDoc* doc = Doc();
-    doc->EnsureOutputOpen(OutputListSelection());
+    // The window stays silent when the processor cannot be reached: the operator sees the
+    // output list, and the MIDI log says why.
+    if (!doc->EnsureOutputOpen(OutputListSelection())) {
+        return;
+    }
     for (const auto& [controller, value] : changes) {
-        doc->SendShort(kControlChange, channel, controller, value);
+        if (!doc->SendShort(kControlChange, channel, controller, value)) {
+            return;
+        }
     }
 }
 
@@ -396,7 +266,7 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     }
     const MainControl& row = kMainControls[index];
     const int channel = ShownChannel();
-    const int value = m_controls[index]->value();
+    const int value = m_ui.controls[index]->value();
     row.Value(*doc, channel) = value;
     AfterControlScrolled(row.id, value);
     m_readoutCaption->setText(Text(row.Caption()));
@@ -409,7 +279,7 @@ void CControllerDlg::AfterControlScrolled(int id, int value) {
         ShowSourceLabel(ControlId::SourceZLabel, value);
         return;
     }
-    auto* speakers = dynamic_cast<SpatOutsWindowView*>(OpenedWindow(SettingsWindow::SpatOuts));
+    SpatOutsWindowView* speakers = SpeakerWindowView();
     if (!speakers) {
         return;
     }
@@ -472,10 +342,10 @@ void CControllerDlg::RefreshFromDocument() {
             ShowControl(row.id, row.Value(*doc, c));
         }
     }
-    m_outputList->setCurrentIndex(doc->outMIDIPort);
+    m_ui.outputList->setCurrentIndex(doc->outMIDIPort);
     m_title->setText(QFile::decodeName(QByteArray::fromStdString(doc->DocumentName)));
-    m_sourcePad->SetFromValues(doc->XPosition[c], doc->YPosition[c]);
-    ShowZPosition(doc->ZPosition[c]);
+    m_ui.sourcePad->SetFromValues(doc->XPosition[c], doc->YPosition[c]);
+    ShowControl(ControlId::ZPosition, doc->ZPosition[c]);
     ShowSourceLabel(ControlId::SourceXLabel, doc->XPosition[c]);
     ShowSourceLabel(ControlId::SourceYLabel, doc->YPosition[c]);
     ShowSourceLabel(ControlId::SourceZLabel, doc->ZPosition[c]);
@@ -492,19 +362,23 @@ void CControllerDlg::OnSend(int buttonId) {
     if (!doc) {
         return;
     }
+    // A section that does not arrive is not reported: the window stays silent, as it
+    // does for every send, and the MIDI log says why.
+    MidiResult sent;
     switch (buttonId) {
     case ControlId::SendPatchbay:
-        doc->SendPatchbay();
+        sent = doc->SendPatchbay();
         break;
     case ControlId::SendChannels:
-        doc->SendChannels();
+        sent = doc->SendChannels();
         break;
     case ControlId::SendGlobals:
-        doc->SendGlobals();
+        sent = doc->SendGlobals();
         break;
     default:
         break;
     }
+    static_cast<void>(sent);
 }
 
 void CControllerDlg::ExecuteCommand(int command) {
@@ -562,7 +436,13 @@ bool CControllerDlg::OnCommand(int command) {
         break;
     }
     if (const SettingsWindowRule* rule = FindSettingsWindowRule(command)) {
-        OpenSettingsWindow(*rule);
+        const CControllerApp::SettingsWindowFactory& factory =
+            m_app.SettingsWindowFactoryFor(rule->window);
+        std::function<QWidget*()> make;
+        if (factory) {
+            make = [this, &factory] { return factory(*this); };
+        }
+        m_settingsWindows.Open(*rule, make, *this);
         return true;
     }
     return false;
@@ -570,8 +450,7 @@ bool CControllerDlg::OnCommand(int command) {
 
 void CControllerDlg::AfterFileCommand() {
     RefreshFromDocument();
-    if (auto* speakers =
-            dynamic_cast<SpatOutsWindowView*>(OpenedWindow(SettingsWindow::SpatOuts))) {
+    if (SpatOutsWindowView* speakers = SpeakerWindowView()) {
         speakers->ReinitialiseSpeakerPad();
     }
 }
@@ -581,43 +460,12 @@ void CControllerDlg::SetModalWindowRunner(int command,
     m_modalRunners.insert(command, std::move(runner));
 }
 
-void CControllerDlg::OpenSettingsWindow(const SettingsWindowRule& rule) {
-    QPointer<QWidget>& slot = m_settingsWindows[static_cast<std::size_t>(rule.window)];
-    if (slot) {
-        slot->showNormal();
-        slot->raise();
-        slot->activateWindow();
-        return;
-    }
-    const CControllerApp::SettingsWindowFactory& factory =
-        m_app.SettingsWindowFactoryFor(rule.window);
-    if (!factory) {
-        return; // this kind of window is not part of the program yet
-    }
-    QWidget* window = factory(*this);
-    if (!window) {
-        QMessageBox::warning(this, windowTitle(), Text(rule.errorText), QMessageBox::Ok);
-        return;
-    }
-    slot = window;
-    // Placed once shown, when the width of its frame is known.
-    window->show();
-    if (const auto place =
-            PlaceSettingsWindow(rule.placement, frameGeometry(), window->frameGeometry().width())) {
-        window->move(*place);
-    }
-}
-
 void CControllerDlg::BringAllToFront() {
     if (isMinimized()) {
         showNormal();
     }
     raise();
-    for (const QPointer<QWidget>& window : m_settingsWindows) {
-        if (window && window->isVisible()) {
-            window->raise();
-        }
-    }
+    m_settingsWindows.RaiseVisible();
 }
 
 void CControllerDlg::ActivateMainWindow() {

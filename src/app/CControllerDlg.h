@@ -5,30 +5,25 @@
 // the program itself (a refresh, a display setter, an incoming Control Change) send nothing.
 #pragma once
 
-#include "CSkinDialog.h"
-#include "ControlIds.h"
-#include "MainControlTable.h"
-#include "SettingsWindowRules.h"
+#include "app/CInputDeviceMenu.h"
+#include "app/CSkinDialog.h"
+#include "app/ControlIds.h"
+#include "app/MainWindowWidgets.h"
+#include "app/SettingsWindowSlots.h"
 #include "controls/CPositionPadOwner.h"
-#include "midi/CInputDeviceMenu.h"
 #include "model/ControllerView.h"
 
 #include <QHash>
-#include <QPointer>
 
-#include <array>
 #include <functional>
 
 class CControllerApp;
 class CControllerDoc;
 class CControllerMidiIn;
 class CPositionPad;
-class CSkinButton;
 class CSkinLabel;
-class QAbstractSlider;
 class QAction;
-class QComboBox;
-class QMenuBar;
+class SpatOutsWindowView;
 
 class CControllerDlg : public CSkinDialog, public ControllerView, public CPositionPadOwner {
     Q_OBJECT
@@ -47,35 +42,21 @@ public:
     void ExecuteCommand(int command);
     QAction* CommandAction(int command) const { return m_commands.value(command); }
 
-    void SampleRateWindowClosed() { ClearSlot(SettingsWindow::SampleRate); }
-    void DefaultPresetWindowClosed() { ClearSlot(SettingsWindow::DefaultPreset); }
-    void StereoSourceWindowClosed() { ClearSlot(SettingsWindow::StereoSource); }
-    void SpatOutsWindowClosed() { ClearSlot(SettingsWindow::SpatOuts); }
-    void DiagramWindowClosed() { ClearSlot(SettingsWindow::Diagram); }
-    QWidget* OpenedWindow(SettingsWindow window) const {
-        return m_settingsWindows[static_cast<std::size_t>(window)];
-    }
+    void SampleRateWindowClosed() { m_settingsWindows.Clear(SettingsWindow::SampleRate); }
+    void DefaultPresetWindowClosed() { m_settingsWindows.Clear(SettingsWindow::DefaultPreset); }
+    void StereoSourceWindowClosed() { m_settingsWindows.Clear(SettingsWindow::StereoSource); }
+    void SpatOutsWindowClosed() { m_settingsWindows.Clear(SettingsWindow::SpatOuts); }
+    void DiagramWindowClosed() { m_settingsWindows.Clear(SettingsWindow::Diagram); }
+    QWidget* OpenedWindow(SettingsWindow window) const { return m_settingsWindows.Opened(window); }
+    // The open loudspeaker window, which follows the main window's loudspeaker controls.
+    SpatOutsWindowView* SpeakerWindowView() const;
 
     // Display setters: move one control and keep the readout's value up to date when the
     // readout names its parameter. They change nothing in the document and send nothing.
-    void ShowRoomSide(int v) { ShowControl(ControlId::RoomSide, v); }
-    void ShowNMatrixOutput(int v) { ShowControl(ControlId::NMatrixOutput, v); }
-    void ShowMatrixSpeed(int v) { ShowControl(ControlId::MatrixSpeed, v); }
-    void ShowMasterOutgain(int v) { ShowControl(ControlId::MasterOutgain, v); }
-    void ShowBellFactor(int v) { ShowControl(ControlId::BellFactor, v); }
-    void ShowAttenuation(int v) { ShowControl(ControlId::Attenuation, v); }
-    void ShowITDDepth(int v) { ShowControl(ControlId::ITDDepth, v); }
-    void ShowDopplerDepth(int v) { ShowControl(ControlId::DopplerDepth, v); }
-    void ShowGainEnhance(int v) { ShowControl(ControlId::GainEnhance, v); }
-    void ShowFrontRear(int v) { ShowControl(ControlId::FrontRear, v); }
-    void ShowInputLevel(int v) { ShowControl(ControlId::InputLevel, v); }
+    // The named ones are those other windows call.
+    void ShowControl(int id, int value);
     void ShowHPFCutOff(int v) { ShowControl(ControlId::HPFCutOff, v); }
     void ShowLPFCutOff(int v) { ShowControl(ControlId::LPFCutOff, v); }
-    void ShowSubMixAInput(int v) { ShowControl(ControlId::SubMixAInput, v); }
-    void ShowSubMixBInput(int v) { ShowControl(ControlId::SubMixBInput, v); }
-    void ShowInsertAGain(int v) { ShowControl(ControlId::InsertAGain, v); }
-    void ShowInsertBGain(int v) { ShowControl(ControlId::InsertBGain, v); }
-    void ShowZPosition(int v) { ShowControl(ControlId::ZPosition, v); }
     void ShowSpatOutXPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutXPos, speaker, v); }
     void ShowSpatOutYPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutYPos, speaker, v); }
     void ShowSpatOutZPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutZPos, speaker, v); }
@@ -94,7 +75,7 @@ public:
 
     // Read access for the settings windows and the tracker link.
     int RoomSidePosition() const;
-    CPositionPad* SourcePad() const { return m_sourcePad; }
+    CPositionPad* SourcePad() const { return m_ui.sourcePad; }
     QAbstractSlider* Control(int id) const;
     // Writes source label 1068, 1069 or 1070 for a 0-127 value in the current display mode.
     void ShowSourceLabel(int labelId, int value);
@@ -109,16 +90,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void CreateControls();
-    void CreateMenus();
-    void InitialiseControls();
+    void ConnectControls();
+    void ConnectMenus();
     void FillDeviceLists();
 
     CControllerDoc* Doc() const;
-    const MainControl& ControlRow(int id) const;
     std::size_t ControlIndex(int id) const;
     void MoveControl(std::size_t index, int value);
-    void ShowControl(int id, int value);
     void ShowSpeaker(int id, int speaker, int value);
     void OnControlScrolled(std::size_t index);
     void AfterControlScrolled(int id, int value);
@@ -129,32 +107,19 @@ private:
     void OnOutputListActivated(int index);
     void OnSend(int buttonId);
     void AfterFileCommand();
-    void OpenSettingsWindow(const SettingsWindowRule& rule);
-    void ClearSlot(SettingsWindow window) {
-        m_settingsWindows[static_cast<std::size_t>(window)] = nullptr;
-    }
     void BringAllToFront();
     void ActivateMainWindow();
 
     CControllerApp& m_app;
-    QMenuBar* m_menuBar = nullptr;
-    QWidget* m_client = nullptr;
+    MainWindowWidgets m_ui;
+    CSkinLabel* m_title = nullptr;
+    CSkinLabel* m_readoutCaption = nullptr;
+    CSkinLabel* m_readoutValue = nullptr;
     QHash<int, QAction*> m_commands;
     CInputDeviceMenu m_inputDeviceMenu;
     CControllerMidiIn* m_midiIn = nullptr;
 
-    std::array<QAbstractSlider*, kMainControls.size()> m_controls{};
-    CPositionPad* m_sourcePad = nullptr;
-    CSkinLabel* m_title = nullptr;
-    CSkinLabel* m_readoutCaption = nullptr;
-    CSkinLabel* m_readoutValue = nullptr;
-    QHash<int, CSkinLabel*> m_labels;
-    QHash<int, CSkinButton*> m_buttons;
-    QComboBox* m_outputList = nullptr;
-    QComboBox* m_inputList = nullptr;
-    QComboBox* m_channelList = nullptr;
-
-    std::array<QPointer<QWidget>, kSettingsWindowCount> m_settingsWindows;
+    SettingsWindowSlots m_settingsWindows;
     QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;
     bool m_placed = false;
 };

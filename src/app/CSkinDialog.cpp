@@ -1,4 +1,4 @@
-#include "CSkinDialog.h"
+#include "app/CSkinDialog.h"
 
 #include <QPainter>
 

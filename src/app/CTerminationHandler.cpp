@@ -1,4 +1,4 @@
-#include "CTerminationHandler.h"
+#include "app/CTerminationHandler.h"
 
 #include <QSocketNotifier>
 

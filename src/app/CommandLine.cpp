@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;

@@ -1,4 +1,4 @@
-#include "FileCommands.h"
+#include "app/FileCommands.h"
 
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"

@@ -1,6 +1,6 @@
-#include "MainControlTable.h"
+#include "app/MainControlTable.h"
 
-#include "ControlIds.h"
+#include "app/ControlIds.h"
 #include "model/ParameterTable.h"
 
 #include <algorithm>

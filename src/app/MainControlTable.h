@@ -3,7 +3,7 @@
 // handler and the display setters all walk this one table.
 #pragma once
 
-#include "DialogUnits.h"
+#include "app/DialogUnits.h"
 #include "model/CControllerDoc.h"
 #include "model/ValueText.h"
 

@@ -1,6 +1,6 @@
-#include "MainMenu.h"
+#include "app/MainMenu.h"
 
-#include "ControlIds.h"
+#include "app/ControlIds.h"
 
 #include <QAction>
 #include <QMenu>

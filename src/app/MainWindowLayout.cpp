@@ -1,6 +1,6 @@
-#include "MainWindowLayout.h"
+#include "app/MainWindowLayout.h"
 
-#include "ControlIds.h"
+#include "app/ControlIds.h"
 
 namespace MainWindowLayout {
 

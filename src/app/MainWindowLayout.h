@@ -2,7 +2,7 @@
 // its 33 labels with their appearance, and the places of its buttons and lists.
 #pragma once
 
-#include "DialogUnits.h"
+#include "app/DialogUnits.h"
 
 #include <Qt>
 

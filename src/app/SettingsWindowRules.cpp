@@ -1,6 +1,6 @@
-#include "SettingsWindowRules.h"
+#include "app/SettingsWindowRules.h"
 
-#include "ControlIds.h"
+#include "app/ControlIds.h"
 
 #include <algorithm>
 

@@ -1,13 +1,14 @@
 // The Orbis program: reads the command line, starts the MIDI system and runs the
 // application object, which ends by storing the last document and closing the ports.
-#include "CControllerApp.h"
-#include "CControllerDlg.h"
-#include "CTerminationHandler.h"
-#include "CommandLine.h"
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/CTerminationHandler.h"
+#include "app/CommandLine.h"
 #include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPalette>
 #include <QSessionManager>
@@ -16,6 +17,10 @@
 #include <cstdio>
 
 namespace {
+
+// Why a MIDI system or device could not be used. Off by default, since the window stays
+// silent about MIDI; QT_LOGGING_RULES="orbis.midi.info=true" shows it.
+Q_LOGGING_CATEGORY(lcMidi, "orbis.midi", QtWarningMsg)
 
 // Saves a picture of the main window once it is on screen, then closes it.
 void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues) {
@@ -76,11 +81,11 @@ int main(int argc, char* argv[]) {
     InitControlResources();
     QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
 
-    std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend();
-    MidiBackend::SetCurrent(midi.get());
+    std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend(
+        [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); });
     int result = 0;
     {
-        CControllerApp app;
+        CControllerApp app(midi ? *midi : NoMidiBackend());
         if (line.file) {
             const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
             if (!failure.isEmpty()) {
@@ -99,6 +104,5 @@ int main(int argc, char* argv[]) {
         }
         result = app.Run();
     } // the exit sequence: "Last Document" written, the document and its output port gone
-    MidiBackend::SetCurrent(nullptr);
     return result;
 }

@@ -1,4 +1,4 @@
-#include "CPadBase.h"
+#include "controls/CPadBase.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "CPositionPad.h"
+#include "controls/CPositionPad.h"
 
-#include "CPositionPadOwner.h"
-#include "ControlResources.h"
+#include "controls/CPositionPadOwner.h"
+#include "controls/ControlResources.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // moved by the tracker; drags and tracker positions go to the owner in pad pixels.
 #pragma once
 
-#include "CPadBase.h"
+#include "controls/CPadBase.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,7 +1,7 @@
-#include "CRoundSliderCtrl.h"
+#include "controls/CRoundSliderCtrl.h"
 
-#include "ShadedCircle.h"
-#include "SystemColours.h"
+#include "controls/ShadedCircle.h"
+#include "controls/SystemColours.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

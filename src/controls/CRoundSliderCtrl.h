@@ -5,7 +5,7 @@
 // horizontal trackbar.
 #pragma once
 
-#include "ScrollCode.h"
+#include "controls/ScrollCode.h"
 
 #include <QAbstractSlider>
 #include <QPixmap>

@@ -1,7 +1,7 @@
-#include "CSkinButton.h"
+#include "controls/CSkinButton.h"
 
-#include "SkinColours.h"
-#include "SystemColours.h"
+#include "controls/SkinColours.h"
+#include "controls/SystemColours.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "CSkinLabel.h"
+#include "controls/CSkinLabel.h"
 
-#include "SystemColours.h"
+#include "controls/SystemColours.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
-#include "CSkinSlider.h"
+#include "controls/CSkinSlider.h"
 
-#include "SkinColours.h"
-#include "SystemColours.h"
+#include "controls/SkinColours.h"
+#include "controls/SystemColours.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

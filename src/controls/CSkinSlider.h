@@ -5,7 +5,7 @@
 // to the owner through `scrolled` with the value after the change.
 #pragma once
 
-#include "ScrollCode.h"
+#include "controls/ScrollCode.h"
 
 #include <QColor>
 #include <QSlider>

@@ -1,7 +1,7 @@
-#include "CTransparentSprite.h"
+#include "controls/CTransparentSprite.h"
 
-#include "CPadBase.h"
-#include "ControlResources.h"
+#include "controls/CPadBase.h"
+#include "controls/ControlResources.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "ShadedCircle.h"
+#include "controls/ShadedCircle.h"
 
 #include <QPainter>
 #include <array>

@@ -1,4 +1,4 @@
-#include "SkinColours.h"
+#include "controls/SkinColours.h"
 
 namespace SkinColours {
 namespace {

@@ -1,33 +1,34 @@
-#include "CMidiOutPort.h"
+#include "midi/CMidiOutPort.h"
 
 CMidiOutPort::~CMidiOutPort() {
     Close();
 }
 
-bool CMidiOutPort::Open(int device, std::uint32_t option) {
-    MidiBackend& backend = MidiBackend::Current();
-    return m_port.Open(device, option, backend.OutputName(device),
-                       [&backend](int n, std::uint32_t o) { return backend.OpenOutput(n, o); });
+MidiResult CMidiOutPort::Open(int device, std::uint32_t option) {
+    return m_port.Open(device, option, m_backend.OutputName(device),
+                       [this](int n, std::uint32_t o) { return m_backend.OpenOutput(n, o); });
 }
 
 void CMidiOutPort::Close() {
     if (m_port.open) {
-        MidiBackend& backend = MidiBackend::Current();
-        backend.ResetOutput(m_port.handle);
-        backend.CloseOutput(m_port.handle);
+        m_backend.ResetOutput(m_port.handle);
+        m_backend.CloseOutput(m_port.handle);
     }
     m_port.open = false;
 }
 
 void CMidiOutPort::Reset() {
     if (m_port.open) {
-        MidiBackend::Current().ResetOutput(m_port.handle);
+        m_backend.ResetOutput(m_port.handle);
     }
 }
 
-bool CMidiOutPort::Put(const PortEvent& event) {
+MidiResult CMidiOutPort::Put(const PortEvent& event) {
     if (!m_port.open) {
-        return true;
+        return {};
     }
-    return MidiBackend::Current().PutOutput(m_port.handle, event) == 0;
+    if (m_backend.PutOutput(m_port.handle, event) != 0) {
+        return MidiFailure::SendFailed;
+    }
+    return {};
 }

@@ -1,34 +1,37 @@
-// The output port the document sends through: opened on one device of the current
-// backend, reset and closed on close and on destruction.
+// The output port the document sends through: opened on one device of the backend it was
+// made with, reset and closed on close and on destruction.
 #pragma once
 
-#include "MidiBackend.h"
-#include "MidiPortState.h"
-#include "PortEvent.h"
+#include "midi/MidiBackend.h"
+#include "midi/MidiPortState.h"
+#include "midi/MidiResult.h"
+#include "midi/PortEvent.h"
 
 #include <cstdint>
 
 class CMidiOutPort {
 public:
-    CMidiOutPort() = default;
+    explicit CMidiOutPort(MidiBackend& backend) : m_backend(backend) {}
     ~CMidiOutPort();
     CMidiOutPort(const CMidiOutPort&) = delete;
     CMidiOutPort& operator=(const CMidiOutPort&) = delete;
 
-    bool Open(int device, std::uint32_t option);
+    MidiResult Open(int device, std::uint32_t option);
     void Close();
     void Reset();
     bool IsOpen() const { return m_port.open; }
     // A closed port takes the event and sends nothing.
-    bool Put(const PortEvent& event);
+    MidiResult Put(const PortEvent& event);
 
     int Device() const { return m_port.device; }
     const char* Description() const { return m_port.description; }
+    MidiBackend& Backend() const { return m_backend; }
 
 protected:
     // Called for output notifications; a port without a window receives none.
     virtual void OnOutputEvent() {}
 
 private:
+    MidiBackend& m_backend;
     MidiPortState m_port;
 };

@@ -3,7 +3,7 @@
 // messages and data bytes with the top bit set are all dropped here.
 #pragma once
 
-#include "PortEvent.h"
+#include "midi/PortEvent.h"
 
 #include <cstddef>
 #include <cstdint>

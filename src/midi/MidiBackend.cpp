@@ -1,19 +1,24 @@
-#include "MidiBackend.h"
+#include "midi/MidiBackend.h"
 
-namespace {
+#include "midi/MidiResult.h"
 
-// In force when no MIDI system could be opened.
-NullMidiBackend g_emptyBackend;
-MidiBackend* g_currentBackend = &g_emptyBackend;
-
-} // namespace
-
-MidiBackend& MidiBackend::Current() {
-    return *g_currentBackend;
+NullMidiBackend& NoMidiBackend() {
+    static NullMidiBackend none;
+    return none;
 }
 
-void MidiBackend::SetCurrent(MidiBackend* backend) {
-    g_currentBackend = backend ? backend : &g_emptyBackend;
+const char* MidiResult::Describe() const {
+    switch (m_failure) {
+    case MidiFailure::None:
+        return "done";
+    case MidiFailure::NoDevice:
+        return "no such device";
+    case MidiFailure::OpenFailed:
+        return "the MIDI system would not open the device";
+    case MidiFailure::SendFailed:
+        return "the MIDI system refused the message (the device may have gone)";
+    }
+    return "unknown failure";
 }
 
 std::string CutDeviceName(const std::string& name) {

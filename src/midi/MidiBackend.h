@@ -1,10 +1,10 @@
 // The MIDI library the port classes rely on: device lists and names, open calls that
 // hand out handles above 32, one event out at a time, and input events drained on
 // request after a "input waiting" notification. Implemented over RtMidi for the
-// program and in memory for tests.
+// program and in memory for tests. Every port is made with the backend it talks to.
 #pragma once
 
-#include "PortEvent.h"
+#include "midi/PortEvent.h"
 
 #include <cstdint>
 #include <optional>
@@ -44,12 +44,6 @@ public:
     virtual void CloseInput(Handle handle) = 0;
     // Takes the next waiting input event; false when none is waiting.
     virtual bool NextInput(Handle handle, PortEvent& event) = 0;
-
-    // The process-wide backend every port talks to. Without an installed one it is a
-    // backend with no devices, as on a machine without any MIDI system.
-    static MidiBackend& Current();
-    // Installs a backend the caller keeps alive; nullptr restores the empty one.
-    static void SetCurrent(MidiBackend* backend);
 };
 
 // A backend with no devices on which every open fails, as on a machine without any MIDI
@@ -70,6 +64,10 @@ public:
     void CloseInput(Handle) override {}
     bool NextInput(Handle, PortEvent&) override { return false; }
 };
+
+// A shared backend without devices, for documents and ports that are never meant to reach a
+// MIDI system (file conversion, tests of the model). It holds no state.
+NullMidiBackend& NoMidiBackend();
 
 // Cuts a device name to the length the port layer promises, without splitting a UTF-8 sequence.
 std::string CutDeviceName(const std::string& name);

@@ -2,7 +2,8 @@
 // device, then open it unless already open; a handle of 32 or less means failure.
 #pragma once
 
-#include "MidiBackend.h"
+#include "midi/MidiBackend.h"
+#include "midi/MidiResult.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,21 +17,22 @@ struct MidiPortState {
     char description[32] = {};
 
     template <class OpenCall>
-    bool Open(int newDevice, std::uint32_t newOption, const std::optional<std::string>& name,
-              OpenCall openCall) {
+    MidiResult Open(int newDevice, std::uint32_t newOption, const std::optional<std::string>& name,
+                    OpenCall openCall) {
         const std::string text = name ? CutDeviceName(*name) : std::string();
         std::memset(description, 0, sizeof description);
         std::memcpy(description, text.data(), std::min(text.size(), sizeof description - 1));
-        if (!open) {
-            option = newOption;
-            device = static_cast<std::int16_t>(newDevice);
-            handle = openCall(newDevice, newOption);
-            if (handle > MidiBackend::kFailureLimit) {
-                open = true;
-            } else {
-                handle = 0;
-            }
+        if (open) {
+            return {};
         }
-        return open;
+        option = newOption;
+        device = static_cast<std::int16_t>(newDevice);
+        handle = openCall(newDevice, newOption);
+        if (handle > MidiBackend::kFailureLimit) {
+            open = true;
+            return {};
+        }
+        handle = 0;
+        return name ? MidiFailure::OpenFailed : MidiFailure::NoDevice;
     }
 };

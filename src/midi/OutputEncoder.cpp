@@ -1,4 +1,4 @@
-#include "OutputEncoder.h"
+#include "midi/OutputEncoder.h"
 
 bool OutputEncoder::Encode(const PortEvent& event, std::vector<std::uint8_t>& message) {
     if (event.status == kSysExStatus) {

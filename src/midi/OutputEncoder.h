@@ -3,7 +3,7 @@
 // collected until F7 so a message only ever goes out whole.
 #pragma once
 
-#include "PortEvent.h"
+#include "midi/PortEvent.h"
 
 #include <cstdint>
 #include <vector>

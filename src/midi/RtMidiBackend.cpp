@@ -1,7 +1,7 @@
-#include "RtMidiBackend.h"
+#include "midi/RtMidiBackend.h"
 
-#include "IncomingMessage.h"
-#include "OutputEncoder.h"
+#include "midi/IncomingMessage.h"
+#include "midi/OutputEncoder.h"
 
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
@@ -21,8 +21,18 @@ constexpr const char* kClientName = "Orbis";
 // rather than letting memory grow without bound.
 constexpr std::size_t kMaxWaitingInput = 8192;
 
-void IgnoreRtMidiError(RtMidiError::Type, const std::string&, void*) {}
 void IgnoreJackMessage(const char*) {}
+
+void Warn(const MidiWarningHook& warn, const std::string& text) {
+    if (warn) {
+        warn(text);
+    }
+}
+
+// RtMidi's errors and warnings would go to stderr; they go to the program's hook instead.
+void ReportRtMidiError(RtMidiError::Type, const std::string& text, void* hook) {
+    Warn(*static_cast<const MidiWarningHook*>(hook), "RtMidi: " + text);
+}
 
 bool AlsaSequencerAvailable() {
     return ::access("/dev/snd/seq", R_OK | W_OK) == 0;
@@ -41,29 +51,32 @@ bool JackServerRunning() {
     return true;
 }
 
-RtMidi::Api ChooseApi() {
+RtMidi::Api ChooseApi(const MidiWarningHook& warn) {
     const char* forced = std::getenv("ORBIS_MIDI_API");
-    if (forced && std::strcmp(forced, "alsa") == 0) {
-        return AlsaSequencerAvailable() ? RtMidi::LINUX_ALSA : RtMidi::RTMIDI_DUMMY;
+    const bool alsaOnly = forced && std::strcmp(forced, "alsa") == 0;
+    const bool jackOnly = forced && std::strcmp(forced, "jack") == 0;
+    if (!jackOnly) {
+        if (AlsaSequencerAvailable()) {
+            return RtMidi::LINUX_ALSA;
+        }
+        Warn(warn, "no ALSA sequencer: /dev/snd/seq cannot be opened for reading and writing");
     }
-    if (forced && std::strcmp(forced, "jack") == 0) {
-        return JackServerRunning() ? RtMidi::UNIX_JACK : RtMidi::RTMIDI_DUMMY;
-    }
-    if (AlsaSequencerAvailable()) {
-        return RtMidi::LINUX_ALSA;
-    }
-    if (JackServerRunning()) {
-        return RtMidi::UNIX_JACK;
+    if (!alsaOnly) {
+        if (JackServerRunning()) {
+            return RtMidi::UNIX_JACK;
+        }
+        Warn(warn, "no JACK server is running");
     }
     return RtMidi::RTMIDI_DUMMY;
 }
 
-template <class Port> std::unique_ptr<Port> MakePort(RtMidi::Api api) {
+template <class Port> std::unique_ptr<Port> MakePort(RtMidi::Api api, const MidiWarningHook& warn) {
     try {
         auto port = std::make_unique<Port>(api, kClientName);
-        port->setErrorCallback(IgnoreRtMidiError);
+        port->setErrorCallback(ReportRtMidiError, const_cast<MidiWarningHook*>(&warn));
         return port;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        Warn(warn, std::string("RtMidi could not start: ") + error.what());
         return nullptr;
     }
 }
@@ -107,9 +120,9 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) 
 
 class RtMidiBackend final : public MidiBackend {
 public:
-    explicit RtMidiBackend(RtMidi::Api api)
-        : m_api(api), m_outputList(MakePort<RtMidiOut>(api)), m_inputList(MakePort<RtMidiIn>(api)) {
-    }
+    RtMidiBackend(RtMidi::Api api, MidiWarningHook warn)
+        : m_api(api), m_warn(std::move(warn)), m_outputList(MakePort<RtMidiOut>(api, m_warn)),
+          m_inputList(MakePort<RtMidiIn>(api, m_warn)) {}
 
     ~RtMidiBackend() override {
         m_inputs.clear(); // RtMidi joins its threads here, before the states go
@@ -143,7 +156,7 @@ public:
         if (device < 0 || device >= static_cast<int>(m_outputList->getPortCount())) {
             return 0;
         }
-        auto port = MakePort<RtMidiOut>(m_api);
+        auto port = MakePort<RtMidiOut>(m_api, m_warn);
         if (!port || !OpenPort(*port, device, "Orbis Out")) {
             return 0;
         }
@@ -162,7 +175,8 @@ public:
         if (it->second.encoder.Encode(event, message)) {
             try {
                 it->second.port->sendMessage(&message);
-            } catch (const std::exception&) {
+            } catch (const std::exception& error) {
+                Warn(m_warn, std::string("sending failed: ") + error.what());
                 return 1; // the device went away; nothing more to do
             }
         }
@@ -189,7 +203,7 @@ public:
         }
         auto input = std::make_unique<Input>();
         input->notify = notify;
-        input->port = MakePort<RtMidiIn>(m_api);
+        input->port = MakePort<RtMidiIn>(m_api, m_warn);
         if (!input->port) {
             return 0;
         }
@@ -246,13 +260,19 @@ private:
         return CutDeviceName(name);
     }
 
-    static bool OpenPort(RtMidi& port, int device, const char* portName) {
+    bool OpenPort(RtMidi& port, int device, const char* portName) {
+        const std::string name = port.getPortName(static_cast<unsigned>(device));
         try {
             port.openPort(static_cast<unsigned>(device), portName);
-        } catch (const std::exception&) {
+        } catch (const std::exception& error) {
+            Warn(m_warn, "cannot open \"" + name + "\": " + error.what());
             return false;
         }
-        return port.isPortOpen();
+        if (!port.isPortOpen()) {
+            Warn(m_warn, "cannot open \"" + name + "\"");
+            return false;
+        }
+        return true;
     }
 
     Input* FindInput(Handle handle) {
@@ -268,6 +288,8 @@ private:
     }
 
     RtMidi::Api m_api;
+    // RtMidi's ports keep a pointer to it: it lives as long as the backend.
+    const MidiWarningHook m_warn;
     std::mutex m_mutex;
     std::unique_ptr<RtMidiOut> m_outputList;
     std::unique_ptr<RtMidiIn> m_inputList;
@@ -278,12 +300,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<MidiBackend> CreateSystemMidiBackend() {
-    const RtMidi::Api api = ChooseApi();
+std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn) {
+    const RtMidi::Api api = ChooseApi(warn);
     if (api == RtMidi::RTMIDI_DUMMY) {
         return nullptr;
     }
-    auto backend = std::make_unique<RtMidiBackend>(api);
+    auto backend = std::make_unique<RtMidiBackend>(api, std::move(warn));
     if (!backend->Usable()) {
         return nullptr;
     }

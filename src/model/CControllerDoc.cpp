@@ -1,6 +1,6 @@
-#include "CControllerDoc.h"
+#include "model/CControllerDoc.h"
 
-#include "ParameterTable.h"
+#include "model/ParameterTable.h"
 
 #include <algorithm>
 
@@ -17,7 +17,8 @@ std::uint8_t DataByte(int value) {
 
 } // namespace
 
-CControllerDoc::CControllerDoc(ControllerView* view) : m_pView(view), DocumentName(kNewDocument) {
+CControllerDoc::CControllerDoc(MidiBackend& midi)
+    : m_midi(midi), MidiOut(midi), DocumentName(kNewDocument) {
     ResetToDefaults();
 }
 
@@ -48,29 +49,29 @@ std::string DeviceName(const std::optional<std::string>& name, int n) {
 
 } // namespace
 
-std::string CControllerDoc::OutputDeviceName(int n) {
-    return DeviceName(MidiBackend::Current().OutputName(n), n);
+std::string CControllerDoc::OutputDeviceName(int n) const {
+    return DeviceName(m_midi.OutputName(n), n);
 }
 
-std::string CControllerDoc::InputDeviceName(int n) {
-    return DeviceName(MidiBackend::Current().InputName(n), n);
+std::string CControllerDoc::InputDeviceName(int n) const {
+    return DeviceName(m_midi.InputName(n), n);
 }
 
 int CControllerDoc::OutputSelection() const {
     return m_pView ? m_pView->OutputListSelection() : outMIDIPort;
 }
 
-bool CControllerDoc::EnsureOutputOpen(int comboIndex) {
+MidiResult CControllerDoc::EnsureOutputOpen(int comboIndex) {
     const int device = comboIndex - 1;
     if (device == CurrentOutDevice) {
-        return true;
+        return {}; // a device that failed is not retried until another entry is chosen
     }
     MidiOut.Close();
     CurrentOutDevice = device;
     return MidiOut.Open(device, kPortOption);
 }
 
-bool CControllerDoc::SendShort(int statusBase, int channel, int data1, int data2) {
+MidiResult CControllerDoc::SendShort(int statusBase, int channel, int data1, int data2) {
     PortEvent event;
     event.status = static_cast<std::uint8_t>((statusBase + channel) & 0xFF);
     event.data1 = DataByte(data1);
@@ -78,58 +79,76 @@ bool CControllerDoc::SendShort(int statusBase, int channel, int data1, int data2
     return MidiOut.Put(event);
 }
 
-bool CControllerDoc::SendSysExByte(int byte) {
+MidiResult CControllerDoc::SendSysExByte(int byte) {
     PortEvent event;
     event.status = kSysExStatus;
     event.data1 = static_cast<std::uint8_t>(byte & 0xFF);
     return MidiOut.Put(event);
 }
 
-bool CControllerDoc::SendSysExCommand(const unsigned char* bytes, std::size_t count) {
-    if (!EnsureOutputOpen(OutputSelection())) {
-        return false;
+MidiResult CControllerDoc::OpenForSending() {
+    const MidiResult opened = EnsureOutputOpen(OutputSelection());
+    if (opened && !IsOutputOpen()) {
+        // The same entry as before, whose device did not open then and is not retried.
+        return CurrentOutDevice < 0 ? MidiFailure::NoDevice : MidiFailure::OpenFailed;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        SendSysExByte(bytes[i]);
-    }
-    return IsOutputOpen();
+    return opened;
 }
 
-bool CControllerDoc::SendProgramChange(int program) {
-    EnsureOutputOpen(OutputSelection());
+MidiResult CControllerDoc::SendSysExCommand(const unsigned char* bytes, std::size_t count) {
+    const MidiResult opened = OpenForSending();
+    if (!opened) {
+        return opened;
+    }
+    // A byte the port refuses is reported by the port; the command still runs to its end.
+    for (std::size_t i = 0; i < count; ++i) {
+        static_cast<void>(SendSysExByte(bytes[i]));
+    }
+    return opened;
+}
+
+MidiResult CControllerDoc::SendProgramChange(int program) {
+    const MidiResult opened = OpenForSending();
+    if (!opened) {
+        return opened;
+    }
     return SendShort(kProgramChange, 0, program, 0);
 }
 
-bool CControllerDoc::SendSection(const int* controllers, std::size_t count) {
-    if (!EnsureOutputOpen(OutputSelection())) {
-        return false;
+MidiResult CControllerDoc::SendSection(const int* controllers, std::size_t count) {
+    const MidiResult opened = OpenForSending();
+    if (!opened) {
+        return opened;
     }
+    // A message the port refuses does not stop the section: the rest still goes out.
     for (int channel = 0; channel < kChannels; ++channel) {
         for (std::size_t i = 0; i < count; ++i) {
             const ChannelParameter* parameter = FindChannelParameterByController(controllers[i]);
-            SendShort(kControlChange, channel, parameter->controller,
-                      (this->*parameter->array)[channel]);
+            static_cast<void>(SendShort(kControlChange, channel, parameter->controller,
+                                        (this->*parameter->array)[channel]));
         }
     }
-    return IsOutputOpen();
+    return opened;
 }
 
-bool CControllerDoc::SendPatchbay() {
+MidiResult CControllerDoc::SendPatchbay() {
     return SendSection(kPatchbaySendOrder.data(), kPatchbaySendOrder.size());
 }
 
-bool CControllerDoc::SendChannels() {
+MidiResult CControllerDoc::SendChannels() {
     return SendSection(kChannelsSendOrder.data(), kChannelsSendOrder.size());
 }
 
-bool CControllerDoc::SendGlobals() {
-    if (!EnsureOutputOpen(OutputSelection())) {
-        return false;
+MidiResult CControllerDoc::SendGlobals() {
+    const MidiResult opened = OpenForSending();
+    if (!opened) {
+        return opened;
     }
     for (int channel : kGlobalsSendOrder) {
-        SendShort(kControlChange, channel, 0, this->*FindGlobalParameterByChannel(channel)->member);
+        static_cast<void>(SendShort(kControlChange, channel, 0,
+                                    this->*FindGlobalParameterByChannel(channel)->member));
     }
-    return IsOutputOpen();
+    return opened;
 }
 
 void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {

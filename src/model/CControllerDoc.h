@@ -1,11 +1,12 @@
 // The one document of the controller: every value that can be sent to the processor,
 // the controller's own settings, the name of the file they came from and the MIDI
 // output port they are sent through. Windows read and write its members directly.
+// The document reaches MIDI only through the backend it was made with.
 #pragma once
 
-#include "ControllerView.h"
 #include "midi/CMidiOutPort.h"
 #include "midi/PortEvent.h"
+#include "model/ControllerView.h"
 
 #include <string>
 
@@ -16,7 +17,8 @@ public:
     // The fourth argument of every open call.
     static constexpr std::uint32_t kPortOption = 78624;
 
-    explicit CControllerDoc(ControllerView* view = nullptr);
+    // Without a backend the document has no devices: for reading and writing files only.
+    explicit CControllerDoc(MidiBackend& midi = NoMidiBackend());
     ~CControllerDoc();
     CControllerDoc(const CControllerDoc&) = delete;
     CControllerDoc& operator=(const CControllerDoc&) = delete;
@@ -29,29 +31,35 @@ public:
     bool ReadControllerFile(const std::string& path, bool keepOutPort);
 
     // Control Change protocol.
-    bool EnsureOutputOpen(int comboIndex);
+    // The sends return what failed first; opening on the prompt entry is NoDevice.
+    [[nodiscard]] MidiResult EnsureOutputOpen(int comboIndex);
     bool IsOutputOpen() const { return MidiOut.IsOpen(); }
-    bool SendShort(int statusBase, int channel, int data1, int data2);
-    bool SendSysExByte(int byte);
-    bool SendPatchbay();
-    bool SendGlobals();
-    bool SendChannels();
+    MidiResult SendShort(int statusBase, int channel, int data1, int data2);
+    MidiResult SendSysExByte(int byte);
+    [[nodiscard]] MidiResult SendPatchbay();
+    [[nodiscard]] MidiResult SendGlobals();
+    [[nodiscard]] MidiResult SendChannels();
     void ApplyIncomingEvent(const PortEvent& event);
 
     // Names for the device lists; "Error inDevID = n" when the device cannot be described.
-    static std::string OutputDeviceName(int n);
-    static std::string InputDeviceName(int n);
+    std::string OutputDeviceName(int n) const;
+    std::string InputDeviceName(int n) const;
+    MidiBackend& Midi() const { return m_midi; }
 
     // Sends a whole SysEx command one byte per event; nothing when the output cannot be opened.
-    bool SendSysExCommand(const unsigned char* bytes, std::size_t count);
+    [[nodiscard]] MidiResult SendSysExCommand(const unsigned char* bytes, std::size_t count);
     // The Program Change that selects a factory preset.
-    bool SendProgramChange(int program);
+    [[nodiscard]] MidiResult SendProgramChange(int program);
 
     void SetView(ControllerView* view) { m_pView = view; }
     ControllerView* View() const { return m_pView; }
     // The output list selection the senders use: the view's, or the stored one without a view.
     int OutputSelection() const;
 
+private:
+    MidiBackend& m_midi;
+
+public:
     bool ShowRawValues = false;
     ControllerView* m_pView = nullptr;
     int CurrentOutDevice = -1;
@@ -108,5 +116,7 @@ public:
     int ValInsertBSelect[kChannels];
 
 private:
-    bool SendSection(const int* controllers, std::size_t count);
+    // EnsureOutputOpen for a whole send, failing when the port is not open after it.
+    MidiResult OpenForSending();
+    MidiResult SendSection(const int* controllers, std::size_t count);
 };

@@ -1,8 +1,8 @@
-#include "ControllerFile.h"
+#include "model/ControllerFile.h"
 
-#include "AtomicFile.h"
-#include "CControllerDoc.h"
-#include "ParameterTable.h"
+#include "model/AtomicFile.h"
+#include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 
 #include <algorithm>
 #include <array>

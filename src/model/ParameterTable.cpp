@@ -1,4 +1,4 @@
-#include "ParameterTable.h"
+#include "model/ParameterTable.h"
 
 using Doc = CControllerDoc;
 using enum SendSection;

@@ -3,7 +3,7 @@
 // receiver all walk these tables.
 #pragma once
 
-#include "CControllerDoc.h"
+#include "model/CControllerDoc.h"
 
 #include <array>
 #include <string_view>

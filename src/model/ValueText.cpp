@@ -1,6 +1,6 @@
-#include "ValueText.h"
+#include "model/ValueText.h"
 
-#include "CControllerDoc.h"
+#include "model/CControllerDoc.h"
 
 #include <algorithm>
 #include <array>

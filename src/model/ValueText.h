@@ -2,7 +2,7 @@
 // the unit each parameter is shown in, and the rule that switches to raw numbers.
 #pragma once
 
-#include "ControllerView.h"
+#include "model/ControllerView.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 // The command line and the signal that ends the program.
-#include "CTerminationHandler.h"
-#include "CommandLine.h"
+#include "app/CTerminationHandler.h"
+#include "app/CommandLine.h"
 
 #include <QSignalSpy>
 #include <QTest>

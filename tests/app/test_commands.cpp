@@ -1,9 +1,9 @@
 // Menu and key commands of the main window: file commands and the title, the settings
 // window slots, the keys from a modeless window, every way of closing, and the last
 // document carried from one run to the next.
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 #include "model/ControllerFile.h"
 
 #include <QAction>
@@ -119,7 +119,7 @@ TEST_F(MainWindowTest, AStartFileReplacesTheLastDocumentAndAnUnreadableOneIsRepo
     junk.write("not a property list");
     junk.close();
 
-    app = std::make_unique<CControllerApp>();
+    app = std::make_unique<CControllerApp>(midi);
     EXPECT_TRUE(app->UseStartFile(good).isEmpty());
     EXPECT_FALSE(app->UseStartFile(folder.filePath("missing.ocont2")).isEmpty());
     EXPECT_EQ(app->m_strLastDocument, "New Document");
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, AStartFileReplacesTheLastDocumentAndAnUnreadableOneIsRepo
 
 TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWindow) {
     int made = 0;
-    app = std::make_unique<CControllerApp>();
+    app = std::make_unique<CControllerApp>(midi);
     app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&made](CControllerDlg& parent) {
         ++made;
         auto* dialog = new QDialog(&parent);
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
 
 TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     bool opened = false;
-    app = std::make_unique<CControllerApp>();
+    app = std::make_unique<CControllerApp>(midi);
     app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&opened](CControllerDlg& parent) {
         opened = true;
         return new QDialog(&parent);

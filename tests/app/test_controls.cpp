@@ -1,6 +1,6 @@
 // Every knob and slider of the main window: the document value it edits, the readout it
 // writes and the Control Change it sends the moment it moves; the source pad's arithmetic.
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "controls/CPositionPad.h"
 

@@ -2,12 +2,12 @@
 // client as a Control Change, both in process and in the real program on an X server clicked
 // by xdotool, and the real program started on a file ends cleanly on SIGTERM, storing that
 // file as the last document.
-#include "CControllerApp.h"
-#include "CControllerDlg.h"
-#include "ControlIds.h"
-#include "JackBackendTest.h"
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/ControlIds.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/JackBackendTest.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -45,7 +45,7 @@ TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
     const int device = OutputDevice("orbis-app-capture");
     ASSERT_GE(device, 0);
 
-    CControllerApp app;
+    CControllerApp app(*backend);
     CControllerDlg window(app);
     app.AttachMainWindow(&window);
     window.show();

@@ -1,6 +1,6 @@
 // Start-up, the refresh from the document and incoming MIDI: values put onto the controls by
 // the program never reach the processor.
-#include "MainWindowFixture.h"
+#include "support/MainWindowFixture.h"
 
 #include "controls/CPositionPad.h"
 #include "model/ParameterTable.h"

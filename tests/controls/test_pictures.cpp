@@ -1,4 +1,4 @@
-#include "ControlResources.h"
+#include "controls/ControlResources.h"
 
 #include <QImage>
 #include <gtest/gtest.h>

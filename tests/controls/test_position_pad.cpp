@@ -1,7 +1,7 @@
-#include "CPositionPad.h"
-#include "CPositionPadOwner.h"
-#include "CTransparentSprite.h"
-#include "ControlResources.h"
+#include "controls/CPositionPad.h"
+#include "controls/CPositionPadOwner.h"
+#include "controls/CTransparentSprite.h"
+#include "controls/ControlResources.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "CRoundSliderCtrl.h"
+#include "controls/CRoundSliderCtrl.h"
 
 #include <QImage>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "CSkinButton.h"
-#include "SkinColours.h"
+#include "controls/CSkinButton.h"
+#include "controls/SkinColours.h"
 
 #include <QImage>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "CSkinLabel.h"
+#include "controls/CSkinLabel.h"
 
 #include <QDesktopServices>
 #include <QTest>

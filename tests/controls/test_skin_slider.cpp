@@ -1,5 +1,5 @@
-#include "CSkinSlider.h"
-#include "SkinColours.h"
+#include "controls/CSkinSlider.h"
+#include "controls/SkinColours.h"
 
 #include <QImage>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The port layer over RtMidi on a private JACK server: what the document sends arrives
 // byte for byte at another client, and what another client sends reaches the document.
-#include "JackBackendTest.h"
-#include "midi/CControllerMidiIn.h"
+#include "app/CControllerMidiIn.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/JackBackendTest.h"
 
 #include <QCoreApplication>
 
@@ -20,12 +20,18 @@ using Bytes = std::vector<unsigned char>;
 
 class JackMidiTest : public JackBackendTest {
 protected:
+    void SetUp() override {
+        JackBackendTest::SetUp();
+        if (backend) {
+            doc = std::make_unique<CControllerDoc>(*backend);
+        }
+    }
     void TearDown() override {
         doc.reset(); // closes the output before the backend goes
         JackBackendTest::TearDown();
     }
 
-    std::unique_ptr<CControllerDoc> doc = std::make_unique<CControllerDoc>();
+    std::unique_ptr<CControllerDoc> doc;
 };
 
 } // namespace
@@ -44,7 +50,7 @@ TEST_F(JackMidiTest, SectionsAndSysExArriveByteForByte) {
     ASSERT_TRUE(doc->SendGlobals());
     const unsigned char save[] = {0xF0, 0x00, 0x20, 0x5E, 0x08, 0xF7};
     ASSERT_TRUE(doc->SendSysExCommand(save, sizeof save));
-    doc->SendProgramChange(64);
+    ASSERT_TRUE(doc->SendProgramChange(64));
 
     ASSERT_TRUE(capture.WaitFor(56 + 152 + 4 + 2, 5s)) << capture.Messages().size();
     const auto got = capture.Messages();
@@ -66,7 +72,7 @@ TEST_F(JackMidiTest, ControlChangesFromAnotherClientReachTheDocument) {
     const int device = InputDevice("orbis-e2e-sender");
     ASSERT_GE(device, 0) << "the sender client is not in the input list";
 
-    CControllerMidiIn receiver;
+    CControllerMidiIn receiver(*backend);
     receiver.SetDocumentSource([this] { return doc.get(); });
     ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
     receiver.Start();
@@ -106,10 +112,4 @@ TEST_F(JackMidiTest, APortThatVanishesWhileOpenIsHarmless) {
     EXPECT_TRUE(doc->SendChannels());
     EXPECT_TRUE(doc->IsOutputOpen());
     doc.reset(); // closing the port afterwards is safe too
-}
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

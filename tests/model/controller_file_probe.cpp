@@ -3,7 +3,7 @@
 //   controller_file_probe read PATH         reads a file, prints its values
 // Values are printed one per line: "KEY CHANNEL VALUE" for the channel dictionaries and
 // "KEY - VALUE" for the ninth.
-#include "FileTestSupport.h"
+#include "support/FileTestSupport.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,8 +1,8 @@
 // Saving replaces a file only once the new text is complete: a failed write leaves the old
 // file as it was and no temporary file behind.
-#include "FileTestSupport.h"
 #include "model/AtomicFile.h"
 #include "model/ControllerFile.h"
+#include "support/FileTestSupport.h"
 
 #include <csignal>
 #include <sys/resource.h>

@@ -1,6 +1,6 @@
 // The controller file: the exact bytes written, round trips, and the reader's tolerance.
-#include "FileTestSupport.h"
 #include "model/ControllerFile.h"
+#include "support/FileTestSupport.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,5 +1,5 @@
-#include "DocumentFixture.h"
 #include "model/ParameterTable.h"
+#include "support/DocumentFixture.h"
 
 #include <algorithm>
 #include <set>
@@ -108,11 +108,11 @@ TEST_F(DocumentTest, ResetKeepsNameAndValuesOutsideTheMidiRange) {
 TEST_F(DocumentTest, DeviceNamesFallBackToTheErrorText) {
     backend.AddOutputDevice(std::nullopt);
     backend.AddOutputDevice("A device with a name far longer than thirty-one bytes");
-    EXPECT_EQ(CControllerDoc::OutputDeviceName(0), "Processor A");
-    EXPECT_EQ(CControllerDoc::OutputDeviceName(3), "Error inDevID = 3");
-    EXPECT_EQ(CControllerDoc::OutputDeviceName(4), "A device with a name far longer");
-    EXPECT_EQ(CControllerDoc::OutputDeviceName(4).size(), 31u);
-    EXPECT_EQ(CControllerDoc::InputDeviceName(0), "Error inDevID = 0");
+    EXPECT_EQ(doc.OutputDeviceName(0), "Processor A");
+    EXPECT_EQ(doc.OutputDeviceName(3), "Error inDevID = 3");
+    EXPECT_EQ(doc.OutputDeviceName(4), "A device with a name far longer");
+    EXPECT_EQ(doc.OutputDeviceName(4).size(), 31u);
+    EXPECT_EQ(doc.InputDeviceName(0), "Error inDevID = 0");
 }
 
 TEST(DeviceNames, CutNeverSplitsAUtf8Character) {
@@ -123,9 +123,8 @@ TEST(DeviceNames, CutNeverSplitsAUtf8Character) {
 }
 
 TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
-    MidiBackend::SetCurrent(nullptr);
     CControllerDoc doc;
-    EXPECT_EQ(MidiBackend::Current().OutputCount(), 0);
+    EXPECT_EQ(doc.Midi().OutputCount(), 0);
     EXPECT_TRUE(doc.EnsureOutputOpen(0));
     EXPECT_FALSE(doc.SendChannels());
     EXPECT_FALSE(doc.EnsureOutputOpen(1));

@@ -1,4 +1,4 @@
-#include "DocumentFixture.h"
+#include "support/DocumentFixture.h"
 
 namespace {
 
@@ -91,8 +91,8 @@ TEST_F(DocumentTest, PatchbayAndGlobalsSections) {
 
 TEST_F(DocumentTest, ProgramChangeGoesOutAsTwoBytes) {
     view.outputSelection = 1;
-    doc.SendProgramChange(64);
-    doc.SendProgramChange(0);
+    ASSERT_TRUE(doc.SendProgramChange(64));
+    ASSERT_TRUE(doc.SendProgramChange(0));
     EXPECT_EQ(backend.SentTo(0), (std::vector<Bytes>{{0xC0, 0x40}, {0xC0, 0x00}}));
     // The event handed over is still the three-byte record with a zero second data byte.
     const auto events = backend.PutEvents();
@@ -121,11 +121,11 @@ TEST_F(DocumentTest, SysExCommandsArriveWholeFromOneEventPerByte) {
 TEST_F(DocumentTest, InterruptedSysExIsNeverSentHalf) {
     view.outputSelection = 1;
     ASSERT_TRUE(doc.EnsureOutputOpen(1));
-    doc.SendSysExByte(0xF0);
-    doc.SendSysExByte(0x00);
-    doc.SendShort(0xB0, 0, 7, 1); // another status breaks the run
-    doc.SendSysExByte(0x20);
-    doc.SendSysExByte(0xF7);
+    // The port takes every event; the run is dropped on the way to the wire.
+    for (const auto& [status, byte] : std::initializer_list<std::pair<int, int>>{
+             {0xF0, 0xF0}, {0xF0, 0x00}, {0xB0, 7}, {0xF0, 0x20}, {0xF0, 0xF7}}) {
+        EXPECT_TRUE(status == 0xF0 ? doc.SendSysExByte(byte) : doc.SendShort(status, 0, byte, 1));
+    }
     EXPECT_EQ(backend.SentTo(0), (std::vector<Bytes>{{0xB0, 7, 1}}));
 }
 
@@ -167,10 +167,10 @@ TEST_F(DocumentTest, SwitchingDevicesClosesTheOldPortFirst) {
 }
 
 TEST_F(DocumentTest, SameEntryReturnsAtOnceAndAFailedDeviceIsNotRetried) {
-    EXPECT_FALSE(doc.EnsureOutputOpen(3)); // "Broken"
-    EXPECT_TRUE(doc.EnsureOutputOpen(3));  // same entry: nothing is touched
+    EXPECT_EQ(doc.EnsureOutputOpen(3).Failure(), MidiFailure::OpenFailed); // "Broken"
+    EXPECT_TRUE(doc.EnsureOutputOpen(3)); // same entry: nothing is touched
     view.outputSelection = 3;
-    EXPECT_FALSE(doc.SendChannels());
+    EXPECT_EQ(doc.SendChannels().Failure(), MidiFailure::OpenFailed);
     EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 2"}));
 
     // Another entry, or a reset, makes the next send try again.
@@ -191,12 +191,30 @@ TEST_F(DocumentTest, AfterNewTheStillOpenPortKeepsSending) {
 
 TEST_F(DocumentTest, DestructionResetsAndClosesTheOutput) {
     {
-        CControllerDoc other(&view);
+        CControllerDoc other(backend);
+        other.SetView(&view);
         view.outputSelection = 1;
         ASSERT_TRUE(other.SendGlobals());
     }
     EXPECT_EQ(backend.Calls(),
               (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
+}
+
+TEST_F(DocumentTest, APortClosesOnTheBackendItWasOpenedOn) {
+    MemoryMidiBackend other;
+    other.AddOutputDevice("Elsewhere");
+    {
+        CControllerDoc second(other);
+        second.outMIDIPort = 1;
+        ASSERT_TRUE(second.SendGlobals());
+        view.outputSelection = 1;
+        ASSERT_TRUE(doc.SendGlobals());
+        EXPECT_EQ(doc.EnsureOutputOpen(9).Failure(), MidiFailure::NoDevice);
+    }
+    EXPECT_EQ(other.Calls(),
+              (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
+    EXPECT_EQ(backend.Calls(),
+              (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0", "open-out 8"}));
 }
 
 TEST_F(DocumentTest, AVanishedDeviceNeverStopsTheSender) {

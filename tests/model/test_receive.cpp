@@ -1,4 +1,4 @@
-#include "DocumentFixture.h"
+#include "support/DocumentFixture.h"
 
 namespace {
 
@@ -64,7 +64,8 @@ TEST_F(DocumentTest, ReceiveRules) {
     // clang-format on
     for (const ReceiveRow& row : rows) {
         SCOPED_TRACE(row.name);
-        CControllerDoc fresh(&view);
+        CControllerDoc fresh;
+        fresh.SetView(&view);
         const CControllerDoc reference;
         view.moves.clear();
         view.shownChannel = row.shown;

@@ -2,9 +2,9 @@
 // skipped when no server is named, failed when the named server is not running.
 #pragma once
 
-#include "JackMidiPeer.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/JackMidiPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +20,19 @@ protected:
         ASSERT_NE(backend, nullptr)
             << "the JACK server named in ORBIS_TEST_JACK_SERVER is not running";
         ASSERT_EQ(SystemMidiApiName(backend.get()), "JACK");
-        MidiBackend::SetCurrent(backend.get());
     }
-    void TearDown() override { MidiBackend::SetCurrent(nullptr); }
 
     // The device numbers, as the main window's lists number them from 0, of the first
     // device whose name contains `part`; -1 when there is none.
     int OutputDevice(const std::string& part) const {
-        return FindDevice(backend->OutputCount(), CControllerDoc::OutputDeviceName, part);
+        const CControllerDoc names(*backend);
+        return FindDevice(
+            backend->OutputCount(), [&names](int n) { return names.OutputDeviceName(n); }, part);
     }
     int InputDevice(const std::string& part) const {
-        return FindDevice(backend->InputCount(), CControllerDoc::InputDeviceName, part);
+        const CControllerDoc names(*backend);
+        return FindDevice(
+            backend->InputCount(), [&names](int n) { return names.InputDeviceName(n); }, part);
     }
 
     std::unique_ptr<MidiBackend> backend;

@@ -1,4 +1,4 @@
-#include "JackMidiPeer.h"
+#include "support/JackMidiPeer.h"
 
 #include <RtMidi.h>
 

@@ -2,9 +2,9 @@
 // every failure is one line on stderr with a non-zero exit and nothing sent.
 #include "OrbisSend.h"
 
-#include "midi/MemoryMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "support/MemoryMidiBackend.h"
 
 #include <gtest/gtest.h>
 

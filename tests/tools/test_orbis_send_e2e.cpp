@@ -1,7 +1,7 @@
 // The orbis-send program on the private JACK server: the bytes of the three sections
 // arrive at another client, and each failure exits non-zero with nothing sent.
-#include "JackMidiPeer.h"
 #include "model/CControllerDoc.h"
+#include "support/JackMidiPeer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "GallerySpritePad.h"
 
-#include "ControlResources.h"
+#include "controls/ControlResources.h"
 
 #include <QPainter>
 #include <cmath>

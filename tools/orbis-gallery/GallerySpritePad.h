@@ -2,8 +2,8 @@
 // white transparency can be judged on the background they are made for.
 #pragma once
 
-#include "CPadBase.h"
-#include "CTransparentSprite.h"
+#include "controls/CPadBase.h"
+#include "controls/CTransparentSprite.h"
 
 #include <QImage>
 #include <vector>

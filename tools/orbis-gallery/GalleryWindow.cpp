@@ -1,13 +1,13 @@
 #include "GalleryWindow.h"
 
-#include "CPositionPad.h"
-#include "CRoundSliderCtrl.h"
-#include "CSkinButton.h"
-#include "CSkinLabel.h"
-#include "CSkinSlider.h"
-#include "ControlResources.h"
 #include "GallerySpritePad.h"
-#include "SkinColours.h"
+#include "controls/CPositionPad.h"
+#include "controls/CRoundSliderCtrl.h"
+#include "controls/CSkinButton.h"
+#include "controls/CSkinLabel.h"
+#include "controls/CSkinSlider.h"
+#include "controls/ControlResources.h"
+#include "controls/SkinColours.h"
 
 #include <QIcon>
 

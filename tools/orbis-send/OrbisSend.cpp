@@ -40,7 +40,7 @@ enum class Section { Patchbay, Channels, Globals };
 struct SectionName {
     std::string_view name;
     Section section;
-    bool (CControllerDoc::*send)();
+    MidiResult (CControllerDoc::*send)();
 };
 
 constexpr std::array<SectionName, 3> kSections = {{
@@ -124,8 +124,9 @@ std::string Lowered(std::string text) {
 
 // The output list selection for --port: 1 is the first device. An exact name wins; else a
 // name that contains the text, ignoring case, when only one does.
-std::optional<int> FindOutput(MidiBackend& backend, const std::string& port, std::string& problem) {
-    const int count = backend.OutputCount();
+std::optional<int> FindOutput(const CControllerDoc& doc, const std::string& port,
+                              std::string& problem) {
+    const int count = doc.Midi().OutputCount();
     if (IsNumber(port)) {
         const int number = std::stoi(port);
         if (number >= 1 && number <= count) {
@@ -137,7 +138,7 @@ std::optional<int> FindOutput(MidiBackend& backend, const std::string& port, std
     }
     std::vector<int> containing;
     for (int n = 0; n < count; ++n) {
-        const std::string name = CControllerDoc::OutputDeviceName(n);
+        const std::string name = doc.OutputDeviceName(n);
         if (name == port) {
             return n + 1;
         }
@@ -154,13 +155,14 @@ std::optional<int> FindOutput(MidiBackend& backend, const std::string& port, std
 }
 
 void ListPorts(MidiBackend& backend, std::ostream& out) {
+    const CControllerDoc names(backend);
     out << "Output devices:\n";
     for (int n = 0; n < backend.OutputCount(); ++n) {
-        out << "  " << n + 1 << "  " << CControllerDoc::OutputDeviceName(n) << '\n';
+        out << "  " << n + 1 << "  " << names.OutputDeviceName(n) << '\n';
     }
     out << "Input devices:\n";
     for (int n = 0; n < backend.InputCount(); ++n) {
-        out << "  " << n + 1 << "  " << CControllerDoc::InputDeviceName(n) << '\n';
+        out << "  " << n + 1 << "  " << names.InputDeviceName(n) << '\n';
     }
 }
 
@@ -173,13 +175,13 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
     if (!LooksLikeControllerFile(*text)) {
         return Failure{kExitFailure, options.file + " is not a controller file"};
     }
-    CControllerDoc doc;
+    CControllerDoc doc(backend);
     doc.DocumentName = options.file;
     ApplyControllerFileText(doc, *text, false);
 
     std::string problem;
     if (options.port) {
-        const std::optional<int> selection = FindOutput(backend, *options.port, problem);
+        const std::optional<int> selection = FindOutput(doc, *options.port, problem);
         if (!selection) {
             return Failure{kExitFailure, problem};
         }
@@ -191,17 +193,21 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
                            : "no output port " + std::to_string(doc.outMIDIPort) + " (named by " +
                                  options.file + ")"};
     }
-    if (!doc.EnsureOutputOpen(doc.OutputSelection()) || !doc.IsOutputOpen()) {
-        return Failure{kExitFailure,
-                       "cannot open output port " + std::to_string(doc.outMIDIPort) + " (" +
-                           CControllerDoc::OutputDeviceName(doc.outMIDIPort - 1) + ")"};
+    if (const MidiResult opened = doc.EnsureOutputOpen(doc.OutputSelection());
+        !opened || !doc.IsOutputOpen()) {
+        return Failure{kExitFailure, "cannot open output port " + std::to_string(doc.outMIDIPort) +
+                                         " (" + doc.OutputDeviceName(doc.outMIDIPort - 1) +
+                                         "): " + opened.Describe()};
     }
     const bool all =
         std::none_of(options.only.begin(), options.only.end(), [](bool b) { return b; });
     for (std::size_t i = 0; i < kSections.size(); ++i) {
-        if ((all || options.only[i]) && !(doc.*kSections[i].send)()) {
+        if (!all && !options.only[i]) {
+            continue;
+        }
+        if (const MidiResult sent = (doc.*kSections[i].send)(); !sent) {
             return Failure{kExitFailure, "sending the " + std::string(kSections[i].name) +
-                                             " section failed: the output port closed"};
+                                             " section failed: " + sent.Describe()};
         }
     }
     return std::nullopt;
@@ -227,15 +233,11 @@ int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend
                     "no MIDI system (neither the ALSA sequencer nor a JACK server is running)"};
     }
     if (!failure) {
-        // The document and the device names reach the MIDI system through the current backend.
-        MidiBackend& previous = MidiBackend::Current();
-        MidiBackend::SetCurrent(backend);
         if (options.action == Action::ListPorts) {
             ListPorts(*backend, out);
         } else {
             failure = Send(options, *backend);
         }
-        MidiBackend::SetCurrent(&previous);
     }
     if (failure) {
         err << kProgram << ": " << failure->message << '\n';

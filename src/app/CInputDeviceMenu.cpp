@@ -1,7 +1,6 @@
-#include "CInputDeviceMenu.h"
+#include "app/CInputDeviceMenu.h"
 
-#include "CMaxMidiInWnd.h"
-#include "MidiBackend.h"
+#include "midi/qt/CMaxMidiInWnd.h"
 #include "model/CControllerDoc.h"
 
 #include <QAction>
@@ -16,7 +15,7 @@ void CInputDeviceMenu::Build(QMenuBar* menuBar, int position, const QString& tit
     QAction* before = position >= 0 && position < topLevel.size() ? topLevel[position] : nullptr;
     menuBar->insertMenu(before, m_menu);
 
-    MidiBackend& backend = MidiBackend::Current();
+    MidiBackend& backend = m_receiver->Backend();
     m_deviceCount = backend.InputCount();
     for (int i = 0; i < m_deviceCount; ++i) {
         const QString name = QString::fromStdString(backend.InputName(i).value_or(std::string()));
@@ -57,7 +56,8 @@ bool CInputDeviceMenu::Select(int n) {
         if (entryId == id) {
             m_receiver->Stop();
             m_receiver->Close();
-            m_receiver->Open(entryId - m_firstId, CControllerDoc::kPortOption);
+            // A device that does not open still gets the mark: the menu shows the choice.
+            static_cast<void>(m_receiver->Open(entryId - m_firstId, CControllerDoc::kPortOption));
             m_receiver->Start();
             entry->setChecked(true);
         } else {

@@ -1,5 +1,5 @@
-#include "TrackerDevice.h"
 #include "FakeHidBackend.h"
+#include "TrackerDevice.h"
 
 #include <gtest/gtest.h>
 

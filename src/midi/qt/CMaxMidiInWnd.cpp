@@ -1,4 +1,4 @@
-#include "CMaxMidiInWnd.h"
+#include "midi/qt/CMaxMidiInWnd.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -10,7 +10,8 @@ const QEvent::Type kInputWaitingEvent = static_cast<QEvent::Type>(QEvent::regist
 
 } // namespace
 
-CMaxMidiInWnd::CMaxMidiInWnd(QObject* parent) : QObject(parent) {
+CMaxMidiInWnd::CMaxMidiInWnd(MidiBackend& backend, QObject* parent)
+    : QObject(parent), m_backend(backend) {
     setObjectName(QStringLiteral("CMaxMidiInWnd"));
 }
 
@@ -23,17 +24,15 @@ void CMaxMidiInWnd::Create(QObject* parentWindow) {
     setParent(parentWindow);
 }
 
-bool CMaxMidiInWnd::Open(int device, std::uint32_t option) {
-    MidiBackend& backend = MidiBackend::Current();
-    return m_port.Open(
-        device, option, backend.InputName(device),
-        [this, &backend](int n, std::uint32_t o) { return backend.OpenInput(n, this, o); });
+MidiResult CMaxMidiInWnd::Open(int device, std::uint32_t option) {
+    return m_port.Open(device, option, m_backend.InputName(device),
+                       [this](int n, std::uint32_t o) { return m_backend.OpenInput(n, this, o); });
 }
 
 void CMaxMidiInWnd::Close() {
     if (m_port.open) {
         Stop();
-        MidiBackend::Current().CloseInput(m_port.handle);
+        m_backend.CloseInput(m_port.handle);
     }
     m_port.open = false;
 }
@@ -41,14 +40,14 @@ void CMaxMidiInWnd::Close() {
 void CMaxMidiInWnd::Start() {
     if (m_port.open) {
         m_started = true;
-        MidiBackend::Current().StartInput(m_port.handle);
+        m_backend.StartInput(m_port.handle);
     }
 }
 
 void CMaxMidiInWnd::Stop() {
     if (m_port.open) {
         m_started = false;
-        MidiBackend::Current().StopInput(m_port.handle);
+        m_backend.StopInput(m_port.handle);
     }
 }
 
@@ -66,7 +65,7 @@ void CMaxMidiInWnd::DrainInput() {
         return;
     }
     PortEvent event;
-    while (MidiBackend::Current().NextInput(m_port.handle, event)) {
+    while (m_backend.NextInput(m_port.handle, event)) {
         OnEvent(event);
     }
 }

@@ -1,5 +1,5 @@
-#include "KestrelTracker.h"
 #include "FakeHidBackend.h"
+#include "KestrelTracker.h"
 
 #include <gtest/gtest.h>
 

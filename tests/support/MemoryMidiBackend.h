@@ -1,10 +1,10 @@
 // A MIDI backend held in memory: devices are declared by the caller, what goes out is
-// recorded as wire messages, and input is injected. Used by tests, benchmarks and
-// anywhere the port layer must run without a MIDI system.
+// recorded as wire messages, and input is injected. The test double of the port layer,
+// for tests and benchmarks.
 #pragma once
 
-#include "MidiBackend.h"
-#include "OutputEncoder.h"
+#include "midi/MidiBackend.h"
+#include "midi/OutputEncoder.h"
 
 #include <deque>
 #include <map>

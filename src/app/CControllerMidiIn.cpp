@@ -1,4 +1,4 @@
-#include "CControllerMidiIn.h"
+#include "app/CControllerMidiIn.h"
 
 #include "model/CControllerDoc.h"
 

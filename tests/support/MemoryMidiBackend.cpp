@@ -1,4 +1,4 @@
-#include "MemoryMidiBackend.h"
+#include "support/MemoryMidiBackend.h"
 
 void MemoryMidiBackend::AddOutputDevice(std::optional<std::string> name, bool opens) {
     std::lock_guard lock(m_mutex);

@@ -1,8 +1,8 @@
 // A document wired to the in-memory MIDI backend and a fake main window.
 #pragma once
 
-#include "midi/MemoryMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/MemoryMidiBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -31,17 +31,13 @@ protected:
         backend.AddOutputDevice("Processor A");
         backend.AddOutputDevice("Processor B");
         backend.AddOutputDevice("Broken", /*opens=*/false);
-        MidiBackend::SetCurrent(&backend);
         doc.SetView(&view);
     }
-    ~DocumentTest() override {
-        doc.MidiOut.Close();
-        MidiBackend::SetCurrent(nullptr);
-    }
+    ~DocumentTest() override { doc.MidiOut.Close(); }
 
     using Bytes = std::vector<std::uint8_t>;
 
     MemoryMidiBackend backend;
     FakeView view;
-    CControllerDoc doc;
+    CControllerDoc doc{backend};
 };

@@ -1,8 +1,8 @@
 // Import and Save As around their dialogs: what the dialogs offer, what each answer does
 // to the document, and the error box of a failed save.
-#include "FileTestSupport.h"
 #include "app/FileCommands.h"
 #include "model/ControllerFile.h"
+#include "support/FileTestSupport.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -96,10 +96,3 @@ TEST_F(FileCommandsTest, FailedSaveShowsFileAndReason) {
 }
 
 } // namespace
-
-int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

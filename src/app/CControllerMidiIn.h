@@ -1,7 +1,7 @@
 // The main window's MIDI input: every received event goes to the document.
 #pragma once
 
-#include "CMaxMidiInWnd.h"
+#include "midi/qt/CMaxMidiInWnd.h"
 
 #include <functional>
 
@@ -12,7 +12,8 @@ class CControllerMidiIn : public CMaxMidiInWnd {
 public:
     using DocumentSource = std::function<CControllerDoc*()>;
 
-    explicit CControllerMidiIn(QObject* parent = nullptr) : CMaxMidiInWnd(parent) {}
+    explicit CControllerMidiIn(MidiBackend& backend, QObject* parent = nullptr)
+        : CMaxMidiInWnd(backend, parent) {}
 
     // Where the document is found at the moment an event arrives; it may be none.
     void SetDocumentSource(DocumentSource source) { m_documentSource = std::move(source); }

@@ -17,7 +17,8 @@ public:
     explicit CInputDeviceMenu(QObject* parent = nullptr) : QObject(parent) {}
 
     void Attach(CMaxMidiInWnd* receiver) { m_receiver = receiver; }
-    // Inserts the menu into the bar before the top-level menu at `position`.
+    // Inserts the menu into the bar before the top-level menu at `position`, listing the
+    // devices of the attached receiver's backend.
     void Build(QMenuBar* menuBar, int position, const QString& title, int firstId);
     // n is an entry index (0 to count) or a command identifier (firstId to firstId + count).
     virtual bool Select(int n);

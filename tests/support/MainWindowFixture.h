@@ -2,12 +2,12 @@
 // with the devices the test declares, the application object and its main window, shown.
 #pragma once
 
-#include "CControllerApp.h"
-#include "CControllerDlg.h"
-#include "ControlIds.h"
-#include "MainControlTable.h"
-#include "midi/MemoryMidiBackend.h"
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/ControlIds.h"
+#include "app/MainControlTable.h"
 #include "model/CControllerDoc.h"
+#include "support/MemoryMidiBackend.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>
@@ -28,18 +28,12 @@ QT_END_NAMESPACE
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QFile::remove(CControllerApp::SettingsFileName());
-        MidiBackend::SetCurrent(&midi);
-    }
-    void TearDown() override {
-        Stop();
-        MidiBackend::SetCurrent(nullptr);
-    }
+    void SetUp() override { QFile::remove(CControllerApp::SettingsFileName()); }
+    void TearDown() override { Stop(); }
 
     // Starts the program as its entry point would, short of the modal run.
     void Start() {
-        app = std::make_unique<CControllerApp>();
+        app = std::make_unique<CControllerApp>(midi);
         window = std::make_unique<CControllerDlg>(*app);
         app->AttachMainWindow(window.get());
         window->show();
