@@ -4,7 +4,7 @@
 ORBIS_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    librtmidi-dev libhidapi-dev
+    librtmidi-dev libasound2-dev libhidapi-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2 libjack-jackd2-dev
     xvfb xauth xdotool fonts-dejavu-core python3 clang-format

@@ -10,6 +10,7 @@
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
 #include "controls/ControlResources.h"
+#include "midi/qt/CMidiDeviceWatcher.h"
 #include "model/CControllerDoc.h"
 #include "settings/SpatOutsWindowView.h"
 
@@ -21,6 +22,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
+#include <QTimer>
 
 #include <cmath>
 
@@ -81,6 +85,10 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     ConnectMenus();
     ConnectControls();
 
+    m_positionPacer = new QTimer(this);
+    m_positionPacer->setSingleShot(true);
+    connect(m_positionPacer, &QTimer::timeout, this, &CControllerDlg::SendPadPosition);
+
     m_midiIn = new CControllerMidiIn(m_app.Midi(), this);
     m_midiIn->Create(this);
     m_midiIn->SetDocumentSource([] { return GetControllerDoc(); });
@@ -98,6 +106,9 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     Doc()->ReadControllerFile(QFile::encodeName(m_app.m_strLastDocument).toStdString(), false);
 
     FillDeviceLists();
+    m_deviceWatcher = new CMidiDeviceWatcher(m_app.Midi(), this);
+    connect(m_deviceWatcher, &CMidiDeviceWatcher::devicesChanged, this,
+            &CControllerDlg::OnDevicesChanged);
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
@@ -139,6 +150,7 @@ void CControllerDlg::ConnectControls() {
     connect(m_ui.outputList, &QComboBox::activated, this, &CControllerDlg::OnOutputListActivated);
     connect(m_ui.channelList, &QComboBox::activated, this, [this] { RefreshFromDocument(); });
     m_ui.sourcePad->SetOwner(this);
+    m_ui.sourcePad->installEventFilter(this);
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         if (auto* knob = qobject_cast<CRoundSliderCtrl*>(m_ui.controls[i])) {
             connect(knob, &CRoundSliderCtrl::scrolled, this, [this, i] { OnControlScrolled(i); });
@@ -150,18 +162,79 @@ void CControllerDlg::ConnectControls() {
 
 void CControllerDlg::FillDeviceLists() {
     const CControllerDoc& doc = *Doc();
-    const int outputs = doc.Midi().OutputCount();
-    for (int n = 0; n < outputs; ++n) {
-        m_ui.outputList->addItem(QString::fromStdString(doc.OutputDeviceName(n)));
-    }
-    m_ui.outputList->insertItem(0, QStringLiteral("Select Output Device"));
+    FillOutputList(QString());
     m_ui.outputList->setCurrentIndex(doc.outMIDIPort);
 
+    m_ui.inputList->clear();
     const int inputs = doc.Midi().InputCount();
     for (int n = 0; n < inputs; ++n) {
         m_ui.inputList->addItem(QString::fromStdString(doc.InputDeviceName(n)));
     }
     m_ui.inputList->insertItem(0, QStringLiteral("Select Input Device"));
+}
+
+int CControllerDlg::FillOutputList(const QString& chosen) {
+    const CControllerDoc& doc = *Doc();
+    QComboBox* list = m_ui.outputList;
+    const QSignalBlocker quiet(list);
+    list->clear();
+    list->addItem(QStringLiteral("Select Output Device"));
+    int index = 0;
+    const int outputs = doc.Midi().OutputCount();
+    for (int n = 0; n < outputs; ++n) {
+        const QString name = QString::fromStdString(doc.OutputDeviceName(n));
+        list->addItem(name, name);
+        if (!chosen.isEmpty() && name == chosen) {
+            index = n + 1;
+        }
+    }
+    if (!chosen.isEmpty() && index == 0) {
+        // Kept where the operator sees it until a device of that name returns.
+        list->addItem(chosen + QStringLiteral(" (absent)"), chosen);
+        index = list->count() - 1;
+    }
+    if (outputs == 0) {
+        const std::string missing = doc.Midi().Missing();
+        list->addItem(missing.empty() ? QStringLiteral("No MIDI output devices")
+                                      : QString::fromStdString(missing));
+        if (auto* model = qobject_cast<QStandardItemModel*>(list->model())) {
+            model->item(list->count() - 1)->setEnabled(false);
+        }
+    }
+    list->setCurrentIndex(index);
+    return index;
+}
+
+void CControllerDlg::OnDevicesChanged() {
+    CControllerDoc* doc = Doc();
+    if (!doc) {
+        return;
+    }
+    const int before = m_ui.outputList->currentIndex();
+    const QString chosen = before > 0 ? m_ui.outputList->itemData(before).toString() : QString();
+    const bool connected = doc->MidiOut.IsAlive() && doc->CurrentOutDevice == before - 1;
+    const int index = FillOutputList(chosen);
+    const bool present = index > 0 && index <= doc->Midi().OutputCount();
+    if (!chosen.isEmpty()) {
+        doc->outMIDIPort = index;
+        if (present && connected) {
+            doc->CurrentOutDevice = index - 1; // renumbered only: the connection stands
+        } else {
+            // Gone, or back: let go of the old port; a returned device is opened anew,
+            // and nothing is sent until the operator sends.
+            doc->MidiOut.Close();
+            doc->CurrentOutDevice = present ? -2 : index - 1;
+            if (present) {
+                static_cast<void>(doc->EnsureOutputOpen(index));
+            }
+        }
+    }
+    m_ui.inputList->clear();
+    for (int n = 0; n < doc->Midi().InputCount(); ++n) {
+        m_ui.inputList->addItem(QString::fromStdString(doc->InputDeviceName(n)));
+    }
+    m_ui.inputList->insertItem(0, QStringLiteral("Select Input Device"));
+    m_inputDeviceMenu.Refresh();
 }
 
 std::size_t CControllerDlg::ControlIndex(int id) const {
@@ -328,7 +401,52 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
     doc->XPosition[c] = xValue;
     doc->YPosition[c] = yValue;
     doc->ZPosition[c] = zValue;
-    SendToProcessor(c, {{20, xValue}, {21, yValue}, {22, zValue}});
+    if (!m_ui.sourcePad->IsDragging()) {
+        // A tracker position or a drop: all three go out, as they always did.
+        m_positionPacer->stop();
+        SendToProcessor(c, {{20, xValue}, {21, yValue}, {22, zValue}});
+        return;
+    }
+    if (!m_padDragActive || m_dragChannel != c) {
+        m_padDragActive = true;
+        m_dragChannel = c;
+        m_dragSent = {-1, -1, -1};
+    }
+    if (m_positionPacer->isActive()) {
+        return; // the pacer sends the latest position when it is due
+    }
+    const qint64 since =
+        m_sinceLastPosition.isValid() ? m_sinceLastPosition.elapsed() : kPadSendIntervalMs;
+    if (since >= kPadSendIntervalMs) {
+        SendPadPosition();
+    } else {
+        m_positionPacer->start(static_cast<int>(kPadSendIntervalMs - since));
+    }
+}
+
+void CControllerDlg::SendPadPosition() {
+    CControllerDoc* doc = Doc();
+    if (!doc || !doc->EnsureOutputOpen(OutputListSelection())) {
+        return;
+    }
+    m_sinceLastPosition.restart();
+    const int c = m_dragChannel;
+    const std::array<int, 3> position = {doc->XPosition[c], doc->YPosition[c], doc->ZPosition[c]};
+    for (std::size_t i = 0; i < position.size(); ++i) {
+        if (position[i] != m_dragSent[i] &&
+            doc->SendShort(kControlChange, c, 20 + static_cast<int>(i), position[i])) {
+            m_dragSent[i] = position[i];
+        }
+    }
+}
+
+bool CControllerDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ui.sourcePad && event->type() == QEvent::MouseButtonRelease) {
+        // The drag ends; a position still waiting for its turn goes out when due. The next
+        // drag starts from nothing sent, since other windows may have moved the source.
+        m_padDragActive = false;
+    }
+    return CSkinDialog::eventFilter(watched, event);
 }
 
 void CControllerDlg::RefreshFromDocument() {
@@ -354,6 +472,9 @@ void CControllerDlg::RefreshFromDocument() {
 void CControllerDlg::OnOutputListActivated(int index) {
     if (CControllerDoc* doc = Doc()) {
         doc->outMIDIPort = index;
+        // The connection exists as soon as the device is chosen, for patchbay programs to
+        // show; nothing is sent. A device that does not open is told by the log only.
+        static_cast<void>(doc->EnsureOutputOpen(index));
     }
 }
 

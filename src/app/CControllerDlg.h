@@ -13,13 +13,17 @@
 #include "controls/CPositionPadOwner.h"
 #include "model/ControllerView.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 
+#include <array>
 #include <functional>
 
 class CControllerApp;
 class CControllerDoc;
 class CControllerMidiIn;
+class CMidiDeviceWatcher;
+class QTimer;
 class CPositionPad;
 class CSkinLabel;
 class QAction;
@@ -65,6 +69,9 @@ public:
     // y upward from the bottom edge; z a 0-127 height or -1.0 to keep the Z slider's.
     void ApplyPadPosition(double x, double y, double z) override;
 
+    // Positions closer together than this are sent as one, the latest.
+    static constexpr int kPadSendIntervalMs = 5;
+
     // ControllerView: what the document asks of the window.
     int OutputListSelection() const override;
     int ShownChannel() const override;
@@ -86,6 +93,7 @@ public:
     void SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -93,6 +101,10 @@ private:
     void ConnectControls();
     void ConnectMenus();
     void FillDeviceLists();
+    // Lists the output devices, keeping `chosen` selected by name (listed as absent when it
+    // is gone); returns its index, or 0 for the prompt entry.
+    int FillOutputList(const QString& chosen);
+    void OnDevicesChanged();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
@@ -103,6 +115,9 @@ private:
     ValueLabelContext LabelContext() const;
     std::string ReadoutText(const MainControl& control, int value) const;
     void SendToProcessor(int channel, std::initializer_list<std::pair<int, int>> changes);
+    // Sends the dragged position, leaving out what this drag already sent; paced to one
+    // position every kPadSendIntervalMs, the latest always following.
+    void SendPadPosition();
 
     void OnOutputListActivated(int index);
     void OnSend(int buttonId);
@@ -118,6 +133,16 @@ private:
     QHash<int, QAction*> m_commands;
     CInputDeviceMenu m_inputDeviceMenu;
     CControllerMidiIn* m_midiIn = nullptr;
+
+    CMidiDeviceWatcher* m_deviceWatcher = nullptr;
+
+    // A drag of the source pad never sends faster than the wire carries: what this drag last
+    // sent (-1: nothing yet), and the pacing of its positions.
+    bool m_padDragActive = false;
+    int m_dragChannel = 0;
+    std::array<int, 3> m_dragSent{-1, -1, -1};
+    QElapsedTimer m_sinceLastPosition;
+    QTimer* m_positionPacer = nullptr;
 
     SettingsWindowSlots m_settingsWindows;
     QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;

@@ -14,17 +14,56 @@ void CInputDeviceMenu::Build(QMenuBar* menuBar, int position, const QString& tit
     const QList<QAction*> topLevel = menuBar->actions();
     QAction* before = position >= 0 && position < topLevel.size() ? topLevel[position] : nullptr;
     menuBar->insertMenu(before, m_menu);
+    FillEntries();
+}
 
+void CInputDeviceMenu::FillEntries() {
+    m_menu->clear();
     MidiBackend& backend = m_receiver->Backend();
     m_deviceCount = backend.InputCount();
     for (int i = 0; i < m_deviceCount; ++i) {
         const QString name = QString::fromStdString(backend.InputName(i).value_or(std::string()));
         QAction* entry = m_menu->addAction(name);
         entry->setCheckable(true);
-        entry->setData(firstId + i);
+        entry->setData(m_firstId + i);
         // A checkable entry would toggle itself; the mark is set by Select alone.
         connect(entry, &QAction::triggered, this, [this, i] { Select(i); });
     }
+    if (m_deviceCount == 0) {
+        const std::string missing = backend.Missing();
+        QAction* note = m_menu->addAction(missing.empty() ? QStringLiteral("No MIDI input devices")
+                                                          : QString::fromStdString(missing));
+        note->setEnabled(false);
+    }
+}
+
+void CInputDeviceMenu::Refresh() {
+    if (!m_menu || !m_receiver) {
+        return;
+    }
+    const bool wasOpen = m_receiver->IsAlive();
+    FillEntries();
+    if (m_chosenName.empty()) {
+        return;
+    }
+    for (int i = 0; i < m_deviceCount; ++i) {
+        QAction* entry = EntryForId(m_firstId + i);
+        if (entry->text().toStdString() == m_chosenName) {
+            if (wasOpen) {
+                entry->setChecked(true); // renumbered only: the connection stands
+            } else {
+                Select(i); // back again: open it anew
+            }
+            return;
+        }
+    }
+    // Gone: say so, and let go of the port until a device of that name returns.
+    m_receiver->Close();
+    QAction* absent =
+        m_menu->addAction(QString::fromStdString(m_chosenName) + QStringLiteral(" (absent)"));
+    absent->setCheckable(true);
+    absent->setChecked(true);
+    absent->setEnabled(false);
 }
 
 QAction* CInputDeviceMenu::EntryForId(int id) const {
@@ -51,6 +90,9 @@ bool CInputDeviceMenu::Select(int n) {
     } else {
         return false;
     }
+    if (id == m_firstId + m_deviceCount) {
+        m_chosenName.clear(); // past the last entry: no device chosen
+    }
     for (int entryId = m_firstId; entryId < m_firstId + m_deviceCount; ++entryId) {
         QAction* entry = EntryForId(entryId);
         if (entryId == id) {
@@ -58,6 +100,7 @@ bool CInputDeviceMenu::Select(int n) {
             m_receiver->Close();
             // A device that does not open still gets the mark: the menu shows the choice.
             static_cast<void>(m_receiver->Open(entryId - m_firstId, CControllerDoc::kPortOption));
+            m_chosenName = entry->text().toStdString();
             m_receiver->Start();
             entry->setChecked(true);
         } else {

@@ -83,9 +83,11 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend(
         [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); });
+    // Without a MIDI system the lists say what is missing and the program runs on.
+    NullMidiBackend noMidi("No MIDI system: start JACK, or load snd-seq for ALSA");
     int result = 0;
     {
-        CControllerApp app(midi ? *midi : NoMidiBackend());
+        CControllerApp app(midi ? *midi : noMidi);
         if (line.file) {
             const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
             if (!failure.isEmpty()) {

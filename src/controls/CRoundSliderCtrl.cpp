@@ -225,7 +225,7 @@ void CRoundSliderCtrl::mousePressEvent(QMouseEvent* event) {
         m_dragChanged = true;
         NotifyParent(ScrollCode::ThumbTrack);
     }
-    repaint();
+    update();
 }
 
 void CRoundSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
@@ -236,7 +236,7 @@ void CRoundSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
     if (SetPositionFromPoint(event->position().toPoint())) {
         m_dragChanged = true;
         NotifyParent(ScrollCode::ThumbTrack);
-        repaint();
+        update();
     }
 }
 
@@ -254,7 +254,7 @@ void CRoundSliderCtrl::mouseReleaseEvent(QMouseEvent* event) {
         m_dragChanged = false;
         NotifyParent(ScrollCode::ThumbPosition);
     }
-    repaint();
+    update();
 }
 
 void CRoundSliderCtrl::keyPressEvent(QKeyEvent* event) {
@@ -295,7 +295,7 @@ void CRoundSliderCtrl::keyPressEvent(QKeyEvent* event) {
         position -= Span(*this);
     }
     setValue(position);
-    repaint();
+    update();
     NotifyParent(code);
 }
 

@@ -47,12 +47,12 @@ void CSkinButton::SetCheck(int state) {
         return;
     }
     setChecked(state != 0);
-    repaint();
+    update();
 }
 
 void CSkinButton::SetBold(bool bold) {
     m_bold = bold;
-    repaint();
+    update();
 }
 
 void CSkinButton::SetPushLike(bool pushLike) {

@@ -65,7 +65,7 @@ void CSkinLabel::SetLink(bool link) {
 
 void CSkinLabel::ApplyFont() {
     setFont(m_fontDescription);
-    repaint();
+    update();
 }
 
 void CSkinLabel::mousePressEvent(QMouseEvent* event) {

@@ -64,19 +64,19 @@ CSkinSlider::CSkinSlider(Qt::Orientation orientation, QWidget* parent)
 
 void CSkinSlider::SetValue(int value) {
     setValue(value);
-    repaint();
+    update();
 }
 
 void CSkinSlider::SetThumbColour(const QColor& colour) {
     m_thumbColour = colour;
     DeriveTones();
-    repaint();
+    update();
 }
 
 void CSkinSlider::SetSelectionColour(const QColor& colour) {
     m_selectionColour = colour;
     DeriveTones();
-    repaint();
+    update();
 }
 
 void CSkinSlider::SetChannelColour(const QColor& colour) {

@@ -20,6 +20,10 @@ public:
     void Close();
     void Reset();
     bool IsOpen() const { return m_port.open; }
+    // Open, and still reaching its device.
+    bool IsAlive() const { return m_port.open && m_backend.IsAlive(m_port.handle); }
+    // Waits until what was put has left; false when it could not (the device went away).
+    bool WaitUntilSent() const { return m_port.open && m_backend.WaitUntilSent(m_port.handle); }
     // A closed port takes the event and sends nothing.
     MidiResult Put(const PortEvent& event);
 

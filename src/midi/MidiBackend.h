@@ -17,6 +17,14 @@ public:
     virtual void InputWaiting() = 0;
 };
 
+// Told, from whatever thread the backend learns it on, that devices came or went (a USB
+// interface plugged, a JACK client started, a server stopped). The lists may be renumbered.
+class MidiDeviceNotify {
+public:
+    virtual ~MidiDeviceNotify() = default;
+    virtual void DevicesChanged() = 0;
+};
+
 class MidiBackend {
 public:
     using Handle = std::uint32_t;
@@ -44,12 +52,29 @@ public:
     virtual void CloseInput(Handle handle) = 0;
     // Takes the next waiting input event; false when none is waiting.
     virtual bool NextInput(Handle handle, PortEvent& event) = 0;
+
+    // Whether an open handle still reaches its device (false once the device or the whole
+    // MIDI system went away, until it is opened again).
+    virtual bool IsAlive(Handle) { return true; }
+    // Waits, a bounded time, until what was handed to the output has left; false when it
+    // could not all leave (the device went away).
+    virtual bool WaitUntilSent(Handle handle) { return IsAlive(handle); }
+
+    // Where device changes are told; nullptr for nobody. The backend never calls it after
+    // it has been set to another value and this call has returned.
+    virtual void SetDeviceNotify(MidiDeviceNotify*) {}
+    // Why there are no devices when the MIDI system itself is missing or gone, for the
+    // device lists to say so; empty while the system is there.
+    virtual std::string Missing() const { return {}; }
 };
 
 // A backend with no devices on which every open fails, as on a machine without any MIDI
 // system; a base for backends that need only a few of the operations.
 class NullMidiBackend : public MidiBackend {
 public:
+    NullMidiBackend() = default;
+    explicit NullMidiBackend(std::string missing) : m_missing(std::move(missing)) {}
+
     int OutputCount() override { return 0; }
     int InputCount() override { return 0; }
     std::optional<std::string> OutputName(int) override { return std::nullopt; }
@@ -63,6 +88,10 @@ public:
     void StopInput(Handle) override {}
     void CloseInput(Handle) override {}
     bool NextInput(Handle, PortEvent&) override { return false; }
+    std::string Missing() const override { return m_missing; }
+
+private:
+    std::string m_missing;
 };
 
 // A shared backend without devices, for documents and ports that are never meant to reach a

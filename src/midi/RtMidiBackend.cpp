@@ -1,15 +1,16 @@
 #include "midi/RtMidiBackend.h"
 
+#include "midi/AlsaAnnouncements.h"
 #include "midi/IncomingMessage.h"
+#include "midi/InputQueue.h"
+#include "midi/JackMidiBackend.h"
 #include "midi/OutputEncoder.h"
 
-#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <unistd.h>
@@ -17,11 +18,9 @@
 namespace {
 
 constexpr const char* kClientName = "Orbis";
-// Input is drained on the user-interface thread; if it stalls, the oldest surplus is dropped
-// rather than letting memory grow without bound.
-constexpr std::size_t kMaxWaitingInput = 8192;
-
-void IgnoreJackMessage(const char*) {}
+// How the sequencer names the program's own ports ("client:port id:id"); they are left out
+// of the device lists so the output can never be routed into the program's own input.
+constexpr const char* kOwnPortPrefixes[] = {"Orbis:Orbis In ", "Orbis:Orbis Out "};
 
 void Warn(const MidiWarningHook& warn, const std::string& text) {
     if (warn) {
@@ -38,36 +37,13 @@ bool AlsaSequencerAvailable() {
     return ::access("/dev/snd/seq", R_OK | W_OK) == 0;
 }
 
-bool JackServerRunning() {
-    // libjack reports a missing server on stderr; the program stays silent instead.
-    jack_set_error_function(IgnoreJackMessage);
-    jack_set_info_function(IgnoreJackMessage);
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open("Orbis probe", JackNoStartServer, &status);
-    if (!client) {
-        return false;
-    }
-    jack_client_close(client);
-    return true;
-}
-
-RtMidi::Api ChooseApi(const MidiWarningHook& warn) {
-    const char* forced = std::getenv("ORBIS_MIDI_API");
-    const bool alsaOnly = forced && std::strcmp(forced, "alsa") == 0;
-    const bool jackOnly = forced && std::strcmp(forced, "jack") == 0;
-    if (!jackOnly) {
-        if (AlsaSequencerAvailable()) {
-            return RtMidi::LINUX_ALSA;
+bool IsOwnPort(const std::string& name) {
+    for (const char* prefix : kOwnPortPrefixes) {
+        if (name.rfind(prefix, 0) == 0) {
+            return true;
         }
-        Warn(warn, "no ALSA sequencer: /dev/snd/seq cannot be opened for reading and writing");
     }
-    if (!alsaOnly) {
-        if (JackServerRunning()) {
-            return RtMidi::UNIX_JACK;
-        }
-        Warn(warn, "no JACK server is running");
-    }
-    return RtMidi::RTMIDI_DUMMY;
+    return false;
 }
 
 template <class Port> std::unique_ptr<Port> MakePort(RtMidi::Api api, const MidiWarningHook& warn) {
@@ -91,8 +67,7 @@ struct Input {
     std::unique_ptr<RtMidiIn> port;
     MidiInputNotify* notify = nullptr;
     std::atomic<bool> started{false};
-    std::mutex mutex;
-    std::deque<PortEvent> waiting;
+    InputQueue waiting;
 };
 
 void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) {
@@ -101,19 +76,7 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* userData) 
         return;
     }
     const std::optional<PortEvent> event = ParseIncomingMessage(message->data(), message->size());
-    if (!event) {
-        return;
-    }
-    bool wasEmpty = false;
-    {
-        std::lock_guard lock(input->mutex);
-        wasEmpty = input->waiting.empty();
-        if (input->waiting.size() >= kMaxWaitingInput) {
-            input->waiting.pop_front();
-        }
-        input->waiting.push_back(*event);
-    }
-    if (wasEmpty && input->notify) {
+    if (event && input->waiting.Push(*event) && input->notify) {
         input->notify->InputWaiting();
     }
 }
@@ -122,9 +85,19 @@ class RtMidiBackend final : public MidiBackend {
 public:
     RtMidiBackend(RtMidi::Api api, MidiWarningHook warn)
         : m_api(api), m_warn(std::move(warn)), m_outputList(MakePort<RtMidiOut>(api, m_warn)),
-          m_inputList(MakePort<RtMidiIn>(api, m_warn)) {}
+          m_inputList(MakePort<RtMidiIn>(api, m_warn)) {
+        if (api == RtMidi::LINUX_ALSA) {
+            m_announcements = std::make_unique<AlsaAnnouncementWatcher>([this] {
+                std::lock_guard lock(m_notifyMutex);
+                if (m_deviceNotify) {
+                    m_deviceNotify->DevicesChanged();
+                }
+            });
+        }
+    }
 
     ~RtMidiBackend() override {
+        m_announcements.reset();
         m_inputs.clear(); // RtMidi joins its threads here, before the states go
     }
 
@@ -133,12 +106,12 @@ public:
 
     int OutputCount() override {
         std::lock_guard lock(m_mutex);
-        return static_cast<int>(m_outputList->getPortCount());
+        return static_cast<int>(VisiblePorts(*m_outputList).size());
     }
 
     int InputCount() override {
         std::lock_guard lock(m_mutex);
-        return static_cast<int>(m_inputList->getPortCount());
+        return static_cast<int>(VisiblePorts(*m_inputList).size());
     }
 
     std::optional<std::string> OutputName(int device) override {
@@ -151,13 +124,19 @@ public:
         return PortName(*m_inputList, device);
     }
 
+    void SetDeviceNotify(MidiDeviceNotify* notify) override {
+        std::lock_guard lock(m_notifyMutex);
+        m_deviceNotify = notify;
+    }
+
     Handle OpenOutput(int device, std::uint32_t) override {
         std::lock_guard lock(m_mutex);
-        if (device < 0 || device >= static_cast<int>(m_outputList->getPortCount())) {
+        const std::optional<unsigned> index = PortIndex(*m_outputList, device);
+        if (!index) {
             return 0;
         }
         auto port = MakePort<RtMidiOut>(m_api, m_warn);
-        if (!port || !OpenPort(*port, device, "Orbis Out")) {
+        if (!port || !OpenPort(*port, *index, "Orbis Out")) {
             return 0;
         }
         const Handle handle = m_nextHandle++;
@@ -198,7 +177,8 @@ public:
 
     Handle OpenInput(int device, MidiInputNotify* notify, std::uint32_t) override {
         std::lock_guard lock(m_mutex);
-        if (device < 0 || device >= static_cast<int>(m_inputList->getPortCount())) {
+        const std::optional<unsigned> index = PortIndex(*m_inputList, device);
+        if (!index) {
             return 0;
         }
         auto input = std::make_unique<Input>();
@@ -209,7 +189,7 @@ public:
         }
         input->port->ignoreTypes(true, true, true);
         input->port->setCallback(OnRtMidiInput, input.get());
-        if (!OpenPort(*input->port, device, "Orbis In")) {
+        if (!OpenPort(*input->port, *index, "Orbis In")) {
             return 0;
         }
         const Handle handle = m_nextHandle++;
@@ -236,34 +216,46 @@ public:
 
     bool NextInput(Handle handle, PortEvent& event) override {
         Input* input = FindInput(handle);
-        if (!input) {
-            return false;
-        }
-        std::lock_guard lock(input->mutex);
-        if (input->waiting.empty()) {
-            return false;
-        }
-        event = input->waiting.front();
-        input->waiting.pop_front();
-        return true;
+        return input && input->waiting.Pop(event);
     }
 
 private:
-    static std::optional<std::string> PortName(RtMidi& list, int device) {
-        if (device < 0 || device >= static_cast<int>(list.getPortCount())) {
+    // The system's port numbers of the devices the lists show, in order.
+    static std::vector<unsigned> VisiblePorts(RtMidi& list) {
+        std::vector<unsigned> visible;
+        const unsigned count = list.getPortCount();
+        for (unsigned n = 0; n < count; ++n) {
+            if (!IsOwnPort(list.getPortName(n))) {
+                visible.push_back(n);
+            }
+        }
+        return visible;
+    }
+
+    static std::optional<unsigned> PortIndex(RtMidi& list, int device) {
+        const std::vector<unsigned> visible = VisiblePorts(list);
+        if (device < 0 || device >= static_cast<int>(visible.size())) {
             return std::nullopt;
         }
-        const std::string name = list.getPortName(static_cast<unsigned>(device));
+        return visible[static_cast<std::size_t>(device)];
+    }
+
+    static std::optional<std::string> PortName(RtMidi& list, int device) {
+        const std::optional<unsigned> index = PortIndex(list, device);
+        if (!index) {
+            return std::nullopt;
+        }
+        const std::string name = list.getPortName(*index);
         if (name.empty()) {
             return std::nullopt;
         }
         return CutDeviceName(name);
     }
 
-    bool OpenPort(RtMidi& port, int device, const char* portName) {
-        const std::string name = port.getPortName(static_cast<unsigned>(device));
+    bool OpenPort(RtMidi& port, unsigned index, const char* portName) {
+        const std::string name = port.getPortName(index);
         try {
-            port.openPort(static_cast<unsigned>(device), portName);
+            port.openPort(index, portName);
         } catch (const std::exception& error) {
             Warn(m_warn, "cannot open \"" + name + "\": " + error.what());
             return false;
@@ -296,26 +288,37 @@ private:
     std::map<Handle, Output> m_outputs;
     std::map<Handle, std::unique_ptr<Input>> m_inputs;
     Handle m_nextHandle = kFailureLimit + 1;
+    std::mutex m_notifyMutex;
+    MidiDeviceNotify* m_deviceNotify = nullptr;
+    std::unique_ptr<AlsaAnnouncementWatcher> m_announcements;
 };
 
 } // namespace
 
 std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn) {
-    const RtMidi::Api api = ChooseApi(warn);
-    if (api == RtMidi::RTMIDI_DUMMY) {
-        return nullptr;
+    const char* forced = std::getenv("ORBIS_MIDI_API");
+    const bool alsaOnly = forced && std::strcmp(forced, "alsa") == 0;
+    const bool jackOnly = forced && std::strcmp(forced, "jack") == 0;
+    if (!jackOnly) {
+        if (AlsaSequencerAvailable()) {
+            auto backend = std::make_unique<RtMidiBackend>(RtMidi::LINUX_ALSA, warn);
+            if (backend->Usable()) {
+                return backend;
+            }
+        } else {
+            Warn(warn, "no ALSA sequencer: /dev/snd/seq cannot be opened for reading and "
+                       "writing");
+        }
     }
-    auto backend = std::make_unique<RtMidiBackend>(api, std::move(warn));
-    if (!backend->Usable()) {
-        return nullptr;
+    if (!alsaOnly) {
+        return JackMidiBackend::Create(std::move(warn));
     }
-    return backend;
+    return nullptr;
 }
 
 std::string SystemMidiApiName(const MidiBackend* backend) {
-    const auto* rtMidi = dynamic_cast<const RtMidiBackend*>(backend);
-    if (!rtMidi) {
-        return "none";
+    if (dynamic_cast<const JackMidiBackend*>(backend)) {
+        return "JACK";
     }
-    return rtMidi->Api() == RtMidi::LINUX_ALSA ? "ALSA" : "JACK";
+    return dynamic_cast<const RtMidiBackend*>(backend) ? "ALSA" : "none";
 }

@@ -86,6 +86,17 @@ MidiResult CControllerDoc::SendSysExByte(int byte) {
     return MidiOut.Put(event);
 }
 
+namespace {
+
+// Keeps the first failure of a run of sends; the rest of the run still goes out.
+void Keep(MidiResult& first, MidiResult next) {
+    if (first && !next) {
+        first = next;
+    }
+}
+
+} // namespace
+
 MidiResult CControllerDoc::OpenForSending() {
     const MidiResult opened = EnsureOutputOpen(OutputSelection());
     if (opened && !IsOutputOpen()) {
@@ -96,15 +107,14 @@ MidiResult CControllerDoc::OpenForSending() {
 }
 
 MidiResult CControllerDoc::SendSysExCommand(const unsigned char* bytes, std::size_t count) {
-    const MidiResult opened = OpenForSending();
-    if (!opened) {
-        return opened;
+    MidiResult result = OpenForSending();
+    if (!result) {
+        return result;
     }
-    // A byte the port refuses is reported by the port; the command still runs to its end.
     for (std::size_t i = 0; i < count; ++i) {
-        static_cast<void>(SendSysExByte(bytes[i]));
+        Keep(result, SendSysExByte(bytes[i]));
     }
-    return opened;
+    return result;
 }
 
 MidiResult CControllerDoc::SendProgramChange(int program) {
@@ -116,19 +126,20 @@ MidiResult CControllerDoc::SendProgramChange(int program) {
 }
 
 MidiResult CControllerDoc::SendSection(const int* controllers, std::size_t count) {
-    const MidiResult opened = OpenForSending();
-    if (!opened) {
-        return opened;
+    MidiResult result = OpenForSending();
+    if (!result) {
+        return result;
     }
-    // A message the port refuses does not stop the section: the rest still goes out.
+    // A message the port refuses does not stop the section: the rest still goes out, and
+    // the section reports the first refusal.
     for (int channel = 0; channel < kChannels; ++channel) {
         for (std::size_t i = 0; i < count; ++i) {
             const ChannelParameter* parameter = FindChannelParameterByController(controllers[i]);
-            static_cast<void>(SendShort(kControlChange, channel, parameter->controller,
-                                        (this->*parameter->array)[channel]));
+            Keep(result, SendShort(kControlChange, channel, parameter->controller,
+                                   (this->*parameter->array)[channel]));
         }
     }
-    return opened;
+    return result;
 }
 
 MidiResult CControllerDoc::SendPatchbay() {
@@ -140,15 +151,15 @@ MidiResult CControllerDoc::SendChannels() {
 }
 
 MidiResult CControllerDoc::SendGlobals() {
-    const MidiResult opened = OpenForSending();
-    if (!opened) {
-        return opened;
+    MidiResult result = OpenForSending();
+    if (!result) {
+        return result;
     }
     for (int channel : kGlobalsSendOrder) {
-        static_cast<void>(SendShort(kControlChange, channel, 0,
-                                    this->*FindGlobalParameterByChannel(channel)->member));
+        Keep(result, SendShort(kControlChange, channel, 0,
+                               this->*FindGlobalParameterByChannel(channel)->member));
     }
-    return opened;
+    return result;
 }
 
 void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {

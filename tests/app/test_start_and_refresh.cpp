@@ -44,8 +44,9 @@ TEST_F(MainWindowTest, FirstStartWithoutStoreOrDevicesShowsTheResetDocument) {
 
     EXPECT_EQ(LabelText(ControlId::Title), "New Document");
     QComboBox* outputs = List(ControlId::OutputList);
-    ASSERT_EQ(outputs->count(), 1);
+    ASSERT_EQ(outputs->count(), 2); // the prompt, and a note that cannot be chosen
     EXPECT_EQ(outputs->itemText(0), "Select Output Device");
+    EXPECT_EQ(outputs->itemText(1), "No MIDI output devices");
     EXPECT_EQ(outputs->currentIndex(), 0);
     EXPECT_EQ(List(ControlId::ChannelList)->currentText(), "Ch. 1");
     EXPECT_FALSE(List(ControlId::InputList)->isVisible());

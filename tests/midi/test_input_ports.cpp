@@ -109,7 +109,10 @@ TEST_F(InputPortTest, FailedSwitchStillMovesTheMark) {
 
 TEST_F(InputPortTest, NoDevicesGivesAnEmptyMenuAndNoPort) {
     BuildMenu();
-    EXPECT_TRUE(menu.Menu()->actions().isEmpty());
+    // Only a note of what is missing, which cannot be chosen.
+    ASSERT_EQ(menu.Menu()->actions().size(), 1);
+    EXPECT_EQ(menu.Menu()->actions()[0]->text(), "No MIDI input devices");
+    EXPECT_FALSE(menu.Menu()->actions()[0]->isEnabled());
     EXPECT_FALSE(receiver.IsOpen());
     EXPECT_TRUE(backend.Calls().empty());
 

@@ -221,7 +221,8 @@ TEST_F(DocumentTest, AVanishedDeviceNeverStopsTheSender) {
     view.outputSelection = 1;
     ASSERT_TRUE(doc.SendGlobals());
     backend.UnplugOutput(0);
-    EXPECT_FALSE(doc.SendShort(0xB0, 0, 7, 1)); // the port reports the failure
-    EXPECT_TRUE(doc.SendChannels());            // and the section still runs to the end
+    EXPECT_FALSE(doc.SendShort(0xB0, 0, 7, 1)); // the port reports the failure,
+    // and so does the section, which still runs to the end
+    EXPECT_EQ(doc.SendChannels().Failure(), MidiFailure::SendFailed);
     EXPECT_EQ(backend.SentTo(0).size(), 4u);
 }

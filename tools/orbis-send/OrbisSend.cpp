@@ -210,6 +210,12 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
                                              " section failed: " + sent.Describe()};
         }
     }
+    // The sends only queue the messages; the port must still be there when they leave.
+    if (!doc.MidiOut.WaitUntilSent()) {
+        return Failure{kExitFailure, "the output port " + std::to_string(doc.outMIDIPort) + " (" +
+                                         doc.OutputDeviceName(doc.outMIDIPort - 1) +
+                                         ") went away while sending"};
+    }
     return std::nullopt;
 }
 

@@ -1,22 +1,31 @@
 #include "midi/qt/CMaxMidiInWnd.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
 
-namespace {
-
-// The one event type that carries "input is waiting" across to the user-interface thread.
-const QEvent::Type kInputWaitingEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-} // namespace
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 CMaxMidiInWnd::CMaxMidiInWnd(MidiBackend& backend, QObject* parent)
     : QObject(parent), m_backend(backend) {
     setObjectName(QStringLiteral("CMaxMidiInWnd"));
+    m_wakeCounter = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (m_wakeCounter >= 0) {
+        m_wakeNotifier = new QSocketNotifier(m_wakeCounter, QSocketNotifier::Read, this);
+        connect(m_wakeNotifier, &QSocketNotifier::activated, this, [this] {
+            std::uint64_t count = 0;
+            static_cast<void>(::read(m_wakeCounter, &count, sizeof count));
+            DrainInput();
+        });
+    }
 }
 
 CMaxMidiInWnd::~CMaxMidiInWnd() {
-    Close();
+    Close(); // the backend calls InputWaiting no more once the port is closed
+    delete m_wakeNotifier;
+    if (m_wakeCounter >= 0) {
+        ::close(m_wakeCounter);
+    }
 }
 
 void CMaxMidiInWnd::Create(QObject* parentWindow) {
@@ -56,24 +65,32 @@ int CMaxMidiInWnd::OnEvent(const PortEvent&) {
 }
 
 void CMaxMidiInWnd::InputWaiting() {
-    // Called on the backend's thread: only post, touch nothing else.
-    QCoreApplication::postEvent(this, new QEvent(kInputWaitingEvent));
+    // Called on the backend's thread, possibly a real-time one: one non-blocking write.
+    Wake();
+}
+
+void CMaxMidiInWnd::Wake() {
+    const std::uint64_t one = 1;
+    static_cast<void>(::write(m_wakeCounter, &one, sizeof one));
 }
 
 void CMaxMidiInWnd::DrainInput() {
     if (!m_port.open) {
         return;
     }
+    QElapsedTimer slice;
+    slice.start();
     PortEvent event;
+    std::size_t applied = 0;
     while (m_backend.NextInput(m_port.handle, event)) {
         OnEvent(event);
+        // Looking at the clock costs more than an event; look every few hundred.
+        if (++applied % 256 == 0 && slice.nsecsElapsed() > kDrainSliceMicroseconds * 1000LL) {
+            Wake(); // the rest after the window's own events
+            break;
+        }
     }
-}
-
-bool CMaxMidiInWnd::event(QEvent* event) {
-    if (event->type() == kInputWaitingEvent) {
-        DrainInput();
-        return true;
+    if (applied > 0) {
+        AfterDrain();
     }
-    return QObject::event(event);
 }

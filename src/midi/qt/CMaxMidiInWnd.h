@@ -1,6 +1,8 @@
-// The MIDI input port. The backend tells it, from its own thread, that input is waiting;
-// it posts itself one event and drains every waiting event on the user-interface thread,
-// handing each to its event hook. It knows nothing of what the events mean: a subclass of
+// The MIDI input port. The backend tells it, from its own thread (for JACK the real-time
+// process thread), that input is waiting: that only writes to an event counter, which
+// neither locks nor allocates nor blocks. The user-interface thread wakes on the counter and
+// drains the waiting events into the event hook, a few milliseconds at a time so that a
+// flood of input never holds the window. It knows nothing of what the events mean: a subclass of
 // the program decides where they go.
 #pragma once
 
@@ -10,8 +12,9 @@
 
 #include <QObject>
 
-#include <atomic>
 #include <cstdint>
+
+class QSocketNotifier;
 
 class CMaxMidiInWnd : public QObject, public MidiInputNotify {
     Q_OBJECT
@@ -27,24 +30,32 @@ public:
     void Stop();
 
     bool IsOpen() const { return m_port.open; }
+    bool IsAlive() const { return m_port.open && m_backend.IsAlive(m_port.handle); }
     bool IsStarted() const { return m_started; }
     int Device() const { return m_port.device; }
     const char* Description() const { return m_port.description; }
     MidiBackend& Backend() const { return m_backend; }
 
-    // Drains every waiting event into OnEvent; what the notification does.
+    // Drains the waiting events into OnEvent until none is left or the time slice is used
+    // up; then the rest follows after the window's own events. What the notification does.
     void DrainInput();
+
+    // How long one drain may hold the user-interface thread.
+    static constexpr int kDrainSliceMicroseconds = 4000;
 
 protected:
     // The event hook: called once per received event on the user-interface thread.
     virtual int OnEvent(const PortEvent& event);
-
-    bool event(QEvent* event) override;
+    // Called once after each drain that applied events, for a window to repaint once.
+    virtual void AfterDrain() {}
 
 private:
     void InputWaiting() override;
+    void Wake();
 
     MidiBackend& m_backend;
+    int m_wakeCounter = -1;
+    QSocketNotifier* m_wakeNotifier = nullptr;
     MidiPortState m_port;
     QObject* m_parentWindow = nullptr;
     bool m_started = false;
