@@ -37,6 +37,8 @@ CSkinLabel* AddLabel(QWidget* parent, int id, std::string_view name, std::string
     auto* label = new CSkinLabel(Text(text), parent);
     Tag(label, id, name);
     label->setGeometry(DialogUnits::ToPixels(place));
+    // Drawn on whatever lies below, the dialog face or a group frame.
+    label->setAutoFillBackground(false);
     return label;
 }
 
