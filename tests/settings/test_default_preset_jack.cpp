@@ -18,25 +18,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class DefaultPresetOnJackTest : public JackBackendTest {
-protected:
-    void SetUp() override {
-        JackBackendTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        QFile::remove(CControllerApp::SettingsFileName());
-    }
+class DefaultPresetOnJackTest : public JackBackendTest {};
 
-    static CSkinButton* Child(QWidget* parent, int id) {
-        for (CSkinButton* button : parent->findChildren<CSkinButton*>()) {
-            if (button->property("controlId").toInt() == id) {
-                return button;
-            }
-        }
-        return nullptr;
-    }
-};
+CSkinButton* Child(QWidget* parent, int id) {
+    const auto buttons = parent->findChildren<CSkinButton*>();
+    return *std::find_if(buttons.begin(), buttons.end(), [id](CSkinButton* button) {
+        return button->property("controlId").toInt() == id;
+    });
+}
 
 } // namespace
 
@@ -46,6 +35,7 @@ TEST_F(DefaultPresetOnJackTest, TryAndSetArriveAsTheirBytes) {
     const int device = OutputDevice("orbis-preset-capture");
     ASSERT_GE(device, 0);
 
+    QFile::remove(CControllerApp::SettingsFileName());
     CControllerApp app;
     RegisterSettingsWindows(app);
     CControllerDlg window(app);
