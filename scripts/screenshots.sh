@@ -15,7 +15,8 @@ fi
 
 home="$(mktemp -d)"
 pid=""
-trap '[[ -n "$pid" ]] && kill "$pid" 2>/dev/null; rm -rf "$home"' EXIT
+stop() { [[ -n "$pid" ]] && { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; }; }
+trap 'stop; rm -rf "$home"' EXIT
 # A home of its own: no remembered document, no desktop settings of the caller.
 export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" QT_QPA_PLATFORM=xcb
 export ORBIS_MIDI_API=alsa # no MIDI system is needed: the lists say what is missing
@@ -43,7 +44,7 @@ shoot() { # title file
 
 # A fresh program on a factory setup; a modal window ends its run, so each gets its own.
 start() {
-    [[ -n "$pid" ]] && { kill "$pid"; wait "$pid" 2>/dev/null || true; }
+    stop
     rm -rf "$home/config"
     "$program" "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" &
     pid=$!
@@ -54,7 +55,11 @@ key() { xdotool key --window "$main" "$1"; }
 
 start
 shoot "ORBIS CONTROLLER" main-window.png
-key ctrl+p && shoot "Default Preset" default-preset.png
+key ctrl+p
+presets="$(wait_window "Default Preset")"
+# Try and Set the second row, as an operator would, so the picture shows both marks.
+xdotool mousemove --window "$presets" 280 85 click 1 mousemove --window "$presets" 218 85 click 1
+shoot "Default Preset" default-preset.png
 key ctrl+4 && shoot "Sample Rate" sample-rate.png
 key ctrl+8 && shoot "Orbis Diagram" diagram.png
 
