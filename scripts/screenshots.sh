@@ -15,7 +15,12 @@ fi
 
 home="$(mktemp -d)"
 pid=""
-stop() { [[ -n "$pid" ]] && { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; }; }
+stop() {
+    if [[ -n "$pid" ]]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+}
 trap 'stop; rm -rf "$home"' EXIT
 # A home of its own: no remembered document, no desktop settings of the caller.
 export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" QT_QPA_PLATFORM=xcb
