@@ -17,9 +17,8 @@
 
 using namespace SettingsWidgets;
 
-const std::array<CDefaultPresetDlg::Row, CDefaultPresetDlg::kRows> CDefaultPresetDlg::kRowTable =
-    {{
-        // clang-format off
+const std::array<CDefaultPresetDlg::Row, CDefaultPresetDlg::kRows> CDefaultPresetDlg::kRowTable = {{
+    // clang-format off
         {"5.1 ITU Ruruziv A/D",             1083, 1084, 1085, "5.1_ITU_Ruruziv_AD_no_bounce.ocont2",          0},
         {"5.1 ITU FireWire",                1086, 1087, 1088, "5.1_ITU_Firewire_no_bounce.ocont2",            1},
         {"5.1 Default Ruruziv A/D",         1089, 1090, 1091, "5.1_Default_Ruruziv_AD_no_bounce.ocont2",      2},
@@ -29,8 +28,8 @@ const std::array<CDefaultPresetDlg::Row, CDefaultPresetDlg::kRows> CDefaultPrese
         {"8 I/O FireWire NO DSP",           1101, 1102, 1103, "8IO_FireWire_no_DSP.ocont2",                   6},
         {"Ambiphon\u2122  Ruruziv A/D",     1104, 1105, 1106, "Ambiphon_Ruruziv_AD.ocont2",                   7},
         {"Custom",                          1107, 1108, 1109, "CustomPresetOrbisController14.ocont2",        64},
-        // clang-format on
-    }};
+    // clang-format on
+}};
 
 namespace {
 
@@ -105,8 +104,8 @@ void CDefaultPresetDlg::CreateControls() {
     connect(m_recordButton, &CSkinButton::clicked, this, &CDefaultPresetDlg::ToggleRecord);
     CSkinButton* save = AddPushButton(this, kSaveButton, "Save", "Save", {64, buttonTop, 46, 15});
     connect(save, &CSkinButton::clicked, this, &CDefaultPresetDlg::SaveCustom);
-    CSkinButton* close =
-        AddPushButton(this, kCloseButton, "Close", "Close", {kTemplateWidth - 58, buttonTop, 46, 15});
+    CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close",
+                                       {kTemplateWidth - 58, buttonTop, 46, 15});
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 }
 
@@ -151,8 +150,8 @@ void CDefaultPresetDlg::Try(int row) {
 // The loudspeaker pad of an open speaker position window shows the old setup until it
 // takes the loudspeaker count and positions from the document again.
 void CDefaultPresetDlg::ReloadSpeakerPad() {
-    if (auto* speakers =
-            dynamic_cast<SpatOutsWindowView*>(m_mainWindow.OpenedWindow(SettingsWindow::SpatOuts))) {
+    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(
+            m_mainWindow.OpenedWindow(SettingsWindow::SpatOuts))) {
         speakers->ReinitialiseSpeakerPad();
     }
 }

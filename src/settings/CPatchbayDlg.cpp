@@ -80,11 +80,10 @@ CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow) : CSkinDialog(&mainWindow
 void CPatchbayDlg::CreateControls() {
     AddGroup(this, "Input Channel", {7, 5, 104, 195});
     AddGroup(this, "Output Channel", {117, 5, kTemplateWidth - 124, 195});
-    m_inputChannels =
-        AddList(this, kInputChannelList, "InputChannelList",
-                {"Channel 1", "Channel 2", "Channel 3", "Channel 4", "Channel 5", "Channel 6",
-                 "Channel 7", "Channel 8"},
-                {14, 20, 90, 120});
+    m_inputChannels = AddList(this, kInputChannelList, "InputChannelList",
+                              {"Channel 1", "Channel 2", "Channel 3", "Channel 4", "Channel 5",
+                               "Channel 6", "Channel 7", "Channel 8"},
+                              {14, 20, 90, 120});
     connect(m_inputChannels, &QComboBox::activated, this, &CPatchbayDlg::ShowChannel);
 
     AddLabel(this, -1, "SourceHeading", "Source", {124, 22, 90, 9});
@@ -94,11 +93,10 @@ void CPatchbayDlg::CreateControls() {
         const int top = kFirstRowTop + k * kRowPitch;
         AddCaption(this, row.labelId, "DestinationLabel" + std::to_string(k), row.label,
                    {14, top + 1, 94, 11});
-        QComboBox* source = AddList(
-            this, row.sourceListId, "SourceList" + std::to_string(k),
-            {"No Signal", "Host Output", "Ruruziv Opt Out", "Spatializer Out", "SubMix Send A",
-             "SubMix Send B"},
-            {124, top - 1, 92, 90});
+        QComboBox* source = AddList(this, row.sourceListId, "SourceList" + std::to_string(k),
+                                    {"No Signal", "Host Output", "Ruruziv Opt Out",
+                                     "Spatializer Out", "SubMix Send A", "SubMix Send B"},
+                                    {124, top - 1, 92, 90});
         connect(source, &QComboBox::activated, this, [this, k] { SourceChanged(k); });
         m_sourceLists[k] = source;
         QComboBox* channel =
@@ -111,8 +109,8 @@ void CPatchbayDlg::CreateControls() {
     const int buttonTop = kTemplateHeight - 22;
     CSkinButton* send = AddPushButton(this, kSendButton, "Send", "Send", {117, buttonTop, 50, 15});
     connect(send, &CSkinButton::clicked, this, &CPatchbayDlg::Send);
-    CSkinButton* close =
-        AddPushButton(this, kCloseButton, "Close", "Close", {kTemplateWidth - 57, buttonTop, 50, 15});
+    CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close",
+                                       {kTemplateWidth - 57, buttonTop, 50, 15});
     connect(close, &CSkinButton::clicked, this, &QDialog::reject);
 }
 
@@ -126,7 +124,7 @@ void CPatchbayDlg::ShowChannel() {
     for (int k = 0; k < kDestinations; ++k) {
         const RouteEntry& entry = m_routing[c][k];
         m_sourceLists[k]->setCurrentIndex(entry.kind >= 0 && entry.kind <= SubMixSendB ? entry.kind
-                                                                                        : -1);
+                                                                                       : -1);
         // Sources without channels show none, whatever channel the document holds for them.
         const int shown = HasChannel(entry.kind) ? entry.channel : -1;
         m_channelLists[k]->setCurrentIndex(shown);

@@ -28,9 +28,8 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
 
     if (const CControllerDoc* doc = GetControllerDoc()) {
         // An index outside the list leaves it without a selection.
-        m_rates->setCurrentIndex(doc->Frequence >= 0 && doc->Frequence < m_rates->count()
-                                     ? doc->Frequence
-                                     : -1);
+        m_rates->setCurrentIndex(
+            doc->Frequence >= 0 && doc->Frequence < m_rates->count() ? doc->Frequence : -1);
     }
     connect(this, &QDialog::finished, this, [this] { m_mainWindow.SampleRateWindowClosed(); });
 }

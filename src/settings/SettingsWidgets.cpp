@@ -51,8 +51,8 @@ CSkinLabel* AddCaption(QWidget* parent, int id, std::string_view name, std::stri
     return label;
 }
 
-CSkinButton* AddPushButton(QWidget* parent, int id, std::string_view name,
-                           std::string_view text, const DialogUnits::Rect& place) {
+CSkinButton* AddPushButton(QWidget* parent, int id, std::string_view name, std::string_view text,
+                           const DialogUnits::Rect& place) {
     auto* button = new CSkinButton(SkinButtonKind::PushButton, Text(text), parent);
     Tag(button, id, name);
     button->setGeometry(DialogUnits::ToPixels(place));

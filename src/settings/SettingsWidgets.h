@@ -31,12 +31,11 @@ CSkinLabel* AddCaption(QWidget* parent, int id, std::string_view name, std::stri
 // A label in the dialog font.
 CSkinLabel* AddLabel(QWidget* parent, int id, std::string_view name, std::string_view text,
                      const DialogUnits::Rect& place);
-CSkinButton* AddPushButton(QWidget* parent, int id, std::string_view name,
-                           std::string_view text, const DialogUnits::Rect& place);
+CSkinButton* AddPushButton(QWidget* parent, int id, std::string_view name, std::string_view text,
+                           const DialogUnits::Rect& place);
 // A drop-down list holding `entries`, none selected.
 QComboBox* AddList(QWidget* parent, int id, std::string_view name,
-                   std::initializer_list<std::string_view> entries,
-                   const DialogUnits::Rect& place);
+                   std::initializer_list<std::string_view> entries, const DialogUnits::Rect& place);
 // A group frame with its caption; the frame is drawn below the caption's middle.
 QWidget* AddGroup(QWidget* parent, std::string_view caption, const DialogUnits::Rect& place);
 // A thin etched line across `place`.
