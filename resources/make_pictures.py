@@ -3,7 +3,8 @@
 
 Shapes are computed here with supersampled coverage; letters and digits come from
 ImageMagick (`convert`) as grey masks. The PNGs are committed, so the build never
-needs this script; run it again after changing a picture:
+needs this script; run it again after changing a picture (the block diagram, 198, is
+drawn by block_diagram.py):
 
     python3 resources/make_pictures.py
 
@@ -17,6 +18,8 @@ import os
 import struct
 import subprocess
 import zlib
+
+import block_diagram
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "bitmaps")
@@ -264,6 +267,23 @@ def application_icon():
     c.save("128.png", with_alpha=True)
 
 
+def logo():
+    """200: the About window's 48 x 48 logo, the icon's room and source at that size."""
+    size = 48
+    c = Canvas(size, size, (236, 236, 236))
+    centre = size / 2.0
+    c.fill(in_circle(centre, centre, 21.5), lambda x, y: lerp((40, 72, 150), (10, 22, 70), y / size))
+    lx, ly = centre - 5, centre - 6
+    c.fill(in_circle(centre, centre, 15.5),
+           lambda x, y: lerp((214, 234, 255), (92, 150, 222), (math.hypot(x - lx, y - ly) / 20.0) ** 1.3))
+    for i in range(8):
+        angle = math.radians(22.5 + 45 * i)
+        draw_ball(c, centre + 18 * math.sin(angle), centre - 18 * math.cos(angle), 2.6,
+                  (200, 200, 214), (84, 84, 100), (30, 30, 40), hard=False)
+    draw_ball(c, centre + 5, centre - 4, 5.0, (255, 185, 175), (220, 26, 26), (110, 0, 0), hard=False)
+    c.save("200.png")
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     pad_background()
@@ -275,6 +295,8 @@ def main():
     lettered_ball("175.png", "R", (226, 190, 255), (146, 64, 206), (76, 18, 128))
     position_marker()
     application_icon()
+    logo()
+    block_diagram.draw(os.path.join(OUT, "198.png"))
 
 
 if __name__ == "__main__":

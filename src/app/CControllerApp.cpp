@@ -117,6 +117,9 @@ void CControllerApp::AttachMainWindow(CControllerDlg* window) {
     m_pControllerDlg = window;
     if (window) {
         InstallAccelerators(*window);
+        for (const auto& [command, runner] : m_modalRunners) {
+            window->SetModalWindowRunner(command, runner);
+        }
     }
 }
 
@@ -176,6 +179,13 @@ void CControllerApp::OnToggleRawValues() {
 void CControllerApp::SetSettingsWindowFactory(SettingsWindow window,
                                               SettingsWindowFactory factory) {
     m_windowFactories[static_cast<std::size_t>(window)] = std::move(factory);
+}
+
+void CControllerApp::SetModalWindowRunner(int command, ModalWindowRunner runner) {
+    m_modalRunners.emplace_back(command, std::move(runner));
+    if (m_pControllerDlg) {
+        m_pControllerDlg->SetModalWindowRunner(command, m_modalRunners.back().second);
+    }
 }
 
 const CControllerApp::SettingsWindowFactory&

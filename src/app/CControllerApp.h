@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CControllerDlg;
 class CControllerDoc;
@@ -19,6 +21,7 @@ class QWidget;
 class CControllerApp {
 public:
     using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
+    using ModalWindowRunner = std::function<void(CControllerDlg&)>;
 
     // Reads "Last Document" (creating it as "New Document" on the first run) and the
     // current folder. Only one application object exists at a time. Every port of the
@@ -58,6 +61,8 @@ public:
     // into this program and its command does nothing.
     void SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory);
     const SettingsWindowFactory& SettingsWindowFactoryFor(SettingsWindow window) const;
+    // The Patchbay and About windows, handed to every main window this object attaches.
+    void SetModalWindowRunner(int command, ModalWindowRunner runner);
 
     CControllerDlg* m_pControllerDlg = nullptr;
     std::unique_ptr<CControllerDoc> m_pDoc;
@@ -71,6 +76,7 @@ private:
     MidiBackend& m_midi;
     bool m_closeRequested = false;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
+    std::vector<std::pair<int, ModalWindowRunner>> m_modalRunners;
     static CControllerApp* s_instance;
 };
 

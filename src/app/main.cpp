@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
+#include "settings/RegisterSettingsWindows.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -88,6 +89,7 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         CControllerApp app(midi ? *midi : noMidi);
+        RegisterSettingsWindows(app);
         if (line.file) {
             const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
             if (!failure.isEmpty()) {

@@ -13,6 +13,8 @@ enum class BitmapId : int {
     LeftBall = 174,
     RightBall = 175,
     PositionMarker = 177,
+    Diagram = 198,
+    Logo = 200,
 };
 
 // Registers the compiled-in pictures; a static library's resources are not

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Takes the README's pictures from the real program: starts Orbis on a private X server
+# with a factory setup loaded, opens each window by its key or menu and saves it as a PNG
+# in docs/screenshots. Usage: scripts/screenshots.sh [path to the Orbis program]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+program="${1:-$root/build-dev/bin/Orbis}"
+out="$root/docs/screenshots"
+mkdir -p "$out"
+
+if [[ -z "${ORBIS_SCREENSHOT_DISPLAY:-}" ]]; then
+    export ORBIS_SCREENSHOT_DISPLAY=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program"
+fi
+
+home="$(mktemp -d)"
+pid=""
+stop() {
+    if [[ -n "$pid" ]]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+}
+trap 'stop; rm -rf "$home"' EXIT
+# A home of its own: no remembered document, no desktop settings of the caller.
+export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" QT_QPA_PLATFORM=xcb
+export ORBIS_MIDI_API=alsa # no MIDI system is needed: the lists say what is missing
+cd "$root"                 # the working folder's Presets are the factory ones
+
+# The window with this exact title, once it is mapped.
+wait_window() {
+    local id=""
+    for _ in $(seq 100); do
+        id="$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)"
+        [[ -n "$id" ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window \"$1\"" >&2
+    return 1
+}
+
+shoot() { # title file
+    local id
+    id="$(wait_window "$1")"
+    sleep 0.5 # let it paint
+    import -window "$id" "$out/$2"
+    echo "$out/$2"
+}
+
+# A fresh program on a factory setup; a modal window ends its run, so each gets its own.
+start() {
+    stop
+    rm -rf "$home/config"
+    "$program" "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" &
+    pid=$!
+    main="$(wait_window "ORBIS CONTROLLER")"
+}
+
+key() { xdotool key --window "$main" "$1"; }
+
+start
+shoot "ORBIS CONTROLLER" main-window.png
+key ctrl+p
+presets="$(wait_window "Default Preset")"
+# Try and Set the second row, as an operator would, so the picture shows both marks.
+xdotool mousemove --window "$presets" 280 85 click 1 mousemove --window "$presets" 218 85 click 1
+shoot "Default Preset" default-preset.png
+key ctrl+4 && shoot "Sample Rate" sample-rate.png
+key ctrl+8 && shoot "Orbis Diagram" diagram.png
+
+start
+key ctrl+5 && shoot "Patchbay Configuration" patchbay.png
+
+start
+# About has no key: "Help" in the menu bar, then its "About Orbis Controller" item.
+xdotool mousemove --window "$main" 237 8 click 1
+sleep 0.5
+xdotool mousemove --window "$main" 308 52 click 1
+shoot "About Orbis Controller 1.5" about.png

@@ -1,0 +1,203 @@
+#include "settings/CDefaultPresetDlg.h"
+
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "controls/CSkinButton.h"
+#include "model/CControllerDoc.h"
+#include "settings/PresetFiles.h"
+#include "settings/SettingsWidgets.h"
+#include "settings/SpatOutsWindowView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <string>
+#include <vector>
+
+using namespace SettingsWidgets;
+
+const std::array<CDefaultPresetDlg::Row, CDefaultPresetDlg::kRows> CDefaultPresetDlg::kRowTable = {{
+    // clang-format off
+        {"5.1 ITU Ruruziv A/D",             1083, 1084, 1085, "5.1_ITU_Ruruziv_AD_no_bounce.ocont2",          0},
+        {"5.1 ITU FireWire",                1086, 1087, 1088, "5.1_ITU_Firewire_no_bounce.ocont2",            1},
+        {"5.1 Default Ruruziv A/D",         1089, 1090, 1091, "5.1_Default_Ruruziv_AD_no_bounce.ocont2",      2},
+        {"5.1 Default FireWire",            1092, 1093, 1094, "5.1_Default_Firewire_no_bounce.ocont2",        3},
+        {"5.1 ITU FireWire with bounce",    1095, 1096, 1097, "5.1_ITU_Firewire_with_bounce_to_disk.ocont2",  4},
+        {"7.1 FireWire ITU",                1098, 1099, 1100, "7.1_ITU_Firewire_no_bounce.ocont2",            5},
+        {"8 I/O FireWire NO DSP",           1101, 1102, 1103, "8IO_FireWire_no_DSP.ocont2",                   6},
+        {"Ambiphon\u2122  Ruruziv A/D",     1104, 1105, 1106, "Ambiphon_Ruruziv_AD.ocont2",                   7},
+        {"Custom",                          1107, 1108, 1109, "CustomPresetOrbisController14.ocont2",        64},
+    // clang-format on
+}};
+
+namespace {
+
+constexpr int kTemplateWidth = 222;
+constexpr int kTemplateHeight = 218;
+constexpr int kFirstRowTop = 30;
+constexpr int kRowPitch = 17;
+constexpr int kCheckColumn = 140;
+constexpr int kRadioColumn = 181;
+
+constexpr unsigned char kRecordStart = 0x04;
+constexpr unsigned char kRecordStop = 0x06;
+constexpr unsigned char kStoreCustom = 0x08;
+constexpr unsigned char kStartUpPreset = 0x0C;
+
+bool IsRow(int row) {
+    return row >= 1 && row <= CDefaultPresetDlg::kRows;
+}
+
+} // namespace
+
+CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
+    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
+    Tag(this, 141, "CDefaultPresetDlg");
+    setWindowTitle(QStringLiteral("Default Preset"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
+    CreateControls();
+
+    const CControllerApp* app = CControllerApp::Instance();
+    const QString workingDir = app ? app->m_strWorkingDir : QDir::currentPath();
+    const QDir factory(PresetFiles::FactoryFolder(workingDir));
+    for (int i = 0; i < kRows; ++i) {
+        m_paths[i] = factory.filePath(Text(kRowTable[i].fileName));
+    }
+    ShowDocumentChoices();
+
+    // Closing by the button, the close box or Escape: the main window forgets this window
+    // first, so its next command makes a new one.
+    connect(this, &QDialog::finished, this, [this] { m_mainWindow.DefaultPresetWindowClosed(); });
+}
+
+void CDefaultPresetDlg::CreateControls() {
+    AddGroup(this, "", {7, 4, kTemplateWidth - 14, kFirstRowTop + kRows * kRowPitch - 2});
+    AddLabel(this, -1, "SetHeading", "Set", {kCheckColumn - 4, 14, 20, 9});
+    AddLabel(this, -1, "TryHeading", "Try Preset", {kRadioColumn - 13, 14, 40, 9});
+    for (int i = 0; i < kRows; ++i) {
+        const Row& row = kRowTable[i];
+        const int top = kFirstRowTop + i * kRowPitch;
+        const int rowNumber = i + 1;
+        AddCaption(this, row.labelId, "PresetLabel" + std::to_string(rowNumber), row.label,
+                   {14, top, kCheckColumn - 20, 11});
+
+        auto* check = new CSkinButton(SkinButtonKind::CheckBox, this);
+        Tag(check, row.checkBoxId, "SetPreset" + std::to_string(rowNumber));
+        check->setGeometry(DialogUnits::ToPixels({kCheckColumn, top, 11, 11}));
+        connect(check, &CSkinButton::clicked, this, [this, rowNumber] { Set(rowNumber); });
+        m_checkBoxes[i] = check;
+
+        auto* radio = new CSkinButton(SkinButtonKind::RadioButton, this);
+        Tag(radio, row.radioId, "TryPreset" + std::to_string(rowNumber));
+        radio->setGeometry(DialogUnits::ToPixels({kRadioColumn, top, 11, 11}));
+        connect(radio, &CSkinButton::clicked, this, [this, rowNumber] { Try(rowNumber); });
+        m_radios[i] = radio;
+
+        if (i + 1 < kRows) {
+            AddSeparator(this, {12, top + 13, kTemplateWidth - 24, 2});
+        }
+    }
+    const int buttonTop = kTemplateHeight - 21;
+    m_recordButton = AddPushButton(this, kRecordButton, "Record", "Rec", {12, buttonTop, 46, 15});
+    connect(m_recordButton, &CSkinButton::clicked, this, &CDefaultPresetDlg::ToggleRecord);
+    CSkinButton* save = AddPushButton(this, kSaveButton, "Save", "Save", {64, buttonTop, 46, 15});
+    connect(save, &CSkinButton::clicked, this, &CDefaultPresetDlg::SaveCustom);
+    CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close",
+                                       {kTemplateWidth - 58, buttonTop, 46, 15});
+    connect(close, &CSkinButton::clicked, this, &QDialog::accept);
+}
+
+void CDefaultPresetDlg::ShowDocumentChoices() {
+    const CControllerDoc* doc = Doc();
+    if (!doc) {
+        return;
+    }
+    if (IsRow(doc->DefaultPreset)) {
+        m_radios[doc->DefaultPreset - 1]->SetCheck(1);
+    }
+    if (IsRow(doc->DefaultPresetAvvio)) {
+        m_checkBoxes[doc->DefaultPresetAvvio - 1]->SetCheck(1);
+    }
+}
+
+CControllerDoc* CDefaultPresetDlg::Doc() const {
+    return GetControllerDoc();
+}
+
+QString CDefaultPresetDlg::PresetPath(int row) const {
+    if (row == kCustomRow) {
+        const CControllerApp* app = CControllerApp::Instance();
+        return PresetFiles::CustomReadPath(app ? app->m_strWorkingDir : QDir::currentPath());
+    }
+    return IsRow(row) ? m_paths[row - 1] : QString();
+}
+
+void CDefaultPresetDlg::Try(int row) {
+    CControllerDoc* doc = Doc();
+    if (!IsRow(row) || !doc) {
+        return;
+    }
+    m_radios[row - 1]->SetCheck(1); // the others of the group go out
+    doc->ReadControllerFile(QFile::encodeName(PresetPath(row)).toStdString(), true);
+    m_mainWindow.RefreshFromDocument();
+    // The window stays silent when the processor cannot be reached, as the main window
+    // does; the MIDI log says why.
+    static_cast<void>(doc->SendProgramChange(kRowTable[row - 1].program));
+    doc->DefaultPreset = row;
+    ReloadSpeakerPad();
+}
+
+// The loudspeaker pad of an open speaker position window shows the old setup until it
+// takes the loudspeaker count and positions from the document again.
+void CDefaultPresetDlg::ReloadSpeakerPad() {
+    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(
+            m_mainWindow.OpenedWindow(SettingsWindow::SpatOuts))) {
+        speakers->ReinitialiseSpeakerPad();
+    }
+}
+
+void CDefaultPresetDlg::Set(int row) {
+    CControllerDoc* doc = Doc();
+    if (!IsRow(row) || !doc) {
+        return;
+    }
+    for (CSkinButton* box : m_checkBoxes) {
+        box->SetCheck(0);
+    }
+    m_checkBoxes[row - 1]->SetCheck(1);
+    doc->DefaultPresetAvvio = row;
+    SendCommand({kStartUpPreset, static_cast<unsigned char>(kRowTable[row - 1].program)});
+}
+
+void CDefaultPresetDlg::ToggleRecord() {
+    m_recording = !m_recording;
+    m_recordButton->setText(m_recording ? QStringLiteral("Stop") : QStringLiteral("Rec"));
+    SendCommand({m_recording ? kRecordStart : kRecordStop});
+}
+
+void CDefaultPresetDlg::SaveCustom() {
+    CControllerDoc* doc = Doc();
+    if (!doc) {
+        return;
+    }
+    SendCommand({kStoreCustom});
+    const CControllerApp* app = CControllerApp::Instance();
+    const QString path =
+        PresetFiles::CustomWritePath(app ? app->m_strWorkingDir : QDir::currentPath());
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    doc->WriteControllerFile(QFile::encodeName(path).toStdString());
+}
+
+// F0 00 20 5E, the command's bytes, F7: the port layer passes them on as one message.
+void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) {
+    CControllerDoc* doc = Doc();
+    if (!doc) {
+        return;
+    }
+    std::vector<unsigned char> message = {0xF0, 0x00, 0x20, 0x5E};
+    message.insert(message.end(), bytes);
+    message.push_back(0xF7);
+    static_cast<void>(doc->SendSysExCommand(message.data(), message.size())); // silent, as above
+}

@@ -1,0 +1,63 @@
+// The Default Preset window: tries the processor's nine stored setups (loading the
+// matching controller file and switching the processor's program), chooses the one the
+// processor starts with, and records and saves the ninth, "Custom". Modeless; the main
+// window keeps at most one.
+#pragma once
+
+#include "app/CSkinDialog.h"
+
+#include <QString>
+
+#include <array>
+#include <string_view>
+
+class CControllerDlg;
+class CControllerDoc;
+class CSkinButton;
+
+class CDefaultPresetDlg : public CSkinDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kRows = 9;
+    static constexpr int kCustomRow = 9;
+    static constexpr int kRecordButton = 1110;
+    static constexpr int kSaveButton = 1111;
+    static constexpr int kCloseButton = 1;
+
+    struct Row {
+        std::string_view label;
+        int checkBoxId;
+        int radioId;
+        int labelId;
+        std::string_view fileName;
+        int program; // the Program Change and the start-up number of the row
+    };
+    static const std::array<Row, kRows> kRowTable;
+
+    explicit CDefaultPresetDlg(CControllerDlg& mainWindow);
+
+    // Rows count from 1, as the document's DefaultPreset and DefaultPresetAvvio do.
+    void Try(int row);
+    void Set(int row);
+    void ToggleRecord();
+    void SaveCustom();
+
+    bool IsRecording() const { return m_recording; }
+    // The file Try reads for the row.
+    QString PresetPath(int row) const;
+
+private:
+    void CreateControls();
+    void ShowDocumentChoices();
+    CControllerDoc* Doc() const;
+    void SendCommand(std::initializer_list<unsigned char> bytes);
+    void ReloadSpeakerPad();
+
+    CControllerDlg& m_mainWindow;
+    std::array<QString, kRows> m_paths;
+    std::array<CSkinButton*, kRows> m_checkBoxes{};
+    std::array<CSkinButton*, kRows> m_radios{};
+    CSkinButton* m_recordButton = nullptr;
+    bool m_recording = false;
+};

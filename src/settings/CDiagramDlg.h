@@ -1,0 +1,17 @@
+// The Diagram window: the processor's block diagram, with the patchbay that the
+// Patchbay window routes. Modeless; the main window keeps at most one.
+#pragma once
+
+#include "app/CSkinDialog.h"
+
+class CControllerDlg;
+
+class CDiagramDlg : public CSkinDialog {
+    Q_OBJECT
+
+public:
+    explicit CDiagramDlg(CControllerDlg& mainWindow);
+
+private:
+    CControllerDlg& m_mainWindow;
+};

@@ -1,0 +1,26 @@
+// The Sample Rate window: tells the controller at which rate the processor runs, which
+// changes only how the main window turns the filter cut-offs into hertz. Nothing is sent.
+// Modeless; the main window keeps at most one.
+#pragma once
+
+#include "app/CSkinDialog.h"
+
+class CControllerDlg;
+class QComboBox;
+
+class CSampleRateDlg : public CSkinDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kRateList = 1134;
+    static constexpr int kCaption = 1135;
+    static constexpr int kCloseButton = 1;
+
+    explicit CSampleRateDlg(CControllerDlg& mainWindow);
+
+    void RateChanged();
+
+private:
+    CControllerDlg& m_mainWindow;
+    QComboBox* m_rates = nullptr;
+};

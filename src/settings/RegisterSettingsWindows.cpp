@@ -1,0 +1,28 @@
+#include "settings/RegisterSettingsWindows.h"
+
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/ControlIds.h"
+#include "settings/CAboutDlg.h"
+#include "settings/CDefaultPresetDlg.h"
+#include "settings/CDiagramDlg.h"
+#include "settings/CPatchbayDlg.h"
+#include "settings/CSampleRateDlg.h"
+
+template <class Window> static QWidget* MakeWindow(CControllerDlg& mainWindow) {
+    return new Window(mainWindow);
+}
+
+void RegisterSettingsWindows(CControllerApp& app) {
+    app.SetSettingsWindowFactory(SettingsWindow::DefaultPreset, MakeWindow<CDefaultPresetDlg>);
+    app.SetSettingsWindowFactory(SettingsWindow::SampleRate, MakeWindow<CSampleRateDlg>);
+    app.SetSettingsWindowFactory(SettingsWindow::Diagram, MakeWindow<CDiagramDlg>);
+    app.SetModalWindowRunner(CommandId::Patchbay, [](CControllerDlg& mainWindow) {
+        CPatchbayDlg window(mainWindow);
+        window.exec();
+    });
+    app.SetModalWindowRunner(CommandId::About, [](CControllerDlg& mainWindow) {
+        CAboutDlg window(&mainWindow);
+        window.exec();
+    });
+}

@@ -1,0 +1,168 @@
+// The Default Preset window: trying a setup (file, refresh, Program Change, the row
+// remembered), choosing the start-up setup, recording and saving the custom setup.
+#include "support/SettingsWindowFixture.h"
+
+#include "controls/CSkinButton.h"
+#include "settings/CDefaultPresetDlg.h"
+#include "settings/SpatOutsWindowView.h"
+
+#include <QDialog>
+#include <QDir>
+
+namespace {
+
+using Message = MemoryMidiBackend::Message;
+
+Message SysEx(std::initializer_list<std::uint8_t> command) {
+    Message message = {0xF0, 0x00, 0x20, 0x5E};
+    message.insert(message.end(), command);
+    message.push_back(0xF7);
+    return message;
+}
+
+class CountingSpeakerWindow : public QDialog, public SpatOutsWindowView {
+public:
+    using QDialog::QDialog;
+    void ShowCoordinates(int, int, int, int) override {}
+    void MoveSpeakerX(int, int) override {}
+    void MoveSpeakerY(int, int) override {}
+    void ReinitialiseSpeakerPad() override { ++reloads; }
+    int reloads = 0;
+};
+
+class DefaultPresetTest : public SettingsWindowTest {
+protected:
+    CDefaultPresetDlg* OpenPresets() {
+        presets = Open<CDefaultPresetDlg>(SettingsWindow::DefaultPreset, CommandId::DefaultPreset);
+        return presets;
+    }
+    CSkinButton* Button(int id) { return Child<CSkinButton>(presets, id); }
+    CSkinButton* Radio(int row) { return Button(CDefaultPresetDlg::kRowTable[row - 1].radioId); }
+    CSkinButton* Box(int row) { return Button(CDefaultPresetDlg::kRowTable[row - 1].checkBoxId); }
+    std::vector<int> Checked(bool boxes) {
+        std::vector<int> rows;
+        for (int row = 1; row <= CDefaultPresetDlg::kRows; ++row) {
+            if ((boxes ? Box(row) : Radio(row))->isChecked()) {
+                rows.push_back(row);
+            }
+        }
+        return rows;
+    }
+
+    CDefaultPresetDlg* presets = nullptr;
+};
+
+} // namespace
+
+TEST_F(DefaultPresetTest, OpensWithTheDocumentsChoicesChecked) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+    for (const auto& [tried, startUp] :
+         std::vector<std::pair<int, int>>{{0, 0}, {3, 9}, {10, -1}}) {
+        Doc().DefaultPreset = tried;
+        Doc().DefaultPresetAvvio = startUp;
+        ASSERT_NE(OpenPresets(), nullptr);
+        const auto only = [](int row) {
+            return row >= 1 && row <= 9 ? std::vector{row} : std::vector<int>{};
+        };
+        EXPECT_EQ(Checked(false), only(tried));
+        EXPECT_EQ(Checked(true), only(startUp));
+        delete presets;
+    }
+}
+
+TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
+    struct Case {
+        int row;
+        const char* file;
+        std::uint8_t program;
+        int speakers;
+    };
+    const std::vector<Case> cases = {
+        {1, "5.1_ITU_Ruruziv_AD_no_bounce.ocont2", 0x00, 5},
+        {8, "Ambiphon_Ruruziv_AD.ocont2", 0x07, 8},
+        {9, "CustomPresetOrbisController14.ocont2", 0x40, 8},
+    };
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    OpenPresets();
+    Box(2)->click();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        midi.ClearRecords();
+        Doc().NMatrixOutput = 3;
+        Radio(c.row)->click();
+        EXPECT_TRUE(QString::fromStdString(Doc().DocumentName).endsWith(c.file));
+        EXPECT_EQ(Doc().outMIDIPort, 1) << "the file's output port is not taken";
+        EXPECT_EQ(Control(ControlId::NMatrixOutput)->value(), c.speakers) << "refreshed";
+        EXPECT_EQ(Wire(), (std::vector<Message>{{0xC0, c.program}}));
+        EXPECT_EQ(Doc().DefaultPreset, c.row);
+        EXPECT_EQ(Doc().DefaultPresetAvvio, 0) << "the file's start-up choice is taken";
+        EXPECT_EQ(Checked(false), std::vector<int>{c.row});
+        EXPECT_EQ(Checked(true), std::vector<int>{2}) << "Try leaves the Set boxes";
+    }
+}
+
+TEST_F(DefaultPresetTest, TryReloadsAnOpenSpeakerWindowsPad) {
+    QPointer<CountingSpeakerWindow> speakers;
+    ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [&speakers](CControllerDlg& parent) {
+        return (speakers = new CountingSpeakerWindow(&parent)).data();
+    });
+    OpenPresets()->Try(1);
+    window->ExecuteCommand(CommandId::SpatOuts);
+    ASSERT_NE(speakers, nullptr);
+    presets->Try(2);
+    EXPECT_EQ(speakers->reloads, 1);
+}
+
+TEST_F(DefaultPresetTest, SetRecStopAndSaveSendTheirCommandsAndRecordingEndsWithTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    OpenPresets();
+    std::vector<Message> expected;
+    for (const auto& [row, number] :
+         std::vector<std::pair<int, std::uint8_t>>{{2, 0x01}, {9, 0x40}, {9, 0x40}, {8, 0x07}}) {
+        Box(row)->click();
+        expected.push_back(SysEx({0x0C, number}));
+        EXPECT_EQ(Checked(true), std::vector<int>{row}) << "after Set " << row;
+        EXPECT_EQ(Doc().DefaultPresetAvvio, row);
+    }
+    CSkinButton* record = Button(CDefaultPresetDlg::kRecordButton);
+    record->click();
+    EXPECT_EQ(record->text(), QStringLiteral("Stop"));
+    record->click();
+    EXPECT_EQ(record->text(), QStringLiteral("Rec"));
+    Button(CDefaultPresetDlg::kSaveButton)->click();
+    record->click();
+    Button(CDefaultPresetDlg::kCloseButton)->click();
+    EXPECT_EQ(window->OpenedWindow(SettingsWindow::DefaultPreset), nullptr);
+    expected.insert(expected.end(), {SysEx({0x04}), SysEx({0x06}), SysEx({0x08}), SysEx({0x04})});
+    EXPECT_EQ(Wire(), expected)
+        << "each command one message; closing while recording sends no Stop";
+
+    ASSERT_NE(OpenPresets(), nullptr);
+    EXPECT_EQ(Button(CDefaultPresetDlg::kRecordButton)->text(), QStringLiteral("Rec"));
+    EXPECT_FALSE(presets->IsRecording());
+}
+
+TEST_F(DefaultPresetTest, SaveWritesTheCustomFileWhereItCanAndTryReadsItBack) {
+    const std::vector<std::pair<bool, QString>> cases = {
+        {true, QDir(workingDir.path()).filePath("Presets")},
+        {false, QDir(dataHome.path()).filePath("orbis/Presets")},
+    };
+    for (const auto& [workingPresets, folder] : cases) {
+        SCOPED_TRACE(folder.toStdString());
+        QDir(workingDir.path()).removeRecursively();
+        QDir().mkpath(workingDir.path() + (workingPresets ? "/Presets" : ""));
+        ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+        OpenPresets();
+        Doc().InputLevel[5] = 33;
+        Button(CDefaultPresetDlg::kSaveButton)->click();
+        const QString path = QDir(folder).filePath("CustomPresetOrbisController14.ocont2");
+        EXPECT_EQ(QString::fromStdString(Doc().DocumentName), path);
+        EXPECT_TRUE(QFileInfo::exists(path));
+
+        Doc().InputLevel[5] = 0;
+        presets->Try(CDefaultPresetDlg::kCustomRow);
+        EXPECT_EQ(Doc().InputLevel[5], 33);
+        Stop();
+    }
+}
