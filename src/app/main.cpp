@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
+#include "settings/RegisterPositionWindows.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -81,6 +82,7 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         CControllerApp app;
+        RegisterPositionWindows(app);
         if (line.file) {
             const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
             if (!failure.isEmpty()) {
