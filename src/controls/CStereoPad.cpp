@@ -40,10 +40,12 @@ void CStereoPad::Apply(const StereoPlacement& placement) {
     m_first = placement.first;
     m_second = placement.second;
     m_cross = placement.cross;
+    m_attached = true;
     Compose();
 }
 
 void CStereoPad::resizeEvent(QResizeEvent* event) {
+    // Until the pair is first placed, the cross waits at the centre.
     if (!m_attached) {
         m_attached = true;
         const QSize cross = m_crossSprite.Size();

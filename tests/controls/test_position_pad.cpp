@@ -1,5 +1,9 @@
 #include "CPositionPad.h"
 #include "CPositionPadOwner.h"
+#include "CSpeakerPad.h"
+#include "CSpeakerPadOwner.h"
+#include "CStereoPad.h"
+#include "CStereoPadOwner.h"
 #include "CTransparentSprite.h"
 #include "ControlResources.h"
 
@@ -7,7 +11,11 @@
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -158,3 +166,257 @@ TEST(TransparentSprite, WhitePixelsLeaveTheBackgroundVisible) {
 }
 
 } // namespace
+
+// The loudspeaker and stereo pads, with owners that record what the pads tell them.
+namespace {
+
+class FakeSpeakerOwner : public CSpeakerPadOwner {
+public:
+    int SpeakerCount() const override { return count; }
+    SpeakerPosition SpeakerAt(int i) const override { return positions.at(i); }
+    void SetSpeakerCount(int n) override { calls.push_back("count " + std::to_string(n)); }
+    void ShowCoordinates(int i, int x, int y, int z) override {
+        calls.push_back("show " + std::to_string(i) + ": " + std::to_string(x) + " " +
+                        std::to_string(y) + " " + std::to_string(z));
+    }
+    void SpeakerDragged(int i, int px, int py) override { drags.push_back({i, px, py}); }
+
+    int count = 5;
+    std::array<SpeakerPosition, 8> positions{};
+    std::vector<std::string> calls;
+    std::vector<std::array<int, 3>> drags;
+};
+
+class SpeakerPadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pad = std::make_unique<CSpeakerPad>();
+        pad->resize(279, 279);
+        pad->SetOwner(&owner);
+        pad->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pad.get()));
+    }
+    void Drag(QPoint from, QPoint to) {
+        QTest::mousePress(pad.get(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(pad.get(), to);
+        QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, to);
+    }
+
+    FakeSpeakerOwner owner;
+    std::unique_ptr<CSpeakerPad> pad;
+};
+
+} // namespace
+
+TEST_F(SpeakerPadTest, RebuildTellsTheOwnerTheCountThenEachLoudspeaker) {
+    owner.positions[0] = {0, 127, 5};
+    owner.positions[1] = {127, 0, 6};
+    owner.positions[2] = {64, 64, 7};
+    owner.count = 3;
+    pad->RebuildFromDocument();
+    EXPECT_EQ(owner.calls, (std::vector<std::string>{"count 3", "show 0: 0 127 5",
+                                                     "show 1: 127 0 6", "show 2: 64 64 7"}));
+    ASSERT_EQ(pad->SpriteSize(), QSize(30, 30));
+    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(-15, -15));
+    EXPECT_EQ(pad->SpeakerTopLeft(1), QPoint(264, 264));
+    EXPECT_EQ(pad->SpeakerTopLeft(2), QPoint(125, 123));
+
+    pad->MoveX(2, 127);
+    pad->MoveY(2, 127);
+    EXPECT_EQ(pad->SpeakerTopLeft(2), QPoint(264, -15));
+    pad->MoveX(8, 10); // no such loudspeaker: nothing moves, nothing breaks
+    pad->MoveY(-1, 10);
+
+    for (const int count : {9, 1000}) {
+        owner.count = count;
+        owner.calls.clear();
+        pad->RebuildFromDocument();
+        EXPECT_EQ(pad->ShownCount(), 8) << count;
+        ASSERT_EQ(owner.calls.size(), 9u) << count;
+        EXPECT_EQ(owner.calls.front(), "count 8") << count;
+    }
+    owner.count = -3;
+    pad->RebuildFromDocument();
+    EXPECT_EQ(pad->ShownCount(), 0);
+}
+
+TEST_F(SpeakerPadTest, OnlyShownLoudspeakersCanBePicked) {
+    owner.count = 8;
+    for (auto& position : owner.positions) {
+        position = {100, 27, 64}; // all eight stacked, top-left (204, 204)
+    }
+    pad->RebuildFromDocument();
+    owner.count = 4;
+    pad->RebuildFromDocument();
+    Drag({20, 20}, {30, 30}); // on no loudspeaker
+    EXPECT_TRUE(owner.drags.empty());
+
+    // Loudspeakers 1 to 4 sit elsewhere; 5 to 8 keep their last place under the pointer.
+    for (int i = 0; i < 4; ++i) {
+        pad->MoveX(i, 10);
+    }
+    Drag({210, 210}, {100, 100});
+    EXPECT_TRUE(owner.drags.empty());
+    EXPECT_FALSE(pad->IsDragging());
+
+    // Where icons overlap, the first shown loudspeaker is picked.
+    pad->MoveX(2, 100);
+    pad->MoveX(3, 100);
+    QTest::mousePress(pad.get(), Qt::LeftButton, {}, {234, 234}); // the edges count
+    EXPECT_EQ(pad->Selected(), 2);
+    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {234, 234});
+    EXPECT_EQ(pad->Selected(), -1);
+}
+
+TEST_F(SpeakerPadTest, DragsReportPointerPlusOneAndHeightMinusPointer) {
+    owner.count = 2;
+    owner.positions[0] = {64, 64, 64};
+    pad->resize(278, 278);
+    pad->RebuildFromDocument();
+    const QPoint centre = pad->SpeakerTopLeft(0) + QPoint(15, 15);
+    QTest::mousePress(pad.get(), Qt::LeftButton, {}, centre);
+    QTest::mouseMove(pad.get(), {138, 139});
+    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(123, 124));
+    // A pointer that leaves the pad drags along its edge.
+    QTest::mouseMove(pad.get(), {-40, 400});
+    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(-15, 262));
+    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {-40, 400});
+    QTest::mouseMove(pad.get(), {50, 50});
+    using Drag = std::array<int, 3>;
+    EXPECT_EQ(owner.drags, (std::vector<Drag>{{0, 139, 139}, {0, 1, 1}}));
+}
+
+namespace {
+
+// The placement written out from its description, independently of the pad's code.
+struct Expected {
+    QPoint first, second, cross;
+    int x1, y1, x2, y2;
+};
+
+Expected ExpectedPlacement(int w, int angle, int width, int focus) {
+    const double e = w * 0.5;
+    const double r = e * focus / 127.0;
+    const double theta = 180.0 - (angle * 360.0 / 127.0 - 180.0);
+    const double omega = width * 360.0 / 127.0 / 2.0;
+    auto corner = [&](double degrees) {
+        return QPoint(static_cast<int>(std::trunc(e + r * std::cos(degrees / 57.385) - 8)),
+                      static_cast<int>(std::trunc(e + r * std::sin(degrees / 57.385) - 8)));
+    };
+    Expected out;
+    out.first = corner(theta + 90 - omega);
+    out.second = corner(theta + 90 + omega);
+    out.cross = corner(theta + 90);
+    out.x1 = (out.first.x() + 8) * 127 / 278;
+    out.y1 = (out.first.y() + 8) * 127 / 278;
+    out.x2 = (out.second.x() + 8) * 127 / 278;
+    out.y2 = (out.second.y() + 8) * 127 / 278;
+    return out;
+}
+
+class FakeStereoOwner : public CStereoPadOwner {
+public:
+    StereoSliders Sliders() const override { return sliders; }
+    void SetAngleAndFocus(int angle, int focus) override {
+        sliders.angle = angle;
+        sliders.focus = focus;
+        ++slidersSet;
+    }
+    void UpdatePositions(const StereoPositions& p) override { updates.push_back(p); }
+
+    StereoSliders sliders;
+    int slidersSet = 0;
+    std::vector<StereoPositions> updates;
+};
+
+class StereoPadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pad = std::make_unique<CStereoPad>();
+        pad->resize(279, 279);
+        pad->SetOwner(&owner);
+        pad->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pad.get()));
+    }
+    FakeStereoOwner owner;
+    std::unique_ptr<CStereoPad> pad;
+};
+
+} // namespace
+
+TEST_F(StereoPadTest, PlacementFollowsTheSlidersAtEveryAngleWidthAndFocus) {
+    int checked = 0;
+    for (int angle = 0; angle <= 127; angle += 3) {
+        for (const int width : {0, 21, 64, 100, 127}) {
+            for (const int focus : {0, 1, 50, 127}) {
+                owner.sliders = {angle, width, focus};
+                owner.updates.clear();
+                pad->Recompute();
+                const Expected want = ExpectedPlacement(279, angle, width, focus);
+                const std::string where = std::to_string(angle) + "/" + std::to_string(width) +
+                                          "/" + std::to_string(focus);
+                ASSERT_EQ(owner.updates.size(), 1u) << where;
+                EXPECT_EQ(pad->FirstTopLeft(), want.first) << where;
+                EXPECT_EQ(pad->SecondTopLeft(), want.second) << where;
+                EXPECT_EQ(pad->CrossTopLeft(), want.cross) << where;
+                EXPECT_EQ(owner.updates.front(),
+                          (StereoPositions{{want.x1, want.y1}, {want.x2, want.y2}}))
+                    << where;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 43 * 5 * 4);
+
+    // Focus 127, width 0, angle 0: everything just below the centre, at the edge.
+    owner.sliders = {0, 0, 127};
+    owner.updates.clear();
+    pad->Recompute();
+    EXPECT_EQ(pad->CrossTopLeft(), QPoint(133, 270));
+    EXPECT_EQ(pad->FirstTopLeft(), QPoint(133, 270));
+    EXPECT_EQ(owner.updates.front(), (StereoPositions{{64, 127}, {64, 127}}));
+
+    owner.updates.clear();
+    pad->ShowPlacement(); // shown, not reported
+    EXPECT_TRUE(owner.updates.empty());
+}
+
+TEST_F(StereoPadTest, DraggingTheCrossSetsAngleAndFocusAndPlacesThePairAtItsDistance) {
+    owner.sliders = {64, 21, 127};
+    pad->Recompute();
+    owner.updates.clear();
+    const QPoint cross = pad->CrossTopLeft();
+    QTest::mousePress(pad.get(), Qt::LeftButton, {}, cross + QPoint(16, 16));
+    ASSERT_TRUE(pad->IsDragging());
+
+    // Outside the circle of radius 139 around (139, 139): nothing at all.
+    QTest::mouseMove(pad.get(), {139 + 100, 139 + 100});
+    QTest::mouseMove(pad.get(), {1, 1});
+    EXPECT_EQ(pad->CrossTopLeft(), cross);
+    EXPECT_TRUE(owner.updates.empty());
+    EXPECT_EQ(owner.slidersSet, 0);
+
+    // (200, 100): 61 right and 39 up of the centre.
+    QTest::mouseMove(pad.get(), {200, 100});
+    EXPECT_EQ(pad->CrossTopLeft(), QPoint(192, 92));
+    const double d = std::sqrt(61.0 * 61.0 + 39.0 * 39.0);
+    const double degrees = std::atan2(-39.0, 61.0) * 57.29;
+    const double t = degrees - 90.0;
+    EXPECT_EQ(owner.sliders.angle, static_cast<int>(-t * 127.0 / 360.0));
+    EXPECT_EQ(owner.sliders.angle, 43);
+    EXPECT_EQ(owner.sliders.focus, static_cast<int>(d * 127.0 / 139.5));
+    const double omega = 21 * 360.0 / 127.0 / 2.0;
+    const QPoint second(static_cast<int>(139.5 + d * std::cos((t + omega + 90) / 57.385) - 8),
+                        static_cast<int>(139.5 + d * std::sin((t + omega + 90) / 57.385) - 8));
+    EXPECT_EQ(pad->SecondTopLeft(), second);
+    ASSERT_EQ(owner.updates.size(), 1u);
+    EXPECT_EQ(owner.updates.front().second,
+              QPoint((second.x() + 8) * 127 / 278, (second.y() + 8) * 127 / 278));
+
+    // The Focus it set puts the pair back where the drag left it.
+    const QPoint first = pad->FirstTopLeft();
+    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {200, 100});
+    pad->Recompute();
+    EXPECT_LE(std::abs(pad->FirstTopLeft().x() - first.x()), 1);
+    EXPECT_LE(std::abs(pad->FirstTopLeft().y() - first.y()), 1);
+}
