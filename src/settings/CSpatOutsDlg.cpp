@@ -13,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -48,23 +49,39 @@ const std::array<Axis, 3> kAxes = {{
 constexpr int kX = 0;
 constexpr int kY = 1;
 
-// The scale along the pad's edges: the shared corner "0", then 32, 64, 96 and 127 along
-// X (below the pad) and along Y (left of it).
+// The scale along the pad's edges: the corner "0" shared by both axes, then 32, 64, 96 and
+// 127 along X (below the pad) and along Y (left of it).
+enum class ScaleAxis { Corner, X, Y };
 struct ScaleMark {
     int value;
-    bool alongX;
+    ScaleAxis axis;
 };
 constexpr std::array<ScaleMark, 9> kScale = {{
-    {0, true},
-    {32, true},
-    {64, true},
-    {96, true},
-    {127, true},
-    {32, false},
-    {64, false},
-    {96, false},
-    {127, false},
+    {0, ScaleAxis::Corner},
+    {32, ScaleAxis::X},
+    {64, ScaleAxis::X},
+    {96, ScaleAxis::X},
+    {127, ScaleAxis::X},
+    {32, ScaleAxis::Y},
+    {64, ScaleAxis::Y},
+    {96, ScaleAxis::Y},
+    {127, ScaleAxis::Y},
 }};
+
+QRect ScaleMarkPlace(const ScaleMark& mark) {
+    const int offset = mark.value * kPadSize / 127;
+    const int below = kPadAt.y() + kPadSize + 2;
+    const int left = kPadAt.x() - 32;
+    switch (mark.axis) {
+    case ScaleAxis::X:
+        return {kPadAt.x() + offset - 14, below, 28, 16};
+    case ScaleAxis::Y:
+        return {left, kPadAt.y() + kPadSize - offset - 8, 29, 16};
+    case ScaleAxis::Corner:
+        break;
+    }
+    return {left, below, 29, 16};
+}
 
 void Tag(QWidget* widget, int id, const QString& name) {
     widget->setObjectName(name);
@@ -106,20 +123,19 @@ void CSpatOutsDlg::CreateControls() {
         label->SetBold(true);
         label->SetHeight(12);
         label->SetFaceName(QStringLiteral("Tahoma"));
-        const int offset = mark.value * kPadSize / 127;
-        if (mark.alongX) {
+        label->setGeometry(ScaleMarkPlace(mark));
+        switch (mark.axis) {
+        case ScaleAxis::X:
             label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            label->setGeometry(kPadAt.x() + offset - 14, kPadAt.y() + kPadSize + 2, 28, 16);
-        } else {
+            break;
+        case ScaleAxis::Y:
             label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            label->setGeometry(kPadAt.x() - 32, kPadAt.y() + kPadSize - offset - 8, 29, 16);
+            break;
+        case ScaleAxis::Corner:
+            label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+            break;
         }
     }
-    // The corner mark serves both axes: it sits below the Y scale, beside the X scale.
-    findChild<CSkinLabel*>(QStringLiteral("AxisLabel1"))
-        ->setGeometry(kPadAt.x() - 32, kPadAt.y() + kPadSize + 2, 29, 16);
-    findChild<CSkinLabel*>(QStringLiteral("AxisLabel1"))
-        ->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
     m_fineTuning = new CSkinButton(SkinButtonKind::PushButton, QStringLiteral("Fine Tuning"), this);
     Tag(m_fineTuning, SpatOutsId::FineTuning, QStringLiteral("FineTuning"));
