@@ -1,7 +1,5 @@
 #include "CPositionPad.h"
 #include "CPositionPadOwner.h"
-#include "CSpeakerPad.h"
-#include "CSpeakerPadOwner.h"
 #include "CStereoPad.h"
 #include "CStereoPadOwner.h"
 #include "CTransparentSprite.h"
@@ -12,7 +10,6 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -167,125 +164,7 @@ TEST(TransparentSprite, WhitePixelsLeaveTheBackgroundVisible) {
 
 } // namespace
 
-// The loudspeaker and stereo pads, with owners that record what the pads tell them.
-namespace {
-
-class FakeSpeakerOwner : public CSpeakerPadOwner {
-public:
-    int SpeakerCount() const override { return count; }
-    SpeakerPosition SpeakerAt(int i) const override { return positions.at(i); }
-    void SetSpeakerCount(int n) override { calls.push_back("count " + std::to_string(n)); }
-    void ShowCoordinates(int i, int x, int y, int z) override {
-        calls.push_back("show " + std::to_string(i) + ": " + std::to_string(x) + " " +
-                        std::to_string(y) + " " + std::to_string(z));
-    }
-    void SpeakerDragged(int i, int px, int py) override { drags.push_back({i, px, py}); }
-
-    int count = 5;
-    std::array<SpeakerPosition, 8> positions{};
-    std::vector<std::string> calls;
-    std::vector<std::array<int, 3>> drags;
-};
-
-class SpeakerPadTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        pad = std::make_unique<CSpeakerPad>();
-        pad->resize(279, 279);
-        pad->SetOwner(&owner);
-        pad->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(pad.get()));
-    }
-    void Drag(QPoint from, QPoint to) {
-        QTest::mousePress(pad.get(), Qt::LeftButton, {}, from);
-        QTest::mouseMove(pad.get(), to);
-        QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, to);
-    }
-
-    FakeSpeakerOwner owner;
-    std::unique_ptr<CSpeakerPad> pad;
-};
-
-} // namespace
-
-TEST_F(SpeakerPadTest, RebuildTellsTheOwnerTheCountThenEachLoudspeaker) {
-    owner.positions[0] = {0, 127, 5};
-    owner.positions[1] = {127, 0, 6};
-    owner.positions[2] = {64, 64, 7};
-    owner.count = 3;
-    pad->RebuildFromDocument();
-    EXPECT_EQ(owner.calls, (std::vector<std::string>{"count 3", "show 0: 0 127 5",
-                                                     "show 1: 127 0 6", "show 2: 64 64 7"}));
-    ASSERT_EQ(pad->SpriteSize(), QSize(30, 30));
-    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(-15, -15));
-    EXPECT_EQ(pad->SpeakerTopLeft(1), QPoint(264, 264));
-    EXPECT_EQ(pad->SpeakerTopLeft(2), QPoint(125, 123));
-
-    pad->MoveX(2, 127);
-    pad->MoveY(2, 127);
-    EXPECT_EQ(pad->SpeakerTopLeft(2), QPoint(264, -15));
-    pad->MoveX(8, 10); // no such loudspeaker: nothing moves, nothing breaks
-    pad->MoveY(-1, 10);
-
-    for (const int count : {9, 1000}) {
-        owner.count = count;
-        owner.calls.clear();
-        pad->RebuildFromDocument();
-        EXPECT_EQ(pad->ShownCount(), 8) << count;
-        ASSERT_EQ(owner.calls.size(), 9u) << count;
-        EXPECT_EQ(owner.calls.front(), "count 8") << count;
-    }
-    owner.count = -3;
-    pad->RebuildFromDocument();
-    EXPECT_EQ(pad->ShownCount(), 0);
-}
-
-TEST_F(SpeakerPadTest, OnlyShownLoudspeakersCanBePicked) {
-    owner.count = 8;
-    for (auto& position : owner.positions) {
-        position = {100, 27, 64}; // all eight stacked, top-left (204, 204)
-    }
-    pad->RebuildFromDocument();
-    owner.count = 4;
-    pad->RebuildFromDocument();
-    Drag({20, 20}, {30, 30}); // on no loudspeaker
-    EXPECT_TRUE(owner.drags.empty());
-
-    // Loudspeakers 1 to 4 sit elsewhere; 5 to 8 keep their last place under the pointer.
-    for (int i = 0; i < 4; ++i) {
-        pad->MoveX(i, 10);
-    }
-    Drag({210, 210}, {100, 100});
-    EXPECT_TRUE(owner.drags.empty());
-    EXPECT_FALSE(pad->IsDragging());
-
-    // Where icons overlap, the first shown loudspeaker is picked.
-    pad->MoveX(2, 100);
-    pad->MoveX(3, 100);
-    QTest::mousePress(pad.get(), Qt::LeftButton, {}, {234, 234}); // the edges count
-    EXPECT_EQ(pad->Selected(), 2);
-    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {234, 234});
-    EXPECT_EQ(pad->Selected(), -1);
-}
-
-TEST_F(SpeakerPadTest, DragsReportPointerPlusOneAndHeightMinusPointer) {
-    owner.count = 2;
-    owner.positions[0] = {64, 64, 64};
-    pad->resize(278, 278);
-    pad->RebuildFromDocument();
-    const QPoint centre = pad->SpeakerTopLeft(0) + QPoint(15, 15);
-    QTest::mousePress(pad.get(), Qt::LeftButton, {}, centre);
-    QTest::mouseMove(pad.get(), {138, 139});
-    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(123, 124));
-    // A pointer that leaves the pad drags along its edge.
-    QTest::mouseMove(pad.get(), {-40, 400});
-    EXPECT_EQ(pad->SpeakerTopLeft(0), QPoint(-15, 262));
-    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {-40, 400});
-    QTest::mouseMove(pad.get(), {50, 50});
-    using Drag = std::array<int, 3>;
-    EXPECT_EQ(owner.drags, (std::vector<Drag>{{0, 139, 139}, {0, 1, 1}}));
-}
-
+// The stereo pad, with an owner that records what the pad tells it.
 namespace {
 
 // The placement written out from its description, independently of the pad's code.
