@@ -120,6 +120,7 @@ TEST_F(SpeakerWindowTest, DraggingLoudspeakerTwoStoresAndSendsItsPosition) {
     midi.ClearRecords();
     QTest::mouseMove(pad, {-30, 300}); // off the pad: along its bottom-left corner
     EXPECT_EQ(Wire(), (Strings{"B1 0D 00", "B1 0E 00", "B1 0F 4D"}));
+    EXPECT_EQ(pad->SpeakerTopLeft(1), QPoint(-15, 263));
     midi.ClearRecords();
     QTest::mouseMove(pad, {138, 278}); // px 139, py 1
     QTest::mouseRelease(pad, Qt::LeftButton, {}, {138, 278});
