@@ -514,7 +514,7 @@ bool CControllerDlg::OnCommand(int command) {
     case CommandId::New:
         if (doc) {
             doc->NewDocument();
-            RefreshFromDocument();
+            AfterFileCommand();
         }
         return true;
     case CommandId::Import:

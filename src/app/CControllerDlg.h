@@ -61,6 +61,7 @@ public:
     void ShowControl(int id, int value);
     void ShowHPFCutOff(int v) { ShowControl(ControlId::HPFCutOff, v); }
     void ShowLPFCutOff(int v) { ShowControl(ControlId::LPFCutOff, v); }
+    void ShowZPosition(int v) { ShowControl(ControlId::ZPosition, v); }
     void ShowSpatOutXPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutXPos, speaker, v); }
     void ShowSpatOutYPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutYPos, speaker, v); }
     void ShowSpatOutZPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutZPos, speaker, v); }

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
+#include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
 
 #include <QApplication>
@@ -90,6 +91,7 @@ int main(int argc, char* argv[]) {
     {
         CControllerApp app(midi ? *midi : noMidi);
         RegisterSettingsWindows(app);
+        RegisterPositionWindows(app);
         if (line.file) {
             const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
             if (!failure.isEmpty()) {

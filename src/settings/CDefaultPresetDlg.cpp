@@ -152,8 +152,7 @@ void CDefaultPresetDlg::Try(int row) {
 // The loudspeaker pad of an open speaker position window shows the old setup until it
 // takes the loudspeaker count and positions from the document again.
 void CDefaultPresetDlg::ReloadSpeakerPad() {
-    if (auto* speakers = dynamic_cast<SpatOutsWindowView*>(
-            m_mainWindow.OpenedWindow(SettingsWindow::SpatOuts))) {
+    if (SpatOutsWindowView* speakers = m_mainWindow.SpeakerWindowView()) {
         speakers->ReinitialiseSpeakerPad();
     }
 }

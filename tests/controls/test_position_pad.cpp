@@ -1,5 +1,7 @@
 #include "controls/CPositionPad.h"
 #include "controls/CPositionPadOwner.h"
+#include "controls/CStereoPad.h"
+#include "controls/CStereoPadOwner.h"
 #include "controls/CTransparentSprite.h"
 #include "controls/ControlResources.h"
 
@@ -7,7 +9,10 @@
 #include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -158,3 +163,139 @@ TEST(TransparentSprite, WhitePixelsLeaveTheBackgroundVisible) {
 }
 
 } // namespace
+
+// The stereo pad, with an owner that records what the pad tells it.
+namespace {
+
+// The placement written out from its description, independently of the pad's code.
+struct Expected {
+    QPoint first, second, cross;
+    int x1, y1, x2, y2;
+};
+
+Expected ExpectedPlacement(int w, int angle, int width, int focus) {
+    const double e = w * 0.5;
+    const double r = e * focus / 127.0;
+    const double theta = 180.0 - (angle * 360.0 / 127.0 - 180.0);
+    const double omega = width * 360.0 / 127.0 / 2.0;
+    auto corner = [&](double degrees) {
+        return QPoint(static_cast<int>(std::trunc(e + r * std::cos(degrees / 57.385) - 8)),
+                      static_cast<int>(std::trunc(e + r * std::sin(degrees / 57.385) - 8)));
+    };
+    Expected out;
+    out.first = corner(theta + 90 - omega);
+    out.second = corner(theta + 90 + omega);
+    out.cross = corner(theta + 90);
+    out.x1 = (out.first.x() + 8) * 127 / 278;
+    out.y1 = (out.first.y() + 8) * 127 / 278;
+    out.x2 = (out.second.x() + 8) * 127 / 278;
+    out.y2 = (out.second.y() + 8) * 127 / 278;
+    return out;
+}
+
+class FakeStereoOwner : public CStereoPadOwner {
+public:
+    StereoSliders Sliders() const override { return sliders; }
+    void SetAngleAndFocus(int angle, int focus) override {
+        sliders.angle = angle;
+        sliders.focus = focus;
+        ++slidersSet;
+    }
+    void UpdatePositions(const StereoPositions& p) override { updates.push_back(p); }
+
+    StereoSliders sliders;
+    int slidersSet = 0;
+    std::vector<StereoPositions> updates;
+};
+
+class StereoPadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pad = std::make_unique<CStereoPad>();
+        pad->resize(279, 279);
+        pad->SetOwner(&owner);
+        pad->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pad.get()));
+    }
+    FakeStereoOwner owner;
+    std::unique_ptr<CStereoPad> pad;
+};
+
+} // namespace
+
+TEST_F(StereoPadTest, PlacementFollowsTheSlidersAtEveryAngleWidthAndFocus) {
+    int checked = 0;
+    for (int angle = 0; angle <= 127; angle += 3) {
+        for (const int width : {0, 21, 64, 100, 127}) {
+            for (const int focus : {0, 1, 50, 127}) {
+                owner.sliders = {angle, width, focus};
+                owner.updates.clear();
+                pad->Recompute();
+                const Expected want = ExpectedPlacement(279, angle, width, focus);
+                const std::string where = std::to_string(angle) + "/" + std::to_string(width) +
+                                          "/" + std::to_string(focus);
+                ASSERT_EQ(owner.updates.size(), 1u) << where;
+                EXPECT_EQ(pad->FirstTopLeft(), want.first) << where;
+                EXPECT_EQ(pad->SecondTopLeft(), want.second) << where;
+                EXPECT_EQ(pad->CrossTopLeft(), want.cross) << where;
+                EXPECT_EQ(owner.updates.front(),
+                          (StereoPositions{{want.x1, want.y1}, {want.x2, want.y2}}))
+                    << where;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 43 * 5 * 4);
+
+    // Focus 127, width 0, angle 0: everything just below the centre, at the edge.
+    owner.sliders = {0, 0, 127};
+    owner.updates.clear();
+    pad->Recompute();
+    EXPECT_EQ(pad->CrossTopLeft(), QPoint(133, 270));
+    EXPECT_EQ(pad->FirstTopLeft(), QPoint(133, 270));
+    EXPECT_EQ(owner.updates.front(), (StereoPositions{{64, 127}, {64, 127}}));
+
+    owner.updates.clear();
+    pad->ShowPlacement(); // shown, not reported
+    EXPECT_TRUE(owner.updates.empty());
+}
+
+TEST_F(StereoPadTest, DraggingTheCrossSetsAngleAndFocusAndPlacesThePairAtItsDistance) {
+    owner.sliders = {64, 21, 127};
+    pad->Recompute();
+    owner.updates.clear();
+    const QPoint cross = pad->CrossTopLeft();
+    QTest::mousePress(pad.get(), Qt::LeftButton, {}, cross + QPoint(16, 16));
+    ASSERT_TRUE(pad->IsDragging());
+
+    // Outside the circle of radius 139 around (139, 139): nothing at all.
+    QTest::mouseMove(pad.get(), {139 + 100, 139 + 100});
+    QTest::mouseMove(pad.get(), {1, 1});
+    EXPECT_EQ(pad->CrossTopLeft(), cross);
+    EXPECT_TRUE(owner.updates.empty());
+    EXPECT_EQ(owner.slidersSet, 0);
+
+    // (200, 100): 61 right and 39 up of the centre.
+    QTest::mouseMove(pad.get(), {200, 100});
+    EXPECT_EQ(pad->CrossTopLeft(), QPoint(192, 92));
+    const double d = std::sqrt(61.0 * 61.0 + 39.0 * 39.0);
+    const double degrees = std::atan2(-39.0, 61.0) * 57.29;
+    const double t = degrees - 90.0;
+    EXPECT_EQ(owner.sliders.angle, static_cast<int>(-t * 127.0 / 360.0));
+    EXPECT_EQ(owner.sliders.angle, 43);
+    EXPECT_EQ(owner.sliders.focus, static_cast<int>(d * 127.0 / 139.5));
+    const double omega = 21 * 360.0 / 127.0 / 2.0;
+    const QPoint second(static_cast<int>(139.5 + d * std::cos((t + omega + 90) / 57.385) - 8),
+                        static_cast<int>(139.5 + d * std::sin((t + omega + 90) / 57.385) - 8));
+    EXPECT_EQ(pad->SecondTopLeft(), second);
+    ASSERT_EQ(owner.updates.size(), 1u);
+    EXPECT_EQ(owner.updates.front().second,
+              QPoint((second.x() + 8) * 127 / 278, (second.y() + 8) * 127 / 278));
+
+    // The Focus it set puts the pair back where the drag left it.
+    const QPoint first = pad->FirstTopLeft();
+    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {200, 100});
+    pad->Recompute();
+    EXPECT_LE(std::abs(pad->FirstTopLeft().x() - first.x()), 1);
+    EXPECT_LE(std::abs(pad->FirstTopLeft().y() - first.y()), 1);
+}

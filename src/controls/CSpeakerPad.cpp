@@ -1,0 +1,100 @@
+#include "controls/CSpeakerPad.h"
+
+#include "controls/CSpeakerPadOwner.h"
+#include "controls/ControlResources.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+CSpeakerPad::CSpeakerPad(QWidget* parent) : CPadBase(parent) {
+    InitControlResources();
+    m_background = QImage(BitmapPath(BitmapId::PadBackground));
+    m_axisSymbol = CTransparentSprite::FromResource(static_cast<int>(BitmapId::AxisSymbol));
+    for (int i = 0; i < kMaxSpeakers; ++i) {
+        m_speakers[i] =
+            CTransparentSprite::FromResource(static_cast<int>(BitmapId::FirstLoudspeaker) + i);
+    }
+}
+
+void CSpeakerPad::RebuildFromDocument() {
+    if (m_owner == nullptr) {
+        return;
+    }
+    m_count = std::clamp(m_owner->SpeakerCount(), 0, kMaxSpeakers);
+    m_selected = -1;
+    m_dragging = false;
+    m_owner->SetSpeakerCount(m_count);
+    const QSize sprite = SpriteSize();
+    for (int i = 0; i < m_count; ++i) {
+        const SpeakerPosition at = m_owner->SpeakerAt(i);
+        m_topLeft[i] = QPoint(at.x * width() / 127 - sprite.width() / 2,
+                              (127 - at.y) * height() / 127 - sprite.height() / 2);
+        m_owner->ShowCoordinates(i, at.x, at.y, at.z);
+    }
+    Compose();
+}
+
+void CSpeakerPad::MoveX(int speaker, int value) {
+    if (IsSpeaker(speaker)) {
+        m_topLeft[speaker].setX(value * width() / 127 - SpriteSize().width() / 2);
+        Compose();
+    }
+}
+
+void CSpeakerPad::MoveY(int speaker, int value) {
+    if (IsSpeaker(speaker)) {
+        m_topLeft[speaker].setY(height() * (127 - value) / 127 - SpriteSize().height() / 2);
+        Compose();
+    }
+}
+
+void CSpeakerPad::ComposePicture(QPainter& painter) {
+    painter.fillRect(rect(), Qt::black);
+    painter.drawImage(0, 0, m_background);
+    const QSize axis = m_axisSymbol.Size();
+    m_axisSymbol.Draw(painter, {width() / 2 - axis.width() / 2, height() / 2 - axis.height() / 2});
+    for (int i = 0; i < m_count; ++i) {
+        m_speakers[i].Draw(painter, m_topLeft[i]);
+    }
+}
+
+void CSpeakerPad::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const QPoint point = event->position().toPoint();
+        for (int i = 0; i < m_count; ++i) {
+            if (m_speakers[i].Contains(m_topLeft[i], point)) {
+                m_selected = i;
+                m_dragging = true;
+                break;
+            }
+        }
+    }
+    CPadBase::mousePressEvent(event);
+}
+
+void CSpeakerPad::mouseMoveEvent(QMouseEvent* event) {
+    if (m_dragging && m_selected >= 0) {
+        // The pad keeps the pointer while the button is down; a pointer that has left it
+        // counts as being on its edge, so the values stay within 0-127.
+        QPoint pointer = event->position().toPoint();
+        pointer.setX(std::clamp(pointer.x(), 0, width() - 1));
+        pointer.setY(std::clamp(pointer.y(), 0, height() - 1));
+        const QSize sprite = SpriteSize();
+        m_topLeft[m_selected] = pointer - QPoint(sprite.width() / 2, sprite.height() / 2);
+        Compose();
+        if (m_owner != nullptr) {
+            m_owner->SpeakerDragged(m_selected, pointer.x() + 1, height() - pointer.y());
+        }
+    }
+    CPadBase::mouseMoveEvent(event);
+}
+
+void CSpeakerPad::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_dragging = false;
+        m_selected = -1;
+    }
+    CPadBase::mouseReleaseEvent(event);
+}

@@ -1,0 +1,22 @@
+// What the stereo pad asks of its owner (the stereo source window): the slider values it
+// places the pair from, and where a placement or a drag of the centre cross ends up.
+#pragma once
+
+#include "controls/StereoGeometry.h"
+
+struct StereoSliders {
+    int angle = 64;
+    int width = 21;
+    int focus = 127;
+};
+
+class CStereoPadOwner {
+public:
+    virtual ~CStereoPadOwner() = default;
+
+    virtual StereoSliders Sliders() const = 0;
+    // A drag of the cross: the Angle and Focus sliders follow, without notifying anyone.
+    virtual void SetAngleAndFocus(int angle, int focus) = 0;
+    // The pair's new positions, 0-127 in screen orientation.
+    virtual void UpdatePositions(const StereoPositions& positions) = 0;
+};

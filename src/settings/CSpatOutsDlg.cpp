@@ -1,0 +1,308 @@
+#include "settings/CSpatOutsDlg.h"
+
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "controls/CSkinButton.h"
+#include "controls/CSkinLabel.h"
+#include "controls/CSpeakerPad.h"
+#include "model/CControllerDoc.h"
+#include "model/ValueText.h"
+#include "settings/CUpDownArrows.h"
+#include "settings/PositionWindowIds.h"
+#include "settings/SendToProcessor.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kPadSize = 279;
+constexpr QPoint kPadAt(40, 14);
+constexpr int kViewWidth = 344; // the pad with its scales and the "Fine Tuning" button
+constexpr int kHeight = 354;
+constexpr QRect kFineTuningButton(129, 320, 100, 24);
+constexpr int kGroupStep = 43;
+constexpr int kAxisStep = 96;
+// A hidden panel places the window this far left of where it was made and this far above
+// the main window's vertical centre.
+constexpr int kOpeningShift = 50;
+
+// One coordinate of a loudspeaker: where the document keeps it, its Control Change and
+// the main window's display setter for it.
+struct Axis {
+    const char* name;
+    int (CControllerDoc::*values)[CControllerDoc::kChannels];
+    int controller;
+    void (CControllerDlg::*show)(int speaker, int value);
+};
+
+const std::array<Axis, 3> kAxes = {{
+    {"X", &CControllerDoc::SpatOutXPos, 13, &CControllerDlg::ShowSpatOutXPos},
+    {"Y", &CControllerDoc::SpatOutYPos, 14, &CControllerDlg::ShowSpatOutYPos},
+    {"Z", &CControllerDoc::SpatOutZPos, 15, &CControllerDlg::ShowSpatOutZPos},
+}};
+constexpr int kX = 0;
+constexpr int kY = 1;
+
+// The scale along the pad's edges: the corner "0" shared by both axes, then 32, 64, 96 and
+// 127 along X (below the pad) and along Y (left of it).
+enum class ScaleAxis { Corner, X, Y };
+struct ScaleMark {
+    int value;
+    ScaleAxis axis;
+};
+constexpr std::array<ScaleMark, 9> kScale = {{
+    {0, ScaleAxis::Corner},
+    {32, ScaleAxis::X},
+    {64, ScaleAxis::X},
+    {96, ScaleAxis::X},
+    {127, ScaleAxis::X},
+    {32, ScaleAxis::Y},
+    {64, ScaleAxis::Y},
+    {96, ScaleAxis::Y},
+    {127, ScaleAxis::Y},
+}};
+
+QRect ScaleMarkPlace(const ScaleMark& mark) {
+    const int offset = mark.value * kPadSize / 127;
+    const int below = kPadAt.y() + kPadSize + 2;
+    const int left = kPadAt.x() - 32;
+    switch (mark.axis) {
+    case ScaleAxis::X:
+        return {kPadAt.x() + offset - 14, below, 28, 16};
+    case ScaleAxis::Y:
+        return {left, kPadAt.y() + kPadSize - offset - 8, 29, 16};
+    case ScaleAxis::Corner:
+        break;
+    }
+    return {left, below, 29, 16};
+}
+
+void Tag(QWidget* widget, int id, const QString& name) {
+    widget->setObjectName(name);
+    widget->setProperty("controlId", id);
+}
+
+bool IsSpeaker(int speaker) {
+    return speaker >= 0 && speaker < CControllerDoc::kChannels;
+}
+
+} // namespace
+
+CSpatOutsDlg::CSpatOutsDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(main) {
+    Tag(this, SpatOutsId::Dialog, QStringLiteral("CSpatOutsDlg"));
+    setWindowTitle(QStringLiteral("Spat. Outs Position Manager"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    QFont dialogFont(QStringLiteral("MS Sans Serif"));
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    CreateControls();
+    // The window opens with the panel hidden.
+    setFixedSize(kViewWidth, kHeight);
+    m_pad->RebuildFromDocument();
+}
+
+void CSpatOutsDlg::CreateControls() {
+    m_pad = new CSpeakerPad(this);
+    Tag(m_pad, SpatOutsId::Pad, QStringLiteral("SpeakerPad"));
+    m_pad->setGeometry(QRect(kPadAt, QSize(kPadSize, kPadSize)));
+    m_pad->SetOwner(this);
+
+    for (std::size_t i = 0; i < kScale.size(); ++i) {
+        const ScaleMark& mark = kScale[i];
+        auto* label = new CSkinLabel(QString::number(mark.value), this);
+        Tag(label, SpatOutsId::kAxisLabels[i], QStringLiteral("AxisLabel%1").arg(i + 1));
+        label->SetBold(true);
+        label->SetHeight(12);
+        label->SetFaceName(QStringLiteral("Tahoma"));
+        label->setGeometry(ScaleMarkPlace(mark));
+        switch (mark.axis) {
+        case ScaleAxis::X:
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            break;
+        case ScaleAxis::Y:
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            break;
+        case ScaleAxis::Corner:
+            label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+            break;
+        }
+    }
+
+    m_fineTuning = new CSkinButton(SkinButtonKind::PushButton, QStringLiteral("Fine Tuning"), this);
+    Tag(m_fineTuning, SpatOutsId::FineTuning, QStringLiteral("FineTuning"));
+    m_fineTuning->setGeometry(kFineTuningButton);
+    connect(m_fineTuning, &QAbstractButton::clicked, this, &CSpatOutsDlg::ToggleFineTuning);
+
+    for (int i = 0; i < CControllerDoc::kChannels; ++i) {
+        auto* group = new QGroupBox(QStringLiteral("SpatOut %1").arg(i + 1), this);
+        group->setObjectName(QStringLiteral("SpatOut%1").arg(i + 1));
+        group->setGeometry(kViewWidth, 6 + i * kGroupStep, kPanelWidth - 12, kGroupStep - 3);
+        const SpatOutsId::SpeakerControls& ids = SpatOutsId::kSpeakers[i];
+        for (int a = 0; a < 3; ++a) {
+            const QString axis = QString::fromLatin1(kAxes[a].name);
+            const int x = 8 + a * kAxisStep;
+            auto* caption = new QLabel(axis + QLatin1Char(':'), group);
+            caption->setGeometry(x, 16, 16, 20);
+
+            auto* field = new QLineEdit(group);
+            Tag(field, ids.fields[a], QStringLiteral("SpatOut%1%2").arg(i + 1).arg(axis));
+            field->setGeometry(x + 16, 16, 60, 20);
+            // The fields only show values: the arrows and the pad are how they change.
+            field->setReadOnly(true);
+            field->setFocusPolicy(Qt::NoFocus);
+            m_fields[i][a] = field;
+
+            auto* arrows = new CUpDownArrows(group);
+            Tag(arrows, ids.arrows[a], QStringLiteral("SpatOut%1%2Arrows").arg(i + 1).arg(axis));
+            arrows->setGeometry(x + 77, 15, 14, 22);
+            connect(arrows, &CUpDownArrows::deltaPos, this,
+                    [this, i, a](int delta) { OnArrow(i, a, delta); });
+            m_arrows[i][a] = arrows;
+        }
+    }
+}
+
+CControllerDoc* CSpatOutsDlg::Doc() const {
+    return GetControllerDoc();
+}
+
+void CSpatOutsDlg::SetSpeakerCount(int count) {
+    for (auto& speaker : m_fields) {
+        for (QLineEdit* field : speaker) {
+            field->clear();
+            field->setEnabled(false);
+        }
+    }
+    const int shown = std::clamp(count, 0, CControllerDoc::kChannels);
+    for (int i = 0; i < shown; ++i) {
+        for (QLineEdit* field : m_fields[i]) {
+            field->setEnabled(true);
+        }
+    }
+}
+
+void CSpatOutsDlg::ShowCoordinates(int speaker, int x, int y, int z) {
+    const CControllerDoc* doc = Doc();
+    if (!IsSpeaker(speaker) || doc == nullptr) {
+        return;
+    }
+    const ValueLabelContext context{doc->ShowRawValues, m_main.RoomSidePosition(), doc->Frequence};
+    const int values[] = {x, y, z};
+    for (int a = 0; a < 3; ++a) {
+        m_fields[speaker][a]->setText(
+            QString::fromStdString(ValueLabel(ValueUnit::Metres, values[a], context)));
+    }
+}
+
+void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
+    CControllerDoc* doc = Doc();
+    if (!IsSpeaker(speaker) || doc == nullptr) {
+        return;
+    }
+    // 278, not 279: a pointer on the last pixel of the 279-pixel picture reads 127.
+    const int x = std::clamp(px * 127 / 278, 0, 127);
+    const int y = std::clamp(py * 127 / 278, 0, 127);
+    const int z = doc->SpatOutZPos[speaker];
+    doc->SpatOutXPos[speaker] = x;
+    doc->SpatOutYPos[speaker] = y;
+    ShowCoordinates(speaker, x, y, z);
+    SendToProcessor(*doc, m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
+    m_main.ShowSpatOutXPos(speaker, x);
+    m_main.ShowSpatOutYPos(speaker, y);
+}
+
+void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
+    CControllerDoc* doc = Doc();
+    if (doc == nullptr) {
+        return;
+    }
+    const Axis& row = kAxes[axis];
+    int& stored = (doc->*row.values)[speaker];
+    // A value from a hand-edited file steps from the end of the range it lies beyond.
+    int value = std::clamp(stored, 0, 127);
+    // The upper arrow proposes a negative change: it raises the coordinate.
+    if (delta < 0) {
+        value = std::min(value + 1, 127);
+    } else {
+        value = std::max(value - 1, 0);
+    }
+    stored = value;
+    (m_main.*row.show)(speaker, value);
+    if (axis == kX) {
+        m_pad->MoveX(speaker, value);
+    } else if (axis == kY) {
+        m_pad->MoveY(speaker, value);
+    }
+    ShowCoordinates(speaker, doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker],
+                    doc->SpatOutZPos[speaker]);
+    SendToProcessor(*doc, m_main, {{speaker, row.controller, value}});
+}
+
+void CSpatOutsDlg::MoveSpeakerX(int speaker, int value) {
+    m_pad->MoveX(speaker, value);
+}
+
+void CSpatOutsDlg::MoveSpeakerY(int speaker, int value) {
+    m_pad->MoveY(speaker, value);
+}
+
+void CSpatOutsDlg::ReinitialiseSpeakerPad() {
+    m_pad->RebuildFromDocument();
+}
+
+int CSpatOutsDlg::SpeakerCount() const {
+    const CControllerDoc* doc = Doc();
+    return doc ? doc->NMatrixOutput : 0;
+}
+
+SpeakerPosition CSpatOutsDlg::SpeakerAt(int speaker) const {
+    const CControllerDoc* doc = Doc();
+    if (doc == nullptr || !IsSpeaker(speaker)) {
+        return {};
+    }
+    return {doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker], doc->SpatOutZPos[speaker]};
+}
+
+void CSpatOutsDlg::ToggleFineTuning() {
+    const int change = m_fineTuningShown ? -kPanelWidth : kPanelWidth;
+    setFixedSize(width() + change, height());
+    m_fineTuningShown = !m_fineTuningShown;
+}
+
+void CSpatOutsDlg::showEvent(QShowEvent* event) {
+    CSkinDialog::showEvent(event);
+    if (m_placed) {
+        return;
+    }
+    m_placed = true;
+    // Made at the main window's corner, then moved left and up to beside its centre, but
+    // never off the screen.
+    const QRect main = m_main.frameGeometry();
+    QPoint place(main.x() - kOpeningShift, main.y() + main.height() / 2 - kOpeningShift);
+    if (const QScreen* display = m_main.screen()) {
+        const QRect screen = display->availableGeometry();
+        place.setX(std::max(place.x(), screen.left()));
+        place.setY(std::max(place.y(), screen.top()));
+    }
+    move(place);
+}
+
+void CSpatOutsDlg::reject() {
+    // Esc closes the window for good, as its close box does.
+    close();
+}
+
+void CSpatOutsDlg::closeEvent(QCloseEvent* event) {
+    // Not the dialog's own handling, which would only hide the window.
+    m_main.SpatOutsWindowClosed();
+    event->accept();
+}

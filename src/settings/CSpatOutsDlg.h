@@ -1,0 +1,70 @@
+// The "Spat. Outs Position Manager": where the processor's eight loudspeakers stand. A top
+// view of the room with one draggable icon per loudspeaker in use, and a "Fine Tuning"
+// panel (hidden at first) that shows each loudspeaker's X, Y and Z and steps them by one.
+// Every change is stored in the document and sent at once.
+#pragma once
+
+#include "app/CSkinDialog.h"
+#include "controls/CSpeakerPadOwner.h"
+#include "settings/SpatOutsWindowView.h"
+
+#include <array>
+
+class CControllerDlg;
+class CControllerDoc;
+class CSkinButton;
+class CSpeakerPad;
+class CUpDownArrows;
+class QLineEdit;
+
+class CSpatOutsDlg : public CSkinDialog, public SpatOutsWindowView, public CSpeakerPadOwner {
+    Q_OBJECT
+
+public:
+    static constexpr int kPanelWidth = 312;
+
+    explicit CSpatOutsDlg(CControllerDlg& main);
+
+    // Empties and disables all 24 fields, then enables those of loudspeakers 1 to n
+    // (n above 8 counts as 8).
+    void SetSpeakerCount(int count) override;
+    // Writes loudspeaker i's coordinates into its fields, in metres or raw 0-127 values.
+    void ShowCoordinates(int speaker, int x, int y, int z) override;
+    void SpeakerDragged(int speaker, int px, int py) override;
+
+    // SpatOutsWindowView: what the main window asks of the open window.
+    void MoveSpeakerX(int speaker, int value) override;
+    void MoveSpeakerY(int speaker, int value) override;
+    void ReinitialiseSpeakerPad() override;
+
+    // CSpeakerPadOwner: the document's loudspeakers.
+    int SpeakerCount() const override;
+    SpeakerPosition SpeakerAt(int speaker) const override;
+
+    void ToggleFineTuning();
+    bool IsFineTuningShown() const { return m_fineTuningShown; }
+
+    CSpeakerPad* Pad() const { return m_pad; }
+    QLineEdit* Field(int speaker, int axis) const { return m_fields[speaker][axis]; }
+    CUpDownArrows* Arrows(int speaker, int axis) const { return m_arrows[speaker][axis]; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void OnArrow(int speaker, int axis, int delta);
+    CControllerDoc* Doc() const;
+
+    CControllerDlg& m_main;
+    CSpeakerPad* m_pad = nullptr;
+    CSkinButton* m_fineTuning = nullptr;
+    std::array<std::array<QLineEdit*, 3>, 8> m_fields{};
+    std::array<std::array<CUpDownArrows*, 3>, 8> m_arrows{};
+    bool m_fineTuningShown = false;
+    bool m_placed = false;
+};

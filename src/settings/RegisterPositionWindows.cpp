@@ -1,0 +1,14 @@
+#include "settings/RegisterPositionWindows.h"
+
+#include "app/CControllerApp.h"
+#include "settings/CSpatOutsDlg.h"
+#include "settings/CStereoSourceDlg.h"
+
+void RegisterPositionWindows(CControllerApp& app) {
+    app.SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& main) -> QWidget* {
+        return new CSpatOutsDlg(main);
+    });
+    app.SetSettingsWindowFactory(
+        SettingsWindow::StereoSource,
+        [](CControllerDlg& main) -> QWidget* { return new CStereoSourceDlg(main); });
+}
