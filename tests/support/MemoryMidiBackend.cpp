@@ -1,13 +1,82 @@
 #include "support/MemoryMidiBackend.h"
 
+#include <algorithm>
+
 void MemoryMidiBackend::AddOutputDevice(std::optional<std::string> name, bool opens) {
-    std::lock_guard lock(m_mutex);
-    m_outputs.push_back({std::move(name), opens, true, {}});
+    {
+        std::lock_guard lock(m_mutex);
+        m_outputs.push_back({std::move(name), opens, true, {}});
+    }
+    if (m_deviceNotify) {
+        m_deviceNotify->DevicesChanged();
+    }
 }
 
 void MemoryMidiBackend::AddInputDevice(std::optional<std::string> name, bool opens) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_inputs.push_back({std::move(name), opens, true, {}});
+    }
+    if (m_deviceNotify) {
+        m_deviceNotify->DevicesChanged();
+    }
+}
+
+int MemoryMidiBackend::Listed(const std::vector<Device>& devices, int number) {
+    if (number < 0) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i].listed && number-- == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void MemoryMidiBackend::SetListed(std::vector<Device>& devices, int device, bool listed) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (device < 0 || device >= static_cast<int>(devices.size())) {
+            return;
+        }
+        devices[static_cast<std::size_t>(device)].listed = listed;
+        devices[static_cast<std::size_t>(device)].present = listed;
+    }
+    if (m_deviceNotify) {
+        m_deviceNotify->DevicesChanged();
+    }
+}
+
+void MemoryMidiBackend::WithdrawOutput(int device) {
+    SetListed(m_outputs, device, false);
+}
+
+void MemoryMidiBackend::RestoreOutput(int device) {
+    SetListed(m_outputs, device, true);
+}
+
+void MemoryMidiBackend::WithdrawInput(int device) {
+    SetListed(m_inputs, device, false);
+}
+
+void MemoryMidiBackend::RestoreInput(int device) {
+    SetListed(m_inputs, device, true);
+}
+
+bool MemoryMidiBackend::IsAlive(Handle handle) {
     std::lock_guard lock(m_mutex);
-    m_inputs.push_back({std::move(name), opens, true, {}});
+    if (auto it = m_openOutputs.find(handle); it != m_openOutputs.end()) {
+        return m_outputs[static_cast<std::size_t>(it->second.device)].present;
+    }
+    if (auto it = m_openInputs.find(handle); it != m_openInputs.end()) {
+        return m_inputs[static_cast<std::size_t>(it->second.device)].present;
+    }
+    return false;
+}
+
+void MemoryMidiBackend::SetDeviceNotify(MidiDeviceNotify* notify) {
+    m_deviceNotify = notify;
 }
 
 std::vector<MemoryMidiBackend::Message> MemoryMidiBackend::SentTo(int device) const {
@@ -68,41 +137,43 @@ void MemoryMidiBackend::Record(std::string call) {
 
 int MemoryMidiBackend::OutputCount() {
     std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_outputs.size());
+    return static_cast<int>(std::count_if(m_outputs.begin(), m_outputs.end(),
+                                          [](const Device& d) { return d.listed; }));
 }
 
 int MemoryMidiBackend::InputCount() {
     std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_inputs.size());
+    return static_cast<int>(
+        std::count_if(m_inputs.begin(), m_inputs.end(), [](const Device& d) { return d.listed; }));
 }
 
 std::optional<std::string> MemoryMidiBackend::OutputName(int device) {
     std::lock_guard lock(m_mutex);
-    if (device < 0 || device >= static_cast<int>(m_outputs.size()) ||
-        !m_outputs[static_cast<std::size_t>(device)].name) {
+    const int at = Listed(m_outputs, device);
+    if (at < 0 || !m_outputs[static_cast<std::size_t>(at)].name) {
         return std::nullopt;
     }
-    return CutDeviceName(*m_outputs[static_cast<std::size_t>(device)].name);
+    return CutDeviceName(*m_outputs[static_cast<std::size_t>(at)].name);
 }
 
 std::optional<std::string> MemoryMidiBackend::InputName(int device) {
     std::lock_guard lock(m_mutex);
-    if (device < 0 || device >= static_cast<int>(m_inputs.size()) ||
-        !m_inputs[static_cast<std::size_t>(device)].name) {
+    const int at = Listed(m_inputs, device);
+    if (at < 0 || !m_inputs[static_cast<std::size_t>(at)].name) {
         return std::nullopt;
     }
-    return CutDeviceName(*m_inputs[static_cast<std::size_t>(device)].name);
+    return CutDeviceName(*m_inputs[static_cast<std::size_t>(at)].name);
 }
 
 MidiBackend::Handle MemoryMidiBackend::OpenOutput(int device, std::uint32_t) {
     std::lock_guard lock(m_mutex);
     Record("open-out " + std::to_string(device));
-    if (device < 0 || device >= static_cast<int>(m_outputs.size()) ||
-        !m_outputs[static_cast<std::size_t>(device)].opens) {
+    const int at = Listed(m_outputs, device);
+    if (at < 0 || !m_outputs[static_cast<std::size_t>(at)].opens) {
         return 0;
     }
     const Handle handle = m_nextHandle++;
-    m_openOutputs[handle].device = device;
+    m_openOutputs[handle].device = at;
     return handle;
 }
 
@@ -146,13 +217,13 @@ MidiBackend::Handle MemoryMidiBackend::OpenInput(int device, MidiInputNotify* no
                                                  std::uint32_t) {
     std::lock_guard lock(m_mutex);
     Record("open-in " + std::to_string(device));
-    if (device < 0 || device >= static_cast<int>(m_inputs.size()) ||
-        !m_inputs[static_cast<std::size_t>(device)].opens) {
+    const int at = Listed(m_inputs, device);
+    if (at < 0 || !m_inputs[static_cast<std::size_t>(at)].opens) {
         return 0;
     }
     const Handle handle = m_nextHandle++;
     Input& input = m_openInputs[handle];
-    input.device = device;
+    input.device = at;
     input.notify = notify;
     return handle;
 }

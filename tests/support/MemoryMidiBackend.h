@@ -30,6 +30,15 @@ public:
     // Simulates the device disappearing: every handle on it stops taking events.
     void UnplugOutput(int device);
 
+    // Scripted announcements, as a MIDI system makes them when devices come and go: a
+    // withdrawn device leaves the list (the others are renumbered) and its handles stop
+    // working; a restored one comes back at its place. `device` is the number the device
+    // had when it was added, which SentTo also takes. Each tells the device notify.
+    void WithdrawOutput(int device);
+    void RestoreOutput(int device);
+    void WithdrawInput(int device);
+    void RestoreInput(int device);
+
     // Queues an event on every started input handle of the device and notifies it.
     void Inject(int device, const PortEvent& event);
 
@@ -46,6 +55,8 @@ public:
     void StopInput(Handle handle) override;
     void CloseInput(Handle handle) override;
     bool NextInput(Handle handle, PortEvent& event) override;
+    bool IsAlive(Handle handle) override;
+    void SetDeviceNotify(MidiDeviceNotify* notify) override;
 
 private:
     struct Device {
@@ -53,6 +64,7 @@ private:
         bool opens = true;
         bool present = true;
         std::vector<Message> sent;
+        bool listed = true;
     };
     struct Output {
         int device = 0;
@@ -66,6 +78,9 @@ private:
     };
 
     void Record(std::string call);
+    // The device a list number stands for, counting listed devices only; -1 when none.
+    static int Listed(const std::vector<Device>& devices, int number);
+    void SetListed(std::vector<Device>& devices, int device, bool listed);
 
     mutable std::mutex m_mutex;
     std::vector<Device> m_outputs;
@@ -75,4 +90,5 @@ private:
     std::vector<PortEvent> m_putEvents;
     std::vector<std::string> m_calls;
     Handle m_nextHandle = kFailureLimit + 1;
+    MidiDeviceNotify* m_deviceNotify = nullptr;
 };

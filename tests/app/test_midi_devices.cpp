@@ -1,0 +1,169 @@
+// Devices that come and go under the running window: the lists follow by name, the chosen
+// output and input stay chosen, a device that went away is shown absent and reopened when it
+// returns, sending nothing of its own; and a pad drag never floods the wire.
+#include "support/MainWindowFixture.h"
+
+#include "app/CInputDeviceMenu.h"
+#include "controls/CPositionPad.h"
+#include "midi/AlsaAnnouncements.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <alsa/seq_event.h>
+
+namespace {
+
+QStringList Entries(QComboBox* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) {
+        entries << list->itemText(i);
+    }
+    return entries;
+}
+
+QStringList MenuEntries(CInputDeviceMenu& menu) {
+    QStringList entries;
+    for (QAction* entry : menu.Menu()->actions()) {
+        entries << entry->text() + (entry->isChecked() ? QStringLiteral(" *") : QString());
+    }
+    return entries;
+}
+
+class DeviceTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        for (const char* name : {"Desk A", "Processor", "Desk C"}) {
+            midi.AddOutputDevice(name);
+        }
+        midi.AddInputDevice("Keys");
+        midi.AddInputDevice("Processor In");
+        Start();
+        ChooseOutput(2); // the processor
+        window->InputDeviceMenu().Select(1);
+        midi.ClearRecords();
+    }
+
+    // The window hears of a change on the user-interface thread, as it would from a system.
+    static void Settle() { QCoreApplication::processEvents(); }
+
+    void MoveInputLevel() { QTest::keyClick(Control(ControlId::InputLevel), Qt::Key_Down); }
+};
+
+} // namespace
+
+TEST_F(DeviceTest, ChoosingAnOutputOpensItAtOnceAndSendsNothing) {
+    ChooseOutput(3);
+    EXPECT_EQ(midi.Calls(), (std::vector<std::string>{"reset-out 1", "close-out 1", "open-out 2"}));
+    EXPECT_TRUE(midi.PutEvents().empty());
+}
+
+TEST_F(DeviceTest, ARenumberedListKeepsTheChosenDevicesAndTheirConnections) {
+    midi.WithdrawOutput(0);
+    midi.WithdrawInput(0);
+    Settle();
+    QComboBox* outputs = List(ControlId::OutputList);
+    EXPECT_EQ(Entries(outputs), (QStringList{"Select Output Device", "Processor", "Desk C"}));
+    EXPECT_EQ(outputs->currentIndex(), 1);
+    EXPECT_EQ(Doc().outMIDIPort, 1);
+    EXPECT_EQ(MenuEntries(window->InputDeviceMenu()), (QStringList{"Processor In *"}));
+    EXPECT_TRUE(midi.Calls().empty()) << "nothing was closed or reopened";
+
+    MoveInputLevel();
+    EXPECT_FALSE(midi.SentTo(1).empty());
+    midi.Inject(1, PortEvent{0, 0xB0, 9, 77, 0});
+    Settle();
+    EXPECT_EQ(Doc().BellFactor[0], 77);
+}
+
+TEST_F(DeviceTest, AVanishedDeviceIsShownAbsentAndReopenedWhenItReturns) {
+    midi.WithdrawOutput(1);
+    midi.WithdrawInput(1);
+    Settle();
+    QComboBox* outputs = List(ControlId::OutputList);
+    EXPECT_EQ(Entries(outputs),
+              (QStringList{"Select Output Device", "Desk A", "Desk C", "Processor (absent)"}));
+    EXPECT_EQ(outputs->currentIndex(), 3);
+    EXPECT_EQ(MenuEntries(window->InputDeviceMenu()),
+              (QStringList{"Keys", "Processor In (absent) *"}));
+    MoveInputLevel(); // goes nowhere, and nothing breaks
+    for (int device : {0, 2}) {
+        EXPECT_TRUE(midi.SentTo(device).empty());
+    }
+
+    midi.ClearRecords();
+    midi.RestoreOutput(1);
+    midi.RestoreInput(1);
+    Settle();
+    EXPECT_EQ(Entries(outputs),
+              (QStringList{"Select Output Device", "Desk A", "Processor", "Desk C"}));
+    EXPECT_EQ(outputs->currentIndex(), 2);
+    EXPECT_EQ(Doc().outMIDIPort, 2);
+    EXPECT_EQ(midi.Calls(), (std::vector<std::string>{"open-out 1", "open-in 1", "start-in 1"}));
+    EXPECT_TRUE(midi.PutEvents().empty()) << "the reconnection itself sends nothing";
+
+    MoveInputLevel();
+    EXPECT_FALSE(midi.SentTo(1).empty());
+    midi.Inject(1, PortEvent{0, 0xB0, 9, 55, 0});
+    Settle();
+    EXPECT_EQ(Doc().BellFactor[0], 55);
+}
+
+TEST(AlsaAnnouncements, OnlyClientsAndPortsComingAndGoingChangeTheLists) {
+    const struct {
+        int type;
+        bool changes;
+    } rows[] = {
+        {SND_SEQ_EVENT_CLIENT_START, true},     {SND_SEQ_EVENT_CLIENT_EXIT, true},
+        {SND_SEQ_EVENT_CLIENT_CHANGE, true},    {SND_SEQ_EVENT_PORT_START, true},
+        {SND_SEQ_EVENT_PORT_EXIT, true},        {SND_SEQ_EVENT_PORT_CHANGE, true},
+        {SND_SEQ_EVENT_PORT_SUBSCRIBED, false}, {SND_SEQ_EVENT_PORT_UNSUBSCRIBED, false},
+        {SND_SEQ_EVENT_CONTROLLER, false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(AnnouncementChangesDevices(row.type), row.changes) << "event type " << row.type;
+    }
+}
+
+TEST_F(MainWindowTest, AFastPadDragSendsNoFasterThanTheWireAndEndsWhereTheHandStopped) {
+    midi.AddOutputDevice("Processor");
+    Start();
+    ChooseOutput(1);
+    midi.ClearRecords();
+    CPositionPad* pad = window->SourcePad();
+    const QPoint marker = pad->rect().center();
+    QTest::mousePress(pad, Qt::LeftButton, {}, marker);
+    // A 1,000 Hz mouse for 200 ms: a new point every millisecond, often the same value.
+    QElapsedTimer clock;
+    clock.start();
+    for (int step = 1; step <= 200; ++step) {
+        const QPoint at = marker + QPoint(step / 4 % 60 - 30, -(step / 3 % 50));
+        QMouseEvent move(QEvent::MouseMove, at, pad->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(pad, &move);
+        while (clock.elapsed() < step) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+    }
+    const QPoint last = marker + QPoint(11, -17);
+    QTest::mouseMove(pad, last);
+    QTest::mouseRelease(pad, Qt::LeftButton, {}, last);
+    QTest::qWait(20);
+
+    const std::vector<MemoryMidiBackend::Message> sent = midi.SentTo(0);
+    // At most one position every 5 ms, three controllers each: far below 200 moves.
+    EXPECT_LE(sent.size(), 3u * (200 / CControllerDlg::kPadSendIntervalMs + 2));
+    std::array<int, 3> processor{-1, -1, -1};
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+        const int index = sent[i][1] - 20;
+        ASSERT_TRUE(index >= 0 && index < 3);
+        EXPECT_NE(processor[static_cast<std::size_t>(index)], sent[i][2])
+            << "message " << i << " repeats the value the processor has";
+        processor[static_cast<std::size_t>(index)] = sent[i][2];
+    }
+    EXPECT_EQ(processor[0], Doc().XPosition[0]);
+    EXPECT_EQ(processor[1], Doc().YPosition[0]);
+}
