@@ -25,6 +25,7 @@ class CControllerMidiIn;
 class CPositionPad;
 class CSkinButton;
 class CSkinLabel;
+class CTrackerLink;
 class QAbstractSlider;
 class QAction;
 class QComboBox;
@@ -155,6 +156,7 @@ private:
     QComboBox* m_channelList = nullptr;
 
     std::array<QPointer<QWidget>, kSettingsWindowCount> m_settingsWindows;
+    CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
     QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;
     bool m_placed = false;
 };

@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "controls/ControlResources.h"
 #include "midi/RtMidiBackend.h"
+#include "tracker/CTheKestrelThread.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -100,5 +102,11 @@ int main(int argc, char* argv[]) {
         result = app.Run();
     } // the exit sequence: "Last Document" written, the document and its output port gone
     MidiBackend::SetCurrent(nullptr);
+    // A tracker read still blocked in the library must not meet the library's teardown at
+    // exit; everything of the program's own is stored and closed by now.
+    if (CTheKestrelThread::AnyLeftInLibrary()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }
