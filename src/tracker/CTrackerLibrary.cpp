@@ -4,6 +4,8 @@
 #include <QDir>
 
 #include <cmath>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -14,6 +16,41 @@ constexpr double kLowestHeight = 15.0;
 
 bool WithinDeadBand(double value, double last) {
     return last - CTrackerLibrary::kDeadBand <= value && value <= last + CTrackerLibrary::kDeadBand;
+}
+
+// Every QLibrary of one file name shares one handle, and unloading any of them unloads it
+// for all; a binding still in use (a worker starting while the previous one ends) would
+// lose its code. So the bindings of each file are counted and the last one unloads.
+struct LoadedFiles {
+    std::mutex lock;
+    std::map<QString, int> users;
+};
+
+LoadedFiles& TheLoadedFiles() {
+    static auto* files = new LoadedFiles; // outlives any worker still running at exit
+    return *files;
+}
+
+// Counted by the name the library was asked for, which is what QLibrary shares by.
+bool LoadCounted(QLibrary& library, const QString& name) {
+    LoadedFiles& files = TheLoadedFiles();
+    const std::lock_guard guard(files.lock);
+    library.setFileName(name);
+    if (!library.load()) {
+        return false;
+    }
+    ++files.users[name];
+    return true;
+}
+
+void UnloadCounted(QLibrary& library, const QString& name) {
+    LoadedFiles& files = TheLoadedFiles();
+    const std::lock_guard guard(files.lock);
+    const auto user = files.users.find(name);
+    if (user != files.users.end() && --user->second == 0) {
+        files.users.erase(user);
+        library.unload();
+    }
 }
 
 template <typename Function> bool Resolve(QLibrary& library, const char* name, Function& out) {
@@ -30,29 +67,28 @@ CTrackerLibrary::CTrackerLibrary(const QString& fileName) {
 }
 
 CTrackerLibrary::~CTrackerLibrary() {
-    if (m_library.isLoaded()) {
-        m_library.unload();
+    if (!m_loadedName.isEmpty()) {
+        UnloadCounted(m_library, m_loadedName);
     }
 }
 
 bool CTrackerLibrary::Load(const QString& fileName) {
     if (!fileName.isEmpty()) {
-        m_library.setFileName(fileName);
-        if (!m_library.load()) {
+        if (!LoadCounted(m_library, fileName)) {
             m_error = QStringLiteral("Cannot load the tracker library %1: %2")
                           .arg(fileName, m_library.errorString());
             return false;
         }
+        m_loadedName = fileName;
         return true;
     }
     const QString folder = QCoreApplication::applicationDirPath();
-    m_library.setFileName(QDir(folder).filePath(QString::fromLatin1(kBaseName)));
-    if (m_library.load()) {
-        return true;
-    }
-    m_library.setFileName(QString::fromLatin1(kBaseName));
-    if (m_library.load()) {
-        return true;
+    for (const QString& name :
+         {QDir(folder).filePath(QString::fromLatin1(kBaseName)), QString::fromLatin1(kBaseName)}) {
+        if (LoadCounted(m_library, name)) {
+            m_loadedName = name;
+            return true;
+        }
     }
     m_error = QStringLiteral("Cannot find the tracker library %1 beside the program (%2) "
                              "or on the system's library path.")

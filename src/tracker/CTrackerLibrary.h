@@ -59,6 +59,7 @@ private:
 
     QLibrary m_library;
     QString m_error;
+    QString m_loadedName; // empty when nothing was loaded
     bool m_bound = false;
     KestrelGetSensFn m_getSens = nullptr;
     KestrelGetCoordFn m_getCoord = nullptr;
