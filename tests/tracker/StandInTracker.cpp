@@ -91,10 +91,9 @@ KESTREL_API bool ReadData(void) {
 #endif
 
 #ifndef STANDIN_WITHOUT_GETSENS
-KESTREL_API bool GetSens(double* d0, double* d1, double* d2, double* d3) {
+KESTREL_API bool GetSens(double*, double*, double*, double*) {
     const Inside inside;
-    *d0 = *d1 = *d2 = *d3 = 0.0;
-    return false;
+    return false; // never called by the program
 }
 #endif
 

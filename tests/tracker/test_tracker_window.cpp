@@ -70,6 +70,17 @@ TEST_F(KestrelToggleTest, PositionsMoveThePadAndGoOutAsControllers20To22OnTheSho
     EXPECT_TRUE(ToolTipSays("off"));
 }
 
+TEST_F(KestrelToggleTest, ClosingTheWindowCutsThePauseBetweenPollsShort) {
+    standIn.Push(15.0, 15.0, 60.0);
+    Click();
+    ASSERT_TRUE(WaitProcessing([&] { return !Sent().empty(); }));
+    // The worker has just polled and pauses for 120 ms.
+    const auto start = Clock::now();
+    Stop();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(60));
+    EXPECT_FALSE(CTheKestrelThread::AnyLeftInLibrary());
+}
+
 TEST_F(KestrelToggleTest, AMissingLibraryOrEntryLeavesTheToggleOffAndSaysWhy) {
     const struct {
         QString file;
@@ -122,6 +133,16 @@ TEST_F(KestrelToggleTest, SwitchingOffDuringAHeldReadIsImmediateAndSwitchingOnWa
     standIn.Push(30.0, 30.0, 60.0);
     EXPECT_TRUE(WaitProcessing([&] { return Sent().size() == 3; }));
     EXPECT_EQ(Sent()[0].data2, 80); // pad x 127 reaches the window as 122
+
+    // Quick switching back and forth while reports flow.
+    for (int i = 0; i < 20; ++i) {
+        standIn.Push(i % 2 ? 5.0 : 25.0, 5.0, 30.0);
+        Click();
+        std::this_thread::sleep_for(std::chrono::milliseconds(i * 7 % 40));
+    }
+    EXPECT_EQ(Toggle()->GetCheck(), 1);
+    Stop();
+    EXPECT_FALSE(CTheKestrelThread::AnyLeftInLibrary());
     EXPECT_EQ(standIn.MostInsideAtOnce(), 1);
 }
 
