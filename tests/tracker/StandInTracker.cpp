@@ -35,17 +35,17 @@ struct Script {
     int step = 0;
 };
 
-// Never destroyed: a held read may still be inside when the process exits.
 Script& TheScript() {
-    static Script* script = [] {
-        auto* created = new Script;
+    static Script script;
+    static const bool configured = [] {
         if (const char* mode = std::getenv("KESTREL_STANDIN")) {
-            created->circle = std::strcmp(mode, "circle") == 0;
-            created->holdReads = std::strcmp(mode, "silent") == 0;
+            script.circle = std::strcmp(mode, "circle") == 0;
+            script.holdReads = std::strcmp(mode, "silent") == 0;
         }
-        return created;
+        return true;
     }();
-    return *script;
+    static_cast<void>(configured);
+    return script;
 }
 
 class Inside {
