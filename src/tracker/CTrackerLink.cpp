@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
+#include <mutex>
 #include <system_error>
 
 namespace {
@@ -79,8 +79,10 @@ void CTrackerLink::SetOn(bool on) {
         return;
     }
     try {
-        m_current = std::make_unique<CTheKestrelThread>(std::move(library),
-                                                        [this] { emit ReportWaiting(); });
+        m_current = std::make_unique<CTheKestrelThread>(std::move(library), [this] {
+            const std::lock_guard guard(m_handOver);
+            emit ReportWaiting();
+        });
     } catch (const std::system_error& error) {
         m_libraryError = QStringLiteral("No thread could be started for it: %1")
                              .arg(QString::fromLocal8Bit(error.what()));
@@ -109,6 +111,11 @@ void CTrackerLink::Shutdown() {
 }
 
 void CTrackerLink::Drain() {
+    {
+        // Orders this call after the worker's emit as ThreadSanitizer can see; Qt's own
+        // event-queue lock is invisible to it unless Qt itself is built with it.
+        const std::lock_guard guard(m_handOver);
+    }
     if (!m_current) {
         return;
     }

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class CTrackerLink : public QObject {
@@ -62,6 +63,7 @@ private:
     QString m_libraryFileName;
     QString m_libraryError;
     State m_state = State::Off;
+    std::mutex m_handOver; // held by a worker while it emits ReportWaiting
     std::unique_ptr<CTheKestrelThread> m_current;
     // Switched off but perhaps still inside a read; joined once they have ended.
     std::vector<std::unique_ptr<CTheKestrelThread>> m_stopping;
