@@ -2,14 +2,14 @@ include(GoogleTest)
 
 # One test program:
 #   orbis_add_test(<name> SOURCES <files> [LIBRARIES <targets>] [DEFINITIONS <defs>]
-#                  [QT] [SERIAL] [DEPENDS <targets>])
+#                  [QT] [SERIAL] [DEPENDS <targets>] [LABELS <labels>])
 # QT: widgets or Qt objects; the program gets the shared QApplication main and runs on the
 #     offscreen platform. Otherwise GoogleTest's own main.
 # SERIAL: the test uses the shared private JACK server, so ctest runs it alone.
 # Test helpers are spelled from tests/ ("support/MainWindowFixture.h").
 function(orbis_add_test name)
     cmake_parse_arguments(PARSE_ARGV 1 arg "QT;SERIAL" ""
-                          "SOURCES;LIBRARIES;DEFINITIONS;DEPENDS")
+                          "SOURCES;LIBRARIES;DEFINITIONS;DEPENDS;LABELS")
     add_executable(${name} ${arg_SOURCES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${name} PRIVATE ${arg_DEFINITIONS})
@@ -26,6 +26,9 @@ function(orbis_add_test name)
     set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     if(arg_SERIAL)
         list(APPEND properties RUN_SERIAL TRUE)
+    endif()
+    if(arg_LABELS)
+        list(APPEND properties LABELS ${arg_LABELS})
     endif()
     gtest_discover_tests(${name} PROPERTIES ${properties} DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -13,6 +13,7 @@
 #include "midi/qt/CMidiDeviceWatcher.h"
 #include "model/CControllerDoc.h"
 #include "settings/SpatOutsWindowView.h"
+#include "tracker/CTrackerLink.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,9 +113,22 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
+
+    m_trackerLink = new CTrackerLink(this);
+    CSkinButton* kestrel = m_ui.buttons.value(ControlId::KestrelToggle);
+    connect(kestrel, &QAbstractButton::clicked, m_trackerLink, &CTrackerLink::SetOn);
+    connect(m_trackerLink, &CTrackerLink::PositionArrived, m_ui.sourcePad,
+            &CPositionPad::ApplyTrackerPosition);
+    connect(m_trackerLink, &CTrackerLink::StateChanged, kestrel,
+            [kestrel](bool on, const QString& status) {
+                kestrel->SetCheck(on ? 1 : 0);
+                kestrel->setToolTip(status);
+            });
 }
 
 CControllerDlg::~CControllerDlg() {
+    // The tracker goes first, so no position arrives while the window comes apart.
+    m_trackerLink->Shutdown();
     if (CControllerDoc* doc = Doc(); doc && doc->View() == this) {
         doc->SetView(nullptr);
     }

@@ -26,6 +26,7 @@ class CMidiDeviceWatcher;
 class QTimer;
 class CPositionPad;
 class CSkinLabel;
+class CTrackerLink;
 class QAction;
 class SpatOutsWindowView;
 
@@ -146,6 +147,7 @@ private:
     QTimer* m_positionPacer = nullptr;
 
     SettingsWindowSlots m_settingsWindows;
+    CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
     QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;
     bool m_placed = false;
 };

@@ -8,6 +8,7 @@
 #include "midi/RtMidiBackend.h"
 #include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
+#include "tracker/CTheKestrelThread.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -110,5 +112,11 @@ int main(int argc, char* argv[]) {
         }
         result = app.Run();
     } // the exit sequence: "Last Document" written, the document and its output port gone
+    // A tracker read still blocked in the library must not meet the library's teardown at
+    // exit; everything of the program's own is stored and closed by now.
+    if (CTheKestrelThread::AnyLeftInLibrary()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
     return result;
 }

@@ -1,7 +1,7 @@
 // kestrel-monitor: loads the tracker library as the program does and prints the
 // distances and positions of the Kestrel tracker as its reports arrive, so an
 // installer can check the hardware without the controller.
-#include "KestrelLibrary.h"
+#include "tracker/CTrackerLibrary.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -28,17 +29,20 @@ extern "C" void OnInterrupt(int) {
 // tracker could be opened (or its report was unusable).
 constexpr auto kPromptFailure = std::chrono::milliseconds(1000);
 
-int Monitor(const KestrelLibrary& library, long long count) {
-    const unsigned version = library.getKestrelVersion();
-    std::printf("Tracker library %s, version %u.%u\n", qPrintable(library.FileName()), version >> 8,
-                version & 0xFFu);
+int Monitor(CTrackerLibrary& library, long long count) {
+    if (const std::optional<unsigned> version = library.Version()) {
+        std::printf("Tracker library %s, version %u.%u\n", qPrintable(library.FileName()),
+                    *version >> 8, *version & 0xFFu);
+    } else {
+        std::printf("Tracker library %s, version unknown\n", qPrintable(library.FileName()));
+    }
     std::fflush(stdout);
 
     long long shown = 0;
     while (!g_stop && (count <= 0 || shown < count)) {
         double d[4] = {};
         const auto start = std::chrono::steady_clock::now();
-        if (!library.getSens(&d[0], &d[1], &d[2], &d[3])) {
+        if (!library.GetSens(&d[0], &d[1], &d[2], &d[3])) {
             if (std::chrono::steady_clock::now() - start < kPromptFailure) {
                 std::fprintf(stderr,
                              "No report from a Kestrel tracker (HID vendor 0x1295): none is "
@@ -53,7 +57,7 @@ int Monitor(const KestrelLibrary& library, long long count) {
 
         const double unset = std::numeric_limits<double>::quiet_NaN();
         double x = unset, y = unset, z = unset;
-        if (library.getCoord(&x, &y, &z))
+        if (library.GetCoord(&x, &y, &z))
             std::printf("position   x %9.4f  y %9.4f  z %9.4f\n", x, y, z);
         else if (std::isnan(x))
             std::printf("position   (no report)\n");
@@ -76,7 +80,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Prints the receiver distances and positions of the Kestrel tracker as "
                        "they arrive, through the tracker library %1. Stop it with Ctrl+C.\n"
                        "Exit status: 0 done, 1 bad option, 2 library missing, 3 no tracker.")
-            .arg(QString::fromLatin1(KestrelLibrary::kBaseName)));
+            .arg(QString::fromLatin1(CTrackerLibrary::kBaseName)));
     parser.addHelpOption();
     const QCommandLineOption countOption(
         {QStringLiteral("n"), QStringLiteral("count")},
@@ -97,8 +101,8 @@ int main(int argc, char* argv[]) {
         return static_cast<int>(ExitCode::Usage);
     }
 
-    KestrelLibrary library;
-    if (!library.Load(parser.value(libraryOption))) {
+    CTrackerLibrary library(parser.value(libraryOption));
+    if (!library.IsBound()) {
         std::fprintf(stderr, "%s\n", qPrintable(library.ErrorText()));
         return static_cast<int>(ExitCode::NoLibrary);
     }
