@@ -373,7 +373,9 @@ struct JackMidiBackend::State {
             }
             {
                 std::lock_guard lock(mutex);
-                // The old client died with its server; closing it would touch freed state.
+                // The old client died with its server. libjack keeps state per process that
+                // the new connection replaces, and closing the old client then touches it:
+                // what the dead client holds is left to the end of the process.
                 client = nullptr;
                 // Their ports died with the old client; the new one must never touch them.
                 for (Slot& slot : outputs) {

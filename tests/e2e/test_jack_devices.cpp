@@ -1,0 +1,261 @@
+// Connections that survive a show, on real JACK servers: the program's own ports never in
+// its lists, a device that leaves and comes back reconnected, a server stopped and started
+// again under the running window and under the real program, and a flood of input applied
+// whole, in order, on the user-interface thread.
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/CControllerMidiIn.h"
+#include "app/ControlIds.h"
+#include "midi/JackMidiBackend.h"
+#include "model/CControllerDoc.h"
+#include "support/JackBackendTest.h"
+#include "support/PrivateJackServer.h"
+
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+
+// Runs the event loop until `done` holds or the time is up.
+bool EventuallyTrue(const std::function<bool()>& done, int milliseconds = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > milliseconds) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QStringList Entries(const QComboBox* list) {
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i) {
+        entries << list->itemText(i);
+    }
+    return entries;
+}
+
+// The main window on a JACK backend, its output chosen by the device's name.
+struct Program {
+    explicit Program(MidiBackend& midi) : app(midi), window(app) {
+        app.AttachMainWindow(&window);
+        window.show();
+    }
+    ~Program() { app.AttachMainWindow(nullptr); }
+
+    QComboBox* Outputs() { return window.findChild<QComboBox*>(QStringLiteral("OutputList")); }
+    bool Choose(const QString& name) {
+        const int index = Outputs()->findText(name);
+        if (index < 1) {
+            return false;
+        }
+        Outputs()->setCurrentIndex(index);
+        emit Outputs()->activated(index);
+        return true;
+    }
+    void MoveInputLevel() { QTest::keyClick(window.Control(ControlId::InputLevel), Qt::Key_Down); }
+
+    CControllerApp app;
+    CControllerDlg window;
+};
+
+// Records what the receiver applies to the shown channel, checking the thread it runs on.
+class RecordingView : public ControllerView {
+public:
+    int OutputListSelection() const override { return 0; }
+    int ShownChannel() const override { return 0; }
+    void MoveChannelControl(ChannelArray CControllerDoc::*, int value) override {
+        offThread += QThread::currentThread() != QCoreApplication::instance()->thread();
+        values.push_back(value);
+    }
+    void MoveGlobalControl(int CControllerDoc::*, int) override {}
+    void MoveSourcePad(int, int) override {}
+    void MoveSourceZ(int) override {}
+
+    std::vector<int> values;
+    int offThread = 0;
+};
+
+class JackDeviceTest : public JackBackendTest {};
+
+// The private server of one test, with JACK_DEFAULT_SERVER pointing at it meanwhile.
+class RestartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!UseTestJackServer()) {
+            GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: scripts/test runs these";
+        }
+        m_shared = std::getenv("JACK_DEFAULT_SERVER");
+        ::setenv("JACK_DEFAULT_SERVER", server.Name().c_str(), 1);
+        ASSERT_TRUE(server.Start()) << "a private JACK server did not start";
+    }
+    void TearDown() override {
+        server.Stop();
+        ::setenv("JACK_DEFAULT_SERVER", m_shared.c_str(), 1);
+    }
+
+    PrivateJackServer server{"orbis-restart-" + std::to_string(::getpid())};
+
+private:
+    std::string m_shared;
+};
+
+} // namespace
+
+TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) {
+    auto sink = std::make_unique<BareJackClient>("orbis-e2e-sink", BareJackClient::Role::Sink);
+    BareJackClient flood("orbis-e2e-source", BareJackClient::Role::Flood);
+    ASSERT_TRUE(sink->IsOpen() && flood.IsOpen());
+    Program program(*backend);
+    ASSERT_TRUE(EventuallyTrue([&] { return program.Choose("orbis-e2e-sink:in"); }));
+    program.window.InputDeviceMenu().Select(InputDevice("orbis-e2e-source"));
+    for (int n = 0; n < backend->OutputCount(); ++n) {
+        EXPECT_EQ(backend->OutputName(n)->rfind("Orbis", 0), std::string::npos)
+            << *backend->OutputName(n);
+    }
+    for (int n = 0; n < backend->InputCount(); ++n) {
+        EXPECT_EQ(backend->InputName(n)->rfind("Orbis", 0), std::string::npos)
+            << *backend->InputName(n);
+    }
+    program.MoveInputLevel();
+    ASSERT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+
+    sink.reset();
+    ASSERT_TRUE(EventuallyTrue([&] {
+        return program.Outputs()->currentText() == "orbis-e2e-sink:in (absent)";
+    })) << Entries(program.Outputs()).join(", ").toStdString();
+    program.MoveInputLevel(); // nowhere to go; nothing breaks
+
+    sink = std::make_unique<BareJackClient>("orbis-e2e-sink", BareJackClient::Role::Sink);
+    ASSERT_TRUE(EventuallyTrue([&] {
+        return program.Outputs()->currentText() == "orbis-e2e-sink:in" &&
+               program.app.m_pDoc->MidiOut.IsAlive();
+    })) << Entries(program.Outputs()).join(", ").toStdString();
+    EXPECT_EQ(sink->Received(), 0u) << "the reconnection itself sends nothing";
+    program.MoveInputLevel();
+    EXPECT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+}
+
+TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
+    constexpr std::size_t kMessages = 100000;
+    BareJackClient flood("orbis-e2e-flood", BareJackClient::Role::Flood);
+    ASSERT_TRUE(flood.IsOpen());
+    CControllerDoc doc(*backend);
+    RecordingView view;
+    doc.SetView(&view);
+    CControllerMidiIn receiver(*backend);
+    receiver.SetDocumentSource([&doc] { return &doc; });
+    const int device = InputDevice("orbis-e2e-flood");
+    ASSERT_GE(device, 0);
+    ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
+    receiver.Start();
+
+    flood.Flood(kMessages);
+    ASSERT_TRUE(EventuallyTrue([&] { return view.values.size() >= kMessages; }, 30000))
+        << view.values.size() << " of " << flood.Sent() << " sent";
+    receiver.Close();
+    EXPECT_EQ(view.offThread, 0);
+    ASSERT_EQ(view.values.size(), kMessages);
+    for (std::size_t i = 0; i < kMessages; ++i) {
+        ASSERT_EQ(view.values[i], static_cast<int>(i % 128)) << "message " << i;
+    }
+    EXPECT_EQ(doc.InputLevel[0], static_cast<int>((kMessages - 1) % 128));
+}
+
+TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
+    std::unique_ptr<MidiBackend> midi = JackMidiBackend::Create({});
+    ASSERT_NE(midi, nullptr);
+    auto sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
+    {
+        Program program(*midi);
+        ASSERT_TRUE(EventuallyTrue([&] { return program.Choose("orbis-sink:in"); }));
+        program.MoveInputLevel();
+        ASSERT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+
+        server.Stop();
+        ASSERT_TRUE(EventuallyTrue([&] {
+            return program.Outputs()->currentText() == "orbis-sink:in (absent)";
+        })) << Entries(program.Outputs()).join(", ").toStdString();
+        EXPECT_TRUE(Entries(program.Outputs()).contains("the JACK server has stopped"));
+        program.MoveInputLevel();
+        sink.reset();
+
+        ASSERT_TRUE(server.Start());
+        sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
+        ASSERT_TRUE(EventuallyTrue(
+            [&] {
+                return program.Outputs()->currentText() == "orbis-sink:in" &&
+                       program.app.m_pDoc->MidiOut.IsAlive();
+            },
+            10000))
+            << Entries(program.Outputs()).join(", ").toStdString();
+        program.MoveInputLevel();
+        EXPECT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+
+        server.Stop(); // and the program closes with its server gone
+        sink.reset();
+    }
+    midi.reset();
+}
+
+TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
+    auto sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
+    ASSERT_TRUE(sink->IsOpen());
+    std::unique_ptr<MidiBackend> lister = JackMidiBackend::Create({});
+    ASSERT_NE(lister, nullptr);
+    const CControllerDoc names(*lister);
+    int device = -1;
+    for (int n = 0; n < lister->OutputCount(); ++n) {
+        if (names.OutputDeviceName(n) == "orbis-sink:in") {
+            device = n;
+        }
+    }
+    lister.reset();
+    ASSERT_GE(device, 0);
+
+    QTemporaryDir home;
+    CControllerDoc setup;
+    setup.outMIDIPort = device + 1;
+    const QString file = home.filePath(QStringLiteral("sink.ocont2"));
+    ASSERT_TRUE(setup.WriteControllerFile(QFile::encodeName(file).toStdString()));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(ORBIS_PROGRAM), {file});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    QThread::msleep(1500);
+
+    server.Stop();
+    sink.reset();
+    QThread::msleep(500);
+    ASSERT_TRUE(server.Start());
+    sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
+    // The program connects to the returned device by itself.
+    QElapsedTimer clock;
+    clock.start();
+    while (sink->Connections() == 0 && clock.elapsed() < 10000) {
+        QThread::msleep(20);
+    }
+    EXPECT_GT(sink->Connections(), 0) << "the program did not reconnect";
+    EXPECT_EQ(program.state(), QProcess::Running) << "the program survived the restart";
+
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}

@@ -1,0 +1,58 @@
+// A JACK server of a test's own (dummy driver), for tests that stop and restart a server
+// under the program; the shared server of scripts/test is never touched. Stopped with
+// SIGTERM, so it leaves nothing behind in JACK's registry.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+#include <sys/types.h>
+
+class PrivateJackServer {
+public:
+    explicit PrivateJackServer(std::string name);
+    ~PrivateJackServer();
+
+    // Starts it and waits until it takes clients; false when jackd is missing or fails.
+    bool Start();
+    // Stops it and waits until it has gone.
+    void Stop();
+    const std::string& Name() const { return m_name; }
+
+private:
+    std::string m_name;
+    pid_t m_pid = -1;
+};
+
+struct _jack_client;
+struct _jack_port;
+
+// A bare JACK client with one MIDI port, for tests that stop servers under it (a client
+// of RtMidi's cannot be closed once its server has gone). As a sink it counts what arrives
+// at its input "in"; as a flood it sends, as fast as the server takes them, Control Change
+// 7 on channel 1 with the values 0, 1, ..., 127, 0, ... from its output "out".
+class BareJackClient {
+public:
+    enum class Role { Sink, Flood };
+    BareJackClient(const std::string& name, Role role);
+    ~BareJackClient();
+
+    bool IsOpen() const { return m_client != nullptr; }
+    std::size_t Received() const;
+    // How many ports are connected to this client's port.
+    int Connections() const;
+    // Starts sending `count` messages; Sent() tells how many went out so far.
+    void Flood(std::size_t count);
+    std::size_t Sent() const;
+
+private:
+    static int Process(unsigned frames, void* self);
+
+    _jack_client* m_client = nullptr;
+    _jack_port* m_port = nullptr;
+    Role m_role;
+    std::atomic<std::size_t> m_received{0};
+    std::atomic<std::size_t> m_toSend{0};
+    std::atomic<std::size_t> m_sent{0};
+};
