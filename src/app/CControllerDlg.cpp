@@ -178,6 +178,9 @@ void CControllerDlg::FillDeviceLists() {
     const CControllerDoc& doc = *Doc();
     FillOutputList(QString());
     m_ui.outputList->setCurrentIndex(doc.outMIDIPort);
+    if (doc.outMIDIPort > doc.Midi().OutputCount()) {
+        m_pendingOutput = doc.outMIDIPort;
+    }
 
     m_ui.inputList->clear();
     const int inputs = doc.Midi().InputCount();
@@ -226,6 +229,16 @@ void CControllerDlg::OnDevicesChanged() {
     }
     const int before = m_ui.outputList->currentIndex();
     const QString chosen = before > 0 ? m_ui.outputList->itemData(before).toString() : QString();
+    if (chosen.isEmpty() && m_pendingOutput > 0) {
+        // The stored device, listed late: selected as at start, and opened at the first send.
+        if (m_pendingOutput <= doc->Midi().OutputCount()) {
+            FillOutputList(QString::fromStdString(doc->OutputDeviceName(m_pendingOutput - 1)));
+            doc->outMIDIPort = m_pendingOutput;
+            m_pendingOutput = 0;
+        }
+        RefreshInputs();
+        return;
+    }
     const bool connected = doc->MidiOut.IsAlive() && doc->CurrentOutDevice == before - 1;
     const int index = FillOutputList(chosen);
     const bool present = index > 0 && index <= doc->Midi().OutputCount();
@@ -243,9 +256,14 @@ void CControllerDlg::OnDevicesChanged() {
             }
         }
     }
+    RefreshInputs();
+}
+
+void CControllerDlg::RefreshInputs() {
+    const CControllerDoc& doc = *Doc();
     m_ui.inputList->clear();
-    for (int n = 0; n < doc->Midi().InputCount(); ++n) {
-        m_ui.inputList->addItem(QString::fromStdString(doc->InputDeviceName(n)));
+    for (int n = 0; n < doc.Midi().InputCount(); ++n) {
+        m_ui.inputList->addItem(QString::fromStdString(doc.InputDeviceName(n)));
     }
     m_ui.inputList->insertItem(0, QStringLiteral("Select Input Device"));
     m_inputDeviceMenu.Refresh();
@@ -484,6 +502,7 @@ void CControllerDlg::RefreshFromDocument() {
 }
 
 void CControllerDlg::OnOutputListActivated(int index) {
+    m_pendingOutput = 0;
     if (CControllerDoc* doc = Doc()) {
         doc->outMIDIPort = index;
         // The connection exists as soon as the device is chosen, for patchbay programs to

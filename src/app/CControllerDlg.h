@@ -107,6 +107,7 @@ private:
     // is gone); returns its index, or 0 for the prompt entry.
     int FillOutputList(const QString& chosen);
     void OnDevicesChanged();
+    void RefreshInputs();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
@@ -137,6 +138,9 @@ private:
     CControllerMidiIn* m_midiIn = nullptr;
 
     CMidiDeviceWatcher* m_deviceWatcher = nullptr;
+    // The stored output device number while the MIDI system has not yet listed it (a JACK
+    // client still connecting at start); chosen when it appears. 0 when none is waiting.
+    int m_pendingOutput = 0;
 
     // A drag of the source pad never sends faster than the wire carries: what this drag last
     // sent (-1: nothing yet), and the pacing of its positions.

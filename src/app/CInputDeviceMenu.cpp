@@ -43,6 +43,10 @@ void CInputDeviceMenu::Refresh() {
     }
     const bool wasOpen = m_receiver->IsAlive();
     FillEntries();
+    if (m_openFirstWhenListed && m_deviceCount > 0) {
+        Select(0);
+        return;
+    }
     if (m_chosenName.empty()) {
         return;
     }
@@ -90,6 +94,7 @@ bool CInputDeviceMenu::Select(int n) {
     } else {
         return false;
     }
+    m_openFirstWhenListed = n == 0 && m_deviceCount == 0;
     if (id == m_firstId + m_deviceCount) {
         m_chosenName.clear(); // past the last entry: no device chosen
     }

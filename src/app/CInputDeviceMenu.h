@@ -42,6 +42,8 @@ private:
 
     QMenu* m_menu = nullptr;
     std::string m_chosenName;
+    // Device 0 was asked for before any device was listed: opened once one is.
+    bool m_openFirstWhenListed = false;
     int m_deviceCount = 0;
     int m_firstId = kFirstCommandId;
     CMaxMidiInWnd* m_receiver = nullptr;

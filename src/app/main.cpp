@@ -85,8 +85,10 @@ int main(int argc, char* argv[]) {
     InitControlResources();
     QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
 
+    // The window shows without waiting for a JACK client to connect; the lists follow.
     std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend(
-        [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); });
+        [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); },
+        MidiStart::InBackground);
     // Without a MIDI system the lists say what is missing and the program runs on.
     NullMidiBackend noMidi("No MIDI system: start JACK, or load snd-seq for ALSA");
     int result = 0;

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -101,6 +102,10 @@ struct Slot {
     std::string peer;        // the full name of the device's port
     unsigned generation = 0; // the client the port was registered on
     MidiBackend::Handle handle = 0;
+    // The port of a closed slot stays registered for the next open, which then needs only
+    // a connection: a device that returns is reached again sooner.
+    jack_port_t* spare = nullptr;
+    unsigned spareGeneration = 0;
 };
 
 struct OutputSlot : Slot {
@@ -159,25 +164,52 @@ struct JackMidiBackend::State {
         }
     }
 
-    bool OpenClient() {
+    // Opens and activates a client; slow (tens of milliseconds), so never under the mutex.
+    jack_client_t* OpenActivated() {
         jack_status_t status{};
         jack_client_t* opened = jack_client_open(kClientName, JackNoStartServer, &status);
         if (!opened) {
-            return false;
+            return nullptr;
         }
         jack_set_process_callback(opened, &State::Process, this);
         jack_set_port_registration_callback(opened, &State::PortRegistered, this);
         jack_set_port_rename_callback(opened, &State::PortRenamed, this);
+        // A client's ports can be connected only once it is active, which only the graph's
+        // change tells; a device whose connection failed is then tried again.
+        jack_set_graph_order_callback(opened, &State::GraphChanged, this);
         jack_on_info_shutdown(opened, &State::ServerShutDown, this);
         if (jack_activate(opened) != 0) {
             jack_client_close(opened);
-            return false;
+            return nullptr;
         }
+        return opened;
+    }
+
+    // Makes an opened client the one every call uses; with the mutex held.
+    void Publish(jack_client_t* opened) {
         client = opened;
         ++generation;
         serverGone = false;
         namesStale = true;
-        return true;
+    }
+
+    bool OpenClient() {
+        jack_client_t* opened = OpenActivated();
+        if (opened) {
+            std::lock_guard lock(mutex);
+            Publish(opened);
+        }
+        return opened != nullptr;
+    }
+
+    // The first connection, on the watcher's thread, so that the window does not wait for
+    // it: the lists fill when it is there.
+    void ConnectFirst() {
+        if (!OpenClient()) {
+            serverGone = true;
+            Warn("the JACK server did not take the program's client");
+        }
+        TellDevicesChanged();
     }
 
     // Lists the MIDI ports of the other clients that take input (flags JackPortIsInput) or
@@ -205,9 +237,11 @@ struct JackMidiBackend::State {
         }
     }
 
+    // Still connected to its device: a device that left and came back, even between two
+    // looks, has lost the connection and must be opened again.
     bool PeerPresent(const Slot& slot) const {
-        return !serverGone && slot.generation == generation && client &&
-               jack_port_by_name(client, slot.peer.c_str()) != nullptr;
+        return !serverGone && slot.generation == generation && client && slot.port &&
+               jack_port_connected_to(slot.port, slot.peer.c_str()) != 0;
     }
 
     template <class Slots> auto* FindSlot(Slots& slots, Handle handle) {
@@ -241,27 +275,48 @@ struct JackMidiBackend::State {
         }
     }
 
-    // Called with the mutex held; the port goes from the client it was registered on only
-    // while that client's server is still there.
+    // Called with the mutex held; the port is disconnected and kept for the next open, and
+    // only while its client's server is still there.
     void Release(Slot& slot) {
         slot.clearOnce = true;
         slot.active = false;
         WaitForCycle();
         slot.clearOnce = false;
         if (slot.port && slot.generation == generation && !serverGone && client) {
-            jack_port_unregister(client, slot.port);
+            jack_port_disconnect(client, slot.port);
+            slot.spare = slot.port;
+            slot.spareGeneration = generation;
         }
         slot.port = nullptr;
         slot.handle = 0;
         slot.peer.clear();
     }
 
-    jack_port_t* Register(const char* base, std::size_t index, unsigned long flags) {
+    // The slot's port, registered anew unless a spare of this client is there.
+    jack_port_t* PortFor(Slot& slot, const char* base, std::size_t index, unsigned long flags) {
+        if (slot.spare && slot.spareGeneration == generation) {
+            return std::exchange(slot.spare, nullptr);
+        }
+        slot.spare = nullptr;
         std::string name = base;
         if (index > 0) {
             name += ' ' + std::to_string(index + 1);
         }
         return jack_port_register(client, name.c_str(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
+    }
+
+    // A device's client may have registered its port a moment before it is active, when
+    // JACK refuses connections to it; such a connection is tried again for a few periods.
+    bool Connect(const char* from, const char* to, const std::string& peer) {
+        const auto limit = Clock::now() + std::chrono::milliseconds(20);
+        while (jack_connect(client, from, to) != 0) {
+            if (Clock::now() > limit || !jack_port_by_name(client, peer.c_str())) {
+                Warn("cannot connect \"" + std::string(from) + "\" to \"" + to + "\"");
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
     }
 
     // --- JACK's threads -----------------------------------------------------------------
@@ -323,6 +378,11 @@ struct JackMidiBackend::State {
         PortRegistered(0, 0, arg);
     }
 
+    static int GraphChanged(void* arg) {
+        PortRegistered(0, 0, arg);
+        return 0;
+    }
+
     static void ServerShutDown(jack_status_t, const char* reason, void* arg) {
         auto* state = static_cast<State*>(arg);
         state->serverGone = true;
@@ -376,20 +436,25 @@ struct JackMidiBackend::State {
                 // The old client died with its server. libjack keeps state per process that
                 // the new connection replaces, and closing the old client then touches it:
                 // what the dead client holds is left to the end of the process.
+                if (!serverGone) {
+                    break; // already back
+                }
                 client = nullptr;
                 // Their ports died with the old client; the new one must never touch them.
                 for (Slot& slot : outputs) {
                     slot.active = false;
                     slot.port = nullptr;
+                    slot.spare = nullptr;
                 }
                 for (Slot& slot : inputs) {
                     slot.active = false;
                     slot.port = nullptr;
+                    slot.spare = nullptr;
                 }
-                if (OpenClient()) {
-                    Warn("the JACK server is back");
-                    break;
-                }
+            }
+            if (OpenClient()) {
+                Warn("the JACK server is back");
+                break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
@@ -398,14 +463,24 @@ struct JackMidiBackend::State {
         }
     }
 
-    void StartWatcher() {
+    void StartWatcher(bool connectFirst) {
         inotifyFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-        if (inotifyFd < 0 || ::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0 ||
-            ::inotify_add_watch(inotifyFd, kServerDirectory, IN_CREATE | IN_MOVED_TO) < 0) {
+        const bool watching =
+            inotifyFd >= 0 && ::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) == 0 &&
+            ::inotify_add_watch(inotifyFd, kServerDirectory, IN_CREATE | IN_MOVED_TO) >= 0;
+        if (!watching) {
             Warn("cannot watch for the JACK server's return");
-            return;
         }
-        watcher = std::thread([this] { Watch(); });
+        if (watching || connectFirst) {
+            watcher = std::thread([this, connectFirst, watching] {
+                if (connectFirst) {
+                    ConnectFirst();
+                }
+                if (watching) {
+                    Watch();
+                }
+            });
+        }
     }
 
     void StopWatcher() {
@@ -423,17 +498,22 @@ struct JackMidiBackend::State {
     }
 };
 
-std::unique_ptr<JackMidiBackend> JackMidiBackend::Create(MidiWarningHook warn) {
+std::unique_ptr<JackMidiBackend> JackMidiBackend::Create(MidiWarningHook warn, MidiStart start) {
     // libjack reports a missing server on stderr; the program stays silent instead.
     jack_set_error_function(IgnoreJackMessage);
     jack_set_info_function(IgnoreJackMessage);
     auto state = std::make_unique<State>();
     state->warn = std::move(warn);
-    if (!state->OpenClient()) {
+    // With the server's socket there, the client is opened in the background and the
+    // program starts without waiting for it. Without it (a server reached another way, as
+    // PipeWire's), whether there is a server at all is known only by trying.
+    const std::string socket = std::string(kServerDirectory) + "/" + state->socketName;
+    const bool background = start == MidiStart::InBackground && ::access(socket.c_str(), F_OK) == 0;
+    if (!background && !state->OpenClient()) {
         state->Warn("no JACK server is running");
         return nullptr;
     }
-    state->StartWatcher();
+    state->StartWatcher(background);
     return std::unique_ptr<JackMidiBackend>(new JackMidiBackend(std::move(state)));
 }
 
@@ -501,15 +581,15 @@ MidiBackend::Handle JackMidiBackend::OpenOutput(int device, std::uint32_t) {
         return 0;
     }
     const std::string& peer = s.outputNames[static_cast<std::size_t>(device)];
-    jack_port_t* port = s.Register("Orbis Out", static_cast<std::size_t>(slot - s.outputs.data()),
-                                   JackPortIsOutput);
+    jack_port_t* port = s.PortFor(
+        *slot, "Orbis Out", static_cast<std::size_t>(slot - s.outputs.data()), JackPortIsOutput);
     if (!port) {
         s.Warn("cannot register a JACK output port");
         return 0;
     }
-    if (jack_connect(s.client, jack_port_name(port), peer.c_str()) != 0) {
-        s.Warn("cannot connect to \"" + peer + "\"");
-        jack_port_unregister(s.client, port);
+    if (!s.Connect(jack_port_name(port), peer.c_str(), peer)) {
+        slot->spare = port;
+        slot->spareGeneration = s.generation;
         return 0;
     }
     slot->port = port;
@@ -577,15 +657,15 @@ MidiBackend::Handle JackMidiBackend::OpenInput(int device, MidiInputNotify* noti
         return 0;
     }
     const std::string& peer = s.inputNames[static_cast<std::size_t>(device)];
-    jack_port_t* port =
-        s.Register("Orbis In", static_cast<std::size_t>(slot - s.inputs.data()), JackPortIsInput);
+    jack_port_t* port = s.PortFor(
+        *slot, "Orbis In", static_cast<std::size_t>(slot - s.inputs.data()), JackPortIsInput);
     if (!port) {
         s.Warn("cannot register a JACK input port");
         return 0;
     }
-    if (jack_connect(s.client, peer.c_str(), jack_port_name(port)) != 0) {
-        s.Warn("cannot connect from \"" + peer + "\"");
-        jack_port_unregister(s.client, port);
+    if (!s.Connect(peer.c_str(), jack_port_name(port), peer)) {
+        slot->spare = port;
+        slot->spareGeneration = s.generation;
         return 0;
     }
     if (!slot->queue) {

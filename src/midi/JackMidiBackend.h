@@ -17,8 +17,10 @@
 class JackMidiBackend final : public MidiBackend {
 public:
     // Opens the client on the server named by JACK_DEFAULT_SERVER (or the default one),
-    // never starting a server; nullptr when none is running.
-    static std::unique_ptr<JackMidiBackend> Create(MidiWarningHook warn);
+    // never starting a server; nullptr when none is running. In the background, the lists
+    // are empty until the client is there, and the device notify is told then.
+    static std::unique_ptr<JackMidiBackend> Create(MidiWarningHook warn,
+                                                   MidiStart start = MidiStart::Now);
     ~JackMidiBackend() override;
 
     int OutputCount() override;

@@ -295,7 +295,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn) {
+std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn, MidiStart start) {
     const char* forced = std::getenv("ORBIS_MIDI_API");
     const bool alsaOnly = forced && std::strcmp(forced, "alsa") == 0;
     const bool jackOnly = forced && std::strcmp(forced, "jack") == 0;
@@ -311,7 +311,7 @@ std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn) {
         }
     }
     if (!alsaOnly) {
-        return JackMidiBackend::Create(std::move(warn));
+        return JackMidiBackend::Create(std::move(warn), start);
     }
     return nullptr;
 }
