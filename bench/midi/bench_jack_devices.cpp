@@ -9,6 +9,7 @@
 #include "controls/CPositionPad.h"
 #include "midi/JackMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/EventLoop.h"
 #include "support/JackMidiPeer.h"
 #include "support/MemoryMidiBackend.h"
 #include "support/PrivateJackServer.h"
@@ -30,18 +31,6 @@
 #include <vector>
 
 namespace {
-
-bool Wait(const std::function<bool()>& done, int milliseconds = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
 
 struct Program {
     explicit Program(MidiBackend& midi) : app(midi), window(app) {
@@ -90,7 +79,7 @@ void BM_IncomingFromJackToDocument(benchmark::State& state) {
         program.app.m_pDoc->InputLevel[0] = -1;
         state.ResumeTiming();
         const int last = static_cast<int>((sentBefore - 1) % 128);
-        if (!Wait([&] { return program.app.m_pDoc->InputLevel[0] == last; })) {
+        if (!ProcessEventsUntil([&] { return program.app.m_pDoc->InputLevel[0] == last; })) {
             state.SkipWithError("the last message did not arrive");
             return;
         }
@@ -142,7 +131,8 @@ void BM_ReturnToFirstMessage(benchmark::State& state) {
     }
     Program program(*midi);
     QComboBox* outputs = program.Outputs();
-    Wait([&] { return outputs->findText(QStringLiteral("orbis-bench-sink:in")) > 0; });
+    ProcessEventsUntil(
+        [&] { return outputs->findText(QStringLiteral("orbis-bench-sink:in")) > 0; });
     const int index = outputs->findText(QStringLiteral("orbis-bench-sink:in"));
     outputs->setCurrentIndex(index);
     emit outputs->activated(index);
@@ -152,16 +142,16 @@ void BM_ReturnToFirstMessage(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         sink.reset();
-        Wait([&] { return !doc.MidiOut.IsOpen(); }); // the window has let go of it
+        ProcessEventsUntil([&] { return !doc.MidiOut.IsOpen(); }); // the window has let go of it
         // Timed from the moment the device's port is there and its client active.
         sink = std::make_unique<BareJackClient>("orbis-bench-sink", BareJackClient::Role::Sink);
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
-        Wait([&] { return doc.MidiOut.IsOpen(); }); // the window has opened it again
+        ProcessEventsUntil([&] { return doc.MidiOut.IsOpen(); }); // the window has opened it again
         reconnect.push_back(static_cast<double>(clock.nsecsElapsed()) / 1.0e6);
         QTest::keyClick(program.window.Control(ControlId::InputLevel), Qt::Key_Down);
-        Wait([&] { return sink->Received() > 0; });
+        ProcessEventsUntil([&] { return sink->Received() > 0; });
         millis.push_back(static_cast<double>(clock.nsecsElapsed()) / 1.0e6);
     }
     std::sort(millis.begin(), millis.end());
@@ -209,16 +199,3 @@ void BM_PadDragMessagesPerSecond(benchmark::State& state) {
 BENCHMARK(BM_PadDragMessagesPerSecond)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QTemporaryDir settingsFolder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

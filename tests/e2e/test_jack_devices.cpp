@@ -8,6 +8,7 @@
 #include "app/ControlIds.h"
 #include "midi/JackMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "support/EventLoop.h"
 #include "support/JackBackendTest.h"
 #include "support/PrivateJackServer.h"
 
@@ -25,20 +26,6 @@
 #include <functional>
 
 namespace {
-
-// Runs the event loop until `done` holds or the time is up.
-bool EventuallyTrue(const std::function<bool()>& done, int milliseconds = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > milliseconds) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 QStringList Entries(const QComboBox* list) {
     QStringList entries;
@@ -120,7 +107,7 @@ TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) 
     BareJackClient flood("orbis-e2e-source", BareJackClient::Role::Flood);
     ASSERT_TRUE(sink->IsOpen() && flood.IsOpen());
     Program program(*backend);
-    ASSERT_TRUE(EventuallyTrue([&] { return program.Choose("orbis-e2e-sink:in"); }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return program.Choose("orbis-e2e-sink:in"); }));
     program.window.InputDeviceMenu().Select(InputDevice("orbis-e2e-source"));
     for (int n = 0; n < backend->OutputCount(); ++n) {
         EXPECT_EQ(backend->OutputName(n)->rfind("Orbis", 0), std::string::npos)
@@ -131,22 +118,22 @@ TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) 
             << *backend->InputName(n);
     }
     program.MoveInputLevel();
-    ASSERT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 
     sink.reset();
-    ASSERT_TRUE(EventuallyTrue([&] {
+    ASSERT_TRUE(ProcessEventsUntil([&] {
         return program.Outputs()->currentText() == "orbis-e2e-sink:in (absent)";
     })) << Entries(program.Outputs()).join(", ").toStdString();
     program.MoveInputLevel(); // nowhere to go; nothing breaks
 
     sink = std::make_unique<BareJackClient>("orbis-e2e-sink", BareJackClient::Role::Sink);
-    ASSERT_TRUE(EventuallyTrue([&] {
+    ASSERT_TRUE(ProcessEventsUntil([&] {
         return program.Outputs()->currentText() == "orbis-e2e-sink:in" &&
                program.app.m_pDoc->MidiOut.IsAlive();
     })) << Entries(program.Outputs()).join(", ").toStdString();
     EXPECT_EQ(sink->Received(), 0u) << "the reconnection itself sends nothing";
     program.MoveInputLevel();
-    EXPECT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+    EXPECT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 }
 
 TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
@@ -164,7 +151,7 @@ TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThre
     receiver.Start();
 
     flood.Flood(kMessages);
-    ASSERT_TRUE(EventuallyTrue([&] { return view.values.size() >= kMessages; }, 30000))
+    ASSERT_TRUE(ProcessEventsUntil([&] { return view.values.size() >= kMessages; }, 30000))
         << view.values.size() << " of " << flood.Sent() << " sent";
     receiver.Close();
     EXPECT_EQ(view.offThread, 0);
@@ -181,12 +168,12 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
     auto sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
     {
         Program program(*midi);
-        ASSERT_TRUE(EventuallyTrue([&] { return program.Choose("orbis-sink:in"); }));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return program.Choose("orbis-sink:in"); }));
         program.MoveInputLevel();
-        ASSERT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 
         server.Stop();
-        ASSERT_TRUE(EventuallyTrue([&] {
+        ASSERT_TRUE(ProcessEventsUntil([&] {
             return program.Outputs()->currentText() == "orbis-sink:in (absent)";
         })) << Entries(program.Outputs()).join(", ").toStdString();
         EXPECT_TRUE(Entries(program.Outputs()).contains("the JACK server has stopped"));
@@ -195,7 +182,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
 
         ASSERT_TRUE(server.Start());
         sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
-        ASSERT_TRUE(EventuallyTrue(
+        ASSERT_TRUE(ProcessEventsUntil(
             [&] {
                 return program.Outputs()->currentText() == "orbis-sink:in" &&
                        program.app.m_pDoc->MidiOut.IsAlive();
@@ -203,7 +190,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
             10000))
             << Entries(program.Outputs()).join(", ").toStdString();
         program.MoveInputLevel();
-        EXPECT_TRUE(EventuallyTrue([&] { return sink->Received() > 0; }));
+        EXPECT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 
         server.Stop(); // and the program closes with its server gone
         sink.reset();
