@@ -86,7 +86,51 @@ void BM_IncomingFromJackToDocument(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(kMessages));
 }
-BENCHMARK(BM_IncomingFromJackToDocument)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IncomingFromJackToDocument)
+    ->Iterations(5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// From a key press on a slider to its Control Change arriving at another client, while a
+// flood of 100,000 incoming Control Changes is being applied.
+void BM_KeyPressDuringInputFlood(benchmark::State& state) {
+    if (!UseTestJackServer()) {
+        state.SkipWithError("set ORBIS_TEST_JACK_SERVER to a running JACK server");
+        return;
+    }
+    std::unique_ptr<JackMidiBackend> midi = JackMidiBackend::Create({});
+    BareJackClient flood("orbis-bench-flood2", BareJackClient::Role::Flood);
+    BareJackClient sink("orbis-bench-sink2", BareJackClient::Role::Sink);
+    if (!midi || !flood.IsOpen() || !sink.IsOpen()) {
+        state.SkipWithError("JACK server not reachable");
+        return;
+    }
+    Program program(*midi);
+    program.window.InputDeviceMenu().Select(InputNamed(*midi, "orbis-bench-flood2"));
+    QComboBox* outputs = program.Outputs();
+    const int index = outputs->findText(QStringLiteral("orbis-bench-sink2:in"));
+    outputs->setCurrentIndex(index);
+    emit outputs->activated(index);
+    QAbstractSlider* level = program.window.Control(ControlId::BellFactor);
+    std::vector<double> millis;
+    std::size_t floodTo = 0;
+    for (auto _ : state) {
+        floodTo += 100000;
+        flood.Flood(floodTo);
+        ProcessEventsUntil([&] { return flood.Sent() > floodTo - 90000; });
+        const std::size_t before = sink.Received();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(level, Qt::Key_Down);
+        ProcessEventsUntil([&] { return sink.Received() > before; });
+        millis.push_back(static_cast<double>(clock.nsecsElapsed()) / 1.0e6);
+        ProcessEventsUntil([&] { return flood.Sent() >= floodTo; });
+    }
+    std::sort(millis.begin(), millis.end());
+    state.counters["median_ms"] = millis[millis.size() / 2];
+    state.counters["max_ms"] = millis.back();
+}
+BENCHMARK(BM_KeyPressDuringInputFlood)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // From creating the MIDI backend to the first painted main window.
 void StartUp(benchmark::State& state, bool withJack) {
