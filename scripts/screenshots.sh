@@ -69,6 +69,15 @@ key ctrl+4 && shoot "Sample Rate" sample-rate.png
 key ctrl+8 && shoot "Orbis Diagram" diagram.png
 
 start
+key ctrl+7
+speakers="$(wait_window "Spat. Outs Position Manager")"
+# Drag loudspeaker 1 a little, as an operator places it.
+xdotool mousemove --window "$speakers" 150 120 mousedown 1 mousemove --window "$speakers" 130 95 \
+    mouseup 1
+shoot "Spat. Outs Position Manager" speaker-window.png
+key ctrl+6 && shoot "Stereo Source Position Manager" stereo-window.png
+
+start
 key ctrl+5 && shoot "Patchbay Configuration" patchbay.png
 
 start
