@@ -407,6 +407,8 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
         SendToProcessor(c, {{20, xValue}, {21, yValue}, {22, zValue}});
         return;
     }
+    // A drag beyond the pad's edge stops at the edge's value; so does the marker.
+    m_ui.sourcePad->SetFromValues(xValue, yValue);
     if (!m_padDragActive || m_dragChannel != c) {
         m_padDragActive = true;
         m_dragChannel = c;
@@ -513,7 +515,15 @@ bool CControllerDlg::OnCommand(int command) {
     switch (command) {
     case CommandId::New:
         if (doc) {
+            // The open port stays open through New, so its entry stays chosen: the list
+            // shows where the next control sends.
+            const int shown = OutputListSelection();
+            const bool open =
+                shown > 0 && doc->MidiOut.IsAlive() && doc->CurrentOutDevice == shown - 1;
             doc->NewDocument();
+            if (open) {
+                doc->outMIDIPort = shown;
+            }
             AfterFileCommand();
         }
         return true;

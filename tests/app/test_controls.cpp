@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <limits>
@@ -89,6 +90,18 @@ TEST_F(MainControlsTest, EachControlStoresShowsAndSendsItsValue) {
             EXPECT_EQ(event.status, test.status == kShown ? kShown + kChannel : test.status);
             EXPECT_EQ(event.data1, test.controller);
             EXPECT_EQ(event.data2, row.maximum);
+        }
+
+        if (row.kind == MainControlKind::Knob) {
+            // A notch of the wheel towards the operator is a Left key: stored and sent.
+            midi.ClearRecords();
+            const QPointF centre(control->width() / 2.0, control->height() / 2.0);
+            QWheelEvent wheel(centre, control->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(control, &wheel);
+            EXPECT_EQ(row.Value(Doc(), kChannel), row.maximum - 1);
+            ASSERT_EQ(Sent().size(), 2u);
+            EXPECT_EQ(Sent().back().data2, row.maximum - 1);
         }
     }
     EXPECT_EQ(LabelText(ControlId::SourceZLabel), "3.226") << "the Z slider writes its label";
@@ -231,6 +244,17 @@ TEST_F(MainControlsTest, DraggingThePadMarkerSendsThePosition) {
     EXPECT_EQ(Doc().XPosition[kChannel], 127);
     EXPECT_EQ(Doc().YPosition[kChannel], 127);
     EXPECT_EQ(Doc().ZPosition[kChannel], Control(ControlId::ZPosition)->value());
+
+    // Qt keeps delivering moves once the pointer has left the pad.
+    const QPoint outside(-80, 300);
+    QMouseEvent away(QEvent::MouseMove, outside, pad->mapToGlobal(outside), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &away);
+    EXPECT_EQ(Doc().XPosition[kChannel], 0);
+    EXPECT_EQ(Doc().YPosition[kChannel], 0);
+    const QPoint dragged = pad->MarkerTopLeft();
+    pad->SetFromValues(0, 0);
+    EXPECT_EQ(dragged, pad->MarkerTopLeft()) << "the marker shows the values that were sent";
 }
 
 TEST_F(MainControlsTest, DisplaySettersMoveWithoutStoringOrSending) {
