@@ -1,7 +1,9 @@
 #include "controls/CRoundSliderCtrl.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 #include <utility>
@@ -113,6 +115,51 @@ TEST_F(RoundSliderTest, KeysStepAndWrapAround) {
         const std::vector<Notification> expected{{row.code, row.value},
                                                  {ScrollCode::EndTrack, row.value}};
         EXPECT_EQ(seen, expected) << row.name;
+    }
+}
+
+// The wheel is the keyboard's line step: the owner hears it as it hears an arrow key.
+TEST_F(RoundSliderTest, WheelStepsByTheLineSize) {
+    knob->setSingleStep(2);
+    struct Row {
+        const char* name;
+        int start;
+        int delta; // eighths of a degree, 120 a notch
+        int value;
+        std::vector<Notification> expected;
+    };
+    const Row rows[] = {
+        {"away steps up", 40, 120, 42, {{ScrollCode::LineDown, 42}, {ScrollCode::EndTrack, 42}}},
+        {"towards steps down",
+         40,
+         -120,
+         38,
+         {{ScrollCode::LineUp, 38}, {ScrollCode::EndTrack, 38}}},
+        {"two notches at once",
+         40,
+         240,
+         44,
+         {{ScrollCode::LineDown, 42},
+          {ScrollCode::EndTrack, 42},
+          {ScrollCode::LineDown, 44},
+          {ScrollCode::EndTrack, 44}}},
+        {"half a notch waits", 40, 60, 40, {}},
+        {"the other half completes it",
+         40,
+         60,
+         42,
+         {{ScrollCode::LineDown, 42}, {ScrollCode::EndTrack, 42}}},
+    };
+    for (const Row& row : rows) {
+        knob->setValue(row.start);
+        seen.clear();
+        const QPointF inside(21, 21);
+        QWheelEvent wheel(inside, knob->mapToGlobal(inside), {}, {0, row.delta}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(knob, &wheel);
+        EXPECT_TRUE(wheel.isAccepted()) << row.name;
+        EXPECT_EQ(knob->value(), row.value) << row.name;
+        EXPECT_EQ(seen, row.expected) << row.name;
     }
 }
 
@@ -238,6 +285,16 @@ TEST(RoundSliderText, FormatTakesExactlyOneInteger) {
     EXPECT_EQ(knob.MakeLabelText(), "7 dB");
     EXPECT_TRUE(knob.SetTextFormat("%03ld%%"));
     EXPECT_EQ(knob.MakeLabelText(), "007%");
+    const struct {
+        const char* format;
+        const char* text;
+    } escaped[] = {
+        {"%%d %d", "%d 7"}, {"%%%d", "%7"}, {"%%%%%i%%", "%%7%"}, {"%% %-3ld|", "% 7  |"}};
+    for (const auto& row : escaped) {
+        EXPECT_TRUE(knob.SetTextFormat(row.format)) << row.format;
+        EXPECT_EQ(knob.MakeLabelText(), row.text) << row.format;
+    }
+    EXPECT_TRUE(knob.SetTextFormat("%03ld%%"));
     for (const char* refused : {"%s", "%d %d", "%n", "no number", "%f"}) {
         EXPECT_FALSE(knob.SetTextFormat(refused)) << refused;
     }
