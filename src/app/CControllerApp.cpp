@@ -9,6 +9,7 @@
 #include "settings/StereoSourceWindowView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -126,7 +127,22 @@ void CControllerApp::AttachMainWindow(CControllerDlg* window) {
 void CControllerApp::InstallAccelerators(CControllerDlg& window) {
     for (const Accelerator& accelerator : kAccelerators) {
         QAction* action = window.CommandAction(accelerator.command);
-        if (!action) {
+        if (accelerator.command == CommandId::Close) {
+            // Ctrl+W closes the window it is pressed in: the program only from the main
+            // window, a settings window by itself. The menu item keeps no key of its own,
+            // so that this one action answers everywhere.
+            action = new QAction(&window);
+            action->setObjectName(QStringLiteral("CloseActiveWindow"));
+            window.addAction(action);
+            QObject::connect(action, &QAction::triggered, &window, [&window] {
+                QWidget* active = QApplication::activeWindow();
+                if (active != nullptr && active != &window) {
+                    active->close();
+                } else {
+                    window.ExecuteCommand(CommandId::Close);
+                }
+            });
+        } else if (!action) {
             action = new QAction(&window);
             action->setObjectName(QStringLiteral("Command%1").arg(accelerator.command));
             action->setData(accelerator.command);
