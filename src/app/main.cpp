@@ -5,6 +5,7 @@
 #include "app/CTerminationHandler.h"
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
+#include "controls/ReadablePalette.h"
 #include "midi/RtMidiBackend.h"
 #include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
@@ -41,21 +42,6 @@ void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues
     });
 }
 
-// The knobs, buttons and sliders draw their rings and bevels from the Shadow and Dark roles.
-// Flat desktop palettes make those nearly as light as the face, which washes the 3-D
-// controls out; keep them at least as dark as a classic bevel.
-void StrengthenBevelColours() {
-    QPalette palette = QApplication::palette();
-    const QColor face = palette.color(QPalette::Button);
-    if (palette.color(QPalette::Shadow).lightness() > face.lightness() / 3) {
-        palette.setColor(QPalette::Shadow, face.darker(350));
-    }
-    if (palette.color(QPalette::Dark).lightness() > face.lightness() * 2 / 3) {
-        palette.setColor(QPalette::Dark, face.darker(170));
-    }
-    QApplication::setPalette(palette);
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,7 +65,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Orbis"));
     QApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("orbis-controller"));
-    StrengthenBevelColours();
+    QApplication::setPalette(WithReadableBevels(QApplication::palette()));
     InitControlResources();
     QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
 

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +20,15 @@ const QColor kFocusBlue(0, 0, 255);
 
 int Span(const QAbstractSlider& slider) {
     return slider.maximum() - slider.minimum() + 1;
+}
+
+// The marker's dimple: of the bevel's dark and light tones, the one farther from the face,
+// so that the marker shows on light and dark palettes alike.
+QColor MarkerFill(const QPalette& colours) {
+    const int face = SystemColours::ButtonFace(colours).lightness();
+    const QColor dark = SystemColours::ButtonShadow(colours);
+    const QColor light = SystemColours::ButtonHighlight(colours);
+    return std::abs(face - dark.lightness()) >= std::abs(light.lightness() - face) ? dark : light;
 }
 
 } // namespace
@@ -158,8 +168,11 @@ void CRoundSliderCtrl::Compose(QPainter& painter) const {
     const QPalette& colours = palette();
     const QPoint marker = MarkerCentre();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(SystemColours::ButtonFace(colours));
+    painter.setBrush(MarkerFill(colours));
+    // Smooth where the device has the pixels for it; pixel-exact at the size drawn.
+    painter.setRenderHint(QPainter::Antialiasing, devicePixelRatioF() > 1.0);
     painter.drawEllipse(marker, m_markerRadius, m_markerRadius);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     ShadedCircle::Draw(painter, marker, m_markerRadius - 1, SystemColours::DarkShadow3D(colours),
                        SystemColours::ButtonHighlight(colours));
     if (hasFocus()) {
