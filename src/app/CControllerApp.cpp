@@ -72,7 +72,9 @@ void CControllerApp::WriteLastDocument() {
     m_strLastDocument =
         m_pDoc ? QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName)) : kNewDocument;
     QSettings store = Store();
-    if (QFileInfo::exists(store.fileName())) {
+    // Rewriting an unchanged value would only cost the exit a file write and a sync.
+    if (QFileInfo::exists(store.fileName()) &&
+        store.value(kLastDocumentKey) != QVariant(m_strLastDocument)) {
         store.setValue(kLastDocumentKey, m_strLastDocument);
         store.sync();
     }
@@ -92,6 +94,7 @@ QString CControllerApp::UseStartFile(const QString& path) {
                       .arg(QDir::toNativeSeparators(absolute));
     }
     m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
+    m_startFileText = failure.isEmpty() ? text : std::nullopt;
     return failure;
 }
 

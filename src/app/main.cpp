@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPalette>
+#include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -25,20 +26,23 @@ namespace {
 // silent about MIDI; QT_LOGGING_RULES="orbis.midi.info=true" shows it.
 Q_LOGGING_CATEGORY(lcMidi, "orbis.midi", QtWarningMsg)
 
-// Saves a picture of the main window once it is on screen, then closes it.
+// Saves a picture of the main window once it is on screen, then closes it. Queued before
+// the window's run, so it comes first in its event loop, right after the window is shown.
 void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues) {
-    QTimer::singleShot(300, [&app, path, rawValues] {
+    QTimer::singleShot(0, [&app, path, rawValues] {
         if (!app.m_pControllerDlg) {
             return;
         }
         if (rawValues) {
             app.OnToggleRawValues();
         }
+        // What is on the screen, taken from it rather than painted a second time.
         QApplication::processEvents();
-        if (!app.m_pControllerDlg->grab().save(path)) {
+        CControllerDlg& window = *app.m_pControllerDlg;
+        if (!window.screen()->grabWindow(window.winId()).save(path)) {
             std::fprintf(stderr, "Orbis: could not save %s\n", qPrintable(path));
         }
-        app.m_pControllerDlg->close();
+        window.close();
     });
 }
 
@@ -67,7 +71,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("orbis-controller"));
     QApplication::setPalette(WithReadableBevels(QApplication::palette()));
     InitControlResources();
-    QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
+    QApplication::setWindowIcon(ApplicationIcon());
 
     std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend(
         [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); });

@@ -30,7 +30,7 @@ double Bounded(double value) {
 
 CPositionPad::CPositionPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
-    m_marker = QImage(BitmapPath(BitmapId::PositionMarker)).convertToFormat(QImage::Format_RGB32);
+    m_marker = LoadBitmap(BitmapId::PositionMarker).convertToFormat(QImage::Format_RGB32);
 }
 
 void CPositionPad::SetFromValues(int x, int y) {

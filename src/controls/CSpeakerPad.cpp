@@ -10,7 +10,7 @@
 
 CSpeakerPad::CSpeakerPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
-    m_background = QImage(BitmapPath(BitmapId::PadBackground));
+    m_background = LoadBitmap(BitmapId::PadBackground);
     m_axisSymbol = CTransparentSprite::FromResource(static_cast<int>(BitmapId::AxisSymbol));
     for (int i = 0; i < kMaxSpeakers; ++i) {
         m_speakers[i] =

@@ -148,6 +148,9 @@ TEST_F(MainWindowTest, AStartFileReplacesTheLastDocumentAndAnUnreadableOneIsRepo
     EXPECT_EQ(app->m_strLastDocument, "New Document");
 
     EXPECT_TRUE(app->UseStartFile(good).isEmpty());
+    // The file is read once, when it is checked: a change after that does not reach the window.
+    source.BellFactor[0] = 9;
+    WriteFile(folder, "good.ocont2", source);
     window = std::make_unique<CControllerDlg>(*app);
     EXPECT_EQ(LabelText(ControlId::Title), good);
     EXPECT_EQ(Control(ControlId::BellFactor)->value(), 5);
