@@ -77,9 +77,11 @@ int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath)
     return -1;
 }
 
+// Writes everything at offset, or at the current position when offset is negative.
 bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
     while (!bytes.empty()) {
-        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        const ssize_t written = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                           : ::pwrite(fd, bytes.data(), bytes.size(), offset);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -87,7 +89,9 @@ bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
-        offset += written;
+        if (offset >= 0) {
+            offset += written;
+        }
     }
     return true;
 }
@@ -208,8 +212,13 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes,
         result = ReplaceByRename(target, &existing, bytes, error);
         ok = result == RenameResult::Done;
     }
-    if (result == RenameResult::NotPossible) {
-        ok = RewriteInPlace(fd, S_ISREG(existing.st_mode) ? existing.st_size : 0, bytes, error);
+    if (result == RenameResult::NotPossible && S_ISREG(existing.st_mode)) {
+        ok = RewriteInPlace(fd, existing.st_size, bytes, error);
+    } else if (result == RenameResult::NotPossible) {
+        // A device or pipe named by the user takes the text as it comes; it has no old
+        // text to keep and must not be replaced by a plain file.
+        ok = WriteAllAt(fd, bytes, -1);
+        error = ok ? 0 : errno;
     }
     if (::close(fd) != 0 && ok && result != RenameResult::Done) {
         ok = false;

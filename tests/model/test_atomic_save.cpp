@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/resource.h>
@@ -255,6 +256,17 @@ TEST(AtomicSave, HardLinksStayJoinedAndDanglingLinksStayLinks) {
     ASSERT_TRUE(ReplaceFileContents((folder / "link.ocont2").string(), "through the link"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ocont2"));
     EXPECT_EQ(ReadBytes(folder / "elsewhere/missing.ocont2"), "through the link");
+
+    // A pipe (or device) named by the user is written to, never replaced by a plain file.
+    const auto pipe = folder / "pipe.ocont2";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(ReplaceFileContents(pipe.string(), "through the pipe"));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    char received[32] = {};
+    EXPECT_EQ(::read(reader, received, sizeof received), 16);
+    ::close(reader);
 
     std::filesystem::create_symlink("loop.ocont2", folder / "loop.ocont2");
     std::string reason;
