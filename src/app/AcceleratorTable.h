@@ -1,6 +1,7 @@
 // The program's keys (accelerator table 183), made application-wide so that they reach
 // the main window while one of its modeless settings windows has the focus. Ctrl+N,
-// Ctrl+O, Ctrl+W and Ctrl+M are shown in the menus, so they work too.
+// Ctrl+O, Ctrl+W and Ctrl+M are shown in the menus, so they work too; Ctrl+W closes the
+// window it is pressed in, the main window's ending the program.
 #pragma once
 
 #include <QKeySequence>

@@ -9,6 +9,7 @@
 #include "settings/StereoSourceWindowView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -71,7 +72,9 @@ void CControllerApp::WriteLastDocument() {
     m_strLastDocument =
         m_pDoc ? QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName)) : kNewDocument;
     QSettings store = Store();
-    if (QFileInfo::exists(store.fileName())) {
+    // Rewriting an unchanged value would only cost the exit a file write and a sync.
+    if (QFileInfo::exists(store.fileName()) &&
+        store.value(kLastDocumentKey) != QVariant(m_strLastDocument)) {
         store.setValue(kLastDocumentKey, m_strLastDocument);
         store.sync();
     }
@@ -91,6 +94,7 @@ QString CControllerApp::UseStartFile(const QString& path) {
                       .arg(QDir::toNativeSeparators(absolute));
     }
     m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
+    m_startFileText = failure.isEmpty() ? text : std::nullopt;
     return failure;
 }
 
@@ -126,7 +130,22 @@ void CControllerApp::AttachMainWindow(CControllerDlg* window) {
 void CControllerApp::InstallAccelerators(CControllerDlg& window) {
     for (const Accelerator& accelerator : kAccelerators) {
         QAction* action = window.CommandAction(accelerator.command);
-        if (!action) {
+        if (accelerator.command == CommandId::Close) {
+            // Ctrl+W closes the window it is pressed in: the program only from the main
+            // window, a settings window by itself. The menu item keeps no key of its own,
+            // so that this one action answers everywhere.
+            action = new QAction(&window);
+            action->setObjectName(QStringLiteral("CloseActiveWindow"));
+            window.addAction(action);
+            QObject::connect(action, &QAction::triggered, &window, [&window] {
+                QWidget* active = QApplication::activeWindow();
+                if (active != nullptr && active != &window) {
+                    active->close();
+                } else {
+                    window.ExecuteCommand(CommandId::Close);
+                }
+            });
+        } else if (!action) {
             action = new QAction(&window);
             action->setObjectName(QStringLiteral("Command%1").arg(accelerator.command));
             action->setData(accelerator.command);

@@ -10,6 +10,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -39,6 +41,9 @@ public:
     // Opens `path` at start in place of the last document. A file that cannot be read is
     // reported by the returned text (empty when it reads) and the default document is used.
     QString UseStartFile(const QString& path);
+    // The start file's text as UseStartFile read it, handed over once so that the main
+    // window does not read the file again; nothing when no start file was read.
+    std::optional<std::string> TakeStartFileText() { return std::exchange(m_startFileText, {}); }
 
     // Runs the main window until it closes; the program then ends.
     int Run();
@@ -71,6 +76,7 @@ public:
 
 private:
     void ReadLastDocument();
+    std::optional<std::string> m_startFileText;
     void InstallAccelerators(CControllerDlg& window);
 
     MidiBackend& m_midi;

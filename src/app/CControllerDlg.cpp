@@ -12,6 +12,7 @@
 #include "controls/ControlResources.h"
 #include "midi/qt/CMidiDeviceWatcher.h"
 #include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "settings/SpatOutsWindowView.h"
 #include "tracker/CTrackerLink.h"
 
@@ -28,6 +29,8 @@
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -51,10 +54,10 @@ int PadValue(double pixels) {
 }
 
 // The windows ask for the faces of their templates; where those are missing, faces of
-// the same narrow build are preferred to the wide default so the captions fit.
+// the same narrow build are preferred to the wide default so the captions fit. Only
+// scalable outline faces: a Type 1 face (Nimbus Sans) costs the start-up its loading.
 void InstallFontSubstitutes() {
     const QStringList narrowFaces = {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                     QStringLiteral("Nimbus Sans"),
                                      QStringLiteral("DejaVu Sans Condensed")};
     for (const QString& face : {QStringLiteral("Tahoma"), QStringLiteral("MS Sans Serif")}) {
         if (QFont::substitutes(face).isEmpty()) {
@@ -71,7 +74,7 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER"));
     InitControlResources();
     InstallFontSubstitutes();
-    setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
+    setWindowIcon(ApplicationIcon());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
@@ -104,7 +107,13 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
         m_app.m_pDoc = std::make_unique<CControllerDoc>(m_app.Midi());
     }
     Doc()->SetView(this);
-    Doc()->ReadControllerFile(QFile::encodeName(m_app.m_strLastDocument).toStdString(), false);
+    const std::string lastDocument = QFile::encodeName(m_app.m_strLastDocument).toStdString();
+    if (std::optional<std::string> text = m_app.TakeStartFileText()) {
+        Doc()->DocumentName = lastDocument; // read and checked once already, at start
+        ApplyControllerFileText(*Doc(), *text, false);
+    } else {
+        Doc()->ReadControllerFile(lastDocument, false);
+    }
 
     FillDeviceLists();
     m_deviceWatcher = new CMidiDeviceWatcher(m_app.Midi(), this);
@@ -439,6 +448,8 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
         SendToProcessor(c, {{20, xValue}, {21, yValue}, {22, zValue}});
         return;
     }
+    // A drag beyond the pad's edge stops at the edge's value; so does the marker.
+    m_ui.sourcePad->SetFromValues(xValue, yValue);
     if (!m_padDragActive || m_dragChannel != c) {
         m_padDragActive = true;
         m_dragChannel = c;
@@ -546,7 +557,15 @@ bool CControllerDlg::OnCommand(int command) {
     switch (command) {
     case CommandId::New:
         if (doc) {
+            // The open port stays open through New, so its entry stays chosen: the list
+            // shows where the next control sends.
+            const int shown = OutputListSelection();
+            const bool open =
+                shown > 0 && doc->MidiOut.IsAlive() && doc->CurrentOutDevice == shown - 1;
             doc->NewDocument();
+            if (open) {
+                doc->outMIDIPort = shown;
+            }
             AfterFileCommand();
         }
         return true;

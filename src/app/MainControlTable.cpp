@@ -9,13 +9,14 @@ using Doc = CControllerDoc;
 using enum MainControlKind;
 namespace Id = ControlId;
 
-// One control a line, so the table reads as a table.
+// One control a line, so the table reads as a table. The sliders under the knobs start two
+// or three units below the template's, leaving their captions' second lines room.
 // clang-format off
 const std::array<MainControl, 21> kMainControls = {{
     {Id::RoomSide, "RoomSide", Knob, {493, 76, 32, 26}, 0, 127, 0, nullptr, &Doc::RoomSide, 121},
     {Id::NMatrixOutput, "NMatrixOutput", Knob, {538, 76, 32, 26}, 1, 8, 0, nullptr, &Doc::NMatrixOutput, 122},
-    {Id::MatrixSpeed, "MatrixSpeed", Slider, {544, 114, 21, 127}, 0, 127, 4, nullptr, &Doc::MatrixSpeed, 114},
-    {Id::MasterOutgain, "MasterOutgain", Slider, {499, 114, 21, 127}, 0, 127, 4, nullptr, &Doc::MasterOutgain, 113},
+    {Id::MatrixSpeed, "MatrixSpeed", Slider, {544, 117, 21, 124}, 0, 127, 4, nullptr, &Doc::MatrixSpeed, 114},
+    {Id::MasterOutgain, "MasterOutgain", Slider, {499, 117, 21, 124}, 0, 127, 4, nullptr, &Doc::MasterOutgain, 113},
     {Id::BellFactor, "BellFactor", Knob, {207, 76, 32, 26}, 0, 127, 0, &Doc::BellFactor, nullptr, 115},
     {Id::Attenuation, "Attenuation", Knob, {237, 76, 32, 26}, 0, 127, 0, &Doc::Attenuation, nullptr, 116},
     {Id::ITDDepth, "ITDDepth", Knob, {297, 76, 32, 26}, 0, 127, 0, &Doc::ITDDepth, nullptr, 118},
@@ -23,12 +24,12 @@ const std::array<MainControl, 21> kMainControls = {{
     {Id::GainEnhance, "GainEnhance", Knob, {355, 76, 32, 26}, 0, 127, 0, &Doc::GainEnhance, nullptr, 120},
     {Id::FrontRear, "FrontRear", Knob, {325, 76, 32, 26}, 0, 127, 0, &Doc::FrontRear, nullptr, 119},
     {Id::InputLevel, "InputLevel", Slider, {184, 72, 21, 169}, 0, 127, 3, &Doc::InputLevel, nullptr, 103},
-    {Id::HPFCutOff, "HPFCutOff", Slider, {244, 115, 21, 127}, 0, 127, 4, &Doc::HPFCutOff, nullptr, 105},
-    {Id::LPFCutOff, "LPFCutOff", Slider, {214, 115, 21, 127}, 0, 127, 4, &Doc::LPFCutOff, nullptr, 104},
-    {Id::SubMixAInput, "SubMixAInput", Slider, {274, 115, 21, 127}, 0, 127, 4, &Doc::SubMixAInput, nullptr, 106},
-    {Id::SubMixBInput, "SubMixBInput", Slider, {303, 115, 21, 127}, 0, 127, 4, &Doc::SubMixBInput, nullptr, 107},
-    {Id::InsertAGain, "InsertAGain", Slider, {332, 115, 21, 127}, 0, 127, 4, &Doc::InsertAGain, nullptr, 108},
-    {Id::InsertBGain, "InsertBGain", Slider, {362, 115, 21, 127}, 0, 127, 4, &Doc::InsertBGain, nullptr, 109},
+    {Id::HPFCutOff, "HPFCutOff", Slider, {244, 117, 21, 125}, 0, 127, 4, &Doc::HPFCutOff, nullptr, 105},
+    {Id::LPFCutOff, "LPFCutOff", Slider, {214, 117, 21, 125}, 0, 127, 4, &Doc::LPFCutOff, nullptr, 104},
+    {Id::SubMixAInput, "SubMixAInput", Slider, {274, 117, 21, 125}, 0, 127, 4, &Doc::SubMixAInput, nullptr, 106},
+    {Id::SubMixBInput, "SubMixBInput", Slider, {303, 117, 21, 125}, 0, 127, 4, &Doc::SubMixBInput, nullptr, 107},
+    {Id::InsertAGain, "InsertAGain", Slider, {332, 117, 21, 125}, 0, 127, 4, &Doc::InsertAGain, nullptr, 108},
+    {Id::InsertBGain, "InsertBGain", Slider, {362, 117, 21, 125}, 0, 127, 4, &Doc::InsertBGain, nullptr, 109},
     {Id::SpatOutXPos, "SpatOutXPos", Slider, {390, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutXPos, nullptr, 110},
     {Id::SpatOutYPos, "SpatOutYPos", Slider, {418, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutYPos, nullptr, 111},
     {Id::SpatOutZPos, "SpatOutZPos", Slider, {447, 72, 21, 169}, 0, 127, 3, &Doc::SpatOutZPos, nullptr, 112},

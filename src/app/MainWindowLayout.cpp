@@ -22,7 +22,9 @@ constexpr Qt::Alignment kCentreTop = Qt::AlignHCenter | Qt::AlignTop;
 using enum LabelStyle;
 } // namespace
 
-// Caption rectangles are centred under their control and wide enough for two short lines.
+// Caption rectangles are centred under their control and wide enough for two short lines;
+// the knobs' captions and those under the sliders sit a unit below the template's, clear of
+// the knobs' circles and the sliders' thumbs.
 // One label a line, so the table reads as a table.
 // clang-format off
 const std::array<Label, 33> kLabels = {{
@@ -39,26 +41,26 @@ const std::array<Label, 33> kLabels = {{
     {1200, "ChannelCaption", "Channel:", {186, 61, 28, 8}, kLeft, Caption, false},
     {ControlId::ReadoutCaption, "ReadoutCaption", "", {265, 58, 161, 13}, kLeft, Readout, true},
     {ControlId::ReadoutValue, "ReadoutValue", "", {428, 58, 41, 13}, kCentre, Readout, true},
-    {1046, "BellFactorCaption", "Bell Factor", {207, 101, 28, 14}, kCentreTop, Caption, false},
-    {1047, "AttenuationCaption", "Attenu ation", {237, 101, 28, 14}, kCentreTop, Caption, false},
-    {1048, "DopplerDepthCaption", "Doppler Depth", {267, 101, 28, 14}, kCentreTop, Caption, false},
-    {1049, "ITDDepthCaption", "ITD Depth", {298, 101, 26, 14}, kCentreTop, Caption, false},
-    {1050, "FrontRearCaption", "Front Rear Sp. Enh.", {324, 101, 30, 14}, kCentreTop, Caption, false},
-    {1051, "GainEnhanceCaption", "Gain Enhance", {355, 101, 28, 14}, kCentreTop, Caption, false},
-    {1026, "InputLevelCaption", "Input Level", {180, 241, 29, 16}, kCentreTop, Caption, false},
-    {1052, "LPFCutOffCaption", "LPF Cutoff", {210, 241, 29, 16}, kCentreTop, Caption, false},
-    {1053, "HPFCutOffCaption", "HPF Cutoff", {240, 241, 29, 16}, kCentreTop, Caption, false},
-    {1054, "SubMixAInputCaption", "SubMix A Input", {270, 241, 29, 16}, kCentreTop, Caption, false},
-    {1055, "SubMixBInputCaption", "SubMix B Input", {299, 241, 29, 16}, kCentreTop, Caption, false},
-    {1056, "InsertAGainCaption", "Insert A Gain", {328, 241, 29, 16}, kCentreTop, Caption, false},
-    {1057, "InsertBGainCaption", "Insert B Gain", {358, 241, 29, 16}, kCentreTop, Caption, false},
-    {1058, "SpatOutXPosCaption", "Spat. Out XPosition", {386, 241, 29, 16}, kCentreTop, Caption, false},
-    {1059, "SpatOutYPosCaption", "Spat. Out YPosition", {414, 241, 29, 16}, kCentreTop, Caption, false},
-    {1060, "SpatOutZPosCaption", "Spat. Out ZPosition", {443, 241, 29, 16}, kCentreTop, Caption, false},
-    {1061, "MasterOutgainCaption", "Ruruziv Out Master", {490, 241, 39, 16}, kCentreTop, Caption, false},
-    {1062, "MatrixSpeedCaption", "Doppler Tracking", {535, 241, 39, 16}, kCentreTop, Caption, false},
-    {1063, "RoomSideCaption", "Room Side", {489, 101, 36, 14}, kCentreTop, Caption, false},
-    {1064, "NMatrixOutputCaption", "Number of Spat Outs", {534, 101, 36, 14}, kCentreTop, Caption, false},
+    {1046, "BellFactorCaption", "Bell Factor", {207, 102, 28, 14}, kCentreTop, Caption, false},
+    {1047, "AttenuationCaption", "Atten\u00ADuation", {237, 102, 28, 14}, kCentreTop, Caption, false},
+    {1048, "DopplerDepthCaption", "Doppler Depth", {267, 102, 28, 14}, kCentreTop, Caption, false},
+    {1049, "ITDDepthCaption", "ITD Depth", {298, 102, 26, 14}, kCentreTop, Caption, false},
+    {1050, "FrontRearCaption", "Front Rear Sp. Enh.", {324, 102, 30, 14}, kCentreTop, Caption, false},
+    {1051, "GainEnhanceCaption", "Gain Enhance", {355, 102, 28, 14}, kCentreTop, Caption, false},
+    {1026, "InputLevelCaption", "Input Level", {180, 242, 29, 16}, kCentreTop, Caption, false},
+    {1052, "LPFCutOffCaption", "LPF Cutoff", {210, 242, 29, 16}, kCentreTop, Caption, false},
+    {1053, "HPFCutOffCaption", "HPF Cutoff", {240, 242, 29, 16}, kCentreTop, Caption, false},
+    {1054, "SubMixAInputCaption", "SubMix A Input", {270, 242, 29, 16}, kCentreTop, Caption, false},
+    {1055, "SubMixBInputCaption", "SubMix B Input", {299, 242, 29, 16}, kCentreTop, Caption, false},
+    {1056, "InsertAGainCaption", "Insert A Gain", {328, 242, 29, 16}, kCentreTop, Caption, false},
+    {1057, "InsertBGainCaption", "Insert B Gain", {358, 242, 29, 16}, kCentreTop, Caption, false},
+    {1058, "SpatOutXPosCaption", "Spat. Out XPosition", {386, 242, 29, 16}, kCentreTop, Caption, false},
+    {1059, "SpatOutYPosCaption", "Spat. Out YPosition", {414, 242, 29, 16}, kCentreTop, Caption, false},
+    {1060, "SpatOutZPosCaption", "Spat. Out ZPosition", {443, 242, 29, 16}, kCentreTop, Caption, false},
+    {1061, "MasterOutgainCaption", "Ruruziv Out Master", {490, 242, 39, 16}, kCentreTop, Caption, false},
+    {1062, "MatrixSpeedCaption", "Doppler Tracking", {535, 242, 39, 16}, kCentreTop, Caption, false},
+    {1063, "RoomSideCaption", "Room Side", {489, 102, 36, 14}, kCentreTop, Caption, false},
+    {1064, "NMatrixOutputCaption", "Number of Spat Outs", {534, 102, 36, 14}, kCentreTop, Caption, false},
 }};
 // clang-format on
 

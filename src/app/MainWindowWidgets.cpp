@@ -1,5 +1,6 @@
 #include "app/MainWindowWidgets.h"
 
+#include "app/CaptionLayout.h"
 #include "app/ControlIds.h"
 #include "app/MainWindowLayout.h"
 #include "controls/CPositionPad.h"
@@ -132,6 +133,9 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
         TagWidget(label, row.id, row.objectName);
         label->setGeometry(DialogUnits::ToPixels(row.place));
         StyleLabel(label, row);
+        if (row.style == LabelStyle::Caption && row.place.height > 8) {
+            LayOutCaption(*label, Text(row.text));
+        }
         ui.labels.insert(row.id, label);
     }
     for (const Button& row : kButtons) {

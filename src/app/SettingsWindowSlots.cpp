@@ -23,12 +23,17 @@ void SettingsWindowSlots::Open(const SettingsWindowRule& rule,
         return;
     }
     slot = window;
-    // Placed once shown, when the width of its frame is known.
-    window->show();
+    // Placed before it is shown, so that it appears where it stays. Its frame is not known
+    // yet; it is taken to be as wide as the main window's, which the same desktop draws.
+    if (!window->testAttribute(Qt::WA_Resized)) {
+        window->adjustSize();
+    }
+    const int frameWidth = mainWindow.frameGeometry().width() - mainWindow.width();
     if (const auto place = PlaceSettingsWindow(rule.placement, mainWindow.frameGeometry(),
-                                               window->frameGeometry().width())) {
+                                               window->width() + frameWidth)) {
         window->move(*place);
     }
+    window->show();
 }
 
 void SettingsWindowSlots::RaiseVisible() const {

@@ -5,6 +5,7 @@
 #include "app/CTerminationHandler.h"
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
+#include "controls/ReadablePalette.h"
 #include "midi/RtMidiBackend.h"
 #include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
@@ -14,6 +15,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPalette>
+#include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -26,36 +28,24 @@ namespace {
 // silent about MIDI; QT_LOGGING_RULES="orbis.midi.info=true" shows it.
 Q_LOGGING_CATEGORY(lcMidi, "orbis.midi", QtWarningMsg)
 
-// Saves a picture of the main window once it is on screen, then closes it.
+// Saves a picture of the main window once it is on screen, then closes it. Queued before
+// the window's run, so it comes first in its event loop, right after the window is shown.
 void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues) {
-    QTimer::singleShot(300, [&app, path, rawValues] {
+    QTimer::singleShot(0, [&app, path, rawValues] {
         if (!app.m_pControllerDlg) {
             return;
         }
         if (rawValues) {
             app.OnToggleRawValues();
         }
+        // What is on the screen, taken from it rather than painted a second time.
         QApplication::processEvents();
-        if (!app.m_pControllerDlg->grab().save(path)) {
+        CControllerDlg& window = *app.m_pControllerDlg;
+        if (!window.screen()->grabWindow(window.winId()).save(path)) {
             std::fprintf(stderr, "Orbis: could not save %s\n", qPrintable(path));
         }
-        app.m_pControllerDlg->close();
+        window.close();
     });
-}
-
-// The knobs, buttons and sliders draw their rings and bevels from the Shadow and Dark roles.
-// Flat desktop palettes make those nearly as light as the face, which washes the 3-D
-// controls out; keep them at least as dark as a classic bevel.
-void StrengthenBevelColours() {
-    QPalette palette = QApplication::palette();
-    const QColor face = palette.color(QPalette::Button);
-    if (palette.color(QPalette::Shadow).lightness() > face.lightness() / 3) {
-        palette.setColor(QPalette::Shadow, face.darker(350));
-    }
-    if (palette.color(QPalette::Dark).lightness() > face.lightness() * 2 / 3) {
-        palette.setColor(QPalette::Dark, face.darker(170));
-    }
-    QApplication::setPalette(palette);
 }
 
 } // namespace
@@ -81,9 +71,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Orbis"));
     QApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("orbis-controller"));
-    StrengthenBevelColours();
+    QApplication::setPalette(WithReadableBevels(QApplication::palette()));
     InitControlResources();
-    QApplication::setWindowIcon(QIcon(BitmapPath(BitmapId::AppIcon)));
+    QApplication::setWindowIcon(ApplicationIcon());
 
     // The window shows without waiting for a JACK client to connect; the lists follow.
     std::unique_ptr<MidiBackend> midi = CreateSystemMidiBackend(

@@ -6,31 +6,47 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // The marker's hot spot relative to its top-left corner while it follows the pointer.
 constexpr int kDragOffset = 9;
 
+// Values come from files and MIDI as well as from the controls; anything outside 0-127 is
+// shown at the edge it lies beyond.
+qint64 PadUnits(int value) {
+    return std::clamp(value, 0, 127);
+}
+
+// Tracker positions are doubles of any size, or NaN; far beyond the pad is as good as at it,
+// and a reading that is no number counts as the origin.
+double Bounded(double value) {
+    return std::isnan(value) ? 0.0 : std::clamp(value, -1.0e6, 1.0e6);
+}
+
 } // namespace
 
 CPositionPad::CPositionPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
-    m_marker = QImage(BitmapPath(BitmapId::PositionMarker)).convertToFormat(QImage::Format_RGB32);
+    m_marker = LoadBitmap(BitmapId::PositionMarker).convertToFormat(QImage::Format_RGB32);
 }
 
 void CPositionPad::SetFromValues(int x, int y) {
-    m_markerTopLeft = QPoint(x * width() / 127 - m_marker.width() / 2,
-                             height() * (127 - y) / 127 - m_marker.height() / 2);
-    Compose();
+    SetFromScreenValues(x, 127 - static_cast<int>(PadUnits(y)));
 }
 
 void CPositionPad::SetFromScreenValues(int x, int y) {
-    m_markerTopLeft = QPoint(x * width() / 127 - m_marker.width() / 2,
-                             y * height() / 127 - m_marker.height() / 2);
+    m_markerTopLeft =
+        QPoint(static_cast<int>(PadUnits(x) * width() / 127) - m_marker.width() / 2,
+               static_cast<int>(PadUnits(y) * height() / 127) - m_marker.height() / 2);
     Compose();
 }
 
 void CPositionPad::ApplyTrackerPosition(double x, double y, double z) {
+    x = Bounded(x);
+    y = Bounded(y);
     const int w = width();
     const int h = height();
     int left = static_cast<int>(x + 24.0);
@@ -74,7 +90,9 @@ void CPositionPad::mousePressEvent(QMouseEvent* event) {
 
 void CPositionPad::mouseMoveEvent(QMouseEvent* event) {
     if (m_dragging) {
-        const QPoint pointer = event->position().toPoint();
+        // The pointer may leave the pad while the button is held; the marker stays on it.
+        const QPoint pointer(std::clamp(event->position().toPoint().x(), 0, width() - 1),
+                             std::clamp(event->position().toPoint().y(), 0, height() - 1));
         m_markerTopLeft = pointer - QPoint(kDragOffset, kDragOffset);
         Compose();
         if (m_owner != nullptr) {

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QResizeEvent>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -19,6 +20,15 @@ const QColor kFocusBlue(0, 0, 255);
 
 int Span(const QAbstractSlider& slider) {
     return slider.maximum() - slider.minimum() + 1;
+}
+
+// The marker's dimple: of the bevel's dark and light tones, the one farther from the face,
+// so that the marker shows on light and dark palettes alike.
+QColor MarkerFill(const QPalette& colours) {
+    const int face = SystemColours::ButtonFace(colours).lightness();
+    const QColor dark = SystemColours::ButtonShadow(colours);
+    const QColor light = SystemColours::ButtonHighlight(colours);
+    return std::abs(face - dark.lightness()) >= std::abs(light.lightness() - face) ? dark : light;
 }
 
 } // namespace
@@ -45,10 +55,20 @@ bool CRoundSliderCtrl::SetTextFormat(const QString& format) {
 }
 
 QString CRoundSliderCtrl::MakeLabelText() const {
-    QString format = m_textFormat;
-    // Always pass a long, whatever length the format names.
-    static const QRegularExpression conversion(QStringLiteral(R"(%([-+ 0#]*\d*)l?([di]))"));
-    format.replace(conversion, QStringLiteral("%\\1l\\2"));
+    // Always pass a long, whatever length the format names. An escaped percent sign is
+    // matched as a whole so that the conversion is sought after it, not inside it.
+    static const QRegularExpression conversion(QStringLiteral(R"(%%|%([-+ 0#]*\d*)l?([di]))"));
+    QString format;
+    qsizetype copied = 0;
+    for (auto it = conversion.globalMatch(m_textFormat); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        format += m_textFormat.mid(copied, match.capturedStart() - copied);
+        format += match.hasCaptured(2) ? QStringLiteral("%") + match.captured(1) +
+                                             QStringLiteral("l") + match.captured(2)
+                                       : match.captured(0);
+        copied = match.capturedEnd();
+    }
+    format += m_textFormat.mid(copied);
     return QString::asprintf(format.toLatin1().constData(), static_cast<long>(value()));
 }
 
@@ -148,8 +168,11 @@ void CRoundSliderCtrl::Compose(QPainter& painter) const {
     const QPalette& colours = palette();
     const QPoint marker = MarkerCentre();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(SystemColours::ButtonFace(colours));
+    painter.setBrush(MarkerFill(colours));
+    // Smooth where the device has the pixels for it; pixel-exact at the size drawn.
+    painter.setRenderHint(QPainter::Antialiasing, devicePixelRatioF() > 1.0);
     painter.drawEllipse(marker, m_markerRadius, m_markerRadius);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     ShadedCircle::Draw(painter, marker, m_markerRadius - 1, SystemColours::DarkShadow3D(colours),
                        SystemColours::ButtonHighlight(colours));
     if (hasFocus()) {
@@ -286,6 +309,10 @@ void CRoundSliderCtrl::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
+    StepBy(step, code);
+}
+
+void CRoundSliderCtrl::StepBy(int step, ScrollCode code) {
     // The knob has no ends: stepping past one comes round to the other.
     int position = value() + step;
     while (position < minimum()) {
@@ -321,6 +348,17 @@ void CRoundSliderCtrl::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void CRoundSliderCtrl::wheelEvent(QWheelEvent* event) {
-    // The base class would turn the wheel into a silent value change the owner never hears of.
-    event->ignore();
+    // Each notch is a key press and release, so the owner stores and sends as for the keys.
+    // Turning the wheel away raises the value, as it does on the sliders beside the knobs
+    // (the Right and Down keys' step); fine-grained wheels add up to whole notches.
+    m_wheelRemainder +=
+        event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    event->accept();
+    while (std::abs(m_wheelRemainder) >= QWheelEvent::DefaultDeltasPerStep) {
+        const bool up = m_wheelRemainder > 0;
+        m_wheelRemainder -=
+            up ? QWheelEvent::DefaultDeltasPerStep : -QWheelEvent::DefaultDeltasPerStep;
+        StepBy(up ? singleStep() : -singleStep(), up ? ScrollCode::LineDown : ScrollCode::LineUp);
+        NotifyParent(ScrollCode::EndTrack);
+    }
 }

@@ -64,6 +64,7 @@ protected:
 private:
     void UpdateGeometry();
     void NotifyParent(ScrollCode code);
+    void StepBy(int step, ScrollCode code);
     int ValueFromPoint(QPoint point) const;
     void RenderDial();
     void Compose(QPainter& painter) const;
@@ -77,5 +78,6 @@ private:
     int m_markerRadius = 3;
     bool m_dragging = false;
     bool m_dragChanged = false;
-    QPixmap m_dial; // face, ring and dial marks; redrawn when size or palette change
+    int m_wheelRemainder = 0; // eighths of a degree short of a whole notch
+    QPixmap m_dial;           // face, ring and dial marks; redrawn when size or palette change
 };

@@ -5,21 +5,13 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <cstdlib>
 
 namespace {
 
 constexpr int kIndicatorSize = 13;
 constexpr int kIndicatorGap = 5;
 constexpr int kPushFocusInset = 4;
-
-QBrush CheckerBrush(const QColor& first, const QColor& second) {
-    QImage pattern(2, 2, QImage::Format_RGB32);
-    pattern.setPixel(0, 0, first.rgb());
-    pattern.setPixel(1, 1, first.rgb());
-    pattern.setPixel(1, 0, second.rgb());
-    pattern.setPixel(0, 1, second.rgb());
-    return QBrush(pattern);
-}
 
 void DrawFocusRect(QPainter& painter, const QRect& area, const QColor& colour) {
     painter.setBrush(Qt::NoBrush);
@@ -75,6 +67,14 @@ void CSkinButton::ComputeColours() {
     m_colours.frame = SystemColours::WindowFrame(p);
     m_colours.pressedFace = SkinColours::HalfWay(m_colours.face, m_colours.shadow);
     m_colours.halfDark = SkinColours::HalfWay(m_colours.shadow, m_colours.dark);
+    m_colours.checkedFace = SkinColours::HalfWay(m_colours.face, SystemColours::Highlight(p));
+    const QColor text = SystemColours::WindowText(p);
+    const QColor selectedText = p.color(QPalette::HighlightedText);
+    const int lightness = m_colours.checkedFace.lightness();
+    m_colours.checkedText =
+        std::abs(text.lightness() - lightness) >= std::abs(selectedText.lightness() - lightness)
+            ? text
+            : selectedText;
 }
 
 QFont CSkinButton::CaptionFont() const {
@@ -108,7 +108,7 @@ void CSkinButton::DrawPushFace(QPainter& painter) const {
     if (pressed) {
         painter.setBrush(m_colours.pressedFace);
     } else if (isChecked()) {
-        painter.setBrush(CheckerBrush(m_colours.highlight, m_colours.face));
+        painter.setBrush(m_colours.checkedFace);
     } else {
         painter.setBrush(m_colours.face);
     }
@@ -183,6 +183,8 @@ void CSkinButton::DrawCaption(QPainter& painter, const QRect& area, int alignmen
         painter.setPen(m_colours.highlight);
         painter.drawText(area.translated(1, 1), flags, text());
         painter.setPen(m_colours.shadow);
+    } else if (HasPushFace() && isChecked() && !isDown()) {
+        painter.setPen(m_colours.checkedText);
     } else {
         painter.setPen(SystemColours::WindowText(palette()));
     }

@@ -18,6 +18,10 @@ struct SkinButtonColours {
     QColor pressedFace; // half-way between face and shadow
     QColor halfDark;    // half-way between shadow and dark
     QColor frame;
+    // A checked push-like toggle: half-way to the selection colour, so that on and off
+    // differ at a glance in any palette, with whichever text colour stands out on it.
+    QColor checkedFace;
+    QColor checkedText;
 };
 
 class CSkinButton : public QAbstractButton {

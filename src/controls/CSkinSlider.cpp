@@ -8,6 +8,9 @@
 #include <QPainter>
 #include <QStyleOptionSlider>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 constexpr int kToneStep = 51;
@@ -49,6 +52,29 @@ bool IsNavigationKey(int key) {
     }
 }
 
+// The keys move the thumb the way they point, and the top (or left) end holds the highest
+// value: Up and Left step up, Home goes to the top, as on the platform's trackbar.
+std::optional<QAbstractSlider::SliderAction> ActionForKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Left:
+        return QAbstractSlider::SliderSingleStepAdd;
+    case Qt::Key_Down:
+    case Qt::Key_Right:
+        return QAbstractSlider::SliderSingleStepSub;
+    case Qt::Key_PageUp:
+        return QAbstractSlider::SliderPageStepAdd;
+    case Qt::Key_PageDown:
+        return QAbstractSlider::SliderPageStepSub;
+    case Qt::Key_Home:
+        return QAbstractSlider::SliderToMaximum;
+    case Qt::Key_End:
+        return QAbstractSlider::SliderToMinimum;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 CSkinSlider::CSkinSlider(Qt::Orientation orientation, QWidget* parent)
@@ -59,6 +85,7 @@ CSkinSlider::CSkinSlider(Qt::Orientation orientation, QWidget* parent)
     m_channelColour = SystemColours::Window(p);
     m_selectionColour = SystemColours::Highlight(p);
     DeriveTones();
+    setPageStep(std::max(1, (maximum() - minimum()) / 5));
     connect(this, &QAbstractSlider::actionTriggered, this, &CSkinSlider::OnActionTriggered);
 }
 
@@ -114,6 +141,24 @@ void CSkinSlider::mouseReleaseEvent(QMouseEvent* event) {
         emit scrolled(ScrollCode::ThumbPosition, value());
     }
     emit scrolled(ScrollCode::EndTrack, value());
+}
+
+void CSkinSlider::keyPressEvent(QKeyEvent* event) {
+    const auto action = ActionForKey(event->key());
+    if (!action) {
+        QSlider::keyPressEvent(event);
+        return;
+    }
+    triggerAction(*action);
+    event->accept();
+}
+
+void CSkinSlider::sliderChange(SliderChange change) {
+    if (change == SliderRangeChange) {
+        // The trackbar's page is a fifth of its range.
+        setPageStep(std::max(1, (maximum() - minimum()) / 5));
+    }
+    QSlider::sliderChange(change);
 }
 
 void CSkinSlider::keyReleaseEvent(QKeyEvent* event) {

@@ -2,7 +2,8 @@
 // operator's value: 127 at the top of a vertical slider and at the left end of a
 // horizontal one, so the track position (counted from the top or left) is
 // 127 - value for the usual range 0-127. Every step, drag and release is reported
-// to the owner through `scrolled` with the value after the change.
+// to the owner through `scrolled` with the value after the change. The keys move the
+// thumb the way they point; the page step is a fifth of the range.
 #pragma once
 
 #include "controls/ScrollCode.h"
@@ -47,7 +48,9 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     void OnActionTriggered(int action);

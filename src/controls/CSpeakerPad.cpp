@@ -10,13 +10,22 @@
 
 CSpeakerPad::CSpeakerPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
-    m_background = QImage(BitmapPath(BitmapId::PadBackground));
+    m_background = LoadBitmap(BitmapId::PadBackground);
     m_axisSymbol = CTransparentSprite::FromResource(static_cast<int>(BitmapId::AxisSymbol));
     for (int i = 0; i < kMaxSpeakers; ++i) {
         m_speakers[i] =
             CTransparentSprite::FromResource(static_cast<int>(BitmapId::FirstLoudspeaker) + i);
     }
 }
+
+namespace {
+
+// A value from a file may lie anywhere in int; the pad shows it at the edge it lies beyond.
+int Scaled(int value, int extent) {
+    return std::clamp(value, 0, 127) * extent / 127;
+}
+
+} // namespace
 
 void CSpeakerPad::RebuildFromDocument() {
     if (m_owner == nullptr) {
@@ -29,8 +38,9 @@ void CSpeakerPad::RebuildFromDocument() {
     const QSize sprite = SpriteSize();
     for (int i = 0; i < m_count; ++i) {
         const SpeakerPosition at = m_owner->SpeakerAt(i);
-        m_topLeft[i] = QPoint(at.x * width() / 127 - sprite.width() / 2,
-                              (127 - at.y) * height() / 127 - sprite.height() / 2);
+        m_topLeft[i] =
+            QPoint(Scaled(at.x, width()) - sprite.width() / 2,
+                   Scaled(127 - std::clamp(at.y, 0, 127), height()) - sprite.height() / 2);
         m_owner->ShowCoordinates(i, at.x, at.y, at.z);
     }
     Compose();
@@ -38,14 +48,15 @@ void CSpeakerPad::RebuildFromDocument() {
 
 void CSpeakerPad::MoveX(int speaker, int value) {
     if (IsSpeaker(speaker)) {
-        m_topLeft[speaker].setX(value * width() / 127 - SpriteSize().width() / 2);
+        m_topLeft[speaker].setX(Scaled(value, width()) - SpriteSize().width() / 2);
         Compose();
     }
 }
 
 void CSpeakerPad::MoveY(int speaker, int value) {
     if (IsSpeaker(speaker)) {
-        m_topLeft[speaker].setY(height() * (127 - value) / 127 - SpriteSize().height() / 2);
+        m_topLeft[speaker].setY(Scaled(127 - std::clamp(value, 0, 127), height()) -
+                                SpriteSize().height() / 2);
         Compose();
     }
 }

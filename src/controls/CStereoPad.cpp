@@ -9,7 +9,7 @@
 
 CStereoPad::CStereoPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
-    m_background = QImage(BitmapPath(BitmapId::PadBackground));
+    m_background = LoadBitmap(BitmapId::PadBackground);
     m_crossSprite = CTransparentSprite::FromResource(static_cast<int>(BitmapId::Cross));
     m_firstSprite = CTransparentSprite::FromResource(static_cast<int>(BitmapId::LeftBall));
     m_secondSprite = CTransparentSprite::FromResource(static_cast<int>(BitmapId::RightBall));

@@ -19,7 +19,7 @@ CTransparentSprite::CTransparentSprite(const QImage& picture)
 
 CTransparentSprite CTransparentSprite::FromResource(int bitmapId) {
     InitControlResources();
-    return CTransparentSprite(QImage(BitmapPath(bitmapId)));
+    return CTransparentSprite(LoadBitmap(bitmapId));
 }
 
 void CTransparentSprite::Draw(QPainter& painter, QPoint topLeft) const {

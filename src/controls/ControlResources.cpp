@@ -1,5 +1,7 @@
 #include "controls/ControlResources.h"
 
+#include <QImageReader>
+#include <QPixmap>
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must be expanded outside any namespace.
@@ -14,4 +16,17 @@ void InitControlResources() {
 
 QString BitmapPath(int id) {
     return QStringLiteral(":/bitmaps/%1.png").arg(id);
+}
+
+QImage LoadBitmap(int id) {
+    InitControlResources();
+    QImageReader reader(BitmapPath(id), "PNG");
+    // Without this the reader asks every image plugin first whether it knows the format.
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+const QIcon& ApplicationIcon() {
+    static const QIcon icon(QPixmap::fromImage(LoadBitmap(BitmapId::AppIcon)));
+    return icon;
 }

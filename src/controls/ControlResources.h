@@ -2,6 +2,8 @@
 // resource numbers (":/bitmaps/157.png").
 #pragma once
 
+#include <QIcon>
+#include <QImage>
 #include <QString>
 
 enum class BitmapId : int {
@@ -25,3 +27,13 @@ QString BitmapPath(int id);
 inline QString BitmapPath(BitmapId id) {
     return BitmapPath(static_cast<int>(id));
 }
+
+// Reads one of the pictures. All are PNG; naming the format lets Qt's own reader take them
+// at once, where guessing it would first load every image plugin there is.
+QImage LoadBitmap(int id);
+inline QImage LoadBitmap(BitmapId id) {
+    return LoadBitmap(static_cast<int>(id));
+}
+
+// The program's icon, read once for the application and its windows.
+const QIcon& ApplicationIcon();

@@ -1,5 +1,7 @@
 #include "controls/ShadedCircle.h"
 
+#include <QBrush>
+#include <QPaintDevice>
 #include <QPainter>
 #include <array>
 #include <cmath>
@@ -43,6 +45,31 @@ void Plot(QPainter& painter, QPoint p, const QColor& colour) {
     painter.fillRect(QRect(p.x(), p.y(), 1, 1), colour);
 }
 
+// Above one device pixel per pixel the stepped circle would show its steps at the
+// device's size: the same ring is drawn as a smooth one-pixel line, shaded around by a
+// conical gradient through the colours of the stepped ring.
+void DrawSmooth(QPainter& painter, QPoint centre, int radius, const QColor& light,
+                const QColor& dark) {
+    constexpr int kStops = 72;
+    QConicalGradient shading(QPointF(centre) + QPointF(0.5, 0.5), 0.0);
+    for (int i = 0; i <= kStops; ++i) {
+        const double t = static_cast<double>(i) / kStops;
+        // The gradient runs counter-clockwise with y upwards; the ring's angles have y
+        // downwards.
+        double phi = -t * 2.0 * kPi;
+        if (phi < -kPi) {
+            phi += 2.0 * kPi;
+        }
+        shading.setColorAt(t, ColourAt(phi, light, dark));
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QBrush(shading), 1.0));
+    painter.drawEllipse(QPointF(centre) + QPointF(0.5, 0.5), radius, radius);
+    painter.restore();
+}
+
 } // namespace
 
 QColor ColourAt(double phi, const QColor& light, const QColor& dark) {
@@ -61,6 +88,10 @@ QColor ColourAt(double phi, const QColor& light, const QColor& dark) {
 }
 
 void Draw(QPainter& painter, QPoint centre, int radius, const QColor& light, const QColor& dark) {
+    if (painter.device() != nullptr && painter.device()->devicePixelRatioF() > 1.0) {
+        DrawSmooth(painter, centre, radius, light, dark);
+        return;
+    }
     StepCircle(radius, [&](int, int x, int y) {
         const double phi = std::atan2(static_cast<double>(y), static_cast<double>(x));
         // The angle of each mirrored point follows from the first one's.

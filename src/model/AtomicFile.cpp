@@ -2,7 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -10,18 +10,7 @@
 
 namespace {
 
-// The file a save must replace: the target of a symbolic link rather than the link itself.
-std::string ResolveTarget(const std::string& path) {
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
-        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-            std::string target(resolved);
-            std::free(resolved);
-            return target;
-        }
-    }
-    return path;
-}
+constexpr int kMaxLinkDepth = 40; // as the kernel's own limit for nested links
 
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -31,15 +20,54 @@ std::string DirectoryOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a save must write: the end of a chain of symbolic links rather than a link, even
+// when that end does not exist yet (a save through a dangling link creates the target, as
+// writing through the link always did). False with errno on a loop or an unreadable link.
+bool ResolveTarget(const std::string& path, std::string& target) {
+    target = path;
+    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+        struct stat status {};
+        if (::lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return true;
+        }
+        std::string link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length < 0) {
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(length));
+        target = link.front() == '/' ? link : DirectoryOf(target) + "/" + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+std::string TemporaryName(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return "." + NameOf(target) + ".tmp-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++);
+}
+
+bool TemporaryNameFits(const std::string& target) {
+    long limit = ::pathconf(DirectoryOf(target).c_str(), _PC_NAME_MAX);
+    if (limit <= 0) {
+        limit = NAME_MAX;
+    }
+    // The longest name the counter can make.
+    const std::size_t longest = TemporaryName(target).size() + 10;
+    return longest <= static_cast<std::size_t>(limit);
+}
+
 // Creates a new file beside target that nobody else can be using; -1 with errno on failure.
 int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string directory = DirectoryOf(target) + "/";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = directory + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(counter++);
+        temporaryPath = directory + TemporaryName(target);
         // 0666 so that the umask decides, as for any newly created file.
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
@@ -49,9 +77,11 @@ int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath)
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
+// Writes everything at offset, or at the current position when offset is negative.
+bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t written = offset < 0 ? ::write(fd, bytes.data(), bytes.size())
+                                           : ::pwrite(fd, bytes.data(), bytes.size(), offset);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -59,6 +89,9 @@ bool WriteAll(int fd, std::string_view bytes) {
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        if (offset >= 0) {
+            offset += written;
+        }
     }
     return true;
 }
@@ -79,43 +112,117 @@ bool Fail(std::string* failureReason, int error) {
     return false;
 }
 
+enum class RenameResult { Done, Failed, NotPossible };
+
+// Writes a complete new file beside target and renames it over target. NotPossible (with
+// nothing changed and nothing left behind) when the folder cannot take the temporary file or
+// the old owner and group cannot be given to it.
+RenameResult ReplaceByRename(const std::string& target, const struct stat* existing,
+                             std::string_view bytes, int& error) {
+    std::string temporaryPath;
+    const int fd = CreateTemporaryBeside(target, temporaryPath);
+    if (fd < 0) {
+        error = errno;
+        return error == EACCES || error == EPERM || error == EROFS ? RenameResult::NotPossible
+                                                                   : RenameResult::Failed;
+    }
+    RenameResult result = RenameResult::Done;
+    if (existing) {
+        struct stat created {};
+        const bool sameOwner = ::fstat(fd, &created) == 0 && created.st_uid == existing->st_uid &&
+                               created.st_gid == existing->st_gid;
+        if (!sameOwner && ::fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+            result = RenameResult::NotPossible;
+        }
+        // After the owner: a change of owner clears the set-id bits. Keeping the mode is best
+        // effort, as some file systems have no modes to set.
+        if (result == RenameResult::Done) {
+            (void)::fchmod(fd, existing->st_mode & 07777);
+        }
+    }
+    if (result == RenameResult::Done) {
+        if (!WriteAllAt(fd, bytes, 0) || ::fsync(fd) != 0) {
+            error = errno;
+            result = RenameResult::Failed;
+        }
+    }
+    if (::close(fd) != 0 && result == RenameResult::Done) {
+        error = errno;
+        result = RenameResult::Failed;
+    }
+    if (result == RenameResult::Done && ::rename(temporaryPath.c_str(), target.c_str()) != 0) {
+        error = errno;
+        result = RenameResult::Failed;
+    }
+    if (result != RenameResult::Done) {
+        ::unlink(temporaryPath.c_str());
+        return result;
+    }
+    SyncDirectory(DirectoryOf(target));
+    return RenameResult::Done;
+}
+
+// Rewrites the open file in place. The new text goes first after the old one, so that a full
+// disk or a size limit is met while the old text is still whole (and then cut off again);
+// only then is it written over the old text and the file cut to its new length.
+bool RewriteInPlace(int fd, off_t oldSize, std::string_view bytes, int& error) {
+    if (!WriteAllAt(fd, bytes, oldSize)) {
+        error = errno;
+        (void)::ftruncate(fd, oldSize);
+        return false;
+    }
+    if (::fdatasync(fd) != 0 || !WriteAllAt(fd, bytes, 0) ||
+        ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0 || ::fsync(fd) != 0) {
+        error = errno;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool ReplaceFileContents(const std::string& path, std::string_view bytes,
                          std::string* failureReason) {
-    const std::string target = ResolveTarget(path);
+    std::string target;
+    if (!ResolveTarget(path, target)) {
+        return Fail(failureReason, errno);
+    }
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
+    if (::stat(target.c_str(), &existing) != 0) {
+        if (errno != ENOENT) {
+            return Fail(failureReason, errno);
+        }
+        int error = 0;
+        const RenameResult result = ReplaceByRename(target, nullptr, bytes, error);
+        return result == RenameResult::Done || Fail(failureReason, error);
+    }
+    if (S_ISDIR(existing.st_mode)) {
         return Fail(failureReason, EISDIR);
     }
-
-    std::string temporaryPath;
-    const int fd = CreateTemporaryBeside(target, temporaryPath);
+    // Opening for writing asks the system the question a save must answer: may this user
+    // write this file? Nothing is changed by it.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return Fail(failureReason, errno);
     }
-    bool ok = WriteAll(fd, bytes);
-    // Keeping the old permissions is best effort: some file systems have no modes to set.
-    if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
-        errno = 0;
+    int error = 0;
+    bool ok = false;
+    RenameResult result = RenameResult::NotPossible;
+    if (S_ISREG(existing.st_mode) && existing.st_nlink == 1 && TemporaryNameFits(target)) {
+        result = ReplaceByRename(target, &existing, bytes, error);
+        ok = result == RenameResult::Done;
     }
-    if (ok) {
-        ok = ::fsync(fd) == 0;
+    if (result == RenameResult::NotPossible && S_ISREG(existing.st_mode)) {
+        ok = RewriteInPlace(fd, existing.st_size, bytes, error);
+    } else if (result == RenameResult::NotPossible) {
+        // A device or pipe named by the user takes the text as it comes; it has no old
+        // text to keep and must not be replaced by a plain file.
+        ok = WriteAllAt(fd, bytes, -1);
+        error = ok ? 0 : errno;
     }
-    int error = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
+    if (::close(fd) != 0 && ok && result != RenameResult::Done) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temporaryPath.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporaryPath.c_str());
-        return Fail(failureReason, error);
-    }
-    SyncDirectory(DirectoryOf(target));
-    return true;
+    return ok || Fail(failureReason, error);
 }

@@ -100,7 +100,11 @@ std::string FormatDegrees(bool fullCircle, int value) {
 }
 
 std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& context) {
-    if (context.showRawValues) {
+    // A hand-edited file can hold any int; outside 0-127 the units have no meaning (the
+    // conversions would print "nan" or "inf"), so the number itself is shown.
+    const auto isValue = [](int v) { return v >= 0 && v <= 127; };
+    if (context.showRawValues || !isValue(value) ||
+        (unit == ValueUnit::Metres && !isValue(context.roomSide))) {
         return std::to_string(value);
     }
     switch (unit) {

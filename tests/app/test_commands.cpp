@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
+
 namespace {
 
 // Answers the next file dialog with `path` as soon as it is shown.
@@ -96,6 +98,25 @@ TEST_F(MainWindowTest, ExitStoresTheDocumentAndTheNextStartRestoresItWithItsOutp
     EXPECT_EQ(Control(ControlId::RoomSide)->value(), 11);
 }
 
+// New keeps the open port: the list shows the device the next control sends to.
+TEST_F(MainWindowTest, NewKeepsTheOpenOutputChosen) {
+    midi.AddOutputDevice("First");
+    midi.AddOutputDevice("Second");
+    Start();
+    ChooseOutput(2);
+    window->ExecuteCommand(CommandId::New);
+    EXPECT_EQ(List(ControlId::OutputList)->currentText(), "Second");
+    EXPECT_EQ(Doc().outMIDIPort, 2);
+    QTest::keyClick(Control(ControlId::InputLevel), Qt::Key_Up);
+    EXPECT_FALSE(midi.SentTo(1).empty()) << "the control sends where the list says";
+    EXPECT_TRUE(midi.SentTo(0).empty());
+
+    ChooseOutput(0); // nothing chosen, nothing open: New shows the prompt again
+    window->ExecuteCommand(CommandId::New);
+    EXPECT_EQ(List(ControlId::OutputList)->currentIndex(), 0);
+    EXPECT_EQ(Doc().outMIDIPort, 0);
+}
+
 TEST_F(MainWindowTest, AStoreWithoutTheValueOrAMissingFileStartsTheDefaultDocument) {
     for (const char* stored : {"", "/nonexistent/gone.ocont2"}) {
         {
@@ -127,18 +148,39 @@ TEST_F(MainWindowTest, AStartFileReplacesTheLastDocumentAndAnUnreadableOneIsRepo
     EXPECT_EQ(app->m_strLastDocument, "New Document");
 
     EXPECT_TRUE(app->UseStartFile(good).isEmpty());
+    // The file is read once, when it is checked: a change after that does not reach the window.
+    source.BellFactor[0] = 9;
+    WriteFile(folder, "good.ocont2", source);
     window = std::make_unique<CControllerDlg>(*app);
     EXPECT_EQ(LabelText(ControlId::Title), good);
     EXPECT_EQ(Control(ControlId::BellFactor)->value(), 5);
 }
 
+// Reports where a window is the moment it is shown.
+class ShowWatcher : public QObject {
+public:
+    explicit ShowWatcher(std::function<void(QWidget*)> onShow) : m_onShow(std::move(onShow)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            m_onShow(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> m_onShow;
+};
+
 TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWindow) {
     int made = 0;
     app = std::make_unique<CControllerApp>(midi);
-    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&made](CControllerDlg& parent) {
+    QPoint shownAt(-1, -1);
+    ShowWatcher watcher([&shownAt](QWidget* shown) { shownAt = shown->pos(); });
+    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&](CControllerDlg& parent) {
         ++made;
         auto* dialog = new QDialog(&parent);
         dialog->resize(200, 100);
+        dialog->installEventFilter(&watcher);
         return dialog;
     });
     window = std::make_unique<CControllerDlg>(*app);
@@ -150,8 +192,10 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
     QPointer<QWidget> first = window->OpenedWindow(SettingsWindow::SampleRate);
     ASSERT_NE(first, nullptr);
     const QRect main = window->frameGeometry();
-    EXPECT_EQ(first->pos(), QPoint(main.x() + main.width() / 2 - first->frameGeometry().width() / 2,
-                                   main.y() + 30));
+    const QPoint placed(main.x() + main.width() / 2 - first->frameGeometry().width() / 2,
+                        main.y() + 30);
+    EXPECT_EQ(first->pos(), placed);
+    EXPECT_EQ(shownAt, placed) << "placed before it was shown, not moved after";
     window->ExecuteCommand(CommandId::SampleRate);
     EXPECT_EQ(made, 1) << "a second command brings the open window forward";
 
@@ -191,7 +235,12 @@ TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     window->ExecuteCommand(CommandId::ActivateMain);
     EXPECT_FALSE(window->isMinimized());
     QTest::keyClick(child, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible()) << "Ctrl+W closes the main window";
+    EXPECT_FALSE(child->isVisible()) << "Ctrl+W closes the settings window";
+    EXPECT_TRUE(window->isVisible()) << "and only that window";
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+W in the main window closes it";
 }
 
 TEST_F(MainWindowTest, EveryWayOfClosingEndsTheWindow) {

@@ -2,12 +2,15 @@
 // writes and the Control Change it sends the moment it moves; the source pad's arithmetic.
 #include "support/MainWindowFixture.h"
 
+#include "app/MainWindowLayout.h"
 #include "controls/CPositionPad.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <limits>
@@ -89,6 +92,18 @@ TEST_F(MainControlsTest, EachControlStoresShowsAndSendsItsValue) {
             EXPECT_EQ(event.status, test.status == kShown ? kShown + kChannel : test.status);
             EXPECT_EQ(event.data1, test.controller);
             EXPECT_EQ(event.data2, row.maximum);
+        }
+
+        if (row.kind == MainControlKind::Knob) {
+            // A notch of the wheel towards the operator is a Left key: stored and sent.
+            midi.ClearRecords();
+            const QPointF centre(control->width() / 2.0, control->height() / 2.0);
+            QWheelEvent wheel(centre, control->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(control, &wheel);
+            EXPECT_EQ(row.Value(Doc(), kChannel), row.maximum - 1);
+            ASSERT_EQ(Sent().size(), 2u);
+            EXPECT_EQ(Sent().back().data2, row.maximum - 1);
         }
     }
     EXPECT_EQ(LabelText(ControlId::SourceZLabel), "3.226") << "the Z slider writes its label";
@@ -231,6 +246,17 @@ TEST_F(MainControlsTest, DraggingThePadMarkerSendsThePosition) {
     EXPECT_EQ(Doc().XPosition[kChannel], 127);
     EXPECT_EQ(Doc().YPosition[kChannel], 127);
     EXPECT_EQ(Doc().ZPosition[kChannel], Control(ControlId::ZPosition)->value());
+
+    // Qt keeps delivering moves once the pointer has left the pad.
+    const QPoint outside(-80, 300);
+    QMouseEvent away(QEvent::MouseMove, outside, pad->mapToGlobal(outside), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &away);
+    EXPECT_EQ(Doc().XPosition[kChannel], 0);
+    EXPECT_EQ(Doc().YPosition[kChannel], 0);
+    const QPoint dragged = pad->MarkerTopLeft();
+    pad->SetFromValues(0, 0);
+    EXPECT_EQ(dragged, pad->MarkerTopLeft()) << "the marker shows the values that were sent";
 }
 
 TEST_F(MainControlsTest, DisplaySettersMoveWithoutStoringOrSending) {
@@ -249,4 +275,70 @@ TEST_F(MainControlsTest, DisplaySettersMoveWithoutStoringOrSending) {
 
     EXPECT_EQ(Doc().SpatOutXPos[kChannel], stored);
     EXPECT_TRUE(Sent().empty());
+}
+
+namespace {
+
+// A caption's lines read back as one text: a line ending in "-" continues its word.
+QString Rejoined(const QStringList& lines) {
+    QString text;
+    for (const QString& line : lines) {
+        if (text.endsWith(QLatin1Char('-'))) {
+            text.chop(1);
+        } else if (!text.isEmpty()) {
+            text += QLatin1Char(' ');
+        }
+        text += line;
+    }
+    return text;
+}
+
+} // namespace
+
+// Every caption reads on its own: lines break only between words (or after a hyphen), fit
+// their label, and neither touch another caption nor run under a control.
+TEST_F(MainControlsTest, CaptionsAreWholeWordsClearOfEachOther) {
+    struct Box {
+        QString name;
+        QRect text;
+    };
+    std::vector<Box> boxes;
+    for (const MainWindowLayout::Label& row : MainWindowLayout::kLabels) {
+        if (row.style != MainWindowLayout::LabelStyle::Caption) {
+            continue;
+        }
+        QLabel* label = Label(row.id);
+        const QString name =
+            QString::fromUtf8(row.objectName.data(), static_cast<qsizetype>(row.objectName.size()));
+        const QFontMetrics metrics(label->font());
+        const QStringList lines = label->text().split(QLatin1Char('\n'));
+        QString written =
+            QString::fromUtf8(row.text.data(), static_cast<qsizetype>(row.text.size()));
+        written.remove(QChar(0x00AD));
+        EXPECT_EQ(Rejoined(lines), written) << name.toStdString();
+        int longest = 0;
+        for (const QString& line : lines) {
+            longest = std::max(longest, metrics.horizontalAdvance(line));
+        }
+        EXPECT_LE(longest + 4, label->width()) << name.toStdString();
+        const QRect place = label->geometry();
+        boxes.push_back({name, QRect(place.center().x() - longest / 2, place.top(), longest,
+                                     static_cast<int>(lines.size()) * metrics.lineSpacing())});
+    }
+    EXPECT_EQ(Rejoined(Label(1047)->text().split(QLatin1Char('\n'))), "Attenuation");
+    ASSERT_EQ(boxes.size(), 24u);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+            EXPECT_FALSE(boxes[i].text.adjusted(-1, 0, 1, 0).intersects(boxes[j].text))
+                << boxes[i].name.toStdString() << " touches " << boxes[j].name.toStdString();
+        }
+        for (const MainControl& control : kMainControls) {
+            const QWidget* widget = Control(control.id);
+            const QRect drawn = widget->mask().isEmpty()
+                                    ? widget->geometry()
+                                    : widget->mask().boundingRect().translated(widget->pos());
+            EXPECT_FALSE(boxes[i].text.intersects(drawn))
+                << boxes[i].name.toStdString() << " runs under " << control.objectName;
+        }
+    }
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,6 +107,59 @@ TEST_F(PositionPadTest, DraggingTheMarkerHandsPixelsToTheOwner) {
     QTest::mouseMove(pad.get(), {10, 10});
     ASSERT_EQ(owner.received.size(), 1u);
     EXPECT_EQ(owner.received.front(), (PadPosition{95, 146, -1.0}));
+}
+
+TEST_F(PositionPadTest, DragBeyondThePadKeepsTheMarkerOnIt) {
+    pad->SetFromValues(64, 64);
+    QTest::mousePress(pad.get(), Qt::LeftButton, {}, {100, 100});
+    QTest::mouseMove(pad.get(), {-80, 300});
+    EXPECT_EQ(pad->MarkerTopLeft(), QPoint(-9, 192)); // its hot spot on the corner pixel
+    ASSERT_EQ(owner.received.size(), 1u);
+    EXPECT_EQ(owner.received.front(), (PadPosition{-5, -5, -1.0}));
+    QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {-80, 300});
+}
+
+// Values from hand-edited files and tracker readings far off the pad, or not numbers at all,
+// put the marker at the nearest edge and hand the owner whole numbers.
+TEST_F(PositionPadTest, ExtremeValuesStayAtTheEdges) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    const struct {
+        int x, y;
+        QPoint processor;
+    } values[] = {
+        {2000000000, 2000000000, {192, -10}},
+        {kMin, kMax, {-10, -10}},
+        {kMax, kMin, {192, 192}},
+        {-1, 128, {-10, -10}},
+    };
+    for (const auto& row : values) {
+        pad->SetFromValues(row.x, row.y);
+        EXPECT_EQ(pad->MarkerTopLeft(), row.processor) << row.x << ", " << row.y;
+        pad->SetFromScreenValues(row.x, row.y);
+        EXPECT_EQ(pad->MarkerTopLeft(), QPoint(row.processor.x(), 182 - row.processor.y()))
+            << row.x << ", " << row.y << " on screen";
+    }
+
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double huge = 1.0e300;
+    const struct {
+        const char* name;
+        double x, y;
+        QPoint marker;
+        PadPosition sent;
+    } readings[] = {
+        {"not a number", nan, nan, {24, 160}, {-5, 196, 7.0}},
+        {"far right and up", huge, huge, {192, -10}, {999995, -999804, 7.0}},
+        {"far left and down", -huge, -huge, {-10, 192}, {-1000005, 1000196, 7.0}},
+    };
+    for (const auto& row : readings) {
+        owner.received.clear();
+        pad->ApplyTrackerPosition(row.x, row.y, 7.0);
+        EXPECT_EQ(pad->MarkerTopLeft(), row.marker) << row.name;
+        ASSERT_EQ(owner.received.size(), 1u) << row.name;
+        EXPECT_EQ(owner.received.front(), row.sent) << row.name;
+    }
 }
 
 TEST_F(PositionPadTest, PressBesideTheMarkerStartsNoDrag) {

@@ -1,7 +1,15 @@
 #include "controls/CRoundSliderCtrl.h"
+#include "controls/ReadablePalette.h"
+#include "controls/ShadedCircle.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 #include <utility>
@@ -116,6 +124,51 @@ TEST_F(RoundSliderTest, KeysStepAndWrapAround) {
     }
 }
 
+// The wheel is the keyboard's line step: the owner hears it as it hears an arrow key.
+TEST_F(RoundSliderTest, WheelStepsByTheLineSize) {
+    knob->setSingleStep(2);
+    struct Row {
+        const char* name;
+        int start;
+        int delta; // eighths of a degree, 120 a notch
+        int value;
+        std::vector<Notification> expected;
+    };
+    const Row rows[] = {
+        {"away steps up", 40, 120, 42, {{ScrollCode::LineDown, 42}, {ScrollCode::EndTrack, 42}}},
+        {"towards steps down",
+         40,
+         -120,
+         38,
+         {{ScrollCode::LineUp, 38}, {ScrollCode::EndTrack, 38}}},
+        {"two notches at once",
+         40,
+         240,
+         44,
+         {{ScrollCode::LineDown, 42},
+          {ScrollCode::EndTrack, 42},
+          {ScrollCode::LineDown, 44},
+          {ScrollCode::EndTrack, 44}}},
+        {"half a notch waits", 40, 60, 40, {}},
+        {"the other half completes it",
+         40,
+         60,
+         42,
+         {{ScrollCode::LineDown, 42}, {ScrollCode::EndTrack, 42}}},
+    };
+    for (const Row& row : rows) {
+        knob->setValue(row.start);
+        seen.clear();
+        const QPointF inside(21, 21);
+        QWheelEvent wheel(inside, knob->mapToGlobal(inside), {}, {0, row.delta}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(knob, &wheel);
+        EXPECT_TRUE(wheel.isAccepted()) << row.name;
+        EXPECT_EQ(knob->value(), row.value) << row.name;
+        EXPECT_EQ(seen, row.expected) << row.name;
+    }
+}
+
 TEST_F(RoundSliderTest, HomeAndEndDoNothing) {
     knob->setValue(40);
     QTest::keyClick(knob, Qt::Key_Home);
@@ -201,6 +254,79 @@ TEST_F(RoundSliderTest, RingIsLitFromTheUpperLeft) {
     EXPECT_GT(top.lightness() - bottom.lightness(), 80);
 }
 
+// The knob must read on light and dark desktops: its marker and the lit side of its ring
+// stand apart from the face once the program has made the palette's bevels readable.
+TEST_F(RoundSliderTest, MarkerAndRingShowInEveryPalette) {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const struct {
+        const char* name;
+        QPalette palette;
+    } palettes[] = {
+        {"Fusion", WithReadableBevels(fusion->standardPalette())},
+        {"dark", WithReadableBevels(QPalette(QColor(50, 50, 50)))},
+        {"flat light", WithReadableBevels(QPalette(QColor(246, 245, 244)))},
+    };
+    knob->setValue(64);
+    for (const auto& row : palettes) {
+        knob->setPalette(row.palette);
+        const QImage image = Render();
+        const int face = row.palette.color(QPalette::Button).lightness();
+        const int marker = QColor(image.pixel(knob->MarkerCentre())).lightness();
+        EXPECT_GE(std::abs(marker - face), 50) << row.name << ": the marker's dimple";
+        // The ring's lightest pixel up left and darkest down right.
+        const int ring = knob->DialRadius() - 1;
+        int litSide = 0;
+        int shadedSide = 255;
+        for (int y = 0; y < 42; ++y) {
+            for (int x = 0; x < 42; ++x) {
+                const int dx = x - 21;
+                const int dy = y - 21;
+                if (std::abs(dx * dx + dy * dy - ring * ring) > 2 * ring) {
+                    continue;
+                }
+                const int lightness = QColor(image.pixel(x, y)).lightness();
+                if (dx < -4 && dy < -4) {
+                    litSide = std::max(litSide, lightness);
+                } else if (dx > 4 && dy > 4) {
+                    shadedSide = std::min(shadedSide, lightness);
+                }
+            }
+        }
+        EXPECT_GE(litSide - face, std::min(40, 250 - face)) << row.name << ": the lit side";
+        EXPECT_GE(litSide - shadedSide, 100) << row.name << ": the ring's shading";
+    }
+}
+
+// Above one device pixel per pixel the rings are drawn at the device's pixels, not as
+// blocks of them.
+TEST(ShadedCircleScaled, RingsAreDrawnAtTheDevicesPixels) {
+    for (const qreal ratio : {1.0, 2.0}) {
+        QImage image(QSize(40, 40) * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            ShadedCircle::Draw(painter, {20, 20}, 15, Qt::white, Qt::black);
+        }
+        // Pixels that differ from the other pixel of their two-by-two block: none when each
+        // drawn pixel is a block of four.
+        int split = 0;
+        int inked = 0;
+        for (int y = 0; y + 1 < image.height(); y += 2) {
+            for (int x = 0; x + 1 < image.width(); x += 2) {
+                const bool drawn = image.pixel(x, y) != qRgb(255, 255, 255) ||
+                                   image.pixel(x + 1, y + 1) != qRgb(255, 255, 255);
+                inked += drawn ? 1 : 0;
+                split += image.pixel(x, y) != image.pixel(x + 1, y + 1) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(inked, 20) << ratio;
+        if (ratio > 1.0) {
+            EXPECT_GT(split, inked / 2) << "a ring of blocks at " << ratio;
+        }
+    }
+}
+
 TEST_F(RoundSliderTest, FocusShowsBlueDotsAroundTheMarker) {
     knob->setValue(64);
     knob->clearFocus();
@@ -238,6 +364,16 @@ TEST(RoundSliderText, FormatTakesExactlyOneInteger) {
     EXPECT_EQ(knob.MakeLabelText(), "7 dB");
     EXPECT_TRUE(knob.SetTextFormat("%03ld%%"));
     EXPECT_EQ(knob.MakeLabelText(), "007%");
+    const struct {
+        const char* format;
+        const char* text;
+    } escaped[] = {
+        {"%%d %d", "%d 7"}, {"%%%d", "%7"}, {"%%%%%i%%", "%%7%"}, {"%% %-3ld|", "% 7  |"}};
+    for (const auto& row : escaped) {
+        EXPECT_TRUE(knob.SetTextFormat(row.format)) << row.format;
+        EXPECT_EQ(knob.MakeLabelText(), row.text) << row.format;
+    }
+    EXPECT_TRUE(knob.SetTextFormat("%03ld%%"));
     for (const char* refused : {"%s", "%d %d", "%n", "no number", "%f"}) {
         EXPECT_FALSE(knob.SetTextFormat(refused)) << refused;
     }

@@ -1,9 +1,13 @@
 #include "controls/CSkinButton.h"
+#include "controls/ReadablePalette.h"
 #include "controls/SkinColours.h"
 
 #include <QImage>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -140,13 +144,38 @@ TEST_F(SkinButtonTest, FacesShowPressedAndCheckedStates) {
     push->setDown(false);
 
     toggle->SetCheck(1);
-    const QImage checked = toggle->grab().toImage();
-    const QColor a(checked.pixel(30, 15));
-    const QColor b(checked.pixel(31, 15));
-    EXPECT_EQ(QColor(checked.pixel(31, 16)), a); // a 2 x 2 checker of highlight and face
-    EXPECT_NE(a, b);
-    EXPECT_TRUE((a == colours.highlight && b == colours.face) ||
-                (a == colours.face && b == colours.highlight));
+    EXPECT_EQ(pixel(toggle, {30, 15}), colours.checkedFace);
+}
+
+// A performer must see at a glance whether "The Kestrel" is on, whatever the desktop's
+// palette: the checked face stands well apart from the unchecked one, and its caption from
+// the checked face.
+TEST(SkinButtonPalettes, CheckedToggleStandsOutInEveryPalette) {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    const struct {
+        const char* name;
+        QPalette palette;
+    } palettes[] = {
+        {"Fusion", fusion->standardPalette()},
+        {"dark", WithReadableBevels(QPalette(QColor(50, 50, 50)))},
+        {"flat light", WithReadableBevels(QPalette(QColor(246, 245, 244)))},
+    };
+    auto distance = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue());
+    };
+    for (const auto& row : palettes) {
+        CSkinButton toggle(SkinButtonKind::CheckBox, QStringLiteral("The Kestrel"));
+        toggle.SetPushLike(true);
+        toggle.setPalette(row.palette);
+        toggle.resize(120, 30);
+        const QColor off(toggle.grab().toImage().pixel(8, 15));
+        toggle.SetCheck(1);
+        const QColor on(toggle.grab().toImage().pixel(8, 15));
+        EXPECT_GE(distance(on, off), 90) << row.name;
+        EXPECT_GE(std::abs(toggle.Colours().checkedText.lightness() - on.lightness()), 100)
+            << row.name;
+    }
 }
 
 } // namespace

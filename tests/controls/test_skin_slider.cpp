@@ -5,6 +5,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -107,10 +108,52 @@ TEST_F(SkinSliderTest, KeysReportTheNewValueThenTheEnd) {
     QTest::keyClick(slider.get(), Qt::Key_PageDown);
     const std::vector<Notification> expected{{ScrollCode::LineUp, 61},
                                              {ScrollCode::EndTrack, 61},
-                                             {ScrollCode::PageDown, 51},
-                                             {ScrollCode::EndTrack, 51}};
+                                             {ScrollCode::PageDown, 36},
+                                             {ScrollCode::EndTrack, 36}};
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(valueWhenNotified, (std::vector<int>{61, 61, 51, 51}));
+    EXPECT_EQ(valueWhenNotified, (std::vector<int>{61, 61, 36, 36}));
+}
+
+// With 127 at the top (vertical) or at the left (horizontal), every key moves the thumb
+// the way it points and the page is a fifth of the range.
+TEST(SkinSliderKeys, MoveTheThumbTheWayTheyPoint) {
+    struct Row {
+        const char* name;
+        Qt::Key key;
+        int value; // from 60
+        ScrollCode code;
+    };
+    const Row rows[] = {
+        {"Up", Qt::Key_Up, 61, ScrollCode::LineUp},
+        {"Left", Qt::Key_Left, 61, ScrollCode::LineUp},
+        {"Down", Qt::Key_Down, 59, ScrollCode::LineDown},
+        {"Right", Qt::Key_Right, 59, ScrollCode::LineDown},
+        {"Page Up", Qt::Key_PageUp, 85, ScrollCode::PageUp},
+        {"Page Down", Qt::Key_PageDown, 35, ScrollCode::PageDown},
+        {"Home", Qt::Key_Home, 127, ScrollCode::Top},
+        {"End", Qt::Key_End, 0, ScrollCode::Bottom},
+    };
+    for (const Qt::Orientation orientation : {Qt::Vertical, Qt::Horizontal}) {
+        CSkinSlider slider(orientation);
+        slider.setRange(0, 127);
+        slider.resize(orientation == Qt::Vertical ? QSize(30, 200) : QSize(200, 30));
+        std::vector<Notification> seen;
+        QObject::connect(&slider, &CSkinSlider::scrolled,
+                         [&](ScrollCode code, int value) { seen.emplace_back(code, value); });
+        for (const Row& row : rows) {
+            const std::string name =
+                std::string(row.name) + (orientation == Qt::Vertical ? " upright" : " across");
+            slider.SetValue(60);
+            const int trackBefore = slider.TrackPosition();
+            seen.clear();
+            QTest::keyClick(&slider, row.key);
+            EXPECT_EQ(slider.value(), row.value) << name;
+            ASSERT_FALSE(seen.empty()) << name;
+            EXPECT_EQ(seen.front(), (Notification{row.code, row.value})) << name;
+            // The thumb moved towards the top or left end exactly when the value grew.
+            EXPECT_EQ(slider.TrackPosition() < trackBefore, row.value > 60) << name;
+        }
+    }
 }
 
 TEST_F(SkinSliderTest, DragReportsTrackingPositionAndEnd) {

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -30,7 +32,18 @@ protected:
     InputPortTest() {
         menuBar.addMenu(QStringLiteral("&File"));
         menuBar.addMenu(QStringLiteral("&Help"));
-        receiver.SetDocumentSource([this] { return &doc; });
+        // The receiver asks for the document as it applies each event: on the thread that
+        // applies it.
+        receiver.SetDocumentSource([this] {
+            const std::lock_guard lock(applyingMutex);
+            applyingThreads.insert(std::this_thread::get_id());
+            return &doc;
+        });
+    }
+
+    std::set<std::thread::id> ApplyingThreads() {
+        const std::lock_guard lock(applyingMutex);
+        return applyingThreads;
     }
     ~InputPortTest() override { receiver.Close(); }
 
@@ -54,6 +67,8 @@ protected:
     QMenuBar menuBar;
     CControllerMidiIn receiver{backend};
     CInputDeviceMenu menu;
+    std::mutex applyingMutex;
+    std::set<std::thread::id> applyingThreads;
 };
 
 } // namespace
@@ -124,17 +139,20 @@ TEST_F(InputPortTest, InputFromAnotherThreadIsAppliedOnTheUserInterfaceThread) {
     backend.AddInputDevice("Processor");
     BuildMenu();
     const std::thread::id uiThread = std::this_thread::get_id();
+    ASSERT_NE(doc.InputLevel[2], 90) << "the last value must differ from the reset value";
+    const int resetLevel = doc.InputLevel[2];
     std::thread sender([this] {
-        for (int value = 1; value <= 100; ++value) {
+        for (int value = 1; value <= 90; ++value) {
             backend.Inject(0, CC(2, 7, value));
         }
         backend.Inject(0, CC(3, 0, 40));
     });
     sender.join();
-    EXPECT_EQ(doc.InputLevel[2], 100); // nothing is applied before the event loop runs
+    EXPECT_EQ(doc.InputLevel[2], resetLevel) << "nothing is applied before the event loop runs";
+    EXPECT_TRUE(ApplyingThreads().empty());
     QCoreApplication::processEvents();
-    EXPECT_EQ(std::this_thread::get_id(), uiThread);
-    EXPECT_EQ(doc.InputLevel[2], 100);
+    EXPECT_EQ(ApplyingThreads(), std::set<std::thread::id>{uiThread});
+    EXPECT_EQ(doc.InputLevel[2], 90);
     EXPECT_EQ(doc.RoomSide, 40);
 
     backend.Inject(0, CC(2, 7, 33));

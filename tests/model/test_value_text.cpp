@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -129,6 +130,19 @@ TEST(ValueLabel, RawSwitchAndPlainUnitsShowTheInteger) {
         EXPECT_EQ(ValueLabel(c.unit, c.value, context), c.expected)
             << static_cast<int>(c.unit) << " " << c.value << (c.raw ? " raw" : "");
     }
+    // Values a hand-edited file may hold have no text in any unit: the number is shown.
+    for (const ValueUnit unit :
+         {ValueUnit::Level, ValueUnit::Attenuation, ValueUnit::Metres, ValueUnit::RoomSide,
+          ValueUnit::HighPassCutoff, ValueUnit::LowPassCutoff, ValueUnit::DegreesFullCircle,
+          ValueUnit::DegreesSigned}) {
+        for (const int value : {INT_MIN, -1, 128, 2000000000}) {
+            EXPECT_EQ(ValueLabel(unit, value, ValueLabelContext{false, 11, 1}),
+                      std::to_string(value))
+                << static_cast<int>(unit) << " " << value;
+        }
+    }
+    EXPECT_EQ(ValueLabel(ValueUnit::Metres, 64, ValueLabelContext{false, 300, 1}), "64")
+        << "a room side outside 0-127";
     CControllerDoc doc;
     doc.RoomSide = 127;
     EXPECT_EQ(ValueLabel(ValueUnit::Metres, 127, doc), "500.000");
@@ -136,25 +150,76 @@ TEST(ValueLabel, RawSwitchAndPlainUnitsShowTheInteger) {
     EXPECT_EQ(ValueLabel(ValueUnit::Metres, 127, doc), "127");
 }
 
+// Every name and unit the main window's readout shows, written out here, not taken from the
+// code under test.
 TEST(ValueLabel, TheMainWindowsTwentyOneParameters) {
+    using enum ValueUnit;
+    using Doc = CControllerDoc;
+    struct ChannelRow {
+        ChannelArray Doc::*array;
+        const char* name;
+        ValueUnit unit;
+    };
+    const ChannelRow channelRows[] = {
+        {&Doc::ZPosition, "  SOURCE Z POSITION (m)", Metres},
+        {&Doc::InputLevel, "  SPATIALIZER INPUT LEVEL (db)", Level},
+        {&Doc::LPFCutOff, "  SPATIALIZER LOWPASS FILTER CUTOFF", LowPassCutoff},
+        {&Doc::HPFCutOff, "  SPATIALIZER HIGHPASS FILTER CUTOFF", HighPassCutoff},
+        {&Doc::SubMixAInput, "  SUBMIX A INPUT LEVEL (db)", Level},
+        {&Doc::SubMixBInput, "  SUBMIX B INPUT LEVEL (db)", Level},
+        {&Doc::InsertAGain, "  INSERT A GAIN (db)", Level},
+        {&Doc::InsertBGain, "  INSERT B GAIN (db)", Level},
+        {&Doc::SpatOutXPos, "  SPEAKER X POSITION (m)", Metres},
+        {&Doc::SpatOutYPos, "  SPEAKER Y POSITION (m)", Metres},
+        {&Doc::SpatOutZPos, "  SPEAKER Z POSITION (m)", Metres},
+        {&Doc::BellFactor, "  BELL FACTOR", Plain},
+        {&Doc::Attenuation, "  ATTENUATION (db)", Attenuation},
+        {&Doc::DopplerDepth, "  DOPPLER DEPTH", Plain},
+        {&Doc::ITDDepth, "  ITD DEPTH", Plain},
+        {&Doc::FrontRear, "  FRONT-REAR SPECTRAL ENHANCE", Plain},
+        {&Doc::GainEnhance, "  GAIN ENHANCE (db)", Level},
+    };
+    struct GlobalRow {
+        int Doc::*member;
+        const char* name;
+        ValueUnit unit;
+    };
+    const GlobalRow globalRows[] = {
+        {&Doc::MasterOutgain, "  RURUZIV OUTPUT MASTER LEVEL (db)", Level},
+        {&Doc::MatrixSpeed, "  DOPPLER TRACKING", Plain},
+        {&Doc::RoomSide, "  ROOM SIDE (m)", RoomSide},
+        {&Doc::NMatrixOutput, "  NUMBER OF SPEAKER", Plain},
+    };
     int labelled = 0;
     for (const ChannelParameter& parameter : kChannelParameters) {
-        if (const ParameterLabel* label = FindParameterLabel(parameter.array)) {
-            ++labelled;
-            EXPECT_EQ(label->nameText.substr(0, 2), "  ") << parameter.fileKey;
+        const ParameterLabel* label = FindParameterLabel(parameter.array);
+        const auto row =
+            std::find_if(std::begin(channelRows), std::end(channelRows),
+                         [&](const ChannelRow& r) { return r.array == parameter.array; });
+        if (row == std::end(channelRows)) {
+            EXPECT_EQ(label, nullptr) << parameter.fileKey << " has no readout";
+            continue;
         }
+        ++labelled;
+        ASSERT_NE(label, nullptr) << parameter.fileKey;
+        EXPECT_EQ(label->nameText, row->name) << parameter.fileKey;
+        EXPECT_EQ(label->unit, row->unit) << parameter.fileKey;
     }
     for (const GlobalParameter& parameter : kGlobalParameters) {
-        if (const ParameterLabel* label = FindParameterLabel(parameter.member)) {
-            ++labelled;
-            EXPECT_EQ(label->nameText.substr(0, 2), "  ") << parameter.fileKey;
+        const ParameterLabel* label = FindParameterLabel(parameter.member);
+        const auto row =
+            std::find_if(std::begin(globalRows), std::end(globalRows),
+                         [&](const GlobalRow& r) { return r.member == parameter.member; });
+        if (row == std::end(globalRows)) {
+            EXPECT_EQ(label, nullptr) << parameter.fileKey << " has no readout";
+            continue;
         }
+        ++labelled;
+        ASSERT_NE(label, nullptr) << parameter.fileKey;
+        EXPECT_EQ(label->nameText, row->name) << parameter.fileKey;
+        EXPECT_EQ(label->unit, row->unit) << parameter.fileKey;
     }
     EXPECT_EQ(labelled, 21);
-    EXPECT_EQ(FindParameterLabel(&CControllerDoc::Attenuation)->unit, ValueUnit::Attenuation);
-    EXPECT_EQ(FindParameterLabel(&CControllerDoc::ZPosition)->nameText, "  SOURCE Z POSITION (m)");
-    EXPECT_EQ(FindParameterLabel(&CControllerDoc::RoomSide)->unit, ValueUnit::RoomSide);
-    EXPECT_EQ(FindParameterLabel(&CControllerDoc::NMatrixOutput)->unit, ValueUnit::Plain);
     EXPECT_EQ(FindParameterLabel(&CControllerDoc::XPosition), nullptr); // shown by the pad
     EXPECT_EQ(FindParameterLabel(&CControllerDoc::Frequence), nullptr);
 }

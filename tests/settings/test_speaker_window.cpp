@@ -67,6 +67,17 @@ TEST_F(SpeakerWindowTest, OpensOnTheDocumentsLoudspeakersWithThePanelHidden) {
     EXPECT_EQ(speakers->width(), narrow);
 }
 
+TEST_F(SpeakerWindowTest, HandEditedPositionsFarOutsideTheRangeSitAtTheEdges) {
+    Doc().SpatOutXPos[0] = 2000000000;
+    Doc().SpatOutYPos[0] = -2000000000;
+    CSpatOutsDlg* speakers = OpenSpeakers();
+    ASSERT_NE(speakers, nullptr);
+    EXPECT_EQ(speakers->Pad()->SpeakerTopLeft(0), QPoint(279 - 15, 279 - 15));
+    speakers->Pad()->MoveX(0, -2000000000);
+    speakers->Pad()->MoveY(0, 2000000000);
+    EXPECT_EQ(speakers->Pad()->SpeakerTopLeft(0), QPoint(-15, -15));
+}
+
 TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
     struct Row {
         int speaker, axis, start;

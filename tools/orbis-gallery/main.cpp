@@ -1,6 +1,7 @@
 // orbis-gallery [--screenshot FILE]: shows every custom control; with --screenshot
 // it saves the window as a PNG and quits.
 #include "GalleryWindow.h"
+#include "controls/ReadablePalette.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,6 +9,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The controls as the program shows them.
+    QApplication::setPalette(WithReadableBevels(QApplication::palette()));
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
