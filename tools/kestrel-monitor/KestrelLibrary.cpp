@@ -1,5 +1,7 @@
 #include "KestrelLibrary.h"
 
+#include "TrackerLibraryPath.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -24,14 +26,16 @@ bool KestrelLibrary::Load(const QString& fileName) {
         }
         return Bind();
     }
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(kBaseName);
-    if (!LoadFile(beside) && !LoadFile(QString::fromLatin1(kBaseName))) {
-        m_error = QStringLiteral("Cannot find the tracker library %1 beside the program (%2) "
-                                 "or on the system's library path.")
-                      .arg(QString::fromLatin1(kBaseName), QCoreApplication::applicationDirPath());
-        return false;
+    const QStringList candidates = TrackerLibraryCandidates(QCoreApplication::applicationDirPath());
+    for (const QString& candidate : candidates) {
+        if (LoadFile(candidate)) {
+            return Bind();
+        }
     }
-    return Bind();
+    m_error = QStringLiteral("Cannot find the tracker library %1 beside the program, in its "
+                             "private folder or on the system's library path (tried %2).")
+                  .arg(QString::fromLatin1(kBaseName), candidates.join(QStringLiteral(", ")));
+    return false;
 }
 
 bool KestrelLibrary::Bind() {

@@ -1,15 +1,16 @@
-// Binds the tracker library at run time as the program does: by its base name, beside
-// the program first and then on the system's library path, each export by name.
+// Binds the tracker library at run time as the program does: by its base name, from the
+// places TrackerLibraryCandidates lists, each export by name.
 #pragma once
 
 #include "Kestrel32Dll.h"
+#include "TrackerLibraryPath.h"
 
 #include <QLibrary>
 #include <QString>
 
 class KestrelLibrary {
 public:
-    static constexpr const char* kBaseName = "Kestrel32Dll13";
+    static constexpr const char* kBaseName = kTrackerLibraryBaseName;
 
     // An empty file name means the usual search; otherwise exactly that file.
     bool Load(const QString& fileName);
