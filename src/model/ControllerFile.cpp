@@ -350,10 +350,11 @@ ControllerFileGaps FindControllerFileGaps(std::string_view text) {
 std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps) {
     // Runs of missing channels read better than a list: "Ch. 2 to Ch. 8".
     std::vector<std::string> parts;
+    bool globalsMissing = false;
     const std::vector<int>& missing = gaps.missingSections;
     for (std::size_t i = 0; i < missing.size();) {
         if (missing[i] == static_cast<int>(kGlobalSection)) {
-            parts.emplace_back("the global values");
+            globalsMissing = true;
             ++i;
             continue;
         }
@@ -369,12 +370,17 @@ std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps) {
         parts.push_back(std::move(run));
         i = last + 1;
     }
+    if (globalsMissing) {
+        parts.emplace_back("the global values");
+    }
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
     }
     if (!text.empty()) {
-        text = "the values of " + text + " are missing (read as 0)";
+        // "the values of the global values" would say it twice.
+        text = (parts.size() == 1 && globalsMissing ? "" : "the values of ") + text +
+               " are missing (read as 0)";
     }
     if (gaps.closingTagMissing) {
         text += text.empty() ? "the closing </plist> tag is missing"
