@@ -69,6 +69,15 @@ bool CDocumentGuard::IsModified(const CControllerDoc& doc) const {
 }
 
 bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, QWidget* parent) {
+    if (!AskBeforeClose(doc, parent)) {
+        return false;
+    }
+    // What the session's end kept is settled now: saved or knowingly dropped.
+    RemoveRecovery();
+    return true;
+}
+
+bool CDocumentGuard::AskBeforeClose(CControllerDoc& doc, QWidget* parent) {
     if (!IsModified(doc)) {
         return true;
     }

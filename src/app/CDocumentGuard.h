@@ -27,7 +27,8 @@ public:
     bool IsModified(const CControllerDoc& doc) const;
 
     // Before a close: asks "Save changes to NAME?" when the document has changed, and saves
-    // it with Save As when the operator chooses so. True when the close may go on.
+    // it with Save As when the operator chooses so. True when the close may go on; a
+    // recovery file kept earlier in this run is then removed.
     bool ConfirmClose(CControllerDoc& doc, QWidget* parent);
 
     // Writes the changed document, with its name, to the recovery file; nothing when it has
@@ -44,6 +45,7 @@ public:
 
 private:
     QString NameFileName() const;
+    bool AskBeforeClose(CControllerDoc& doc, QWidget* parent);
 
     QString m_folder;
     // Every persistent value as last opened or saved; nothing when no file holds them.

@@ -1,5 +1,6 @@
 // Import and Save As around their dialogs: what the dialogs offer, what each answer does
 // to the document, and the error box of a failed save.
+#include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
 #include "model/ControllerFile.h"
 #include "support/FileTestSupport.h"
@@ -123,26 +124,27 @@ TEST_F(FileCommandsTest, ImportOfAFileThatEndsEarlyLoadsItAndSaysWhatIsMissing) 
     const std::string cut = (folder / "cut.ocont2").string();
     WriteBytes(cut, ReadBytes(whole).substr(0, 3000));
 
-    QWidget window;
     for (const std::string& path : {whole, cut}) {
-        WhenShown<QFileDialog>([&path](QFileDialog* dialog) {
-            dialog->selectFile(QString::fromStdString(path));
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        ASSERT_TRUE(ImportFile(doc, &window)) << path;
+        ControllerFileGaps gaps;
+        ASSERT_TRUE(ImportChosenFile(doc, QString::fromStdString(path), &gaps)) << path;
         EXPECT_EQ(doc.InputLevel[0], 12) << path;
-        QTest::qWait(20);
-        auto* notice = window.findChild<QMessageBox*>(QStringLiteral("Notice"));
-        ASSERT_EQ(notice != nullptr, path == cut) << path;
-        if (notice) {
-            EXPECT_TRUE(notice->isVisible());
-            EXPECT_EQ(notice->text().toStdString(),
-                      "\"" + cut +
-                          "\" ends early: the values of Ch. 2 to Ch. 8 and the global values are "
-                          "missing (read as 0), and the closing </plist> tag is missing. The "
-                          "rest was loaded.");
-        }
+        EXPECT_EQ(gaps.Any(), path == cut) << path;
     }
+    QWidget window;
+    ControllerFileGaps gaps;
+    gaps.missingSections = {1, 2, 3, 4, 5, 6, 7, 8};
+    gaps.closingTagMissing = true;
+    ShowNotice(&window, IncompleteFileNotice(QString::fromStdString(cut), gaps));
+    QTest::qWait(20);
+    auto* notice = window.findChild<QMessageBox*>(QStringLiteral("Notice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_FALSE(notice->isModal()) << "the window stays usable";
+    EXPECT_EQ(notice->text().toStdString(),
+              "\"" + cut +
+                  "\" ends early: the values of Ch. 2 to Ch. 8 and the global values are "
+                  "missing (read as 0), and the closing </plist> tag is missing. The rest was "
+                  "loaded.");
 }
 
 TEST_F(FileCommandsTest, FailedSaveShowsFileAndReason) {
