@@ -1,19 +1,26 @@
-# Installs the Debian packages the build, the tests and the program need, when any is missing.
-# Sourced by scripts/run and scripts/test.
+# Installs the Debian packages that are missing: ORBIS_RUN_PACKAGES build and run the
+# program (scripts/run), ORBIS_TEST_PACKAGES are needed only by the tests, the benchmarks
+# and the checks of scripts/test. Sourced by scripts/run and scripts/test.
 
-ORBIS_PACKAGES=(
+ORBIS_RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     librtmidi-dev libasound2-dev libhidapi-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    jackd2 libjack-jackd2-dev
-    xvfb xauth xdotool fonts-dejavu-core python3 clang-format
+    libjack-jackd2-dev
 )
 
+ORBIS_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    jackd2
+    xvfb xauth xdotool fonts-dejavu-core python3 clang-format
+    appstream desktop-file-utils groff-base
+)
+
+# Installs those of the named packages that are not installed yet.
 orbis_install_missing() {
     local missing=()
     local pkg
-    for pkg in "${ORBIS_PACKAGES[@]}"; do
+    for pkg in "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$pkg")
     done

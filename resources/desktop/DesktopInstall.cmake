@@ -6,9 +6,25 @@ install(FILES ${_orbis_desktop}/orbis-controller.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_orbis_desktop}/orbis-controller.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/bitmaps/128.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
-        RENAME orbis-controller.png)
+install(FILES ${_orbis_desktop}/org.norvell.OrbisController.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The program's icon and the .ocont2 file type's, at the hicolor theme's sizes (made by
+# make_icons.sh) and scalable.
+foreach(_size 16 32 48 64 128 256)
+    set(_icons ${_orbis_desktop}/icons/${_size}x${_size})
+    set(_theme ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size})
+    install(FILES ${_icons}/orbis-controller.png DESTINATION ${_theme}/apps)
+    install(FILES ${_icons}/application-x-orbis-controller.png DESTINATION ${_theme}/mimetypes)
+endforeach()
+install(FILES ${_orbis_desktop}/icons/orbis-controller.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${_orbis_desktop}/icons/application-x-orbis-controller.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+# The manual pages are written in roff and installed as they stand.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/man/Orbis.1
+              ${PROJECT_SOURCE_DIR}/resources/man/orbis-send.1
+              ${PROJECT_SOURCE_DIR}/resources/man/kestrel-monitor.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 if(EXISTS ${PROJECT_SOURCE_DIR}/Presets)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/Presets DESTINATION ${CMAKE_INSTALL_DATADIR}/orbis)
 endif()

@@ -2,7 +2,7 @@
 
 #include "app/ControlIds.h"
 
-const std::array<Accelerator, 12> kAccelerators = {{
+const std::array<Accelerator, 13> kAccelerators = {{
     {Qt::CTRL | Qt::Key_4, CommandId::SampleRate},
     {Qt::CTRL | Qt::Key_5, CommandId::Patchbay},
     {Qt::CTRL | Qt::Key_6, CommandId::StereoSource},
@@ -15,4 +15,5 @@ const std::array<Accelerator, 12> kAccelerators = {{
     {Qt::CTRL | Qt::Key_O, CommandId::Import},
     {Qt::CTRL | Qt::Key_W, CommandId::Close},
     {Qt::CTRL | Qt::Key_M, CommandId::Minimize},
+    {Qt::CTRL | Qt::Key_Q, CommandId::Exit},
 }};

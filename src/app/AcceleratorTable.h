@@ -1,7 +1,8 @@
 // The program's keys (accelerator table 183), made application-wide so that they reach
 // the main window while one of its modeless settings windows has the focus. Ctrl+N,
 // Ctrl+O, Ctrl+W and Ctrl+M are shown in the menus, so they work too; Ctrl+W closes the
-// window it is pressed in, the main window's ending the program.
+// window it is pressed in, the main window's ending the program, and Ctrl+Q exits as on
+// every Linux desktop.
 #pragma once
 
 #include <QKeySequence>
@@ -13,4 +14,4 @@ struct Accelerator {
     int command;
 };
 
-extern const std::array<Accelerator, 12> kAccelerators;
+extern const std::array<Accelerator, 13> kAccelerators;

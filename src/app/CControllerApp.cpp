@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -101,6 +102,14 @@ QString CControllerApp::UseStartFile(const QString& path) {
 int CControllerApp::Run() {
     CControllerDlg window(*this);
     AttachMainWindow(&window);
+    if (m_guard.HasRecovery()) {
+        // Asked over the main window, once it is on screen.
+        QTimer::singleShot(0, &window, [this, &window] {
+            if (m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
+                window.RefreshFromDocument();
+            }
+        });
+    }
     if (!m_closeRequested) {
         window.exec();
     }
@@ -108,7 +117,18 @@ int CControllerApp::Run() {
     return 0;
 }
 
+void CControllerApp::SaveForSessionEnd() {
+    WriteLastDocument();
+    if (m_pDoc) {
+        static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
+    }
+}
+
 void CControllerApp::RequestClose() {
+    if (!m_closeRequested && m_pDoc) {
+        // Nothing more can be done about a recovery file that cannot be written.
+        static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
+    }
     m_closeRequested = true;
     if (m_pControllerDlg) {
         m_pControllerDlg->close();

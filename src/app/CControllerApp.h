@@ -4,6 +4,7 @@
 // flips the display between unit texts and raw 0-127 values.
 #pragma once
 
+#include "app/CDocumentGuard.h"
 #include "app/SettingsWindowRules.h"
 
 #include <QString>
@@ -47,8 +48,15 @@ public:
 
     // Runs the main window until it closes; the program then ends.
     int Run();
-    // Ends the run as the main window's Close command would, from a signal or the session.
+    // Ends the run from a signal or the session, with no question: unsaved changes go to
+    // the recovery file first.
     void RequestClose();
+    // The session is about to end the program: store what a sudden end would lose.
+    void SaveForSessionEnd();
+    // True once the run is being ended without asking.
+    bool CloseRequested() const { return m_closeRequested; }
+    // Whether the document has unsaved changes, the close question and the recovery file.
+    CDocumentGuard& DocumentGuard() { return m_guard; }
 
     // Makes the window the main window and gives it the program's keys; nullptr forgets it.
     void AttachMainWindow(CControllerDlg* window);
@@ -81,6 +89,7 @@ private:
 
     MidiBackend& m_midi;
     bool m_closeRequested = false;
+    CDocumentGuard m_guard;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
     std::vector<std::pair<int, ModalWindowRunner>> m_modalRunners;
     static CControllerApp* s_instance;

@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerMidiIn.h"
+#include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
 #include "app/MainMenu.h"
 #include "controls/CPositionPad.h"
@@ -16,6 +17,7 @@
 #include "settings/SpatOutsWindowView.h"
 #include "tracker/CTrackerLink.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -71,7 +73,7 @@ void InstallFontSubstitutes() {
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     : CSkinDialog(parent), m_app(app) {
     TagWidget(this, 102, "CControllerDlg");
-    setWindowTitle(QStringLiteral("ORBIS CONTROLLER"));
+    setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();
     InstallFontSubstitutes();
     setWindowIcon(ApplicationIcon());
@@ -107,13 +109,13 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
         m_app.m_pDoc = std::make_unique<CControllerDoc>(m_app.Midi());
     }
     Doc()->SetView(this);
-    const std::string lastDocument = QFile::encodeName(m_app.m_strLastDocument).toStdString();
-    if (std::optional<std::string> text = m_app.TakeStartFileText()) {
-        Doc()->DocumentName = lastDocument; // read and checked once already, at start
-        ApplyControllerFileText(*Doc(), *text, false);
-    } else {
-        Doc()->ReadControllerFile(lastDocument, false);
-    }
+    // A start file named on the command line was read and checked once already.
+    ReadStartDocument(*Doc(), m_app.m_strLastDocument, m_app.TakeStartFileText(), this);
+    m_app.DocumentGuard().MarkSaved(*Doc());
+    // Every window, the tracker and incoming MIDI change the document directly; whatever
+    // changed it, the mark is right before the program waits again.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &CControllerDlg::UpdateTitle);
 
     FillDeviceLists();
     m_deviceWatcher = new CMidiDeviceWatcher(m_app.Midi(), this);
@@ -504,7 +506,7 @@ void CControllerDlg::RefreshFromDocument() {
         }
     }
     m_ui.outputList->setCurrentIndex(doc->outMIDIPort);
-    m_title->setText(QFile::decodeName(QByteArray::fromStdString(doc->DocumentName)));
+    UpdateTitle();
     m_ui.sourcePad->SetFromValues(doc->XPosition[c], doc->YPosition[c]);
     ShowControl(ControlId::ZPosition, doc->ZPosition[c]);
     ShowSourceLabel(ControlId::SourceXLabel, doc->XPosition[c]);
@@ -566,16 +568,17 @@ bool CControllerDlg::OnCommand(int command) {
             if (open) {
                 doc->outMIDIPort = shown;
             }
+            m_app.DocumentGuard().MarkSaved(*doc);
             AfterFileCommand();
         }
         return true;
     case CommandId::Import:
     case CommandId::SaveAs:
         if (doc) {
-            if (command == CommandId::Import) {
-                ImportFile(*doc, this);
-            } else {
-                SaveFileAs(*doc, this);
+            const bool done =
+                command == CommandId::Import ? ImportFile(*doc, this) : SaveFileAs(*doc, this);
+            if (done) {
+                m_app.DocumentGuard().MarkSaved(*doc);
             }
             AfterFileCommand();
         }
@@ -650,17 +653,42 @@ void CControllerDlg::ActivateMainWindow() {
 }
 
 void CControllerDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the push button that has the focus. Neither it nor Esc closes the
+    // window: a stray key would end the program in the middle of a show.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // Enter presses the push button that has the focus; anywhere else it closes the window.
         auto* button = qobject_cast<CSkinButton*>(focusWidget());
         if (button && button->Kind() == SkinButtonKind::PushButton) {
             button->click();
-        } else {
-            accept();
         }
         return;
     }
+    if (event->key() == Qt::Key_Escape) {
+        return;
+    }
     CSkinDialog::keyPressEvent(event);
+}
+
+void CControllerDlg::closeEvent(QCloseEvent* event) {
+    CControllerDoc* doc = Doc();
+    if (doc && !m_app.CloseRequested() && !m_app.DocumentGuard().ConfirmClose(*doc, this)) {
+        event->ignore();
+        return;
+    }
+    CSkinDialog::closeEvent(event);
+}
+
+void CControllerDlg::UpdateTitle() {
+    const CControllerDoc* doc = Doc();
+    if (!doc) {
+        return;
+    }
+    const bool modified = m_app.DocumentGuard().IsModified(*doc);
+    const QString name = QFile::decodeName(QByteArray::fromStdString(doc->DocumentName));
+    const QString title = modified ? QLatin1Char('*') + name : name;
+    if (m_title->text() != title) {
+        m_title->setText(title);
+    }
+    setWindowModified(modified);
 }
 
 void CControllerDlg::showEvent(QShowEvent* event) {

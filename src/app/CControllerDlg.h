@@ -97,6 +97,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -125,6 +126,8 @@ private:
     void OnOutputListActivated(int index);
     void OnSend(int buttonId);
     void AfterFileCommand();
+    // The title line and the window title mark unsaved changes.
+    void UpdateTitle();
     void BringAllToFront();
     void ActivateMainWindow();
 

@@ -41,6 +41,15 @@ std::string UsageText(const std::string& program) {
            "  -h, --help       show this help and exit\n"
            "  -v, --version    show the version and exit\n"
            "\n"
+           "Qt's standard options are accepted too, for example -style NAME or\n"
+           "-platform NAME.\n"
+           "\n"
            "ORBIS_MIDI_API=alsa or jack chooses the MIDI system; by default the ALSA\n"
            "sequencer is used, and JACK when the sequencer is unavailable.\n";
+}
+
+std::string ProgramName(const std::string& argument0) {
+    const std::size_t slash = argument0.find_last_of('/');
+    const std::string name = slash == std::string::npos ? argument0 : argument0.substr(slash + 1);
+    return name.empty() ? "Orbis" : name;
 }

@@ -1,5 +1,6 @@
-// The program's command line, read before any window system is touched so that --help
-// and --version work without a display.
+// The program's command line. It is read once before any window system is touched, so that
+// --help and --version work without a display, and once more after QApplication has taken
+// out Qt's standard options.
 #pragma once
 
 #include <optional>
@@ -19,3 +20,5 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 std::string UsageText(const std::string& program);
+// The name a usage line shows: the program file's name without its folder.
+std::string ProgramName(const std::string& argument0);

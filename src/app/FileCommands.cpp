@@ -1,5 +1,6 @@
 #include "app/FileCommands.h"
 
+#include "app/DocumentNotices.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -21,9 +23,16 @@ QString Tr(const char* text) {
 }
 
 // The chosen path, or an empty text when the operator cancels.
-QString AskForPath(QWidget* parent, QFileDialog::AcceptMode mode) {
+QString AskForPath(QWidget* parent, QFileDialog::AcceptMode mode, const CControllerDoc& doc) {
     const bool open = mode == QFileDialog::AcceptOpen;
     QFileDialog dialog(parent, open ? Tr("Open") : Tr("Save As"));
+    if (doc.DocumentName != CControllerDoc::kNewDocument) {
+        const QFileInfo current(QFile::decodeName(QByteArray::fromStdString(doc.DocumentName)));
+        dialog.setDirectory(current.absolutePath());
+        if (!open) {
+            dialog.selectFile(current.fileName());
+        }
+    }
     dialog.setAcceptMode(mode);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(kSuffix);
@@ -41,9 +50,9 @@ std::string LocalPath(const QString& path) {
 
 } // namespace
 
-bool ImportChosenFile(CControllerDoc& doc, const QString& path) {
+bool ImportChosenFile(CControllerDoc& doc, const QString& path, ControllerFileGaps* gaps) {
     doc.DocumentName = LocalPath(path);
-    return doc.ReadControllerFile({}, false);
+    return ReadControllerFile(doc, {}, false, gaps);
 }
 
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
@@ -62,11 +71,18 @@ QString SaveFailureText(const QString& path, const QString& reason) {
 }
 
 bool ImportFile(CControllerDoc& doc, QWidget* parent) {
-    const QString path = AskForPath(parent, QFileDialog::AcceptOpen);
-    return !path.isEmpty() && ImportChosenFile(doc, path);
+    const QString path = AskForPath(parent, QFileDialog::AcceptOpen, doc);
+    ControllerFileGaps gaps;
+    if (path.isEmpty() || !ImportChosenFile(doc, path, &gaps)) {
+        return false;
+    }
+    if (gaps.Any()) {
+        ShowNotice(parent, IncompleteFileNotice(path, gaps));
+    }
+    return true;
 }
 
 bool SaveFileAs(CControllerDoc& doc, QWidget* parent) {
-    const QString path = AskForPath(parent, QFileDialog::AcceptSave);
+    const QString path = AskForPath(parent, QFileDialog::AcceptSave, doc);
     return !path.isEmpty() && SaveChosenFile(doc, path, parent);
 }

@@ -4,17 +4,20 @@
 
 class CControllerDoc;
 class QString;
+struct ControllerFileGaps;
 class QWidget;
 
-// Asks for a controller file and reads it into the document, output device included.
-// False when the operator cancels or the file cannot be read.
+// Asks for a controller file and reads it into the document, output device included; a
+// file that ends early is loaded and the missing parts are told in a notice. False when
+// the operator cancels or the file cannot be read. Both dialogs open in the document's
+// folder, and Save As proposes its file name.
 bool ImportFile(CControllerDoc& doc, QWidget* parent);
 // Asks where to save and writes the document there; a failed write is shown in an error
 // box naming the file and the reason. False on cancel or failure.
 bool SaveFileAs(CControllerDoc& doc, QWidget* parent);
 
 // The two commands once a path has been chosen.
-bool ImportChosenFile(CControllerDoc& doc, const QString& path);
+bool ImportChosenFile(CControllerDoc& doc, const QString& path, ControllerFileGaps* gaps = nullptr);
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent);
 
 // The error box's text for a file that could not be written.

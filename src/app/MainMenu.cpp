@@ -39,7 +39,7 @@ const std::array<MenuItem, 21> kItems = {{
     {0, {}, kSeparator},
     {0, "Save As...\tCtrl+S", CommandId::SaveAs},
     {0, {}, kSeparator},
-    {0, "E&xit", CommandId::Exit},
+    {0, "E&xit\tCtrl+Q", CommandId::Exit},
     {1, "Orbis Default Preset\tCtrl+P", CommandId::DefaultPreset},
     {1, "Orbis Sample Rate\tCtrl+4", CommandId::SampleRate},
     {1, "Orbis Patchbay Configuration\tCtrl+5", CommandId::Patchbay},

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
 #include "controls/ReadablePalette.h"
+#include "midi/MidiApiChoice.h"
 #include "midi/RtMidiBackend.h"
 #include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
@@ -51,23 +52,26 @@ void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues
 } // namespace
 
 int main(int argc, char* argv[]) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    const CommandLine line = ParseCommandLine(arguments);
-    const std::string program = argc > 0 ? argv[0] : "Orbis";
-    if (line.error) {
-        std::fprintf(stderr, "Orbis: %s\n%s", line.error->c_str(), UsageText(program).c_str());
-        return 2;
-    }
-    if (line.help) {
+    const std::string program = ProgramName(argc > 0 ? argv[0] : "");
+    // Help and version are answered before a display is needed; Qt's own options (-style,
+    // -platform, ...) are taken out by QApplication before the rest is read.
+    const CommandLine early = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (early.help) {
         std::fputs(UsageText(program).c_str(), stdout);
         return 0;
     }
-    if (line.version) {
+    if (early.version) {
         std::printf("Orbis %s\n", ORBIS_VERSION);
         return 0;
     }
 
     QApplication application(argc, argv);
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.error) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), line.error->c_str(),
+                     UsageText(program).c_str());
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("Orbis"));
     QApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("orbis-controller"));
@@ -80,7 +84,13 @@ int main(int argc, char* argv[]) {
         [](const std::string& warning) { qCInfo(lcMidi, "%s", warning.c_str()); },
         MidiStart::InBackground);
     // Without a MIDI system the lists say what is missing and the program runs on.
-    NullMidiBackend noMidi("No MIDI system: start JACK, or load snd-seq for ALSA");
+    const char* chosenApi = std::getenv("ORBIS_MIDI_API");
+    NullMidiBackend noMidi(ParseMidiApiChoice(chosenApi)
+                               ? "No MIDI system: start JACK, or load snd-seq for ALSA"
+                               : UnknownMidiApiText(chosenApi));
+    if (!ParseMidiApiChoice(chosenApi)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), noMidi.Missing().c_str());
+    }
     int result = 0;
     {
         CControllerApp app(midi ? *midi : noMidi);
@@ -95,9 +105,10 @@ int main(int argc, char* argv[]) {
         CTerminationHandler termination;
         QObject::connect(&termination, &CTerminationHandler::terminationRequested,
                          [&app] { app.RequestClose(); });
-        // The session may end the process right after asking to save: store the value now.
+        // The session may end the process right after asking to save: store the last
+        // document and any unsaved changes now.
         QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                         [&app](QSessionManager&) { app.WriteLastDocument(); });
+                         [&app](QSessionManager&) { app.SaveForSessionEnd(); });
         if (line.screenshot) {
             ScheduleScreenshot(app, QString::fromLocal8Bit(line.screenshot->c_str()),
                                line.rawValues);

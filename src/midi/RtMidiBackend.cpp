@@ -4,6 +4,7 @@
 #include "midi/IncomingMessage.h"
 #include "midi/InputQueue.h"
 #include "midi/JackMidiBackend.h"
+#include "midi/MidiApiChoice.h"
 #include "midi/OutputEncoder.h"
 
 #include <rtmidi/RtMidi.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -296,9 +298,13 @@ private:
 } // namespace
 
 std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn, MidiStart start) {
-    const char* forced = std::getenv("ORBIS_MIDI_API");
-    const bool alsaOnly = forced && std::strcmp(forced, "alsa") == 0;
-    const bool jackOnly = forced && std::strcmp(forced, "jack") == 0;
+    const std::optional<MidiApiChoice> choice = MidiApiChoiceFromEnvironment();
+    if (!choice) {
+        Warn(warn, UnknownMidiApiText(std::getenv("ORBIS_MIDI_API")));
+        return nullptr;
+    }
+    const bool alsaOnly = *choice == MidiApiChoice::Alsa;
+    const bool jackOnly = *choice == MidiApiChoice::Jack;
     if (!jackOnly) {
         if (AlsaSequencerAvailable()) {
             auto backend = std::make_unique<RtMidiBackend>(RtMidi::LINUX_ALSA, warn);

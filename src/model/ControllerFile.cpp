@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <numeric>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -307,17 +308,83 @@ bool CControllerDoc::WriteControllerFile(const std::string& path) {
 }
 
 bool CControllerDoc::ReadControllerFile(const std::string& path, bool keepOutPort) {
+    return ::ReadControllerFile(*this, path, keepOutPort, nullptr);
+}
+
+bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort,
+                        ControllerFileGaps* gaps) {
+    if (gaps) {
+        *gaps = {};
+    }
     if (!path.empty()) {
-        DocumentName = path;
+        doc.DocumentName = path;
     }
-    if (DocumentName == kNewDocument) {
+    if (doc.DocumentName == CControllerDoc::kNewDocument) {
         return false;
     }
-    const std::optional<std::string> text = ReadControllerFileText(DocumentName);
+    const std::optional<std::string> text = ReadControllerFileText(doc.DocumentName);
     if (!text) {
-        DocumentName = kNewDocument;
+        doc.DocumentName = CControllerDoc::kNewDocument;
         return false;
     }
-    ApplyControllerFileText(*this, *text, keepOutPort);
+    ApplyControllerFileText(doc, *text, keepOutPort);
+    if (gaps) {
+        *gaps = FindControllerFileGaps(*text);
+    }
     return true;
+}
+
+ControllerFileGaps FindControllerFileGaps(std::string_view text) {
+    ControllerFileGaps gaps;
+    const auto sections = CutSections(text.substr(0, kControllerFileReadLimit));
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        if (sections[i].empty()) {
+            gaps.missingSections.push_back(static_cast<int>(i));
+        }
+    }
+    gaps.closingTagMissing =
+        text.substr(0, kControllerFileReadLimit).find("</plist>") == std::string_view::npos;
+    return gaps;
+}
+
+std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps) {
+    // Runs of missing channels read better than a list: "Ch. 2 to Ch. 8".
+    std::vector<std::string> parts;
+    bool globalsMissing = false;
+    const std::vector<int>& missing = gaps.missingSections;
+    for (std::size_t i = 0; i < missing.size();) {
+        if (missing[i] == static_cast<int>(kGlobalSection)) {
+            globalsMissing = true;
+            ++i;
+            continue;
+        }
+        std::size_t last = i;
+        while (last + 1 < missing.size() && missing[last + 1] == missing[last] + 1 &&
+               missing[last + 1] != static_cast<int>(kGlobalSection)) {
+            ++last;
+        }
+        std::string run = "Ch. " + std::to_string(missing[i] + 1);
+        if (last > i) {
+            run += " to Ch. " + std::to_string(missing[last] + 1);
+        }
+        parts.push_back(std::move(run));
+        i = last + 1;
+    }
+    if (globalsMissing) {
+        parts.emplace_back("the global values");
+    }
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    }
+    if (!text.empty()) {
+        // "the values of the global values" would say it twice.
+        text = (parts.size() == 1 && globalsMissing ? "" : "the values of ") + text +
+               " are missing (read as 0)";
+    }
+    if (gaps.closingTagMissing) {
+        text += text.empty() ? "the closing </plist> tag is missing"
+                             : ", and the closing </plist> tag is missing";
+    }
+    return text;
 }

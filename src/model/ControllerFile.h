@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CControllerDoc;
 
@@ -40,3 +41,21 @@ std::optional<std::string> ReadControllerFileText(const std::string& path,
 // document's name, writes the document to its file, replacing an existing file only once
 // the new text is complete on disk. Returns false, writing nothing, for "New Document".
 bool WriteControllerFile(CControllerDoc& doc, const std::string& path, std::string* failureReason);
+
+// What a text lacks that every file written by the program has: dictionaries the reader
+// found no "<dict>"-"</dict>" pair for (their values read as 0), and the closing
+// "</plist>" tag. A file cut short lacks both; the reader still takes what is there.
+struct ControllerFileGaps {
+    std::vector<int> missingSections; // 0-7 the channels' dictionaries, 8 the global values
+    bool closingTagMissing = false;
+    bool Any() const { return !missingSections.empty() || closingTagMissing; }
+};
+ControllerFileGaps FindControllerFileGaps(std::string_view text);
+// The gaps in one English clause, for example "the values of Ch. 2 to Ch. 8 and the global
+// values are missing (read as 0), and the closing </plist> tag is missing".
+std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps);
+
+// CControllerDoc::ReadControllerFile that also tells what the file lacked (nothing when it
+// was not read).
+bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort,
+                        ControllerFileGaps* gaps);

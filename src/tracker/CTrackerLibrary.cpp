@@ -1,5 +1,7 @@
 #include "tracker/CTrackerLibrary.h"
 
+#include "tracker/TrackerLibraryPath.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -83,15 +85,14 @@ bool CTrackerLibrary::Load(const QString& fileName) {
         return true;
     }
     const QString folder = QCoreApplication::applicationDirPath();
-    for (const QString& name :
-         {QDir(folder).filePath(QString::fromLatin1(kBaseName)), QString::fromLatin1(kBaseName)}) {
+    for (const QString& name : TrackerLibraryCandidates(folder)) {
         if (LoadCounted(m_library, name)) {
             m_loadedName = name;
             return true;
         }
     }
-    m_error = QStringLiteral("Cannot find the tracker library %1 beside the program (%2) "
-                             "or on the system's library path.")
+    m_error = QStringLiteral("Cannot find the tracker library %1 beside the program (%2), "
+                             "in the program's library folder or on the system's library path.")
                   .arg(QString::fromLatin1(kBaseName), folder);
     return false;
 }

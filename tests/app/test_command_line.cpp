@@ -49,6 +49,20 @@ TEST(CommandLine, ParsesOptionsAndOneFile) {
     }
 }
 
+TEST(CommandLine, UsageNamesTheProgramNotItsPath) {
+    const std::pair<const char*, const char*> names[] = {
+        {"/usr/local/bin/Orbis", "Orbis"},
+        {"./build-release/bin/Orbis", "Orbis"},
+        {"Orbis", "Orbis"},
+        {"", "Orbis"},
+    };
+    for (const auto& [argument, name] : names) {
+        EXPECT_EQ(ProgramName(argument), name) << argument;
+    }
+    EXPECT_EQ(UsageText(ProgramName("/opt/x/Orbis")).rfind("Usage: Orbis [OPTION]... [FILE]\n", 0),
+              0u);
+}
+
 TEST(TerminationHandler, TurnsSigtermIntoASignalOnTheEventLoop) {
     CTerminationHandler handler;
     QSignalSpy spy(&handler, &CTerminationHandler::terminationRequested);

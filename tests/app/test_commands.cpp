@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -118,7 +119,11 @@ TEST_F(MainWindowTest, NewKeepsTheOpenOutputChosen) {
 }
 
 TEST_F(MainWindowTest, AStoreWithoutTheValueOrAMissingFileStartsTheDefaultDocument) {
-    for (const char* stored : {"", "/nonexistent/gone.ocont2"}) {
+    // A last document that is gone is told in a notice that does not block; no value and
+    // "New Document" are no file at all.
+    const std::pair<const char*, bool> stores[] = {
+        {"", false}, {"New Document", false}, {"/nonexistent/gone.ocont2", true}};
+    for (const auto& [stored, told] : stores) {
         {
             QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Norvell", "ORBIS");
             store.setValue("Last Document", QString::fromLatin1(stored));
@@ -126,6 +131,16 @@ TEST_F(MainWindowTest, AStoreWithoutTheValueOrAMissingFileStartsTheDefaultDocume
         Start();
         EXPECT_EQ(LabelText(ControlId::Title), "New Document") << stored;
         EXPECT_EQ(Control(ControlId::InputLevel)->value(), 100);
+        QTest::qWait(20);
+        auto* notice = window->findChild<QMessageBox*>(QStringLiteral("Notice"));
+        ASSERT_EQ(notice != nullptr, told) << stored;
+        if (notice) {
+            EXPECT_TRUE(notice->isVisible());
+            EXPECT_FALSE(notice->isModal());
+            EXPECT_TRUE(notice->text().contains("\"/nonexistent/gone.ocont2\""))
+                << notice->text().toStdString();
+            EXPECT_TRUE(notice->text().contains("No such file or directory"));
+        }
         Stop();
     }
 }
@@ -243,19 +258,32 @@ TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     EXPECT_FALSE(window->isVisible()) << "Ctrl+W in the main window closes it";
 }
 
-TEST_F(MainWindowTest, EveryWayOfClosingEndsTheWindow) {
-    const std::vector<std::pair<const char*, std::function<void(CControllerDlg&)>>> ways = {
-        {"Close", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Close); }},
-        {"Exit", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Exit); }},
-        {"close box", [](CControllerDlg& w) { w.close(); }},
-        {"Enter", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Return); }},
-        {"Esc", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
+TEST_F(MainWindowTest, CloseExitCtrlQAndTheCloseBoxEndTheWindowButEnterAndEscDoNot) {
+    struct Way {
+        const char* name;
+        std::function<void(CControllerDlg&)> act;
+        bool closes;
     };
-    for (const auto& [name, close] : ways) {
+    const Way ways[] = {
+        {"Close", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Close); }, true},
+        {"Exit", [](CControllerDlg& w) { w.ExecuteCommand(CommandId::Exit); }, true},
+        {"close box", [](CControllerDlg& w) { w.close(); }, true},
+        {"Ctrl+Q", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier); },
+         true},
+        {"Ctrl+W", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_W, Qt::ControlModifier); },
+         true},
+        // A stray key must not end the program in the middle of a show.
+        {"Enter", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Return); }, false},
+        {"keypad Enter", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Enter); }, false},
+        {"Esc", [](CControllerDlg& w) { QTest::keyClick(&w, Qt::Key_Escape); }, false},
+    };
+    for (const Way& way : ways) {
         Start();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         Control(ControlId::InputLevel)->setFocus();
-        close(*window);
-        EXPECT_FALSE(window->isVisible()) << name;
+        way.act(*window);
+        EXPECT_EQ(window->isVisible(), !way.closes) << way.name;
         Stop();
     }
 }

@@ -112,6 +112,71 @@ TEST(ControllerFileRead, ThreeDictionariesLeaveTheRestZero) {
     }
 }
 
+// The first n dictionaries of the golden file, each closed, and the file's end or not.
+std::string FirstDictionaries(int n, bool closed) {
+    const std::string text = Golden();
+    std::size_t cut = text.find("<array>") + 7;
+    for (int i = 0; i < n; ++i) {
+        cut = text.find("</dict>", cut) + 7;
+    }
+    return text.substr(0, cut) + (closed ? "\r\n</array>\r\n</plist>\r\n" : "\r\n");
+}
+
+TEST(ControllerFileGaps, WhatAFileThatEndsEarlyLacks) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* description; // "" for a whole file
+    };
+    std::string middleMissing = Golden();
+    const std::size_t fifth = middleMissing.find("<dict>", middleMissing.find("<key>") + 1);
+    middleMissing.erase(fifth, middleMissing.find("</dict>", fifth) + 7 - fifth);
+    const Case cases[] = {
+        {"whole", Golden(), ""},
+        {"line feeds only", WithoutCarriageReturns(Golden()), ""},
+        {"cut at 3,000 of 17,763 bytes", Golden().substr(0, 3000),
+         "the values of Ch. 2 to Ch. 8 and the global values are missing (read as 0), and the "
+         "closing </plist> tag is missing"},
+        {"three dictionaries, closed", FirstDictionaries(3, true),
+         "the values of Ch. 4 to Ch. 8 and the global values are missing (read as 0)"},
+        {"eight dictionaries, closed", FirstDictionaries(8, true),
+         "the global values are missing (read as 0)"},
+        {"nine dictionaries, no end", FirstDictionaries(9, false),
+         "the closing </plist> tag is missing"},
+        {"one dictionary gone: the rest move up", middleMissing,
+         "the global values are missing (read as 0)"},
+        {"empty", "",
+         "the values of Ch. 1 to Ch. 8 and the global values are missing (read as "
+         "0), and the closing </plist> tag is missing"},
+    };
+    for (const Case& c : cases) {
+        const ControllerFileGaps gaps = FindControllerFileGaps(c.text);
+        EXPECT_EQ(gaps.Any(), *c.description != '\0') << c.name;
+        EXPECT_EQ(DescribeControllerFileGaps(gaps), c.description) << c.name;
+    }
+}
+
+TEST(ControllerFileGaps, ReadingAnIncompleteFileKeepsWhatIsThereAndSaysWhatIsNot) {
+    TemporaryFolder folder;
+    const std::string path = (folder / "cut.ocont2").string();
+    WriteBytes(path, Golden().substr(0, 3000));
+    CControllerDoc doc;
+    doc.RoomSide = 77;
+    ControllerFileGaps gaps;
+    ASSERT_TRUE(ReadControllerFile(doc, path, false, &gaps));
+    EXPECT_EQ(doc.DocumentName, path);
+    EXPECT_EQ(doc.Attenuation[0], 64) << "the first dictionary is whole";
+    EXPECT_EQ(doc.RoomSide, 0) << "a missing value reads as 0, as it always did";
+    EXPECT_EQ(gaps.missingSections, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_TRUE(gaps.closingTagMissing);
+
+    WriteBytes(path, Golden());
+    ASSERT_TRUE(ReadControllerFile(doc, path, false, &gaps));
+    EXPECT_FALSE(gaps.Any());
+    EXPECT_FALSE(ReadControllerFile(doc, (folder / "gone.ocont2").string(), false, &gaps));
+    EXPECT_FALSE(gaps.Any()) << "a file that was not read has no gaps to tell";
+}
+
 TEST(ControllerFileRead, KeysInAnyOrder) {
     std::mt19937 random(3);
     CControllerDoc source;

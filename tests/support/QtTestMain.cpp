@@ -1,6 +1,8 @@
-// One QApplication for the whole run, on the offscreen platform, with the settings store in
-// a temporary folder so the tests never touch the user's "Last Document".
+// One QApplication for the whole run, on the offscreen platform, with the settings store and
+// the data folder in a temporary folder so the tests never touch the user's "Last Document"
+// or recovery file.
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -12,6 +14,8 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir settingsFolder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    // The recovery file of unsaved changes, too, goes to the temporary folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(settingsFolder.filePath(QStringLiteral("data"))));
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral("test"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,11 @@
 namespace {
 
 using Bytes = MemoryMidiBackend::Message;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 class OrbisSendTest : public ::testing::Test {
 protected:
@@ -116,6 +122,8 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
     const std::string junk = (folder / "junk.txt").string();
     std::ofstream(junk) << "just some text\n<dict></dict>\n";
     const std::string missing = (folder / "missing.ocont2").string();
+    const std::string cut = (folder / "cut.ocont2").string();
+    std::ofstream(cut, std::ios::binary) << ReadFile(good).substr(0, 3000);
 
     struct Case {
         std::vector<std::string> arguments;
@@ -130,10 +138,14 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
         {{good, "--port"}, true, 2, "--port needs a value"},
         {{good, "--only", "everything"}, true, 2, "unknown section"},
         {{missing}, true, 1, "No such file or directory"},
+        {{missing}, false, 1, "No such file or directory"}, // the file first, then MIDI
+        {{junk}, false, 1, "is not a controller file"},
+        {{cut}, true, 1, "ends early: the values of Ch. 2 to Ch. 8 and the global values"},
+        {{cut, "--port", "1"}, false, 1, "give --force to send it anyway"},
         {{folder.string()}, true, 1, "Is a directory"},
         {{junk}, true, 1, "is not a controller file"},
-        {{good}, false, 1, "no MIDI system"},
-        {{"--list-ports"}, false, 1, "no MIDI system"},
+        {{good}, false, 1, "no MIDI system: no ALSA sequencer (load its module"},
+        {{"--list-ports"}, false, 1, "on PipeWire run the program under pw-jack"},
         {{noPort}, true, 1, "names no output port"},
         {{farPort}, true, 1, "no output port 9"},
         {{good, "--port", "7"}, true, 1, "no output port 7"},
@@ -158,6 +170,58 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
     }
 }
 
+TEST_F(OrbisSendTest, ForceSendsAFileThatEndsEarly) {
+    const std::string cut = (folder / "cut.ocont2").string();
+    std::ofstream(cut, std::ios::binary) << ReadFile(ControllerFile(2)).substr(0, 3000);
+    ASSERT_EQ(Run({cut, "--force", "--port", "1"}), 0) << err.str();
+    EXPECT_EQ(backend.SentTo(0).size(), 212u);
+}
+
+TEST_F(OrbisSendTest, TheMidiSystemIsOpenedOnlyOnceFileAndChoiceAreGood) {
+    const std::string good = ControllerFile(1);
+    int opened = 0;
+    const MidiSystemOpener opener = [this, &opened] {
+        ++opened;
+        return &backend;
+    };
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* api; // ORBIS_MIDI_API, nullptr for unset
+        int exitCode;
+        int opens;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{(folder / "missing.ocont2").string()}, nullptr, 1, 0, "cannot read"},
+        {{good, "--bogus"}, nullptr, 2, 0, "unknown option"},
+        {{"--help"}, nullptr, 0, 0, ""},
+        {{"-v"}, nullptr, 0, 0, ""},
+        {{good},
+         "pipewire",
+         1,
+         0,
+         "ORBIS_MIDI_API=pipewire is not a MIDI system; use alsa or jack"},
+        {{"--list-ports"}, "coreaudio", 1, 0, "use alsa or jack"},
+        {{good}, "JACK", 0, 1, ""},
+        {{good}, nullptr, 0, 1, ""},
+    };
+    for (const Case& c : cases) {
+        if (c.api) {
+            ::setenv("ORBIS_MIDI_API", c.api, 1);
+        } else {
+            ::unsetenv("ORBIS_MIDI_API");
+        }
+        opened = 0;
+        err.str({});
+        out.str({});
+        const std::string line = c.arguments.front() + " ORBIS_MIDI_API=" + (c.api ? c.api : "");
+        EXPECT_EQ(RunOrbisSend(c.arguments, opener, out, err), c.exitCode) << line << err.str();
+        EXPECT_EQ(opened, c.opens) << line;
+        EXPECT_NE(err.str().find(c.mentions), std::string::npos) << line << err.str();
+    }
+    ::unsetenv("ORBIS_MIDI_API");
+}
+
 TEST_F(OrbisSendTest, ListsDevicesNumberedAsTheOutputList) {
     ASSERT_EQ(Run({"--list-ports"}), 0);
     EXPECT_EQ(out.str(), "Output devices:\n"
@@ -173,8 +237,12 @@ TEST_F(OrbisSendTest, ListsDevicesNumberedAsTheOutputList) {
 TEST_F(OrbisSendTest, HelpAndVersionNeedNoMidi) {
     EXPECT_EQ(Run({"--help"}, false), 0);
     EXPECT_NE(out.str().find("Usage: orbis-send FILE"), std::string::npos);
-    EXPECT_EQ(Run({"--version"}, false), 0);
-    EXPECT_EQ(out.str().rfind("orbis-send ", 0), 0u);
+    for (const char* version : {"--version", "-v"}) {
+        EXPECT_EQ(Run({version}, false), 0);
+        EXPECT_EQ(out.str().rfind("orbis-send ", 0), 0u) << version;
+    }
+    EXPECT_EQ(Run({"-h"}, false), 0);
+    EXPECT_NE(out.str().find("--force"), std::string::npos);
     EXPECT_EQ(err.str(), "");
 }
 

@@ -224,6 +224,7 @@ TEST_F(OrbisSendProgramTest, FailuresExitNonZeroAndSendNothing) {
          {good},
          {"JACK_DEFAULT_SERVER=orbis-no-such-server", "ORBIS_MIDI_API=jack"},
          1},
+        {"unknown MIDI system", {good}, {"ORBIS_MIDI_API=pipewire"}, 1},
         {"bad command line", {good, "--only", "all"}, {}, 2},
     };
     for (const Case& c : cases) {

@@ -74,6 +74,7 @@ int Monitor(CTrackerLibrary& library, long long count) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrel-monitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORBIS_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -81,7 +82,8 @@ int main(int argc, char* argv[]) {
                        "they arrive, through the tracker library %1. Stop it with Ctrl+C.\n"
                        "Exit status: 0 done, 1 bad option, 2 library missing, 3 no tracker.")
             .arg(QString::fromLatin1(CTrackerLibrary::kBaseName)));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption countOption(
         {QStringLiteral("n"), QStringLiteral("count")},
         QStringLiteral("Stop after <count> reports (0, the default, runs until Ctrl+C)."),
@@ -92,7 +94,22 @@ int main(int argc, char* argv[]) {
         QStringLiteral("file"));
     parser.addOption(countOption);
     parser.addOption(libraryOption);
-    parser.process(app);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "kestrel-monitor: %s\n", qPrintable(parser.errorText()));
+        return static_cast<int>(ExitCode::Usage);
+    }
+    if (parser.isSet(helpOption)) {
+        // The usage line names the program, not the path it was started by.
+        QString help = parser.helpText();
+        const QString invoked = QCoreApplication::arguments().constFirst();
+        help.replace(help.indexOf(invoked), invoked.size(), QStringLiteral("kestrel-monitor"));
+        std::fputs(qPrintable(help), stdout);
+        return static_cast<int>(ExitCode::Ok);
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("kestrel-monitor %s\n", ORBIS_VERSION);
+        return static_cast<int>(ExitCode::Ok);
+    }
 
     bool countValid = false;
     const long long count = parser.value(countOption).toLongLong(&countValid);

@@ -1,5 +1,6 @@
 #include "OrbisSend.h"
 
+#include "midi/MidiApiChoice.h"
 #include "midi/MidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -20,7 +22,7 @@ namespace {
 constexpr std::string_view kProgram = "orbis-send";
 
 constexpr std::string_view kUsage =
-    "Usage: orbis-send FILE [--port N|NAME] [--only patchbay|channels|globals]\n"
+    "Usage: orbis-send FILE [--port N|NAME] [--only patchbay|channels|globals] [--force]\n"
     "       orbis-send --list-ports | --help | --version\n"
     "\n"
     "Reads the controller file FILE and sends its Patchbay, Channels and Globals\n"
@@ -29,9 +31,13 @@ constexpr std::string_view kUsage =
     "  --port N|NAME   output device by its number in --list-ports or by its name\n"
     "                  (default: the output device stored in FILE)\n"
     "  --only SECTION  send only that section; may be given more than once\n"
+    "  --force         send a file that ends early; what is missing goes as 0\n"
     "  --list-ports    list the MIDI output and input devices\n"
-    "  --help          show this help\n"
-    "  --version       show the version\n"
+    "  -h, --help      show this help\n"
+    "  -v, --version   show the version\n"
+    "\n"
+    "ORBIS_MIDI_API=alsa or jack chooses the MIDI system; by default the ALSA\n"
+    "sequencer is used, and JACK when the sequencer is unavailable.\n"
     "\n"
     "Exit status: 0 sent, 1 file or MIDI failure (nothing sent), 2 bad command line.\n";
 
@@ -56,6 +62,7 @@ struct Options {
     std::string file;
     std::optional<std::string> port;
     std::array<bool, kSections.size()> only{};
+    bool force = false;
 };
 
 struct Failure {
@@ -74,12 +81,14 @@ std::optional<Failure> Parse(const std::vector<std::string>& arguments, Options&
             options.action = Action::Help;
             return std::nullopt;
         }
-        if (argument == "--version") {
+        if (argument == "--version" || argument == "-v") {
             options.action = Action::Version;
             return std::nullopt;
         }
         if (argument == "--list-ports") {
             options.action = Action::ListPorts;
+        } else if (argument == "--force") {
+            options.force = true;
         } else if (argument == "--port" || argument == "--only") {
             if (i + 1 >= arguments.size()) {
                 return usage(argument + " needs a value");
@@ -166,7 +175,20 @@ void ListPorts(MidiBackend& backend, std::ostream& out) {
     }
 }
 
-std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
+// The MIDI system, or the failure that says why there is none and what to do.
+std::optional<Failure> OpenMidi(const MidiSystemOpener& openMidi, MidiBackend*& backend) {
+    const std::optional<MidiApiChoice> choice = MidiApiChoiceFromEnvironment();
+    if (!choice) {
+        return Failure{kExitFailure, UnknownMidiApiText(std::getenv("ORBIS_MIDI_API"))};
+    }
+    backend = openMidi ? openMidi() : nullptr;
+    if (!backend) {
+        return Failure{kExitFailure, NoMidiSystemAdvice(*choice)};
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Send(const Options& options, const MidiSystemOpener& openMidi) {
     std::string reason;
     const std::optional<std::string> text = ReadControllerFileText(options.file, &reason);
     if (!text) {
@@ -175,6 +197,18 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
     if (!LooksLikeControllerFile(*text)) {
         return Failure{kExitFailure, options.file + " is not a controller file"};
     }
+    // A file cut short would send zeros for everything it lost.
+    if (const ControllerFileGaps gaps = FindControllerFileGaps(*text);
+        gaps.Any() && !options.force) {
+        return Failure{kExitFailure, options.file +
+                                         " ends early: " + DescribeControllerFileGaps(gaps) +
+                                         "; give --force to send it anyway"};
+    }
+    MidiBackend* midi = nullptr;
+    if (std::optional<Failure> failure = OpenMidi(openMidi, midi)) {
+        return failure;
+    }
+    MidiBackend& backend = *midi;
     CControllerDoc doc(backend);
     doc.DocumentName = options.file;
     ApplyControllerFileText(doc, *text, false);
@@ -221,8 +255,8 @@ std::optional<Failure> Send(const Options& options, MidiBackend& backend) {
 
 } // namespace
 
-int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend, std::ostream& out,
-                 std::ostream& err) {
+int RunOrbisSend(const std::vector<std::string>& arguments, const MidiSystemOpener& openMidi,
+                 std::ostream& out, std::ostream& err) {
     Options options;
     std::optional<Failure> failure = Parse(arguments, options);
     if (!failure && options.action == Action::Help) {
@@ -233,21 +267,24 @@ int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend
         out << kProgram << ' ' << ORBIS_VERSION << '\n';
         return kExitOk;
     }
-    if (!failure && !backend) {
-        failure =
-            Failure{kExitFailure,
-                    "no MIDI system (neither the ALSA sequencer nor a JACK server is running)"};
-    }
-    if (!failure) {
-        if (options.action == Action::ListPorts) {
+    if (!failure && options.action == Action::ListPorts) {
+        MidiBackend* backend = nullptr;
+        failure = OpenMidi(openMidi, backend);
+        if (!failure) {
             ListPorts(*backend, out);
-        } else {
-            failure = Send(options, *backend);
         }
+    } else if (!failure) {
+        failure = Send(options, openMidi);
     }
     if (failure) {
         err << kProgram << ": " << failure->message << '\n';
         return failure->exitCode;
     }
     return kExitOk;
+}
+
+int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend, std::ostream& out,
+                 std::ostream& err) {
+    return RunOrbisSend(
+        arguments, [backend] { return backend; }, out, err);
 }

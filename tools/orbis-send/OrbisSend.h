@@ -3,6 +3,7 @@
 // backend so that it can be tested without a MIDI system.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -15,7 +16,14 @@ enum OrbisSendExit : int {
     kExitUsage = 2,   // the command line
 };
 
-// Runs the command with its arguments (without the program name). backend is the MIDI
-// system, or nullptr when there is none. Errors are one line on err.
+// Opens the MIDI system; nullptr when there is none. Called only once the command line
+// and the file have been checked, so that their errors are told as such.
+using MidiSystemOpener = std::function<MidiBackend*()>;
+
+// Runs the command with its arguments (without the program name). Errors are one line on
+// err.
+int RunOrbisSend(const std::vector<std::string>& arguments, const MidiSystemOpener& openMidi,
+                 std::ostream& out, std::ostream& err);
+// The same with the MIDI system already open, or nullptr when there is none.
 int RunOrbisSend(const std::vector<std::string>& arguments, MidiBackend* backend, std::ostream& out,
                  std::ostream& err);

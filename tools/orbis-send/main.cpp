@@ -2,19 +2,16 @@
 
 #include "midi/RtMidiBackend.h"
 
-#include <algorithm>
 #include <iostream>
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // The MIDI system is probed only when the command gets that far: help, version, a bad
+    // command line or a bad file never touch it.
     std::unique_ptr<MidiBackend> backend;
-    // Help and version must work on a machine without any MIDI system, without probing it.
-    const bool needsMidi =
-        std::none_of(arguments.begin(), arguments.end(), [](const std::string& a) {
-            return a == "--help" || a == "-h" || a == "--version";
-        });
-    if (needsMidi) {
+    const auto openMidi = [&backend] {
         backend = CreateSystemMidiBackend();
-    }
-    return RunOrbisSend(arguments, backend.get(), std::cout, std::cerr);
+        return backend.get();
+    };
+    return RunOrbisSend(arguments, openMidi, std::cout, std::cerr);
 }

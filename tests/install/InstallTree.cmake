@@ -1,0 +1,72 @@
+# Installs the build into a fresh prefix and checks the tree a distribution would ship: the
+# programs run from it, kestrel-monitor finds the tracker library in the programs' private
+# folder without LD_LIBRARY_PATH, and nothing lands in the public library folder.
+# Usage: cmake -DBUILD_DIR=<build> -DPREFIX=<folder> -DLIBDIR=<lib dir> -DPRIVATE_LIBDIR=<dir>
+#              -DMONITOR=ON|OFF -P InstallTree.cmake
+cmake_minimum_required(VERSION 3.25)
+
+function(fail)
+    string(JOIN "" text ${ARGN})
+    message(FATAL_ERROR "${text}")
+endfunction()
+
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    fail("cmake --install failed (${status}):\n${errors}")
+endif()
+
+set(expected
+    bin/Orbis
+    share/applications/orbis-controller.desktop
+    share/metainfo/org.norvell.OrbisController.metainfo.xml
+    share/mime/packages/orbis-controller.xml
+    share/icons/hicolor/scalable/apps/orbis-controller.svg
+    share/icons/hicolor/scalable/mimetypes/application-x-orbis-controller.svg
+    share/man/man1/Orbis.1
+    share/man/man1/orbis-send.1
+    share/man/man1/kestrel-monitor.1)
+foreach(size 16 32 48 64 128 256)
+    list(APPEND expected share/icons/hicolor/${size}x${size}/apps/orbis-controller.png
+         share/icons/hicolor/${size}x${size}/mimetypes/application-x-orbis-controller.png)
+endforeach()
+if(MONITOR)
+    list(APPEND expected bin/kestrel-monitor ${PRIVATE_LIBDIR}/libKestrel32Dll13.so)
+endif()
+foreach(file IN LISTS expected)
+    if(NOT EXISTS ${PREFIX}/${file})
+        fail("not installed: ${file}")
+    endif()
+endforeach()
+
+file(GLOB public LIST_DIRECTORIES false ${PREFIX}/${LIBDIR}/*)
+if(public)
+    fail("files in the public library folder: ${public}")
+endif()
+
+# Runs an installed program with a clean library path; sets out and status.
+macro(run_installed program)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH
+                            ${PREFIX}/bin/${program} ${ARGN}
+                    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out TIMEOUT 30)
+endmacro()
+
+run_installed(Orbis --version)
+if(NOT status EQUAL 0 OR NOT out MATCHES "^Orbis ")
+    fail("the installed Orbis --version: ${status}\n${out}")
+endif()
+
+if(MONITOR)
+    # No tracker is connected here: finding the library gets as far as "no tracker" (3),
+    # and the library it names is the installed one.
+    run_installed(kestrel-monitor --count 1)
+    if(NOT status EQUAL 3)
+        fail("the installed kestrel-monitor did not get to the tracker (status ${status}):\n"
+             "${out}")
+    endif()
+    if(NOT out MATCHES "Tracker library ${PREFIX}/${PRIVATE_LIBDIR}/libKestrel32Dll13.so")
+        fail("the installed kestrel-monitor loaded another library:\n${out}")
+    endif()
+endif()
+file(REMOVE_RECURSE ${PREFIX})
