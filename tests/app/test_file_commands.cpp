@@ -4,6 +4,7 @@
 #include "app/FileCommands.h"
 #include "model/ControllerFile.h"
 #include "support/FileTestSupport.h"
+#include "support/WhenShown.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -14,20 +15,6 @@
 #include <functional>
 
 namespace {
-
-// Acts on the next modal window of type T as soon as it is shown.
-template <class T> void WhenShown(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act]() {
-        if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(widget);
-        }
-    });
-    timer->start();
-}
 
 class FileCommandsTest : public ::testing::Test {
 protected:
