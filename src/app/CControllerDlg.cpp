@@ -80,9 +80,7 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    DialogUnits::ApplyDialogFont(this);
 
     m_ui = BuildMainWindowWidgets(*this);
     m_title = m_ui.labels.value(ControlId::Title);

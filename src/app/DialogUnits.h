@@ -3,7 +3,9 @@
 // rounded on its own as the platform's dialog mapping does.
 #pragma once
 
+#include <QFont>
 #include <QRect>
+#include <QWidget>
 
 #include <cmath>
 
@@ -25,6 +27,13 @@ struct Rect {
 
 inline QRect ToPixels(const Rect& r) {
     return {X(r.x), Y(r.y), X(r.width), Y(r.height)};
+}
+
+// The 8-point template font the units are measured in.
+inline void ApplyDialogFont(QWidget* window) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    window->setFont(font);
 }
 
 } // namespace DialogUnits

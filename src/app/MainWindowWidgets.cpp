@@ -93,7 +93,11 @@ QAbstractSlider* MakeControl(QWidget* client, const MainControl& row) {
 } // namespace
 
 void TagWidget(QWidget* widget, int id, std::string_view name) {
-    widget->setObjectName(Text(name));
+    TagWidget(widget, id, Text(name));
+}
+
+void TagWidget(QWidget* widget, int id, const QString& name) {
+    widget->setObjectName(name);
     widget->setProperty("controlId", id);
 }
 

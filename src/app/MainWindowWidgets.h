@@ -6,6 +6,7 @@
 #include "app/MainControlTable.h"
 
 #include <QHash>
+#include <QString>
 
 #include <array>
 #include <string_view>
@@ -37,6 +38,10 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window);
 // Gives a widget its object name and its id as the "controlId" property, for tests and
 // automation to find it by.
 void TagWidget(QWidget* widget, int id, std::string_view name);
+void TagWidget(QWidget* widget, int id, const QString& name);
+inline void TagWidget(QWidget* widget, int id, const char* name) {
+    TagWidget(widget, id, std::string_view(name));
+}
 
 // Puts a control onto a value without telling anyone; a slider moves by its own rule.
 void MoveMainControl(QAbstractSlider* control, MainControlKind kind, int value);

@@ -10,6 +10,7 @@
 #include "settings/CUpDownArrows.h"
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
+#include "settings/SettingsWidgets.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -18,6 +19,9 @@
 #include <QScreen>
 
 #include <algorithm>
+
+using SettingsWidgets::SetUpPositionWindow;
+using SettingsWidgets::Tag;
 
 namespace {
 
@@ -83,11 +87,6 @@ QRect ScaleMarkPlace(const ScaleMark& mark) {
     return {left, below, 29, 16};
 }
 
-void Tag(QWidget* widget, int id, const QString& name) {
-    widget->setObjectName(name);
-    widget->setProperty("controlId", id);
-}
-
 bool IsSpeaker(int speaker) {
     return speaker >= 0 && speaker < CControllerDoc::kChannels;
 }
@@ -96,14 +95,7 @@ bool IsSpeaker(int speaker) {
 
 CSpatOutsDlg::CSpatOutsDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(main) {
     Tag(this, SpatOutsId::Dialog, QStringLiteral("CSpatOutsDlg"));
-    setWindowTitle(QStringLiteral("Spat. Outs Position Manager"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    SetUpPositionWindow(this, QStringLiteral("Spat. Outs Position Manager"));
     CreateControls();
     // The window opens with the panel hidden.
     setFixedSize(kViewWidth, kHeight);

@@ -13,8 +13,12 @@
 #include "model/ValueText.h"
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
+#include "settings/SettingsWidgets.h"
 
 #include <QCloseEvent>
+
+using SettingsWidgets::SetUpPositionWindow;
+using SettingsWidgets::Tag;
 
 namespace {
 
@@ -76,23 +80,11 @@ const std::array<LabelPlace, 13> kLabelPlaces = {{
     {kPairLabels[3], "PairLabel78", "7-8", {274, 392, 44, 18}, kLeft},
 }};
 
-void Tag(QWidget* widget, int id, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setProperty("controlId", id);
-}
-
 } // namespace
 
 CStereoSourceDlg::CStereoSourceDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(main) {
     Tag(this, Dialog, "CStereoSourceDlg");
-    setWindowTitle(QStringLiteral("Stereo Source Position Manager"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setModal(false);
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
+    SetUpPositionWindow(this, QStringLiteral("Stereo Source Position Manager"));
     setFixedSize(kWindow);
 
     CreateControls();

@@ -20,16 +20,18 @@ QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void Tag(QWidget* widget, int id, std::string_view name) {
-    widget->setObjectName(Text(name));
-    widget->setProperty("controlId", id);
+void SetUpTemplate(QWidget* window, int widthUnits, int heightUnits) {
+    DialogUnits::ApplyDialogFont(window);
+    window->setFixedSize(DialogUnits::X(widthUnits), DialogUnits::Y(heightUnits));
 }
 
-void SetUpTemplate(QWidget* window, int widthUnits, int heightUnits) {
-    QFont dialogFont(QStringLiteral("MS Sans Serif"));
-    dialogFont.setPointSize(8);
-    window->setFont(dialogFont);
-    window->setFixedSize(DialogUnits::X(widthUnits), DialogUnits::Y(heightUnits));
+void SetUpPositionWindow(QWidget* window, const QString& title) {
+    window->setWindowTitle(title);
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::NonModal);
+    DialogUnits::ApplyDialogFont(window);
 }
 
 CSkinLabel* AddLabel(QWidget* parent, int id, std::string_view name, std::string_view text,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/DialogUnits.h"
+#include "app/MainWindowWidgets.h"
 
 #include <QString>
 
@@ -19,11 +20,23 @@ namespace SettingsWidgets {
 QString Text(std::string_view text);
 
 // Gives the widget its object name and its number as the "controlId" property, by which
-// tests and automation find it.
-void Tag(QWidget* widget, int id, std::string_view name);
+// tests and automation find it; the main window's own tagging.
+inline void Tag(QWidget* widget, int id, std::string_view name) {
+    TagWidget(widget, id, name);
+}
+inline void Tag(QWidget* widget, int id, const QString& name) {
+    TagWidget(widget, id, name);
+}
+inline void Tag(QWidget* widget, int id, const char* name) {
+    TagWidget(widget, id, name);
+}
 
 // The template's font and a fixed client size in dialog units.
 void SetUpTemplate(QWidget* window, int widthUnits, int heightUnits);
+
+// A position window: modeless, deleted when closed, with a title bar and close box only,
+// in the template's font.
+void SetUpPositionWindow(QWidget* window, const QString& title);
 
 // A caption in the font the windows give their labels: bold, 12 px, "Tahoma".
 CSkinLabel* AddCaption(QWidget* parent, int id, std::string_view name, std::string_view text,
