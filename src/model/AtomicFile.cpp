@@ -1,12 +1,15 @@
 #include "model/AtomicFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -114,6 +117,55 @@ bool Fail(std::string* failureReason, int error) {
 
 enum class RenameResult { Done, Failed, NotPossible };
 
+// Gives the new file every extended attribute of the old one: access control lists live
+// there, and a file that lost its ACL in a save would change who may read it. False when one
+// cannot be carried over; the caller then writes in place, which keeps them all.
+bool CopyExtendedAttributes(const std::string& from, int toFd) {
+    std::vector<char> names;
+    for (;;) {
+        const ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+        if (size < 0) {
+            return errno == ENOTSUP; // no attributes on this file system at all
+        }
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::listxattr(from.c_str(), names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            break;
+        }
+        if (errno != ERANGE) { // ERANGE: the list grew in between; ask again
+            return false;
+        }
+    }
+    std::vector<char> value;
+    std::vector<char> present;
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::char_traits<char>::length(name) + 1;
+        const ssize_t size = ::getxattr(from.c_str(), name, nullptr, 0);
+        if (size < 0) {
+            return false;
+        }
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = ::getxattr(from.c_str(), name, value.data(), value.size());
+        if (got < 0) {
+            return false;
+        }
+        value.resize(static_cast<std::size_t>(got));
+        // A value the new file already has (a security label given by its folder, an
+        // inherited ACL) is left alone: setting it may need a privilege the user lacks.
+        present.resize(value.size() + 1);
+        const ssize_t same = ::fgetxattr(toFd, name, present.data(), present.size());
+        if (same == got && std::equal(value.begin(), value.end(), present.begin())) {
+            continue;
+        }
+        if (::fsetxattr(toFd, name, value.data(), value.size(), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Writes a complete new file beside target and renames it over target. NotPossible (with
 // nothing changed and nothing left behind) when the folder cannot take the temporary file or
 // the old owner and group cannot be given to it.
@@ -138,6 +190,9 @@ RenameResult ReplaceByRename(const std::string& target, const struct stat* exist
         // effort, as some file systems have no modes to set.
         if (result == RenameResult::Done) {
             (void)::fchmod(fd, existing->st_mode & 07777);
+            if (!CopyExtendedAttributes(target, fd)) {
+                result = RenameResult::NotPossible;
+            }
         }
     }
     if (result == RenameResult::Done) {

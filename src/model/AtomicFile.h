@@ -8,11 +8,12 @@
 // Writes bytes to path. A symbolic link at path is followed (a dangling one creates its
 // target). A file the caller may not write is refused. Where the folder allows, the bytes go
 // to a temporary file beside the target that is then renamed over it, with the old owner,
-// group and permissions. The file is instead rewritten in place when the folder is not
-// writable, when the file has other hard links (which a rename would split off), when the
-// temporary name would be too long, or when its owner cannot be kept; the new text is then
-// first written after the old one, so the old text is overwritten only once the space for
-// the whole new text is secured. On failure the old contents stay, no temporary file is left,
+// group, permissions and extended attributes (access control lists among them). The file is
+// instead rewritten in place when the folder is not writable, when the file has other hard
+// links (which a rename would split off), when the temporary name would be too long, or when
+// its owner or an extended attribute cannot be kept; the new text is then first written
+// after the old one, so the old text is overwritten only once the space for the whole new
+// text is secured. On failure the old contents stay, no temporary file is left,
 // and failureReason (when given) holds the system's text for the error.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes,
                          std::string* failureReason = nullptr);

@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -174,12 +175,30 @@ TEST(AtomicSave, FailuresNameTheirReason) {
     }
 }
 
-TEST(AtomicSave, KeepsPermissionsAndFollowsLinks) {
+std::string AttributeOf(const std::filesystem::path& path, const char* name) {
+    char value[256];
+    const ssize_t size = ::getxattr(path.c_str(), name, value, sizeof value);
+    return size < 0 ? std::string() : std::string(value, static_cast<std::size_t>(size));
+}
+
+TEST(AtomicSave, KeepsPermissionsAttributesAndFollowsLinks) {
     TemporaryFolder folder;
     const auto target = folder / "real.ocont2";
     WriteBytes(target, "old");
     ::chmod(target.c_str(), 0640);
     std::filesystem::create_symlink(target, folder / "link.ocont2");
+    // An access list that also lets user 65534 read (owner rw, named user r, group r, mask r,
+    // others nothing), in the kernel's form, and a user attribute.
+    const unsigned char acl[] = {2,    0, 0, 0,                          // version
+                                 0x01, 0, 6, 0, 0xff, 0xff, 0xff, 0xff,  // owner
+                                 0x02, 0, 4, 0, 0xfe, 0xff, 0,    0,     // user 65534
+                                 0x04, 0, 4, 0, 0xff, 0xff, 0xff, 0xff,  // group
+                                 0x10, 0, 4, 0, 0xff, 0xff, 0xff, 0xff,  // mask
+                                 0x20, 0, 0, 0, 0xff, 0xff, 0xff, 0xff}; // others
+    const std::string aclBytes(reinterpret_cast<const char*>(acl), sizeof acl);
+    const bool hasAcl =
+        ::setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
+    const bool hasAttribute = ::setxattr(target.c_str(), "user.orbis.note", "kept", 4, 0) == 0;
 
     ASSERT_TRUE(ReplaceFileContents((folder / "link.ocont2").string(), "new"));
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ocont2"));
@@ -187,6 +206,13 @@ TEST(AtomicSave, KeepsPermissionsAndFollowsLinks) {
     struct stat status {};
     ASSERT_EQ(::stat(target.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
+    if (hasAcl) {
+        EXPECT_EQ(AttributeOf(target, "system.posix_acl_access"), aclBytes);
+    }
+    if (hasAttribute) {
+        EXPECT_EQ(AttributeOf(target, "user.orbis.note"), "kept");
+    }
+    EXPECT_EQ(Names(folder.Path()).size(), 2u); // no temporary file left
 }
 
 // What a save used to promise, in each case where a rename would break it. Each row makes
