@@ -1,6 +1,7 @@
 #include "controls/ReadablePalette.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -8,7 +9,40 @@ QColor WithLightness(const QColor& colour, int lightness) {
     return QColor::fromHsl(colour.hslHue(), colour.hslSaturation(), std::clamp(lightness, 0, 255));
 }
 
+// Relative luminance of an sRGB colour, 0 for black to 1 for white.
+double Luminance(const QColor& colour) {
+    const auto channel = [](double value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
 } // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double first = Luminance(a);
+    const double second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QColor ReadableTextColour(const QColor& wanted, const QColor& background) {
+    if (ContrastRatio(wanted, background) >= kTextContrast) {
+        return wanted;
+    }
+    // Away from the background: lighter on a dark face, darker on a light one. White or
+    // black at the end of the way always reads.
+    const bool lighten = Luminance(background) < 0.18;
+    const int step = lighten ? 8 : -8;
+    for (int lightness = wanted.lightness(); lightness >= 0 && lightness <= 255;
+         lightness += step) {
+        const QColor candidate = WithLightness(wanted, lightness);
+        if (ContrastRatio(candidate, background) >= kTextContrast) {
+            return candidate;
+        }
+    }
+    return lighten ? QColor(Qt::white) : QColor(Qt::black);
+}
 
 QPalette WithReadableBevels(QPalette palette) {
     for (const QPalette::ColorGroup group :

@@ -10,3 +10,12 @@ constexpr int kLightLift = 80;
 // The palette with Light at least kLightLift above the button face and Dark and Shadow
 // well below it, each keeping its hue; roles that already stand apart are left alone.
 QPalette WithReadableBevels(QPalette palette);
+
+// Text in the colour wanted where it reads against the background (a contrast of at least
+// kTextContrast), otherwise the same hue made lighter or darker until it does: the blue of a
+// link stays blue on a light face and turns light blue on a dark one.
+constexpr double kTextContrast = 4.5;
+QColor ReadableTextColour(const QColor& wanted, const QColor& background);
+
+// The contrast ratio of two colours, 1 (none) to 21 (black on white).
+double ContrastRatio(const QColor& a, const QColor& b);

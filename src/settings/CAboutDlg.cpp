@@ -2,6 +2,7 @@
 
 #include "controls/CSkinLabel.h"
 #include "controls/ControlResources.h"
+#include "controls/ReadablePalette.h"
 #include "settings/SettingsWidgets.h"
 
 #include <QLabel>
@@ -29,7 +30,7 @@ constexpr std::array<AboutLine, 17> kLines = {{
     {1203, "Version",      "Versione 1.6",                           {64, 30, 156, 12}, Style::Version},
     {1204, "Notice",       "\u00A9 The Orbis Controller developers. All rights reserved.", {12, 52, 208, 10}, Style::Notice},
     {1206, "Engineering",  "Engineering:",                           {12, 72, 208, 10}, Style::Heading},
-    {1213, "EngineeringCredits", "The Orbis signal-processing and controller teams", {20, 83, 200, 9}, Style::Plain},
+    {1213, "EngineeringCredits", "The Orbis DSP and controller teams", {20, 83, 200, 9}, Style::Plain},
     {1207, "HumanInterface", "Human Interface",                      {12, 102, 208, 10}, Style::Heading},
     {1215, "HumanInterfaceCredits", "The Orbis user-interface workshop", {20, 113, 200, 9}, Style::Plain},
     {1208, "AboutBox",     "About Box Engineering",                  {12, 132, 208, 10}, Style::Heading},
@@ -39,7 +40,7 @@ constexpr std::array<AboutLine, 17> kLines = {{
     {1210, "Documentation", "Documentation:",                        {12, 192, 208, 10}, Style::Heading},
     {1218, "Manual",       "Orbis Manual.pdf",                       {20, 203, 200, 9}, Style::Plain},
     {1211, "SpecialThanks", "Special Thanks:",                       {12, 222, 208, 10}, Style::Heading},
-    {1219, "SpecialThanksCredits", "Every operator who sent a setup and a bug report", {20, 233, 200, 9}, Style::Plain},
+    {1219, "SpecialThanksCredits", "Operators who sent setups and bug reports", {20, 233, 200, 9}, Style::Plain},
     {1212, "WebSiteHeading", "Web Site:",                            {12, 252, 208, 10}, Style::Heading},
     {1220, "WebSite",      CAboutDlg::kWebSiteAddress,               {20, 263, 200, 10}, Style::Plain},
 }};
@@ -81,7 +82,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CSkinDialog(parent) {
         CSkinLabel* label = AddLabel(this, line.id, line.name, line.text, line.place);
         ApplyStyle(label, line.style);
         if (line.id == kWebSite) {
-            label->SetTextColour(QColor(0, 0, 255)); // COLORREF 0x00FF0000
+            // Blue (COLORREF 0x00FF0000), lightened where the desktop's face is dark.
+            label->SetTextColour(
+                ReadableTextColour(QColor(0, 0, 255), label->palette().color(QPalette::Window)));
             label->SetUnderline(true);
             label->SetLink(true);
             m_webSite = label;

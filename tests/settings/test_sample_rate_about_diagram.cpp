@@ -3,6 +3,7 @@
 #include "support/SettingsWindowFixture.h"
 
 #include "controls/CSkinLabel.h"
+#include "controls/ReadablePalette.h"
 #include "model/ValueText.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CSampleRateDlg.h"
@@ -75,6 +76,25 @@ TEST_F(InformationWindowTest, AboutShowsTheLogoTheTextsAndALink) {
     }
     EXPECT_TRUE(about.WebSiteLink()->IsLink());
     EXPECT_EQ(about.WebSiteLink()->text(), QString::fromLatin1(CAboutDlg::kWebSiteAddress));
+}
+
+// The link is the template's blue where that reads, and a lighter blue on a dark desktop.
+TEST_F(InformationWindowTest, AboutLinkReadsOnLightAndDarkFaces) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+    const QPalette original = QApplication::palette();
+    for (const QColor face : {QColor(239, 239, 239), QColor(53, 53, 53)}) {
+        QApplication::setPalette(QPalette(face));
+        CAboutDlg about(window.get());
+        const QPalette colours = about.WebSiteLink()->palette();
+        const QColor text = colours.color(QPalette::WindowText);
+        EXPECT_GE(ContrastRatio(text, colours.color(QPalette::Window)), kTextContrast)
+            << face.name().toStdString();
+        EXPECT_EQ(text.hslHue(), 240) << "still blue";
+        if (face.lightness() > 128) {
+            EXPECT_EQ(text, QColor(0, 0, 255));
+        }
+    }
+    QApplication::setPalette(original);
 }
 
 TEST_F(InformationWindowTest, PatchbayAndAboutRunModally) {
