@@ -48,9 +48,11 @@ shoot() { # title file
 }
 
 # A fresh program on a factory setup; a modal window ends its run, so each gets its own.
+# Settings and data go with it: the previous run's unsaved changes would otherwise come
+# back as an offer to recover them.
 start() {
     stop
-    rm -rf "$home/config"
+    rm -rf "$home/config" "$home/data"
     "$program" "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" &
     pid=$!
     main="$(wait_window "ORBIS CONTROLLER")"
