@@ -3,6 +3,8 @@
 // document, MIDI, settings, pictures or drawing). What it costs over the bare window is what
 // putting that much text and that many controls on screen costs in Qt. With --screenshot FILE
 // it saves itself once shown and quits, as Orbis does.
+#include "YardstickRun.h"
+
 #include "app/DialogUnits.h"
 #include "app/MainControlTable.h"
 #include "app/MainMenu.h"
@@ -15,13 +17,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
-
-#include <cstring>
 
 namespace {
 
@@ -106,13 +104,5 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Stock window"));
     BuildContent(window);
-    window.show();
-    if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
-        const QString path = QString::fromLocal8Bit(argv[2]);
-        QTimer::singleShot(0, &window, [&window, path] {
-            QApplication::processEvents();
-            QApplication::exit(window.screen()->grabWindow(window.winId()).save(path) ? 0 : 1);
-        });
-    }
-    return QApplication::exec();
+    return RunYardstick(window, argc, argv);
 }
