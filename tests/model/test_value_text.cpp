@@ -191,34 +191,26 @@ TEST(ValueLabel, TheMainWindowsTwentyOneParameters) {
         {&Doc::NMatrixOutput, "  NUMBER OF SPEAKER", Plain},
     };
     int labelled = 0;
-    for (const ChannelParameter& parameter : kChannelParameters) {
-        const ParameterLabel* label = FindParameterLabel(parameter.array);
-        const auto row =
-            std::find_if(std::begin(channelRows), std::end(channelRows),
-                         [&](const ChannelRow& r) { return r.array == parameter.array; });
-        if (row == std::end(channelRows)) {
-            EXPECT_EQ(label, nullptr) << parameter.fileKey << " has no readout";
-            continue;
+    // Every parameter of a table has the readout its row names, or none when it has no row.
+    const auto checkTable = [&labelled](const auto& parameters, auto key, const auto& rows,
+                                        auto rowKey) {
+        for (const auto& parameter : parameters) {
+            const ParameterLabel* label = FindParameterLabel(parameter.*key);
+            const auto row = std::find_if(std::begin(rows), std::end(rows), [&](const auto& r) {
+                return r.*rowKey == parameter.*key;
+            });
+            if (row == std::end(rows)) {
+                EXPECT_EQ(label, nullptr) << parameter.fileKey << " has no readout";
+                continue;
+            }
+            ++labelled;
+            ASSERT_NE(label, nullptr) << parameter.fileKey;
+            EXPECT_EQ(label->nameText, row->name) << parameter.fileKey;
+            EXPECT_EQ(label->unit, row->unit) << parameter.fileKey;
         }
-        ++labelled;
-        ASSERT_NE(label, nullptr) << parameter.fileKey;
-        EXPECT_EQ(label->nameText, row->name) << parameter.fileKey;
-        EXPECT_EQ(label->unit, row->unit) << parameter.fileKey;
-    }
-    for (const GlobalParameter& parameter : kGlobalParameters) {
-        const ParameterLabel* label = FindParameterLabel(parameter.member);
-        const auto row =
-            std::find_if(std::begin(globalRows), std::end(globalRows),
-                         [&](const GlobalRow& r) { return r.member == parameter.member; });
-        if (row == std::end(globalRows)) {
-            EXPECT_EQ(label, nullptr) << parameter.fileKey << " has no readout";
-            continue;
-        }
-        ++labelled;
-        ASSERT_NE(label, nullptr) << parameter.fileKey;
-        EXPECT_EQ(label->nameText, row->name) << parameter.fileKey;
-        EXPECT_EQ(label->unit, row->unit) << parameter.fileKey;
-    }
+    };
+    checkTable(kChannelParameters, &ChannelParameter::array, channelRows, &ChannelRow::array);
+    checkTable(kGlobalParameters, &GlobalParameter::member, globalRows, &GlobalRow::member);
     EXPECT_EQ(labelled, 21);
     EXPECT_EQ(FindParameterLabel(&CControllerDoc::XPosition), nullptr); // shown by the pad
     EXPECT_EQ(FindParameterLabel(&CControllerDoc::Frequence), nullptr);
