@@ -179,7 +179,8 @@ struct JackMidiBackend::State {
         jack_set_graph_order_callback(opened, &State::GraphChanged, this);
         jack_on_info_shutdown(opened, &State::ServerShutDown, this);
         if (jack_activate(opened) != 0) {
-            jack_client_close(opened);
+            // Its server has just stopped: closing the client would cancel libjack's threads
+            // in the middle of telling of it, so it is left like any client whose server went.
             return nullptr;
         }
         return opened;

@@ -225,7 +225,15 @@ TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(ORBIS_PROGRAM), {file});
     ASSERT_TRUE(program.waitForStarted(5000));
-    QThread::msleep(1500);
+    // Stopped only once the program is on the server and has listed the device it will
+    // reconnect: a server stopped under a client still opening can freeze libjack.
+    QElapsedTimer clock;
+    clock.start();
+    while (!sink->SeesClient("Orbis") && clock.elapsed() < 20000) {
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(sink->SeesClient("Orbis")) << "the program did not join the server";
+    QThread::msleep(1500); // the window lists the devices a moment after its client joins
 
     server.Stop();
     sink.reset();
@@ -233,8 +241,7 @@ TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
     ASSERT_TRUE(server.Start());
     sink = std::make_unique<BareJackClient>("orbis-sink", BareJackClient::Role::Sink);
     // The program connects to the returned device by itself.
-    QElapsedTimer clock;
-    clock.start();
+    clock.restart();
     while (sink->Connections() == 0 && clock.elapsed() < 10000) {
         QThread::msleep(20);
     }

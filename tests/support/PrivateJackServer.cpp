@@ -86,6 +86,12 @@ int BareJackClient::Connections() const {
     return m_port ? jack_port_connected(m_port) : 0;
 }
 
+bool BareJackClient::SeesClient(const char* name) const {
+    char* uuid = m_client ? jack_get_uuid_for_client_name(m_client, name) : nullptr;
+    jack_free(uuid);
+    return uuid != nullptr;
+}
+
 void BareJackClient::Flood(std::size_t count) {
     m_toSend = count;
 }

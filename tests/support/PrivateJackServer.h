@@ -42,6 +42,8 @@ public:
     std::size_t Received() const;
     // How many ports are connected to this client's port.
     int Connections() const;
+    // Whether a client of that name is on the server.
+    bool SeesClient(const char* name) const;
     // Starts sending `count` messages; Sent() tells how many went out so far.
     void Flood(std::size_t count);
     std::size_t Sent() const;
