@@ -135,6 +135,7 @@ struct JackMidiBackend::State {
     jack_client_t* client = nullptr;
     unsigned generation = 0;
     std::atomic<bool> serverGone{false};
+    std::atomic<unsigned> serverStops{0}; // shutdown callbacks that have run to their end
     std::atomic<bool> namesStale{true};
     std::atomic<std::uint64_t> cycles{0};
     std::vector<std::string> outputNames;
@@ -178,12 +179,25 @@ struct JackMidiBackend::State {
         // change tells; a device whose connection failed is then tried again.
         jack_set_graph_order_callback(opened, &State::GraphChanged, this);
         jack_on_info_shutdown(opened, &State::ServerShutDown, this);
-        if (jack_activate(opened) != 0) {
-            // Its server has just stopped: closing the client would cancel libjack's threads
-            // in the middle of telling of it, so it is left like any client whose server went.
+        const unsigned stopsBefore = serverStops.load();
+        const bool active = jack_activate(opened) == 0;
+        if (!active && !ServerStoppedSince(stopsBefore)) {
+            jack_client_close(opened); // refused by a running server
             return nullptr;
         }
-        return opened;
+        // A server that stopped meanwhile leaves the client like any whose server went:
+        // closing it would cancel libjack's threads, with no care for the locks they hold,
+        // while they still tell of the stop.
+        return active && serverStops.load() == stopsBefore ? opened : nullptr;
+    }
+
+    // Whether the shutdown callback has finished since `before`; waits a moment for it.
+    bool ServerStoppedSince(unsigned before) const {
+        const auto limit = Clock::now() + std::chrono::milliseconds(500);
+        while (serverStops.load() == before && Clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return serverStops.load() != before;
     }
 
     // Makes an opened client the one every call uses; with the mutex held.
@@ -392,6 +406,7 @@ struct JackMidiBackend::State {
         const char wake = 1;
         static_cast<void>(::write(state->stopPipe[1], &wake, 1));
         state->TellDevicesChanged();
+        ++state->serverStops;
     }
 
     // --- The watcher: waits, without polling, for the server to come back --------------
