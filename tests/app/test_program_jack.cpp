@@ -151,10 +151,8 @@ TEST_F(ProgramOnJackTest, TheRealProgramSendsWhenItsInputLevelSliderIsClicked) {
 
     // A setup whose output device is the capture client, so the program sends there.
     QTemporaryDir home;
-    CControllerDoc source;
-    source.outMIDIPort = device + 1;
-    const QString file = home.filePath(QStringLiteral("capture.ocont2"));
-    ASSERT_TRUE(source.WriteControllerFile(QFile::encodeName(file).toStdString()));
+    const QString file = WriteSetupSendingTo(home.path(), device);
+    ASSERT_FALSE(file.isEmpty());
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

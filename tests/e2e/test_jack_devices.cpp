@@ -204,20 +204,15 @@ TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
     std::unique_ptr<MidiBackend> lister = JackMidiBackend::Create({});
     ASSERT_NE(lister, nullptr);
     const CControllerDoc names(*lister);
-    int device = -1;
-    for (int n = 0; n < lister->OutputCount(); ++n) {
-        if (names.OutputDeviceName(n) == "orbis-sink:in") {
-            device = n;
-        }
-    }
+    const int device = FindDevice(
+        lister->OutputCount(), [&names](int n) { return names.OutputDeviceName(n); },
+        "orbis-sink:in");
     lister.reset();
     ASSERT_GE(device, 0);
 
     QTemporaryDir home;
-    CControllerDoc setup;
-    setup.outMIDIPort = device + 1;
-    const QString file = home.filePath(QStringLiteral("sink.ocont2"));
-    ASSERT_TRUE(setup.WriteControllerFile(QFile::encodeName(file).toStdString()));
+    const QString file = WriteSetupSendingTo(home.path(), device);
+    ASSERT_FALSE(file.isEmpty());
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());

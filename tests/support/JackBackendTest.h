@@ -6,9 +6,21 @@
 #include "model/CControllerDoc.h"
 #include "support/JackMidiPeer.h"
 
+#include <QFile>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// A setup file in `folder` whose output is the device numbered `device` in the lists (from 0),
+// for starting the real program on it; empty when it cannot be written.
+inline QString WriteSetupSendingTo(const QString& folder, int device) {
+    CControllerDoc setup;
+    setup.outMIDIPort = device + 1;
+    const QString file = folder + QStringLiteral("/setup.ocont2");
+    return setup.WriteControllerFile(QFile::encodeName(file).toStdString()) ? file : QString();
+}
 
 class JackBackendTest : public ::testing::Test {
 protected:
