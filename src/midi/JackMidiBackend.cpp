@@ -137,6 +137,7 @@ struct JackMidiBackend::State {
     std::atomic<bool> serverGone{false};
     std::atomic<unsigned> serverStops{0}; // shutdown callbacks that have run to their end
     std::atomic<bool> namesStale{true};
+    unsigned listedGeneration = 0; // the client whose ports the lists last showed
     std::atomic<std::uint64_t> cycles{0};
     std::vector<std::string> outputNames;
     std::vector<std::string> inputNames;
@@ -249,6 +250,16 @@ struct JackMidiBackend::State {
                 }
             }
             jack_free(ports);
+        }
+        listedGeneration = generation;
+    }
+
+    // The lists as last counted, so that a device number names and opens the device the
+    // caller was shown even when another came or went since; listed here only when nothing
+    // was counted on this client yet.
+    void ListOnce() {
+        if (listedGeneration != generation) {
+            RefreshNames();
         }
     }
 
@@ -578,20 +589,20 @@ std::optional<std::string> NameAt(const std::vector<std::string>& names, int dev
 
 std::optional<std::string> JackMidiBackend::OutputName(int device) {
     std::lock_guard lock(m_state->mutex);
-    m_state->RefreshNames();
+    m_state->ListOnce();
     return NameAt(m_state->outputNames, device);
 }
 
 std::optional<std::string> JackMidiBackend::InputName(int device) {
     std::lock_guard lock(m_state->mutex);
-    m_state->RefreshNames();
+    m_state->ListOnce();
     return NameAt(m_state->inputNames, device);
 }
 
 MidiBackend::Handle JackMidiBackend::OpenOutput(int device, std::uint32_t) {
     State& s = *m_state;
     std::lock_guard lock(s.mutex);
-    s.RefreshNames();
+    s.ListOnce();
     OutputSlot* slot = s.FreeSlot(s.outputs);
     if (s.serverGone || !slot || device < 0 || device >= static_cast<int>(s.outputNames.size())) {
         return 0;
@@ -667,7 +678,7 @@ void JackMidiBackend::CloseOutput(Handle handle) {
 MidiBackend::Handle JackMidiBackend::OpenInput(int device, MidiInputNotify* notify, std::uint32_t) {
     State& s = *m_state;
     std::lock_guard lock(s.mutex);
-    s.RefreshNames();
+    s.ListOnce();
     InputSlot* slot = s.FreeSlot(s.inputs);
     if (s.serverGone || !slot || device < 0 || device >= static_cast<int>(s.inputNames.size())) {
         return 0;

@@ -136,6 +136,30 @@ TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) 
     EXPECT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 }
 
+// A device number means the device the lists showed, though another left before it opened.
+TEST_F(JackDeviceTest, ADeviceLeavingBeforeTheOpenDoesNotPutItsNeighbourInPlace) {
+    auto leaving =
+        std::make_unique<BareJackClient>("orbis-e2e-leaving", BareJackClient::Role::Flood);
+    BareJackClient chosen("orbis-e2e-chosen", BareJackClient::Role::Flood);
+    BareJackClient neighbour("orbis-e2e-neighbour", BareJackClient::Role::Flood);
+    CControllerDoc doc(*backend);
+    RecordingView view;
+    doc.SetView(&view);
+    CControllerMidiIn receiver(*backend);
+    receiver.SetDocumentSource([&doc] { return &doc; });
+    const int device = InputDevice("orbis-e2e-chosen");
+    ASSERT_GE(device, 0);
+    leaving.reset();
+    QThread::msleep(200); // the server tells of the leaving port
+
+    ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
+    receiver.Start();
+    chosen.Flood(10);
+    EXPECT_TRUE(ProcessEventsUntil([&] { return view.values.size() >= 10; }, 5000))
+        << "the chosen device's messages did not arrive";
+    receiver.Close();
+}
+
 TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
     constexpr std::size_t kMessages = 100000;
     BareJackClient flood("orbis-e2e-flood", BareJackClient::Role::Flood);
