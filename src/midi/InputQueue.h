@@ -3,7 +3,9 @@
 // neither locks, allocates nor blocks: a fixed power-of-two ring with one producer and one
 // consumer. When the consumer falls so far behind that the ring is full, every further
 // Control Change still lands in a table of the newest value per channel and controller,
-// read after the ring, so the document ends where the sender left it.
+// read after the ring, and so does every Control Change after it until the consumer has
+// emptied that table: a newer value never overtakes an older one through the ring, so the
+// document ends where the sender left it.
 #pragma once
 
 #include "midi/PortEvent.h"
@@ -35,18 +37,24 @@ private:
     static constexpr std::uint16_t kPending = 0x8000;
     static constexpr std::size_t kLatestSlots = 16 * 128;
 
+    void PushLatest(const PortEvent& event);
     bool PopOne(PortEvent& event);
-    bool PopLatest(PortEvent& event);
+    bool PopLatest(PortEvent& event, std::uint64_t written);
 
     std::unique_ptr<PortEvent[]> m_ring;
     alignas(64) std::atomic<std::size_t> m_head{0}; // next slot the producer writes
     alignas(64) std::atomic<std::size_t> m_tail{0}; // next slot the consumer reads
     // Per channel and controller: kPending | value while a newer value waits.
     std::array<std::atomic<std::uint16_t>, kLatestSlots> m_latest{};
-    std::atomic<bool> m_latestWaiting{false};
+    // Values the producer has put in the table, and how many of them the consumer has
+    // taken: while they differ, Control Changes go to the table.
+    alignas(64) std::atomic<std::uint64_t> m_latestWritten{0};
+    alignas(64) std::atomic<std::uint64_t> m_latestTaken{0};
     // Set by the producer when it wakes the consumer, cleared by the consumer when it finds
     // nothing more: a push after that clearing wakes it again, so no event is left waiting.
     std::atomic<bool> m_woken{false};
     std::atomic<std::uint64_t> m_overflowed{0};
-    std::size_t m_latestScan = 0;
+    // The consumer's pass over the table: where it is, and the writes it will account for.
+    std::size_t m_sweepSlot = kLatestSlots;
+    std::uint64_t m_sweepWritten = 0;
 };

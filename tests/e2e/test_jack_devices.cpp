@@ -81,6 +81,10 @@ class JackDeviceTest : public JackBackendTest {};
 // The private server of one test, with JACK_DEFAULT_SERVER pointing at it meanwhile.
 class RestartTest : public ::testing::Test {
 protected:
+    RestartTest(const char* name = "orbis-restart-",
+                PrivateJackServer::Cycle cycle = PrivateJackServer::Cycle::Asynchronous)
+        : server(name + std::to_string(::getpid()), cycle) {}
+
     void SetUp() override {
         if (!UseTestJackServer()) {
             GTEST_SKIP() << "ORBIS_TEST_JACK_SERVER is not set: scripts/test runs these";
@@ -94,10 +98,19 @@ protected:
         ::setenv("JACK_DEFAULT_SERVER", m_shared.c_str(), 1);
     }
 
-    PrivateJackServer server{"orbis-restart-" + std::to_string(::getpid())};
+    PrivateJackServer server;
 
 private:
     std::string m_shared;
+};
+
+// A loaded machine makes JACK's cycles late. On an asynchronous server a late cycle may run
+// the sender twice before the program's client reads, or the program's twice on one buffer:
+// a whole period of the sender's messages lost or repeated before the program sees them.
+// The flood runs on a synchronous server of its own, where every period reaches it once.
+class FloodTest : public RestartTest {
+protected:
+    FloodTest() : RestartTest("orbis-flood-", PrivateJackServer::Cycle::Synchronous) {}
 };
 
 } // namespace
@@ -160,8 +173,10 @@ TEST_F(JackDeviceTest, ADeviceLeavingBeforeTheOpenDoesNotPutItsNeighbourInPlace)
     receiver.Close();
 }
 
-TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
+TEST_F(FloodTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
     constexpr std::size_t kMessages = 100000;
+    const std::unique_ptr<MidiBackend> backend = JackMidiBackend::Create({});
+    ASSERT_NE(backend, nullptr);
     BareJackClient flood("orbis-e2e-flood", BareJackClient::Role::Flood);
     ASSERT_TRUE(flood.IsOpen());
     CControllerDoc doc(*backend);
@@ -169,7 +184,8 @@ TEST_F(JackDeviceTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThre
     doc.SetView(&view);
     CControllerMidiIn receiver(*backend);
     receiver.SetDocumentSource([&doc] { return &doc; });
-    const int device = InputDevice("orbis-e2e-flood");
+    const int device = FindDevice(
+        backend->InputCount(), [&doc](int n) { return doc.InputDeviceName(n); }, "orbis-e2e-flood");
     ASSERT_GE(device, 0);
     ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
     receiver.Start();

@@ -1,5 +1,6 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CInputDeviceMenu.h"
+#include "midi/InputQueue.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "support/MemoryMidiBackend.h"
@@ -195,6 +196,22 @@ TEST_F(InputPortTest, ReceiverDestroyedWithPendingInputIsSafe) {
     QCoreApplication::processEvents();
     EXPECT_EQ(doc.InputLevel[0], 100);
     EXPECT_EQ(backend.Calls().back(), "close-in 0");
+}
+
+TEST(InputQueue, NewestControllerValueArrivesLastAfterOverflow) {
+    InputQueue queue;
+    for (std::size_t n = 0; n < InputQueue::kCapacity; ++n) {
+        queue.Push(CC(0, 1, 0));
+    }
+    queue.Push(CC(0, 7, 10)); // the ring is full: overflows
+    PortEvent event;
+    queue.Pop(event);         // room again in the ring
+    queue.Push(CC(0, 7, 20)); // newer than the overflowed value
+    int last = -1;
+    while (queue.Pop(event)) {
+        last = event.data1 == 7 ? event.data2 : last;
+    }
+    EXPECT_EQ(last, 20);
 }
 
 TEST(NoMidiSystem, SystemBackendIsAbsentAndSilent) {

@@ -7,26 +7,33 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-PrivateJackServer::PrivateJackServer(std::string name) : m_name(std::move(name)) {}
+PrivateJackServer::PrivateJackServer(std::string name, Cycle cycle)
+    : m_name(std::move(name)), m_cycle(cycle) {}
 
 PrivateJackServer::~PrivateJackServer() {
     Stop();
 }
 
 bool PrivateJackServer::Start() {
+    // Made before the fork: the child of a threaded process must not allocate.
+    std::vector<const char*> args = {"jackd", "--no-realtime", "-n", m_name.c_str()};
+    if (m_cycle == Cycle::Synchronous) {
+        args.insert(args.end(), {"--sync", "--timeout", "10000"});
+    }
+    args.insert(args.end(), {"-d", "dummy", "-r", "48000", "-p", "256", nullptr});
     m_pid = ::fork();
     if (m_pid == 0) {
         const int quiet = ::open("/dev/null", O_WRONLY);
         ::dup2(quiet, 1);
         ::dup2(quiet, 2);
         ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        ::execlp("jackd", "jackd", "--no-realtime", "-n", m_name.c_str(), "-d", "dummy", "-r",
-                 "48000", "-p", "256", static_cast<char*>(nullptr));
+        ::execvp("jackd", const_cast<char* const*>(args.data()));
         ::_exit(127);
     }
     if (m_pid < 0) {

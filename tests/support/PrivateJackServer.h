@@ -11,7 +11,12 @@
 
 class PrivateJackServer {
 public:
-    explicit PrivateJackServer(std::string name);
+    // Asynchronous is JACK's default: a cycle starts on time even when the last one has not
+    // finished, and under load a client may then run twice on one period or miss one, so
+    // messages between two clients are lost or repeated. Synchronous waits for every client
+    // (up to seconds), so each period passes from client to client exactly once.
+    enum class Cycle { Asynchronous, Synchronous };
+    explicit PrivateJackServer(std::string name, Cycle cycle = Cycle::Asynchronous);
     ~PrivateJackServer();
 
     // Starts it and waits until it takes clients; false when jackd is missing or fails.
@@ -22,6 +27,7 @@ public:
 
 private:
     std::string m_name;
+    Cycle m_cycle;
     pid_t m_pid = -1;
 };
 
