@@ -40,11 +40,14 @@ public:
     MidiBackend& Midi() const { return m_midi; }
 
     // Opens `path` at start in place of the last document. A file that cannot be read is
-    // reported by the returned text (empty when it reads) and the default document is used.
-    QString UseStartFile(const QString& path);
+    // reported by the returned text for a message box (empty when it reads), and by
+    // terminalLine in one line naming the whole path; the default document is then used.
+    QString UseStartFile(const QString& path, QString* terminalLine = nullptr);
     // The start file's text as UseStartFile read it, handed over once so that the main
     // window does not read the file again; nothing when no start file was read.
     std::optional<std::string> TakeStartFileText() { return std::exchange(m_startFileText, {}); }
+    // Whether a file named at start replaced the last document.
+    bool StartFileOpened() const { return m_startFileOpened; }
 
     // Runs the main window until it closes; the program then ends.
     int Run();
@@ -85,6 +88,7 @@ public:
 private:
     void ReadLastDocument();
     std::optional<std::string> m_startFileText;
+    bool m_startFileOpened = false;
     void InstallAccelerators(CControllerDlg& window);
 
     MidiBackend& m_midi;

@@ -3,10 +3,26 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QTimer>
+
+namespace {
+
+// About two lines of a message box: a path much longer than this would wrap into a box
+// taller than the screen, with its buttons out of reach.
+constexpr int kShownPathAverageCharacters = 80;
+
+} // namespace
+
+QString ShownPath(const QString& path) {
+    const QFontMetrics metrics(QApplication::font("QMessageBox"));
+    return metrics.elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle,
+                              metrics.averageCharWidth() * kShownPathAverageCharacters);
+}
 
 void ShowNotice(QWidget* parent, const QString& text) {
     auto* notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orbis"), text,
@@ -20,40 +36,34 @@ void ShowNotice(QWidget* parent, const QString& text) {
 
 QString IncompleteFileNotice(const QString& path, const ControllerFileGaps& gaps) {
     return QStringLiteral("\"%1\" ends early: %2. The rest was loaded.")
-        .arg(QDir::toNativeSeparators(path),
-             QString::fromStdString(DescribeControllerFileGaps(gaps)));
+        .arg(ShownPath(path), QString::fromStdString(DescribeControllerFileGaps(gaps)));
 }
 
 QString MissingLastDocumentNotice(const QString& path, const QString& reason) {
     return QStringLiteral("The last document, \"%1\", could not be opened (%2). A new "
                           "document was started in its place.")
-        .arg(QDir::toNativeSeparators(path), reason);
+        .arg(ShownPath(path), reason);
 }
 
 bool ReadStartDocument(CControllerDoc& doc, const QString& path,
                        const std::optional<std::string>& text, QWidget* parent) {
     const std::string name = QFile::encodeName(path).toStdString();
-    if (text) {
-        doc.DocumentName = name;
-        ApplyControllerFileText(doc, *text, false);
-        if (const ControllerFileGaps gaps = FindControllerFileGaps(*text); gaps.Any()) {
-            ShowNotice(parent, IncompleteFileNotice(path, gaps));
-        }
-        return true;
-    }
-    ControllerFileGaps gaps;
-    if (ReadControllerFile(doc, name, false, &gaps)) {
-        if (gaps.Any()) {
-            ShowNotice(parent, IncompleteFileNotice(path, gaps));
-        }
-        return true;
-    }
     // "New Document" and the empty name of a store without the value mean no file at all.
-    if (!path.isEmpty() && name != CControllerDoc::kNewDocument) {
-        std::string reason;
-        if (!ReadControllerFileText(name, &reason)) {
+    const bool named = !path.isEmpty() && name != CControllerDoc::kNewDocument;
+    std::string reason;
+    const std::optional<std::string> read =
+        text || !named ? text : ReadControllerFileText(name, &reason);
+    if (!read) {
+        doc.DocumentName = CControllerDoc::kNewDocument;
+        if (named) {
             ShowNotice(parent, MissingLastDocumentNotice(path, QString::fromLocal8Bit(reason)));
         }
+        return false;
     }
-    return false;
+    doc.DocumentName = name;
+    ApplyControllerFileText(doc, *read, false);
+    if (const ControllerFileGaps gaps = FindControllerFileGaps(*read); gaps.Any()) {
+        ShowNotice(parent, IncompleteFileNotice(path, gaps));
+    }
+    return true;
 }

@@ -12,6 +12,11 @@ class CControllerDoc;
 class QWidget;
 struct ControllerFileGaps;
 
+// A path as every message box shows it: native separators, and a long one shortened in the
+// middle so that the box fits the screen while the folder's start and the file's name stay
+// readable.
+QString ShownPath(const QString& path);
+
 // Shows text in a window of its own beside parent and returns at once.
 void ShowNotice(QWidget* parent, const QString& text);
 

@@ -5,12 +5,14 @@
 #include "model/ControllerFile.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -50,9 +52,23 @@ std::string LocalPath(const QString& path) {
 
 } // namespace
 
-bool ImportChosenFile(CControllerDoc& doc, const QString& path, ControllerFileGaps* gaps) {
+bool ImportChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent,
+                      ControllerFileGaps* gaps) {
+    // Read whole before anything of the document changes, so that a failure leaves it as it
+    // was.
+    std::string reason;
+    const std::optional<std::string> text = ReadControllerFileText(LocalPath(path), &reason);
+    if (!text) {
+        QMessageBox::critical(parent, QCoreApplication::applicationName(),
+                              ImportFailureText(path, QString::fromLocal8Bit(reason)));
+        return false;
+    }
     doc.DocumentName = LocalPath(path);
-    return ReadControllerFile(doc, {}, false, gaps);
+    ApplyControllerFileText(doc, *text, false);
+    if (gaps) {
+        *gaps = FindControllerFileGaps(*text);
+    }
+    return true;
 }
 
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
@@ -65,15 +81,18 @@ bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
     return false;
 }
 
+QString ImportFailureText(const QString& path, const QString& reason) {
+    return Tr("The controller file \"%1\" could not be opened: %2.").arg(ShownPath(path), reason);
+}
+
 QString SaveFailureText(const QString& path, const QString& reason) {
-    return Tr("The controller file \"%1\" could not be saved: %2.")
-        .arg(QDir::toNativeSeparators(path), reason);
+    return Tr("The controller file \"%1\" could not be saved: %2.").arg(ShownPath(path), reason);
 }
 
 bool ImportFile(CControllerDoc& doc, QWidget* parent) {
     const QString path = AskForPath(parent, QFileDialog::AcceptOpen, doc);
     ControllerFileGaps gaps;
-    if (path.isEmpty() || !ImportChosenFile(doc, path, &gaps)) {
+    if (path.isEmpty() || !ImportChosenFile(doc, path, parent, &gaps)) {
         return false;
     }
     if (gaps.Any()) {

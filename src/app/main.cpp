@@ -97,8 +97,11 @@ int main(int argc, char* argv[]) {
         RegisterSettingsWindows(app);
         RegisterPositionWindows(app);
         if (line.file) {
-            const QString failure = app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()));
+            QString terminalLine;
+            const QString failure =
+                app.UseStartFile(QString::fromLocal8Bit(line.file->c_str()), &terminalLine);
             if (!failure.isEmpty()) {
+                std::fprintf(stderr, "%s: %s\n", program.c_str(), qPrintable(terminalLine));
                 QMessageBox::warning(nullptr, QStringLiteral("Orbis"), failure);
             }
         }

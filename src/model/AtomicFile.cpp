@@ -1,10 +1,15 @@
 #include "model/AtomicFile.h"
 
+#include "model/RegularFile.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <system_error>
@@ -14,6 +19,8 @@
 namespace {
 
 constexpr int kMaxLinkDepth = 40; // as the kernel's own limit for nested links
+// How long a pipe or device may take nothing before a save into it gives up.
+constexpr int kStreamStallSeconds = 5;
 
 std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -99,6 +106,38 @@ bool WriteAllAt(int fd, std::string_view bytes, off_t offset) {
     return true;
 }
 
+// Writes everything to a pipe or device opened without blocking. A reader that stops taking
+// the text ends the save after kStreamStallSeconds instead of freezing the window, and a
+// signal (a termination request) ends the wait at once. SIGPIPE is held back meanwhile: a
+// reader that goes away fails the save rather than ending the program with unsaved work.
+bool WriteToStream(int fd, std::string_view bytes, int& error) {
+    sigset_t pipeSignal;
+    sigset_t previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+    error = 0;
+    while (!bytes.empty() && error == 0) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        } else if (errno == EAGAIN) {
+            pollfd ready{fd, POLLOUT, 0};
+            const int events = ::poll(&ready, 1, kStreamStallSeconds * 1000);
+            error = events > 0 ? 0 : events == 0 ? ETIMEDOUT : errno;
+        } else {
+            error = errno;
+        }
+    }
+    if (error == EPIPE) {
+        // The failed write raised SIGPIPE for this thread; take it before unblocking.
+        const timespec noWait{};
+        (void)::sigtimedwait(&pipeSignal, nullptr, &noWait);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return error == 0;
+}
+
 // Makes the rename itself durable; a failure here does not undo a save that is in place.
 void SyncDirectory(const std::string& directory) {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -108,11 +147,34 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
-bool Fail(std::string* failureReason, int error) {
+bool Fail(std::string* failureReason, const std::string& reason) {
     if (failureReason) {
-        *failureReason = std::generic_category().message(error);
+        *failureReason = reason;
     }
     return false;
+}
+
+bool Fail(std::string* failureReason, int error) {
+    return Fail(failureReason, std::generic_category().message(error));
+}
+
+// Why a pipe, device or socket named by the user did not take the text.
+std::string StreamFailure(mode_t mode, int error) {
+    const std::string what = "it is " + FileTypeName(mode);
+    switch (error) {
+    case ENXIO: // what opening a FIFO without a reader, or any socket, gives
+        if (S_ISFIFO(mode) || S_ISSOCK(mode)) {
+            return what + (S_ISFIFO(mode) ? " that no program is reading" : ", not a regular file");
+        }
+        break;
+    case ETIMEDOUT:
+        return what + " that took nothing for " + std::to_string(kStreamStallSeconds) + " seconds";
+    case EPIPE:
+        return what + " whose reader went away before the whole text was written";
+    default:
+        break;
+    }
+    return std::generic_category().message(error);
 }
 
 enum class RenameResult { Done, Failed, NotPossible };
@@ -255,10 +317,16 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes,
         return Fail(failureReason, EISDIR);
     }
     // Opening for writing asks the system the question a save must answer: may this user
-    // write this file? Nothing is changed by it.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    // write this file? Nothing is changed by it. Without O_NONBLOCK a FIFO that no program
+    // reads would hold the open until one comes; this way it fails at once with ENXIO.
+    const auto failed = [&existing, failureReason](int error) {
+        return S_ISREG(existing.st_mode)
+                   ? Fail(failureReason, error)
+                   : Fail(failureReason, StreamFailure(existing.st_mode, error));
+    };
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return Fail(failureReason, errno);
+        return failed(errno);
     }
     int error = 0;
     bool ok = false;
@@ -272,12 +340,11 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes,
     } else if (result == RenameResult::NotPossible) {
         // A device or pipe named by the user takes the text as it comes; it has no old
         // text to keep and must not be replaced by a plain file.
-        ok = WriteAllAt(fd, bytes, -1);
-        error = ok ? 0 : errno;
+        ok = WriteToStream(fd, bytes, error);
     }
     if (::close(fd) != 0 && ok && result != RenameResult::Done) {
         ok = false;
         error = errno;
     }
-    return ok || Fail(failureReason, error);
+    return ok || failed(error);
 }

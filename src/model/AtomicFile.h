@@ -13,7 +13,9 @@
 // links (which a rename would split off), when the temporary name would be too long, or when
 // its owner or an extended attribute cannot be kept; the new text is then first written
 // after the old one, so the old text is overwritten only once the space for the whole new
-// text is secured. On failure the old contents stay, no temporary file is left,
-// and failureReason (when given) holds the system's text for the error.
+// text is secured. A FIFO or device at path is written into, never replaced; nothing waits
+// on it: a FIFO that no program reads is refused at once, and one that takes nothing for a
+// few seconds fails the save. On failure the old contents stay, no temporary file is left,
+// and failureReason (when given) says why, in the system's words where it has them.
 bool ReplaceFileContents(const std::string& path, std::string_view bytes,
                          std::string* failureReason = nullptr);

@@ -3,6 +3,7 @@
 #include "model/AtomicFile.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "model/RegularFile.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,9 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <numeric>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -231,6 +232,7 @@ std::string ControllerFileText(const CControllerDoc& doc) {
 }
 
 void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool keepOutPort) {
+    const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
     const FileLayout& layout = Layout();
     const auto sections = CutSections(text.substr(0, kControllerFileReadLimit));
     std::array<std::size_t, kChannelParameters.size()> channelValues{};
@@ -272,22 +274,31 @@ bool LooksLikeControllerFile(std::string_view text) {
 
 std::optional<std::string> ReadControllerFileText(const std::string& path,
                                                   std::string* failureReason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        SetReason(failureReason, errno);
+    const int fd = OpenRegularFileForReading(path, failureReason);
+    if (fd < 0) {
         return std::nullopt;
     }
     // Every character of the text takes at most two bytes of the file (CR LF), plus one
     // byte to see whether a CR at the limit starts a pair.
     std::string raw(2 * kControllerFileReadLimit + 1, '\0');
-    const std::size_t count = std::fread(raw.data(), 1, raw.size(), file);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        SetReason(failureReason, error);
-        return std::nullopt;
+    std::size_t count = 0;
+    while (count < raw.size()) {
+        const ssize_t got = ::read(fd, raw.data() + count, raw.size() - count);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            SetReason(failureReason, error);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        count += static_cast<std::size_t>(got);
     }
+    ::close(fd);
     raw.resize(count);
     return ToTextMode(raw);
 }
@@ -316,15 +327,11 @@ bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepO
     if (gaps) {
         *gaps = {};
     }
-    if (!path.empty()) {
-        doc.DocumentName = path;
-    }
-    if (doc.DocumentName == CControllerDoc::kNewDocument) {
-        return false;
-    }
-    const std::optional<std::string> text = ReadControllerFileText(doc.DocumentName);
+    const std::string name = path.empty() ? doc.DocumentName : path;
+    const std::optional<std::string> text =
+        name == CControllerDoc::kNewDocument ? std::nullopt : ReadControllerFileText(name);
+    doc.DocumentName = text ? name : CControllerDoc::kNewDocument;
     if (!text) {
-        doc.DocumentName = CControllerDoc::kNewDocument;
         return false;
     }
     ApplyControllerFileText(doc, *text, keepOutPort);

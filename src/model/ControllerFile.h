@@ -32,8 +32,9 @@ void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool ke
 bool LooksLikeControllerFile(std::string_view text);
 
 // The text of a file as the reader sees it: CR LF turned into LF, cut at the first zero
-// byte and at kControllerFileReadLimit. Nothing when the file cannot be opened or read;
-// failureReason then says why.
+// byte and at kControllerFileReadLimit. Nothing when the file cannot be opened or read, or
+// is not a regular file (a FIFO, a device, a socket or a directory is refused without
+// waiting on it); failureReason then says why.
 std::optional<std::string> ReadControllerFileText(const std::string& path,
                                                   std::string* failureReason = nullptr);
 
@@ -56,6 +57,9 @@ ControllerFileGaps FindControllerFileGaps(std::string_view text);
 std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps);
 
 // CControllerDoc::ReadControllerFile that also tells what the file lacked (nothing when it
-// was not read).
+// was not read): reads path, or the document's own file when path is empty, and makes it
+// the document's name. A file that cannot be read leaves the values as they were and the
+// name "New Document", which is what starting on a lost file wants; a command that must
+// change nothing on failure reads the text itself and applies it only once it is read.
 bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort,
                         ControllerFileGaps* gaps);

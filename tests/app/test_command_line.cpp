@@ -1,13 +1,19 @@
-// The command line and the signal that ends the program.
+// The command line, the file it names and the signal that ends the program.
+#include "app/CControllerApp.h"
 #include "app/CTerminationHandler.h"
 #include "app/CommandLine.h"
+#include "support/FileTestSupport.h"
+#include "support/MemoryMidiBackend.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -69,4 +75,71 @@ TEST(TerminationHandler, TurnsSigtermIntoASignalOnTheEventLoop) {
     ASSERT_EQ(std::raise(SIGTERM), 0); // the process survives: the handler only writes a byte
     ASSERT_TRUE(spy.wait(2000));
     EXPECT_EQ(spy.takeFirst().at(0).toInt(), SIGTERM);
+}
+
+// The user-interface thread blocked in a call: SIGTERM interrupts the call, and a thread that
+// still never returns to its event loop is ended by the watchdog, as by the signal itself.
+TEST(TerminationHandler, InterruptsABlockedCallAndEndsAStuckProgram) {
+    int blocked[2];
+    int report[2];
+    ASSERT_EQ(::pipe(blocked), 0);
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        CTerminationHandler handler(nullptr, 1);
+        char byte = 'r';
+        (void)!::write(report[1], &byte, 1);
+        byte = ::read(blocked[0], &byte, 1) < 0 && errno == EINTR ? 'i' : 'n';
+        (void)!::write(report[1], &byte, 1);
+        for (;;) {
+            ::pause(); // stuck: never back to an event loop
+        }
+    }
+    ::close(report[1]);
+    const auto nextReport = [&report](int milliseconds) {
+        pollfd ready{report[0], POLLIN, 0};
+        char byte = 0;
+        return ::poll(&ready, 1, milliseconds) == 1 && ::read(report[0], &byte, 1) == 1 ? byte
+                                                                                        : '-';
+    };
+    ASSERT_EQ(nextReport(5000), 'r');
+    QTest::qSleep(200); // into the read
+    ::kill(child, SIGTERM);
+    EXPECT_EQ(nextReport(3000), 'i') << "the blocked call was not interrupted";
+    int status = 0;
+    for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; waited += 50) {
+        if (waited > 5000) {
+            ADD_FAILURE() << "still running 5 s after SIGTERM";
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        QTest::qSleep(50);
+    }
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    for (int fd : {blocked[0], blocked[1], report[0]}) {
+        ::close(fd);
+    }
+}
+
+// The file named on the command line is refused at once when it is not a regular file:
+// said in the box, and in one terminal line naming the whole path.
+TEST(StartFile, ARefusedFileIsToldInTheBoxAndOnTheTerminal) {
+    TemporaryFolder folder;
+    MemoryMidiBackend midi;
+    CControllerApp app(midi);
+    const std::vector<NonRegularFile> special = MakeNonRegularFiles(folder);
+    for (const NonRegularFile& file : special) {
+        SCOPED_TRACE(file.what);
+        QString box;
+        QString line;
+        RunWithoutWaitingOn(special.front().path, [&] {
+            box = app.UseStartFile(QString::fromStdString(file.path.string()), &line);
+        });
+        EXPECT_EQ(line.toStdString(), "cannot open " + file.path.string() + ": " + file.reason);
+        EXPECT_TRUE(box.endsWith(QString::fromStdString(": " + file.reason + ".")))
+            << box.toStdString();
+        EXPECT_EQ(app.m_strLastDocument, "New Document");
+    }
 }

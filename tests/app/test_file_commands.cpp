@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -28,8 +30,7 @@ TEST_F(FileCommandsTest, SaveAsAddsTheExtensionAndRenamesTheDocument) {
     WhenShown<QFileDialog>([&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
         suffix = dialog->defaultSuffix();
-        dialog->selectFile(QString::fromStdString((folder / "mine").string()));
-        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
+        ChooseFile(dialog, QString::fromStdString((folder / "mine").string()));
     });
     doc.RoomSide = 33;
     ASSERT_TRUE(SaveFileAs(doc, nullptr));
@@ -61,8 +62,7 @@ TEST_F(FileCommandsTest, ImportReadsTheChosenFileWithItsOutputDevice) {
     QStringList filters;
     WhenShown<QFileDialog>([&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
-        dialog->selectFile(QString::fromStdString(path));
-        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
+        ChooseFile(dialog, QString::fromStdString(path));
     });
     ASSERT_TRUE(ImportFile(doc, nullptr));
     EXPECT_EQ(filters, (QStringList{"ORBIS Controller Files (*.ocont2)", "All Files (*)"}));
@@ -113,7 +113,7 @@ TEST_F(FileCommandsTest, ImportOfAFileThatEndsEarlyLoadsItAndSaysWhatIsMissing) 
 
     for (const std::string& path : {whole, cut}) {
         ControllerFileGaps gaps;
-        ASSERT_TRUE(ImportChosenFile(doc, QString::fromStdString(path), &gaps)) << path;
+        ASSERT_TRUE(ImportChosenFile(doc, QString::fromStdString(path), nullptr, &gaps)) << path;
         EXPECT_EQ(doc.InputLevel[0], 12) << path;
         EXPECT_EQ(gaps.Any(), path == cut) << path;
     }
@@ -145,6 +145,75 @@ TEST_F(FileCommandsTest, FailedSaveShowsFileAndReason) {
     EXPECT_TRUE(shown.contains(path)) << shown.toStdString();
     EXPECT_TRUE(shown.contains("No such file or directory")) << shown.toStdString();
     EXPECT_EQ(doc.DocumentName, path.toStdString());
+}
+
+// Whatever made the file unreadable, the document keeps its name and every value, and an
+// error box names the file and the reason.
+TEST_F(FileCommandsTest, AFailedImportKeepsTheDocumentAndSaysWhy) {
+    struct Case {
+        std::string what;
+        std::filesystem::path path;
+        std::string reason;
+    };
+    std::vector<Case> cases = {
+        {"a missing file", folder / "gone.ocont2", "No such file or directory"}};
+    if (::geteuid() != 0) { // root reads any file
+        WriteBytes(folder / "locked.ocont2", ControllerFileText(doc));
+        std::filesystem::permissions(folder / "locked.ocont2", std::filesystem::perms::none);
+        cases.push_back({"an unreadable file", folder / "locked.ocont2", "Permission denied"});
+    }
+    const std::vector<NonRegularFile> special = MakeNonRegularFiles(folder);
+    for (const NonRegularFile& file : special) {
+        cases.push_back({file.what, file.path, file.reason});
+    }
+    std::mt19937 random(5);
+    FillRandom(doc, random);
+    doc.DocumentName = (folder / "stage.ocont2").string();
+    const std::string before = PersistentValues(doc);
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        QString shown;
+        const QPointer<QTimer> watch = WhenShown<QMessageBox>([&](QMessageBox* box) {
+            shown = box->text();
+            box->accept();
+        });
+        RunWithoutWaitingOn(special.front().path, [&] {
+            EXPECT_FALSE(ImportChosenFile(doc, QString::fromStdString(row.path.string()), nullptr));
+        });
+        delete watch.data(); // still watching when no box came
+        EXPECT_EQ(doc.DocumentName, (folder / "stage.ocont2").string());
+        EXPECT_EQ(PersistentValues(doc), before);
+        EXPECT_EQ(shown.toStdString(), "The controller file \"" + row.path.string() +
+                                           "\" could not be opened: " + row.reason + ".");
+    }
+}
+
+// A path of thousands of characters is shortened in the middle, keeping the file's name, so
+// that no box grows past the screen and its button stays in reach.
+TEST_F(FileCommandsTest, EveryBoxWithALongPathFitsTheScreen) {
+    QString longPath;
+    while (longPath.size() < 5000) {
+        longPath += QStringLiteral("/a-folder-of-many-shows");
+    }
+    longPath += QStringLiteral("/setup.ocont2");
+    ControllerFileGaps gaps;
+    gaps.closingTagMissing = true;
+    const std::pair<const char*, QString> texts[] = {
+        {"import", ImportFailureText(longPath, "No such file or directory")},
+        {"save", SaveFailureText(longPath, "File name too long")},
+        {"incomplete", IncompleteFileNotice(longPath, gaps)},
+        {"last document", MissingLastDocumentNotice(longPath, "No such file or directory")},
+    };
+    for (const auto& [what, text] : texts) {
+        QMessageBox box(QMessageBox::Warning, "Orbis", text, QMessageBox::Ok);
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box)) << what;
+        const QRect screen = box.screen()->availableGeometry();
+        EXPECT_LE(box.frameGeometry().height(), screen.height()) << what;
+        EXPECT_LE(box.frameGeometry().width(), screen.width()) << what;
+        EXPECT_TRUE(text.contains("/setup.ocont2\"")) << what;
+        EXPECT_TRUE(text.contains(QChar(0x2026))) << what;
+    }
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -298,6 +299,69 @@ TEST(AtomicSave, HardLinksStayJoinedAndDanglingLinksStayLinks) {
     std::string reason;
     EXPECT_FALSE(ReplaceFileContents((folder / "loop.ocont2").string(), "x", &reason));
     EXPECT_EQ(reason, std::generic_category().message(ELOOP));
+}
+
+// A FIFO named by the user (here through a link) is written into while a program reads it,
+// however slowly, and refused at once when none does: waiting for a reader would freeze the
+// window. A reader that goes away fails the save and leaves the program running.
+TEST(AtomicSave, IntoAFifoOnlyWhileAProgramReadsIt) {
+    enum class Reader { None, ReadsAll, GoesAway };
+    struct Case {
+        const char* what;
+        Reader reader;
+        std::string reason; // empty: saved
+    };
+    const Case cases[] = {
+        {"no program reads it", Reader::None,
+         "it is a FIFO (named pipe) that no program is reading"},
+        {"a program reads it all", Reader::ReadsAll, ""},
+        {"the reader goes away", Reader::GoesAway,
+         "it is a FIFO (named pipe) whose reader went away before the whole text was written"},
+    };
+    const std::string text(256 * 1024, 'x'); // more than a pipe holds
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        TemporaryFolder folder;
+        const auto fifo = folder / "pipe.ocont2";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        std::filesystem::create_symlink(fifo, folder / "link.ocont2");
+        int reader = -1;
+        int keepOpen = -1; // a second writer, so that the reader sees no end before the save
+        if (row.reader != Reader::None) {
+            reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+            keepOpen = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            ASSERT_GE(keepOpen, 0);
+            ::fcntl(reader, F_SETFL, 0);
+        }
+        std::size_t received = 0;
+        std::thread drain([&] {
+            char buffer[4096];
+            const std::size_t wanted = row.reader == Reader::ReadsAll ? text.size() : 1;
+            for (ssize_t n = 1; reader >= 0 && received < wanted && n > 0;) {
+                n = ::read(reader, buffer, sizeof buffer);
+                received += n > 0 ? static_cast<std::size_t>(n) : 0;
+            }
+            if (row.reader == Reader::GoesAway) {
+                ::close(reader);
+            }
+        });
+        std::string reason;
+        const auto start = std::chrono::steady_clock::now();
+        const bool saved = ReplaceFileContents((folder / "link.ocont2").string(), text, &reason);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        ::close(keepOpen); // ends a drain still waiting for bytes a failed save never sent
+        drain.join();
+        EXPECT_EQ(saved, row.reason.empty()) << reason;
+        EXPECT_EQ(reason, row.reason);
+        if (row.reader == Reader::ReadsAll) {
+            EXPECT_EQ(received, text.size());
+            ::close(reader);
+        }
+        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+        sigset_t pending;
+        ::sigpending(&pending);
+        EXPECT_FALSE(sigismember(&pending, SIGPIPE)) << "a SIGPIPE left to end the program";
+    }
 }
 
 // A file of another owner that the user may write keeps its owner: the rename is given up for

@@ -241,6 +241,23 @@ TEST(ControllerFileRead, MissingFileRenamesToNewDocumentAndKeepsValues) {
     EXPECT_EQ(doc.RoomSide, 77);
 }
 
+TEST(ControllerFileRead, NonRegularFilesAreRefusedAtOnce) {
+    TemporaryFolder folder;
+    const std::vector<NonRegularFile> files = MakeNonRegularFiles(folder);
+    for (const NonRegularFile& file : files) {
+        SCOPED_TRACE(file.what);
+        RunWithoutWaitingOn(files.front().path, [&] {
+            std::string reason;
+            EXPECT_FALSE(ReadControllerFileText(file.path.string(), &reason).has_value());
+            EXPECT_EQ(reason, file.reason);
+            CControllerDoc doc;
+            doc.RoomSide = 77;
+            EXPECT_FALSE(ReadControllerFile(doc, file.path.string(), false, nullptr));
+            EXPECT_EQ(doc.RoomSide, 77);
+        });
+    }
+}
+
 TEST(ControllerFileRead, EmptyFileReadsAsZeros) {
     TemporaryFolder folder;
     const std::string path = (folder / "empty.ocont2").string();

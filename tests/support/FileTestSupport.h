@@ -1,5 +1,5 @@
 // Helpers shared by the controller file tests: documents with random values, comparison
-// of every persistent value, and a private temporary folder.
+// of every persistent value, a private temporary folder, and files that are not files.
 #pragma once
 
 #include "model/CControllerDoc.h"
@@ -7,11 +7,22 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <random>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 inline void FillRandom(CControllerDoc& doc, std::mt19937& random) {
     // Mostly MIDI values, some far outside them, now and then the int extremes.
@@ -78,3 +89,61 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// What every reader must refuse at once, each with the words its refusal names it by.
+struct NonRegularFile {
+    const char* what;
+    std::filesystem::path path;
+    std::string reason;
+};
+
+// A FIFO with no writer, a directory, a character device and a socket, made in folder.
+inline std::vector<NonRegularFile> MakeNonRegularFiles(const TemporaryFolder& folder) {
+    const auto fifo = folder / "fifo.ocont2";
+    EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder / "folder.ocont2");
+    const auto socketPath = folder / "socket.ocont2";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socketPath.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(listener); // the socket file stays
+    return {
+        {"a FIFO with no writer", fifo, "it is a FIFO (named pipe), not a regular file"},
+        {"a directory", folder / "folder.ocont2", "it is a directory, not a regular file"},
+        {"a device", "/dev/null", "it is a character device, not a regular file"},
+        {"a socket", socketPath, "it is a socket, not a regular file"},
+    };
+}
+
+// Runs read on this thread. A reader that waits on the FIFO fifo instead of refusing it is
+// freed after two seconds, and again each time it waits anew, by a writer that opens and
+// closes it; the test then fails.
+inline void RunWithoutWaitingOn(const std::filesystem::path& fifo,
+                                const std::function<void()>& read) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool rescued = false;
+    std::thread rescuer([&] {
+        std::unique_lock lock(mutex);
+        auto patience = std::chrono::seconds(2);
+        while (!finished.wait_for(lock, patience, [&] { return done; })) {
+            rescued = true;
+            patience = std::chrono::seconds(1);
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) {
+                ::close(writer);
+            }
+        }
+    });
+    read();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    rescuer.join();
+    EXPECT_FALSE(rescued) << "the reader waited for a writer on " << fifo;
+}

@@ -4,8 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -34,4 +37,20 @@ template <class T> QTimer* ClickWhenShown(const QString& button, QString* seenTe
             target->click();
         }
     });
+}
+
+// Chooses `path` in a file dialog and presses Open or Save. selectFile() leaves the file-name
+// box alone while the box has the focus, and the box takes it when the dialog is activated:
+// an answer that came after the activation left the box empty and the dialog up for ever.
+// With the focus taken off first, the name is written either way.
+inline void ChooseFile(QFileDialog* dialog, const QString& path) {
+    if (QWidget* focused = dialog->focusWidget()) {
+        focused->clearFocus();
+    }
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();
+    if (dialog->isVisible()) { // a failure, not a hang
+        ADD_FAILURE() << "the file dialog did not take " << path.toStdString();
+        dialog->reject();
+    }
 }

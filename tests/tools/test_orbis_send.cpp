@@ -4,6 +4,7 @@
 
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "support/FileTestSupport.h"
 #include "support/MemoryMidiBackend.h"
 
 #include <gtest/gtest.h>
@@ -129,9 +130,9 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
         std::vector<std::string> arguments;
         bool withMidi;
         int exitCode;
-        const char* mentions;
+        std::string mentions;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {{}, true, 2, "no controller file"},
         {{good, good}, true, 2, "more than one file"},
         {{good, "--bogus"}, true, 2, "unknown option --bogus"},
@@ -142,7 +143,7 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
         {{junk}, false, 1, "is not a controller file"},
         {{cut}, true, 1, "ends early: the values of Ch. 2 to Ch. 8 and the global values"},
         {{cut, "--port", "1"}, false, 1, "give --force to send it anyway"},
-        {{folder.string()}, true, 1, "Is a directory"},
+        {{folder.string()}, true, 1, "cannot read " + folder.string() + ": it is a directory"},
         {{junk}, true, 1, "is not a controller file"},
         {{good}, false, 1, "no MIDI system: no ALSA sequencer (load its module"},
         {{"--list-ports"}, false, 1, "on PipeWire run the program under pw-jack"},
@@ -154,13 +155,22 @@ TEST_F(OrbisSendTest, FailuresAreOneLineAndSendNothing) {
         {{good, "--port", "desk"}, true, 1, "ambiguous"},
         {{good, "--port", "3"}, true, 1, "cannot open output port 3 (Broken Interface)"},
     };
+    TemporaryFolder specialFolder;
+    const std::vector<NonRegularFile> special = MakeNonRegularFiles(specialFolder);
+    for (const NonRegularFile& file : special) {
+        cases.push_back({{file.path.string()},
+                         true,
+                         1,
+                         "cannot read " + file.path.string() + ": " + file.reason});
+    }
     for (const Case& c : cases) {
         backend.ClearRecords();
         std::string line;
         for (const std::string& a : c.arguments) {
             line += a + " ";
         }
-        EXPECT_EQ(Run(c.arguments, c.withMidi), c.exitCode) << line;
+        RunWithoutWaitingOn(special.front().path,
+                            [&] { EXPECT_EQ(Run(c.arguments, c.withMidi), c.exitCode) << line; });
         const std::string message = err.str();
         EXPECT_EQ(message.rfind("orbis-send: ", 0), 0u) << line << message;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << line << message;

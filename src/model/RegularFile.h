@@ -1,0 +1,15 @@
+// Opening a file a person named without waiting on it: a FIFO, a device, a socket or a
+// directory under a controller file's name is refused at once with a message that says
+// what it is, instead of an open() or read() that never returns.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+// What a file of this type is, for a message: "a FIFO (named pipe)", "a directory", ...
+std::string FileTypeName(mode_t mode);
+
+// Opens path for reading; the descriptor is closed on exec and is in blocking mode. -1 when
+// path is not a regular file or cannot be opened; failureReason (when given) then holds
+// why, for example "it is a FIFO (named pipe), not a regular file" or the system's text.
+int OpenRegularFileForReading(const std::string& path, std::string* failureReason = nullptr);
