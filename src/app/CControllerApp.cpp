@@ -3,10 +3,12 @@
 #include "app/AcceleratorTable.h"
 #include "app/CControllerDlg.h"
 #include "app/ControlIds.h"
+#include "app/DocumentNotices.h"
+#include "app/FileCommands.h"
+#include "app/SpatOutsWindowView.h"
+#include "app/StereoSourceWindowView.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
-#include "settings/SpatOutsWindowView.h"
-#include "settings/StereoSourceWindowView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +20,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -81,32 +85,50 @@ void CControllerApp::WriteLastDocument() {
     }
 }
 
-QString CControllerApp::UseStartFile(const QString& path) {
+QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     std::string reason;
     const std::optional<std::string> text =
         ReadControllerFileText(QFile::encodeName(absolute).toStdString(), &reason);
     QString failure;
+    QString line;
     if (!text) {
-        failure = QStringLiteral("The controller file \"%1\" could not be opened: %2.")
-                      .arg(QDir::toNativeSeparators(absolute), QString::fromLocal8Bit(reason));
+        failure = ImportFailureText(absolute, QString::fromLocal8Bit(reason));
+        line = QStringLiteral("cannot open %1: %2").arg(absolute, QString::fromLocal8Bit(reason));
     } else if (!LooksLikeControllerFile(*text)) {
-        failure = QStringLiteral("\"%1\" is not an ORBIS controller file.")
-                      .arg(QDir::toNativeSeparators(absolute));
+        failure =
+            QStringLiteral("\"%1\" is not an ORBIS controller file.").arg(ShownPath(absolute));
+        line = QStringLiteral("%1 is not an ORBIS controller file").arg(absolute);
+    }
+    if (terminalLine) {
+        *terminalLine = line;
     }
     m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
     m_startFileText = failure.isEmpty() ? text : std::nullopt;
+    m_startFileOpened = failure.isEmpty();
     return failure;
 }
 
 int CControllerApp::Run() {
     CControllerDlg window(*this);
     AttachMainWindow(&window);
-    if (m_guard.HasRecovery()) {
-        // Asked over the main window, once it is on screen.
+    // Once the window is on screen, which the start does not wait for: the run's lock, then
+    // the journals of runs that are gone, asked about over the window.
+    QTimer::singleShot(0, &window, [this, &window] {
         QTimer::singleShot(0, &window, [this, &window] {
+            m_guard.BeginRun();
             if (m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
                 window.RefreshFromDocument();
+            }
+        });
+    });
+    // A lost X server ends the program through exit() from inside the event loop: the
+    // journal, at most a moment old, is brought up to date on the way out.
+    static bool s_exitHookInstalled = false;
+    if (!std::exchange(s_exitHookInstalled, true)) {
+        std::atexit([] {
+            if (CControllerApp* app = CControllerApp::Instance(); app && app->m_pDoc) {
+                static_cast<void>(app->m_guard.SaveRecovery(*app->m_pDoc));
             }
         });
     }

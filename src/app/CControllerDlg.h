@@ -9,20 +9,23 @@
 #include "app/CSkinDialog.h"
 #include "app/ControlIds.h"
 #include "app/MainWindowWidgets.h"
-#include "app/SettingsWindowSlots.h"
+#include "app/SettingsWindowRules.h"
 #include "controls/CPositionPadOwner.h"
 #include "model/ControllerView.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class CControllerApp;
 class CControllerDoc;
 class CControllerMidiIn;
-class CMidiDeviceWatcher;
+class CDocumentCommands;
+class CMidiDeviceLists;
+class CPadDragPacer;
+class CWindowCommands;
 class QTimer;
 class CPositionPad;
 class CSkinLabel;
@@ -40,6 +43,12 @@ public:
     ~CControllerDlg() override;
 
     void RefreshFromDocument();
+    // After a file command: every control shows the document, so does an open speaker pad.
+    void RefreshAfterLoad();
+    // The document as it now stands is what its file holds (a save or a load elsewhere).
+    void MarkDocumentSaved();
+    // The title line and the window title show the document's name and the unsaved mark.
+    void UpdateTitle();
 
     // Menu and key commands; false when the window does not handle the command.
     bool OnCommand(int command);
@@ -47,12 +56,12 @@ public:
     void ExecuteCommand(int command);
     QAction* CommandAction(int command) const { return m_commands.value(command); }
 
-    void SampleRateWindowClosed() { m_settingsWindows.Clear(SettingsWindow::SampleRate); }
-    void DefaultPresetWindowClosed() { m_settingsWindows.Clear(SettingsWindow::DefaultPreset); }
-    void StereoSourceWindowClosed() { m_settingsWindows.Clear(SettingsWindow::StereoSource); }
-    void SpatOutsWindowClosed() { m_settingsWindows.Clear(SettingsWindow::SpatOuts); }
-    void DiagramWindowClosed() { m_settingsWindows.Clear(SettingsWindow::Diagram); }
-    QWidget* OpenedWindow(SettingsWindow window) const { return m_settingsWindows.Opened(window); }
+    void SampleRateWindowClosed() { Forget(SettingsWindow::SampleRate); }
+    void DefaultPresetWindowClosed() { Forget(SettingsWindow::DefaultPreset); }
+    void StereoSourceWindowClosed() { Forget(SettingsWindow::StereoSource); }
+    void SpatOutsWindowClosed() { Forget(SettingsWindow::SpatOuts); }
+    void DiagramWindowClosed() { Forget(SettingsWindow::Diagram); }
+    QWidget* OpenedWindow(SettingsWindow window) const;
     // The open loudspeaker window, which follows the main window's loudspeaker controls.
     SpatOutsWindowView* SpeakerWindowView() const;
 
@@ -70,9 +79,6 @@ public:
     // A new source position from the pad (drag) or the tracker: x and y in pad pixels,
     // y upward from the bottom edge; z a 0-127 height or -1.0 to keep the Z slider's.
     void ApplyPadPosition(double x, double y, double z) override;
-
-    // Positions closer together than this are sent as one, the latest.
-    static constexpr int kPadSendIntervalMs = 5;
 
     // ControllerView: what the document asks of the window.
     int OutputListSelection() const override;
@@ -93,6 +99,8 @@ public:
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
     void SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner);
+    // A settings window of that kind closed: the next command makes a new one.
+    void Forget(SettingsWindow window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,12 +111,6 @@ protected:
 private:
     void ConnectControls();
     void ConnectMenus();
-    void FillDeviceLists();
-    // Lists the output devices, keeping `chosen` selected by name (listed as absent when it
-    // is gone); returns its index, or 0 for the prompt entry.
-    int FillOutputList(const QString& chosen);
-    void OnDevicesChanged();
-    void RefreshInputs();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
@@ -119,17 +121,8 @@ private:
     ValueLabelContext LabelContext() const;
     std::string ReadoutText(const MainControl& control, int value) const;
     void SendToProcessor(int channel, std::initializer_list<std::pair<int, int>> changes);
-    // Sends the dragged position, leaving out what this drag already sent; paced to one
-    // position every kPadSendIntervalMs, the latest always following.
-    void SendPadPosition();
 
-    void OnOutputListActivated(int index);
     void OnSend(int buttonId);
-    void AfterFileCommand();
-    // The title line and the window title mark unsaved changes.
-    void UpdateTitle();
-    void BringAllToFront();
-    void ActivateMainWindow();
 
     CControllerApp& m_app;
     MainWindowWidgets m_ui;
@@ -139,22 +132,15 @@ private:
     QHash<int, QAction*> m_commands;
     CInputDeviceMenu m_inputDeviceMenu;
     CControllerMidiIn* m_midiIn = nullptr;
+    CDocumentCommands* m_documentCommands = nullptr;
 
-    CMidiDeviceWatcher* m_deviceWatcher = nullptr;
-    // The stored output device number while the MIDI system has not yet listed it (a JACK
-    // client still connecting at start); chosen when it appears. 0 when none is waiting.
-    int m_pendingOutput = 0;
+    CMidiDeviceLists* m_deviceLists = nullptr;
 
     // A drag of the source pad never sends faster than the wire carries: what this drag last
     // sent (-1: nothing yet), and the pacing of its positions.
-    bool m_padDragActive = false;
-    int m_dragChannel = 0;
-    std::array<int, 3> m_dragSent{-1, -1, -1};
-    QElapsedTimer m_sinceLastPosition;
-    QTimer* m_positionPacer = nullptr;
+    CPadDragPacer* m_padPacer = nullptr;
 
-    SettingsWindowSlots m_settingsWindows;
+    std::unique_ptr<CWindowCommands> m_windowCommands;
     CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
-    QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;
     bool m_placed = false;
 };

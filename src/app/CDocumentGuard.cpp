@@ -1,7 +1,7 @@
 #include "app/CDocumentGuard.h"
 
+#include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
-#include "model/AtomicFile.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
@@ -9,38 +9,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 
 namespace {
 
-std::vector<int> PersistentValues(const CControllerDoc& doc) {
-    std::vector<int> values;
-    values.reserve(kChannelParameters.size() * CControllerDoc::kChannels +
-                   kGlobalParameters.size());
-    for (const ChannelParameter& parameter : kChannelParameters) {
-        values.insert(values.end(), std::begin(doc.*parameter.array),
-                      std::end(doc.*parameter.array));
-    }
-    for (const GlobalParameter& parameter : kGlobalParameters) {
-        values.push_back(doc.*parameter.member);
-    }
-    return values;
-}
-
 QString ShownName(const std::string& documentName) {
     const QString name = QFile::decodeName(QByteArray::fromStdString(documentName));
-    return documentName == CControllerDoc::kNewDocument ? name : QFileInfo(name).fileName();
-}
-
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return documentName == CControllerDoc::kNewDocument ? name
+                                                        : ShownPath(QFileInfo(name).fileName());
 }
 
 } // namespace
 
-CDocumentGuard::CDocumentGuard(QString folder) : m_folder(std::move(folder)) {}
+CDocumentGuard::CDocumentGuard(QString folder) : m_folder(folder), m_journal(std::move(folder)) {}
 
 QString CDocumentGuard::DefaultFolder() {
     // Beside the settings' organisation and application names, whatever the program's name.
@@ -48,36 +32,37 @@ QString CDocumentGuard::DefaultFolder() {
            QStringLiteral("/Norvell/ORBIS");
 }
 
-QString CDocumentGuard::RecoveryFileName() const {
-    return QDir(m_folder).filePath(QStringLiteral("Recovery.ocont2"));
-}
-
-QString CDocumentGuard::NameFileName() const {
-    return QDir(m_folder).filePath(QStringLiteral("Recovery.name"));
-}
-
 void CDocumentGuard::MarkSaved(const CControllerDoc& doc) {
-    m_saved = PersistentValues(doc);
+    m_saved = doc.Values();
 }
 
 void CDocumentGuard::MarkUnsaved() {
     m_saved.reset();
 }
 
+void CDocumentGuard::KeepAsSaved(const DocumentChanges& changes) {
+    if (!m_saved) {
+        return;
+    }
+    for (const ValueChange& change : changes.values) {
+        (*m_saved)[ValueIndex(change.key)] = change.newValue;
+    }
+}
+
 bool CDocumentGuard::IsModified(const CControllerDoc& doc) const {
-    return !m_saved || *m_saved != PersistentValues(doc);
+    return !m_saved || *m_saved != doc.Values();
 }
 
 bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, QWidget* parent) {
-    if (!AskBeforeClose(doc, parent)) {
+    if (!AskToKeepChanges(doc, parent)) {
         return false;
     }
-    // What the session's end kept is settled now: saved or knowingly dropped.
+    // What the journal kept is settled now: saved or knowingly dropped.
     RemoveRecovery();
     return true;
 }
 
-bool CDocumentGuard::AskBeforeClose(CControllerDoc& doc, QWidget* parent) {
+bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, QWidget* parent) {
     if (!IsModified(doc)) {
         return true;
     }
@@ -106,36 +91,36 @@ bool CDocumentGuard::AskBeforeClose(CControllerDoc& doc, QWidget* parent) {
     return false;
 }
 
+void CDocumentGuard::BeginRun() {
+    m_journal.Lock();
+}
+
+void CDocumentGuard::Journal(const CControllerDoc& doc) {
+    if (IsModified(doc)) {
+        m_journal.Post(doc.DocumentName, ControllerFileText(doc));
+    }
+}
+
 bool CDocumentGuard::SaveRecovery(const CControllerDoc& doc) {
     if (!IsModified(doc)) {
         return true;
     }
-    if (!QDir().mkpath(m_folder)) {
-        return false;
-    }
-    // The name first: the recovery file's presence is what announces a recovery.
-    return ReplaceFileContents(LocalPath(NameFileName()), doc.DocumentName) &&
-           ReplaceFileContents(LocalPath(RecoveryFileName()), ControllerFileText(doc));
+    m_journal.Post(doc.DocumentName, ControllerFileText(doc));
+    return m_journal.Flush();
 }
 
-bool CDocumentGuard::HasRecovery() const {
-    return QFileInfo::exists(RecoveryFileName());
+void CDocumentGuard::RemoveRecovery() {
+    m_journal.PostRemove();
+    m_journal.Flush();
 }
 
-bool CDocumentGuard::RestoreRecovery(CControllerDoc& doc) {
-    const std::optional<std::string> text = ReadControllerFileText(LocalPath(RecoveryFileName()));
-    if (!text) {
-        return false;
+bool CDocumentGuard::Restore(CControllerDoc& doc, const std::string& text,
+                             const std::string& storedName) {
+    const std::string name = storedName.empty() ? CControllerDoc::kNewDocument : storedName;
+    {
+        const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+        ApplyControllerFileText(doc, text, false);
     }
-    QFile nameFile(NameFileName());
-    std::string name = CControllerDoc::kNewDocument;
-    if (nameFile.open(QIODevice::ReadOnly)) {
-        const QByteArray stored = nameFile.readAll();
-        if (!stored.isEmpty()) {
-            name = stored.toStdString();
-        }
-    }
-    ApplyControllerFileText(doc, *text, false);
     doc.DocumentName = name;
     // Changed against what the named file holds now; a file that is gone holds nothing.
     CControllerDoc onDisk;
@@ -144,39 +129,50 @@ bool CDocumentGuard::RestoreRecovery(CControllerDoc& doc) {
     } else {
         MarkUnsaved();
     }
+    // The restored changes are this run's now, kept by its own journal at once.
+    SaveRecovery(doc);
     return true;
 }
 
 bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
-    if (!HasRecovery()) {
-        return false;
+    bool unexpectedEnd = false;
+    const std::vector<CRecoveryJournal::Orphan> orphans = m_journal.TakeOrphans(&unexpectedEnd);
+    if (unexpectedEnd) {
+        ShowNotice(parent, QStringLiteral("The previous run of Orbis ended unexpectedly (it was "
+                                          "killed, crashed or lost its display)."));
     }
-    QFile nameFile(NameFileName());
-    QString name = QString::fromLatin1(CControllerDoc::kNewDocument);
-    if (nameFile.open(QIODevice::ReadOnly) && nameFile.size() > 0) {
-        name = ShownName(nameFile.readAll().toStdString());
+    bool restored = false;
+    for (const CRecoveryJournal::Orphan& orphan : orphans) {
+        const QString name = ShownName(orphan.documentName.empty() ? CControllerDoc::kNewDocument
+                                                                   : orphan.documentName);
+        QMessageBox question(
+            QMessageBox::Question, QStringLiteral("Orbis"),
+            QStringLiteral("Orbis ended without saving the changes to %1. Restore them?").arg(name),
+            QMessageBox::NoButton, parent);
+        question.setObjectName(QStringLiteral("RecoveryQuestion"));
+        question.setInformativeText(
+            QStringLiteral("Last changed %1.")
+                .arg(QLocale().toString(orphan.lastChanged, QLocale::ShortFormat)));
+        QPushButton* restore =
+            question.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+        QPushButton* discard =
+            question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+        restore->setObjectName(QStringLiteral("Restore"));
+        discard->setObjectName(QStringLiteral("Discard"));
+        question.setDefaultButton(restore);
+        question.exec();
+        if (!question.clickedButton()) {
+            break; // no answer (the program was ended meanwhile): ask again next time
+        }
+        if (question.clickedButton() == restore) {
+            const std::optional<std::string> text = m_journal.OrphanText(orphan);
+            restored = text && Restore(doc, *text, orphan.documentName);
+        }
+        m_journal.DiscardOrphan(orphan);
+        if (restored) {
+            break; // one document a program: the others wait for another start
+        }
     }
-    QMessageBox question(
-        QMessageBox::Question, QStringLiteral("Orbis"),
-        QStringLiteral("Orbis ended without saving the changes to %1. Restore them?").arg(name),
-        QMessageBox::NoButton, parent);
-    question.setObjectName(QStringLiteral("RecoveryQuestion"));
-    QPushButton* restore = question.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
-    QPushButton* discard =
-        question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
-    restore->setObjectName(QStringLiteral("Restore"));
-    discard->setObjectName(QStringLiteral("Discard"));
-    question.setDefaultButton(restore);
-    question.exec();
-    if (!question.clickedButton()) {
-        return false; // no answer (the program was ended meanwhile): ask again next time
-    }
-    const bool restored = question.clickedButton() == restore && RestoreRecovery(doc);
-    RemoveRecovery();
+    m_journal.ReleaseOrphans();
     return restored;
-}
-
-void CDocumentGuard::RemoveRecovery() {
-    QFile::remove(RecoveryFileName());
-    QFile::remove(NameFileName());
 }

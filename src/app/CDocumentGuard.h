@@ -1,8 +1,11 @@
-// Keeps the operator's work when the program ends: knows whether the document has changed
-// since it was opened or saved, asks before a close drops such changes, and when the
-// program is ended without a chance to ask (SIGTERM, the desktop session ending) keeps
-// them in a recovery file that the next start offers to restore.
+// Keeps the operator's work: knows whether the document has changed since it was opened or
+// saved, asks before a close, New or Import drops such changes, and keeps them in this
+// run's recovery journal, which the next start offers when the run ended without saving
+// them (SIGTERM, the desktop session ending, a kill, a crash, a lost display).
 #pragma once
+
+#include "app/CRecoveryJournal.h"
+#include "model/DocumentChange.h"
 
 #include <QString>
 
@@ -14,40 +17,51 @@ class QWidget;
 
 class CDocumentGuard {
 public:
-    // The recovery file lives in `folder`; by default the user's data folder.
+    // The journals live in `folder`; by default the user's data folder.
     explicit CDocumentGuard(QString folder = DefaultFolder());
 
     static QString DefaultFolder();
-    QString RecoveryFileName() const;
+    // This run's journal file.
+    QString RecoveryFileName() const { return m_journal.FileName(); }
 
     // The document as it now stands is what its file holds (opened, saved or new).
     void MarkSaved(const CControllerDoc& doc);
     // The document holds changes that no file holds, whatever its values.
     void MarkUnsaved();
+    // Takes these changes into what counts as saved, so that they do not mark the document.
+    void KeepAsSaved(const DocumentChanges& changes);
     bool IsModified(const CControllerDoc& doc) const;
 
     // Before a close: asks "Save changes to NAME?" when the document has changed, and saves
-    // it with Save As when the operator chooses so. True when the close may go on; a
-    // recovery file kept earlier in this run is then removed.
+    // it with Save As when the operator chooses so. True when the close may go on; this
+    // run's journal is then removed.
     bool ConfirmClose(CControllerDoc& doc, QWidget* parent);
+    // The same question before New or Import replaces the document; true to go on.
+    bool AskToKeepChanges(CControllerDoc& doc, QWidget* parent);
 
-    // Writes the changed document, with its name, to the recovery file; nothing when it has
-    // not changed. False when the file could not be written.
+    // The run has begun: from now on other programs see that it is alive.
+    void BeginRun();
+    // Hands the changed document to the journal's worker; nothing when it has not changed.
+    void Journal(const CControllerDoc& doc);
+    // Writes the changed document to the journal and waits until it is on disk; true when
+    // it is (or nothing needed writing).
     bool SaveRecovery(const CControllerDoc& doc);
-    bool HasRecovery() const;
-    // Asks whether to restore the recovered changes; when the operator agrees they replace
-    // the document's values and name. Either way the recovery file is then removed.
-    // True when the document was restored.
-    bool OfferRecovery(CControllerDoc& doc, QWidget* parent);
-    // Reads the recovery file into the document without asking; false when there is none.
-    bool RestoreRecovery(CControllerDoc& doc);
+    bool HasRecovery() const { return m_journal.Exists(); }
+    int JournalWrites() const { return m_journal.WriteCount(); }
+    // Removes this run's journal and waits until it is gone.
     void RemoveRecovery();
+    // Hands the journal's removal to its worker: the document is back in its saved state.
+    void DropJournal() { m_journal.PostRemove(); }
+    // Offers the journals of runs that are gone, newest first, and says when a run ended
+    // unexpectedly. The first one restored replaces the document's values and name; the
+    // ones not answered stay for a later start. True when the document was restored.
+    bool OfferRecovery(CControllerDoc& doc, QWidget* parent);
 
 private:
-    QString NameFileName() const;
-    bool AskBeforeClose(CControllerDoc& doc, QWidget* parent);
+    bool Restore(CControllerDoc& doc, const std::string& text, const std::string& name);
 
     QString m_folder;
+    CRecoveryJournal m_journal;
     // Every persistent value as last opened or saved; nothing when no file holds them.
     std::optional<std::vector<int>> m_saved;
 };

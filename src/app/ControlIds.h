@@ -61,6 +61,7 @@ constexpr int SpatOuts = 32785;
 constexpr int About = 32786;
 constexpr int Exit = 32789;
 constexpr int ToggleRawValues = 32791;
+constexpr int SendSetupOnReturn = 32792;
 constexpr int Help = 57670;
 
 } // namespace CommandId

@@ -77,6 +77,10 @@ int& MainControl::Value(CControllerDoc& doc, int shownChannel) const {
     return IsGlobal() ? doc.*member : (doc.*array)[shownChannel];
 }
 
+ParameterKey MainControl::Key(int shownChannel) const {
+    return IsGlobal() ? KeyOf(member) : KeyOf(array, shownChannel);
+}
+
 const MainControl* FindMainControl(int id) {
     const auto found = std::find_if(kMainControls.begin(), kMainControls.end(),
                                     [id](const MainControl& control) { return control.id == id; });

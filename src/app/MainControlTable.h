@@ -33,6 +33,7 @@ struct MainControl {
     int MidiChannel(int shownChannel) const;
     // The document value this control edits for the shown channel.
     int& Value(CControllerDoc& doc, int shownChannel) const;
+    ParameterKey Key(int shownChannel) const;
 };
 
 // In the order the refresh puts values onto them: Room Side first, since the metre texts

@@ -30,9 +30,10 @@ struct MenuItem {
     std::string_view text; // with its key hint after a tab
     int command;
     bool enabled = true;
+    bool checkable = false;
 };
 
-const std::array<MenuItem, 21> kItems = {{
+const std::array<MenuItem, 23> kItems = {{
     {0, "&New\tCtrl+N", CommandId::New},
     {0, "&Import...\tCtrl+O", CommandId::Import},
     {0, "&Close\tCtrl+W", CommandId::Close},
@@ -46,6 +47,8 @@ const std::array<MenuItem, 21> kItems = {{
     {1, "Stereo Source Position Manager\tCtrl+6", CommandId::StereoSource},
     {1, "Spat. Outs Position Manager\tCtrl+7", CommandId::SpatOuts},
     {1, "Orbis Diagram\tCtrl+8", CommandId::Diagram},
+    {1, {}, kSeparator},
+    {1, "Send Setup When the Processor Returns", CommandId::SendSetupOnReturn, true, true},
     {2, "&Minimize\tCtrl+M", CommandId::Minimize},
     {2, {}, kSeparator},
     {2, "Bring All to Front", CommandId::BringAllToFront},
@@ -78,6 +81,7 @@ QHash<int, QAction*> BuildMainMenu(QMenuBar* menuBar) {
         QAction* action = menu->addAction(Text(item.text));
         action->setData(item.command);
         action->setEnabled(item.enabled);
+        action->setCheckable(item.checkable);
         action->setObjectName(QStringLiteral("Command%1").arg(item.command));
         actions.insert(item.command, action);
     }

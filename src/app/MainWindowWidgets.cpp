@@ -111,6 +111,17 @@ void MoveMainControl(QAbstractSlider* control, MainControlKind kind, int value) 
     }
 }
 
+// Only scalable outline faces: a Type 1 face (Nimbus Sans) costs the start-up its loading.
+void InstallFontSubstitutes() {
+    const QStringList narrowFaces = {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                     QStringLiteral("DejaVu Sans Condensed")};
+    for (const QString& face : {QStringLiteral("Tahoma"), QStringLiteral("MS Sans Serif")}) {
+        if (QFont::substitutes(face).isEmpty()) {
+            QFont::insertSubstitutions(face, narrowFaces);
+        }
+    }
+}
+
 MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
     using namespace MainWindowLayout;
     MainWindowWidgets ui;

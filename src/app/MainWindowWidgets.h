@@ -34,6 +34,9 @@ struct MainWindowWidgets {
 // Builds every widget of the main window inside `window`, which gets a fixed-size layout
 // with the menu bar on top. Nothing is connected.
 MainWindowWidgets BuildMainWindowWidgets(QWidget& window);
+// The windows ask for the faces of their templates; where those are missing, faces of the
+// same narrow build are preferred to the wide default so the captions fit.
+void InstallFontSubstitutes();
 
 // Gives a widget its object name and its id as the "controlId" property, for tests and
 // automation to find it by.

@@ -44,6 +44,13 @@ void CPositionPad::SetFromScreenValues(int x, int y) {
     Compose();
 }
 
+int CPositionPad::WholeValue(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    return static_cast<int>(std::trunc(std::clamp(value, -1.0e6, 1.0e6)));
+}
+
 void CPositionPad::ApplyTrackerPosition(double x, double y, double z) {
     x = Bounded(x);
     y = Bounded(y);

@@ -28,6 +28,14 @@ public:
     // with its height, to the owner.
     void ApplyTrackerPosition(double x, double y, double z);
 
+    // A pad or tracker coordinate as a whole number, cut toward zero. Values far outside
+    // the pad (a tracker glitch, NaN) are held where the cut cannot overflow; callers clamp.
+    static int WholeValue(double value);
+    // A drag's pad pixel as a 0-127 value, before clamping.
+    static int ValueFromPixels(double pixels) {
+        return WholeValue((pixels + 8.0) * 127.0 * 0.0049504950495049506 - 1.0);
+    }
+
     QPoint MarkerTopLeft() const { return m_markerTopLeft; }
     QSize MarkerSize() const { return m_marker.size(); }
     bool IsDragging() const { return m_dragging; }

@@ -3,6 +3,7 @@
 #include "model/ParameterTable.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -25,6 +26,7 @@ CControllerDoc::CControllerDoc(MidiBackend& midi)
 CControllerDoc::~CControllerDoc() = default; // MidiOut resets and closes itself
 
 void CControllerDoc::ResetToDefaults() {
+    const ChangeScope reset(*this, ChangeOrigin::Load);
     CurrentOutDevice = -1;
     for (const GlobalParameter& parameter : kGlobalParameters) {
         this->*parameter.member = parameter.resetValue;
@@ -36,9 +38,114 @@ void CControllerDoc::ResetToDefaults() {
 }
 
 bool CControllerDoc::NewDocument() {
+    const ChangeScope reset(*this, ChangeOrigin::Load);
     DocumentName = kNewDocument;
     ResetToDefaults();
     return true;
+}
+
+int& CControllerDoc::ValueAt(ParameterKey key) {
+    if (key.IsGlobal()) {
+        return this->*kGlobalParameters.at(static_cast<std::size_t>(key.row)).member;
+    }
+    return (this
+                ->*kChannelParameters.at(static_cast<std::size_t>(key.row))
+                .array)[static_cast<std::size_t>(std::clamp<int>(key.channel, 0, kChannels - 1))];
+}
+
+int CControllerDoc::Get(ParameterKey key) const {
+    return const_cast<CControllerDoc*>(this)->ValueAt(key);
+}
+
+bool CControllerDoc::Set(ParameterKey key, int value, ChangeOrigin origin) {
+    int& field = ValueAt(key);
+    if (field == value) {
+        return false;
+    }
+    const int old = std::exchange(field, value);
+    if (m_scopeDepth == 0) {
+        Notify({origin, {{key, old, value}}});
+    }
+    return true;
+}
+
+void CControllerDoc::Apply(std::span<const std::pair<ParameterKey, int>> values,
+                           ChangeOrigin origin) {
+    DocumentChanges changes{origin, {}};
+    for (const auto& [key, value] : values) {
+        int& field = ValueAt(key);
+        if (field != value) {
+            changes.values.push_back({key, std::exchange(field, value), value});
+        }
+    }
+    if (m_scopeDepth == 0) {
+        Notify(std::move(changes));
+    }
+}
+
+CControllerDoc::ChangeScope::ChangeScope(CControllerDoc& doc, ChangeOrigin origin) : m_doc(doc) {
+    if (m_doc.m_scopeDepth++ == 0) {
+        m_doc.m_scopeOrigin = origin;
+        m_doc.m_beforeScope = m_doc.Values();
+    }
+}
+
+CControllerDoc::ChangeScope::~ChangeScope() {
+    if (--m_doc.m_scopeDepth > 0) {
+        return;
+    }
+    const std::vector<int> before = std::exchange(m_doc.m_beforeScope, {});
+    const std::vector<int> after = m_doc.Values();
+    DocumentChanges changes{m_doc.m_scopeOrigin, {}};
+    std::size_t i = 0;
+    const auto compare = [&](ParameterKey key) {
+        if (before[i] != after[i]) {
+            changes.values.push_back({key, before[i], after[i]});
+        }
+        ++i;
+    };
+    for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
+        for (int channel = 0; channel < kChannels; ++channel) {
+            compare(ParameterKey::Channel(static_cast<int>(row), channel));
+        }
+    }
+    for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
+        compare(ParameterKey::Global(static_cast<int>(row)));
+    }
+    m_doc.Notify(std::move(changes));
+}
+
+std::vector<int> CControllerDoc::Values() const {
+    std::vector<int> values;
+    values.reserve(kChannelParameters.size() * kChannels + kGlobalParameters.size());
+    for (const ChannelParameter& parameter : kChannelParameters) {
+        values.insert(values.end(), std::begin(this->*parameter.array),
+                      std::end(this->*parameter.array));
+    }
+    for (const GlobalParameter& parameter : kGlobalParameters) {
+        values.push_back(this->*parameter.member);
+    }
+    return values;
+}
+
+int CControllerDoc::Subscribe(DocumentListener listener) {
+    m_listeners.emplace_back(m_nextListenerId, std::move(listener));
+    return m_nextListenerId++;
+}
+
+void CControllerDoc::Unsubscribe(int id) {
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
+}
+
+void CControllerDoc::Notify(DocumentChanges changes) {
+    if (changes.values.empty()) {
+        return;
+    }
+    // A copy: a listener may subscribe or unsubscribe while being told.
+    const auto listeners = m_listeners;
+    for (const auto& [id, listener] : listeners) {
+        listener(changes);
+    }
 }
 
 namespace {
@@ -174,7 +281,7 @@ void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {
 
     if (controller == 0) {
         if (const GlobalParameter* global = FindGlobalParameterByChannel(channel)) {
-            this->*global->member = value;
+            Set(KeyOf(global->member), value, ChangeOrigin::Live);
             if (m_pView) {
                 m_pView->MoveGlobalControl(global->member, value);
             }
@@ -201,7 +308,7 @@ void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {
             break;
         }
     }
-    (this->*parameter->array)[channel] = value;
+    Set(KeyOf(parameter->array, channel), value, ChangeOrigin::Live);
     if (shown && (controller < 20 || controller > 22)) {
         m_pView->MoveChannelControl(parameter->array, value);
     }

@@ -1,14 +1,19 @@
 // The one document of the controller: every value that can be sent to the processor,
 // the controller's own settings, the name of the file they came from and the MIDI
-// output port they are sent through. Windows read and write its members directly.
-// The document reaches MIDI only through the backend it was made with.
+// output port they are sent through. Windows read its members directly and change them
+// through Set and Apply, so that every subscriber hears of each change once, with who made
+// it. The document reaches MIDI only through the backend it was made with.
 #pragma once
 
 #include "midi/CMidiOutPort.h"
 #include "midi/PortEvent.h"
 #include "model/ControllerView.h"
+#include "model/DocumentChange.h"
 
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CControllerDoc {
 public:
@@ -25,6 +30,29 @@ public:
 
     void ResetToDefaults();
     bool NewDocument();
+
+    // Changes. Each value that really changes is told to every subscriber, once per call,
+    // on the calling (user-interface) thread; a value set to what it holds tells nothing.
+    int Get(ParameterKey key) const;
+    bool Set(ParameterKey key, int value, ChangeOrigin origin);
+    void Apply(std::span<const std::pair<ParameterKey, int>> values, ChangeOrigin origin);
+    // Writes made to the fields while a scope is open (a whole file read, a reset) are
+    // told once, when the outermost scope closes, as the values that differ from before.
+    class ChangeScope {
+    public:
+        ChangeScope(CControllerDoc& doc, ChangeOrigin origin);
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        CControllerDoc& m_doc;
+    };
+    // Returns an id for Unsubscribe. A listener may change the document or unsubscribe.
+    int Subscribe(DocumentListener listener);
+    void Unsubscribe(int id);
+    // Every persistent value: the channel rows channel by channel, then the global rows.
+    std::vector<int> Values() const;
 
     // Controller files.
     bool WriteControllerFile(const std::string& path);
@@ -57,7 +85,15 @@ public:
     int OutputSelection() const;
 
 private:
+    int& ValueAt(ParameterKey key);
+    void Notify(DocumentChanges changes);
+
     MidiBackend& m_midi;
+    std::vector<std::pair<int, DocumentListener>> m_listeners;
+    int m_nextListenerId = 1;
+    int m_scopeDepth = 0;
+    ChangeOrigin m_scopeOrigin = ChangeOrigin::Load;
+    std::vector<int> m_beforeScope;
 
 public:
     bool ShowRawValues = false;

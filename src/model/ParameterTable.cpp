@@ -93,3 +93,29 @@ const GlobalParameter* FindGlobalParameterByChannel(int channel) {
     }
     return nullptr;
 }
+
+ParameterKey KeyOf(ChannelArray CControllerDoc::*array, int channel) {
+    for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
+        if (kChannelParameters[row].array == array) {
+            return ParameterKey::Channel(static_cast<int>(row), channel);
+        }
+    }
+    return ParameterKey::Channel(-1, channel);
+}
+
+ParameterKey KeyOf(int CControllerDoc::*member) {
+    for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
+        if (kGlobalParameters[row].member == member) {
+            return ParameterKey::Global(static_cast<int>(row));
+        }
+    }
+    return ParameterKey::Global(-1);
+}
+
+std::size_t ValueIndex(ParameterKey key) {
+    const auto row = static_cast<std::size_t>(key.row);
+    if (key.IsGlobal()) {
+        return kChannelParameters.size() * CControllerDoc::kChannels + row;
+    }
+    return row * CControllerDoc::kChannels + static_cast<std::size_t>(key.channel);
+}

@@ -37,6 +37,13 @@ const ChannelParameter* FindChannelParameterByController(int controller);
 // The global parameter carried by controller 0 on this MIDI channel index, or nullptr.
 const GlobalParameter* FindGlobalParameterByChannel(int channel);
 
+// The key of a field of the document; the field must be one of the tables'.
+ParameterKey KeyOf(ChannelArray CControllerDoc::*array, int channel);
+ParameterKey KeyOf(int CControllerDoc::*member);
+
+// Where a key's value stands in CControllerDoc::Values().
+std::size_t ValueIndex(ParameterKey key);
+
 // Wire order of the send sections, by controller number.
 extern const std::array<int, 7> kPatchbaySendOrder;
 extern const std::array<int, 19> kChannelsSendOrder;

@@ -2,16 +2,21 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/DocumentNotices.h"
+#include "app/FileCommands.h"
+#include "app/SpatOutsWindowView.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+#include "model/ParameterTable.h"
 #include "settings/PresetFiles.h"
 #include "settings/SettingsWidgets.h"
-#include "settings/SpatOutsWindowView.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -140,12 +145,28 @@ void CDefaultPresetDlg::Try(int row) {
         return;
     }
     m_radios[row - 1]->SetCheck(1); // the others of the group go out
-    doc->ReadControllerFile(QFile::encodeName(PresetPath(row)).toStdString(), true);
+    const std::string path = QFile::encodeName(PresetPath(row)).toStdString();
+    std::string reason;
+    // Read whole first: a preset file that cannot be read leaves the document as it was.
+    const std::optional<std::string> text = ReadControllerFileText(path, &reason);
+    {
+        const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
+        if (text) {
+            doc->DocumentName = path;
+            ApplyControllerFileText(*doc, *text, true);
+        }
+        doc->DefaultPreset = row;
+    }
+    if (text) {
+        // The setup just tried is what the preset's file holds: nothing to save over it.
+        m_mainWindow.MarkDocumentSaved();
+    } else {
+        ShowNotice(this, ImportFailureText(PresetPath(row), QString::fromLocal8Bit(reason)));
+    }
     m_mainWindow.RefreshFromDocument();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
     static_cast<void>(doc->SendProgramChange(kRowTable[row - 1].program));
-    doc->DefaultPreset = row;
     ReloadSpeakerPad();
 }
 
@@ -166,7 +187,7 @@ void CDefaultPresetDlg::Set(int row) {
         box->SetCheck(0);
     }
     m_checkBoxes[row - 1]->SetCheck(1);
-    doc->DefaultPresetAvvio = row;
+    doc->Set(KeyOf(&CControllerDoc::DefaultPresetAvvio), row, ChangeOrigin::Gesture);
     SendCommand({kStartUpPreset, static_cast<unsigned char>(kRowTable[row - 1].program)});
 }
 
@@ -186,7 +207,12 @@ void CDefaultPresetDlg::SaveCustom() {
     const QString path =
         PresetFiles::CustomWritePath(app ? app->m_strWorkingDir : QDir::currentPath());
     QDir().mkpath(QFileInfo(path).absolutePath());
-    doc->WriteControllerFile(QFile::encodeName(path).toStdString());
+    // A failure is told as Save As tells it; the name moves to the Custom file either way.
+    if (SaveChosenFile(*doc, path, this)) {
+        m_mainWindow.MarkDocumentSaved();
+    } else {
+        m_mainWindow.UpdateTitle();
+    }
 }
 
 // F0 00 20 5E, the command's bytes, F7: the port layer passes them on as one message.

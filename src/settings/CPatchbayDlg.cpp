@@ -4,11 +4,13 @@
 #include "app/CControllerDlg.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "settings/SettingsWidgets.h"
 
 #include <QComboBox>
 
 #include <string>
+#include <vector>
 
 using namespace SettingsWidgets;
 
@@ -135,6 +137,9 @@ void CPatchbayDlg::ShowChannel() {
 void CPatchbayDlg::SourceChanged(int destination) {
     const int c = SelectedInputChannel();
     const int kind = m_sourceLists[destination]->currentIndex();
+    if (kind == m_routing[c][destination].kind) {
+        return; // choosing the entry already chosen keeps its channel
+    }
     QComboBox* channels = m_channelLists[destination];
     if (HasChannel(kind)) {
         channels->setEnabled(true);
@@ -156,16 +161,18 @@ void CPatchbayDlg::Send() {
     if (!doc) {
         return;
     }
+    std::vector<std::pair<ParameterKey, int>> routing;
     for (int c = 0; c < kInputChannels; ++c) {
         for (int k = 0; k < kDestinations; ++k) {
             const Destination& row = kDestinationTable[k];
             const RouteEntry& entry = m_routing[c][k];
             const int channel = entry.channel < 0 ? 0 : entry.channel;
-            (doc->*row.kinds)[c] = entry.kind;
-            (doc->*row.channels)[c] = channel;
-            (doc->*row.routeCodes)[c] = RouteCode(entry.kind, channel);
+            routing.emplace_back(KeyOf(row.kinds, c), entry.kind);
+            routing.emplace_back(KeyOf(row.channels, c), channel);
+            routing.emplace_back(KeyOf(row.routeCodes, c), RouteCode(entry.kind, channel));
         }
     }
+    doc->Apply(routing, ChangeOrigin::Gesture);
     // Silent when the processor cannot be reached, as every window is; the log says why.
     static_cast<void>(doc->SendPatchbay());
 }

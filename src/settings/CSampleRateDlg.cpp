@@ -5,6 +5,7 @@
 #include "app/ControlIds.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "settings/SettingsWidgets.h"
 
 #include <QAbstractSlider>
@@ -39,7 +40,7 @@ void CSampleRateDlg::RateChanged() {
     if (!doc || m_rates->currentIndex() < 0) {
         return;
     }
-    doc->Frequence = m_rates->currentIndex();
+    doc->Set(KeyOf(&CControllerDoc::Frequence), m_rates->currentIndex(), ChangeOrigin::Gesture);
     // The sliders stay where they are; only the hertz texts follow the new rate.
     m_mainWindow.ShowHPFCutOff(m_mainWindow.Control(ControlId::HPFCutOff)->value());
     m_mainWindow.ShowLPFCutOff(m_mainWindow.Control(ControlId::LPFCutOff)->value());

@@ -6,6 +6,7 @@
 #include "controls/CSkinLabel.h"
 #include "controls/CSpeakerPad.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "model/ValueText.h"
 #include "settings/CUpDownArrows.h"
 #include "settings/PositionWindowIds.h"
@@ -204,8 +205,10 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
     const int x = std::clamp(px * 127 / 278, 0, 127);
     const int y = std::clamp(py * 127 / 278, 0, 127);
     const int z = doc->SpatOutZPos[speaker];
-    doc->SpatOutXPos[speaker] = x;
-    doc->SpatOutYPos[speaker] = y;
+    const std::pair<ParameterKey, int> position[] = {
+        {KeyOf(&CControllerDoc::SpatOutXPos, speaker), x},
+        {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
+    doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
     SendToProcessor(*doc, m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
     m_main.ShowSpatOutXPos(speaker, x);
@@ -218,16 +221,15 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
         return;
     }
     const Axis& row = kAxes[axis];
-    int& stored = (doc->*row.values)[speaker];
     // A value from a hand-edited file steps from the end of the range it lies beyond.
-    int value = std::clamp(stored, 0, 127);
+    int value = std::clamp((doc->*row.values)[speaker], 0, 127);
     // The upper arrow proposes a negative change: it raises the coordinate.
     if (delta < 0) {
         value = std::min(value + 1, 127);
     } else {
         value = std::max(value - 1, 0);
     }
-    stored = value;
+    doc->Set(KeyOf(row.values, speaker), value, ChangeOrigin::Gesture);
     (m_main.*row.show)(speaker, value);
     if (axis == kX) {
         m_pad->MoveX(speaker, value);

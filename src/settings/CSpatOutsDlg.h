@@ -6,7 +6,7 @@
 
 #include "app/CSkinDialog.h"
 #include "controls/CSpeakerPadOwner.h"
-#include "settings/SpatOutsWindowView.h"
+#include "app/SpatOutsWindowView.h"
 
 #include <array>
 

@@ -10,6 +10,7 @@
 #include "controls/CStereoPad.h"
 #include "controls/SkinColours.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "model/ValueText.h"
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
@@ -230,10 +231,11 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
     }
     ShowSliderValues();
 
-    doc->XPosition[p] = x1;
-    doc->YPosition[p] = y1;
-    doc->XPosition[p + 1] = x2;
-    doc->YPosition[p + 1] = y2;
+    const std::pair<ParameterKey, int> pair[] = {{KeyOf(&CControllerDoc::XPosition, p), x1},
+                                                 {KeyOf(&CControllerDoc::YPosition, p), y1},
+                                                 {KeyOf(&CControllerDoc::XPosition, p + 1), x2},
+                                                 {KeyOf(&CControllerDoc::YPosition, p + 1), y2}};
+    doc->Apply(pair, ChangeOrigin::Gesture);
     SendToProcessor(*doc, m_main,
                     {{p, kXPosition, x1},
                      {p + 1, kXPosition, x2},
@@ -253,8 +255,10 @@ void CStereoSourceDlg::SetElevation(int value) {
         m_main.ShowZPosition(value);
         m_main.ShowSourceLabel(ControlId::SourceZLabel, value);
     }
-    doc->ZPosition[p] = value;
-    doc->ZPosition[p + 1] = value;
+    const std::pair<ParameterKey, int> heights[] = {
+        {KeyOf(&CControllerDoc::ZPosition, p), value},
+        {KeyOf(&CControllerDoc::ZPosition, p + 1), value}};
+    doc->Apply(heights, ChangeOrigin::Gesture);
     SendToProcessor(*doc, m_main, {{p, kZPosition, value}, {p + 1, kZPosition, value}});
 }
 

@@ -6,7 +6,7 @@
 
 #include "app/CSkinDialog.h"
 #include "controls/CStereoPadOwner.h"
-#include "settings/StereoSourceWindowView.h"
+#include "app/StereoSourceWindowView.h"
 
 #include <QHash>
 

@@ -2,6 +2,7 @@
 // window slots, the keys from a modeless window, every way of closing, and the last
 // document carried from one run to the next.
 #include "support/MainWindowFixture.h"
+#include "support/WhenShown.h"
 
 #include "app/CommandLine.h"
 #include "model/ControllerFile.h"
@@ -22,12 +23,7 @@ namespace {
 
 // Answers the next file dialog with `path` as soon as it is shown.
 void AnswerFileDialog(const QString& path) {
-    QTimer::singleShot(0, [path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    WhenShown<QFileDialog>([path](QFileDialog* d) { ChooseFile(d, path); });
 }
 
 QString WriteFile(const QTemporaryDir& folder, const char* name, CControllerDoc& source) {
@@ -65,7 +61,7 @@ TEST_F(MainWindowTest, ImportAndNewChangeTheTitle) {
     EXPECT_EQ(LabelText(ControlId::Title), path);
     EXPECT_EQ(Control(ControlId::InputLevel)->value(), 17);
 
-    window->ExecuteCommand(CommandId::New);
+    ExecuteDiscarding(CommandId::New);
     EXPECT_EQ(LabelText(ControlId::Title), "New Document");
     EXPECT_EQ(Control(ControlId::InputLevel)->value(), 100);
 }
@@ -92,7 +88,7 @@ TEST_F(MainWindowTest, ExitStoresTheDocumentAndTheNextStartRestoresItWithItsOutp
     EXPECT_EQ(List(ControlId::OutputList)->currentText(), "Second");
     EXPECT_EQ(Control(ControlId::RoomSide)->value(), 90);
 
-    window->ExecuteCommand(CommandId::New);
+    ExecuteDiscarding(CommandId::New);
     Stop();
     Start();
     EXPECT_EQ(LabelText(ControlId::Title), "New Document");
@@ -105,7 +101,7 @@ TEST_F(MainWindowTest, NewKeepsTheOpenOutputChosen) {
     midi.AddOutputDevice("Second");
     Start();
     ChooseOutput(2);
-    window->ExecuteCommand(CommandId::New);
+    ExecuteDiscarding(CommandId::New);
     EXPECT_EQ(List(ControlId::OutputList)->currentText(), "Second");
     EXPECT_EQ(Doc().outMIDIPort, 2);
     QTest::keyClick(Control(ControlId::InputLevel), Qt::Key_Up);
@@ -113,7 +109,7 @@ TEST_F(MainWindowTest, NewKeepsTheOpenOutputChosen) {
     EXPECT_TRUE(midi.SentTo(0).empty());
 
     ChooseOutput(0); // nothing chosen, nothing open: New shows the prompt again
-    window->ExecuteCommand(CommandId::New);
+    ExecuteDiscarding(CommandId::New);
     EXPECT_EQ(List(ControlId::OutputList)->currentIndex(), 0);
     EXPECT_EQ(Doc().outMIDIPort, 0);
 }

@@ -4,25 +4,55 @@
 #include "support/MainWindowFixture.h"
 #include "support/WhenShown.h"
 
+#include "app/CDocumentCommands.h"
 #include "app/CDocumentGuard.h"
+#include "app/CRecoveryJournal.h"
 #include "model/ControllerFile.h"
+#include "model/ParameterTable.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+// Counts the events of one type that reach a widget.
+class EventSpy : public QObject {
+public:
+    EventSpy(QObject* watched, QEvent::Type type, int& count)
+        : m_watched(watched), m_type(type), m_count(count) {
+        watched->installEventFilter(this);
+    }
+    ~EventSpy() override { m_watched->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        m_count += event->type() == m_type ? 1 : 0;
+        return false;
+    }
+
+private:
+    QObject* m_watched;
+    QEvent::Type m_type;
+    int& m_count;
+};
 
 class UnsavedChangesTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        QFile::remove(CDocumentGuard().RecoveryFileName());
+        // Journals other tests left would be offered too.
+        QDir(CDocumentGuard::DefaultFolder()).removeRecursively();
     }
 
     // A saved file with RoomSide 40, made the last document.
@@ -70,25 +100,36 @@ TEST_F(UnsavedChangesTest, TheTitleLineMarksChangesUntilSavedOrNew) {
     EXPECT_TRUE(window->isWindowModified());
     EXPECT_TRUE(window->windowTitle().contains("[*]")) << "Qt shows the mark in the title bar";
 
-    Doc().InputLevel[0] = 100; // back where the file has it: nothing unsaved
+    // Back where the file has it: nothing unsaved.
+    Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 100, ChangeOrigin::Gesture);
     Idle();
     EXPECT_EQ(LabelText(ControlId::Title), path);
 
-    Doc().SpatOutZPos[7] = 3; // another window's change counts as well
+    // Another window's change counts as well; a renumbered device list does not.
+    Doc().Set(KeyOf(&CControllerDoc::SpatOutZPos, 7), 3, ChangeOrigin::Gesture);
     Idle();
     EXPECT_EQ(LabelText(ControlId::Title), "*" + path);
+    Doc().Set(KeyOf(&CControllerDoc::SpatOutZPos, 7), 64, ChangeOrigin::Live);
+    Doc().Set(KeyOf(&CControllerDoc::outMIDIPort), 3, ChangeOrigin::Device);
+    Idle();
+    EXPECT_EQ(LabelText(ControlId::Title), path);
+
+    // Waiting re-sets nothing: on X11 each re-set title wakes the program again.
+    int titleChanges = 0;
+    EventSpy spy(window.get(), QEvent::ModifiedChange, titleChanges);
+    for (int pass = 0; pass < 5; ++pass) {
+        Idle();
+    }
+    EXPECT_EQ(titleChanges, 0);
 
     const QString copy = folder.filePath(QStringLiteral("copy.ocont2"));
-    WhenShown<QFileDialog>([copy](QFileDialog* dialog) {
-        dialog->selectFile(copy);
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    WhenShown<QFileDialog>([copy](QFileDialog* dialog) { ChooseFile(dialog, copy); });
     window->ExecuteCommand(CommandId::SaveAs);
     Idle();
     EXPECT_EQ(LabelText(ControlId::Title), copy);
 
     PressUp(ControlId::RoomSide);
-    window->ExecuteCommand(CommandId::New);
+    ExecuteDiscarding(CommandId::New);
     Idle();
     EXPECT_EQ(LabelText(ControlId::Title), "New Document");
     EXPECT_FALSE(window->isWindowModified());
@@ -122,8 +163,7 @@ TEST_F(UnsavedChangesTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays) {
             ClickWhenShown<QMessageBox>(c.answer ? c.answer : "Cancel", &question);
         QPointer<QTimer> dialog = WhenShown<QFileDialog>([&](QFileDialog* d) {
             if (c.saveAsTo) {
-                d->selectFile(folder.filePath(QString::fromLatin1(c.saveAsTo)));
-                static_cast<QDialog*>(d)->accept();
+                ChooseFile(d, folder.filePath(QString::fromLatin1(c.saveAsTo)));
             } else {
                 d->reject();
             }
@@ -140,6 +180,62 @@ TEST_F(UnsavedChangesTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays) {
             ASSERT_TRUE(saved.ReadControllerFile(QFile::encodeName(target).toStdString(), false));
             EXPECT_EQ(saved.InputLevel[0], 101) << name;
         }
+        Stop();
+    }
+}
+
+// The journal keeps up with the changes without a write per change, and a document back in
+// its saved state has none.
+TEST_F(UnsavedChangesTest, TheJournalFollowsChangesWithinASecondInAFewWrites) {
+    SavedShow();
+    Start();
+    CDocumentGuard& guard = app->DocumentGuard();
+    QElapsedTimer drag;
+    drag.start();
+    for (int value = 0; value < 50; ++value) { // a drag: 50 positions in a quarter second
+        Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), value, ChangeOrigin::Gesture);
+        QTest::qWait(5);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.HasRecovery(); }, 1000));
+    QTest::qWait(CDocumentCommands::kJournalDelayMs * 2);
+    EXPECT_LE(guard.JournalWrites(),
+              1 + static_cast<int>(drag.elapsed()) / CDocumentCommands::kJournalDelayMs);
+    CControllerDoc kept;
+    ASSERT_TRUE(
+        kept.ReadControllerFile(QFile::encodeName(guard.RecoveryFileName()).toStdString(), false));
+    EXPECT_EQ(kept.XPosition[0], 49) << "the journal ends where the document does";
+
+    Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), 64, ChangeOrigin::Gesture);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !guard.HasRecovery(); }, 1000))
+        << "back in the saved state: nothing to recover";
+}
+
+// New and Import replace the document: with changes they ask first, as a close does.
+TEST_F(UnsavedChangesTest, NewAndImportWithChangesAskFirst) {
+    struct Case {
+        int command;
+        const char* answer;
+        bool replaced;
+    };
+    const Case cases[] = {{CommandId::New, "Cancel", false},
+                          {CommandId::New, "Discard", true},
+                          {CommandId::Import, "Cancel", false},
+                          {CommandId::Import, "Discard", true}};
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.command) + " " + c.answer;
+        const QString path = SavedShow();
+        Start();
+        PressUp(ControlId::InputLevel);
+        QString question;
+        const QPointer<QTimer> asked = ClickWhenShown<QMessageBox>(c.answer, &question);
+        const QPointer<QTimer> dialog =
+            WhenShown<QFileDialog>([&path](QFileDialog* d) { ChooseFile(d, path); });
+        window->ExecuteCommand(c.command);
+        delete asked;
+        delete dialog;
+        EXPECT_EQ(question, "Save changes to show.ocont2?") << name;
+        EXPECT_EQ(Doc().InputLevel[0], c.replaced ? 100 : 101) << name;
+        EXPECT_EQ(window->isWindowModified(), !c.replaced) << name;
         Stop();
     }
 }
@@ -189,6 +285,64 @@ TEST_F(UnsavedChangesTest, NothingChangedLeavesNoRecoveryFile) {
     Start();
     EndAsOnSigterm(*app);
     EXPECT_FALSE(app->DocumentGuard().HasRecovery());
+}
+
+// Which journals a start may offer: never one whose program still runs, every one whose
+// program is gone, and a run that ended without letting go of its lock is told.
+TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndIsTold) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0); // a process id that no longer runs
+    struct Case {
+        const char* name;
+        bool journal;
+        enum { None, Live, Dead } lock;
+        bool offered;
+        bool unexpectedEnd;
+    };
+    const Case cases[] = {
+        {"ended by SIGTERM: journal, lock let go", true, Case::None, true, false},
+        {"killed: journal and its lock left", true, Case::Dead, true, true},
+        {"killed with nothing unsaved", false, Case::Dead, false, true},
+        {"still running", true, Case::Live, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        std::optional<CRecoveryJournal> other(std::in_place, folder.path());
+        if (c.journal) {
+            other->Post("/shows/other.ocont2", "text");
+            ASSERT_TRUE(other->Flush());
+        }
+        other->Lock();
+        const QString otherLock = QString(other->FileName()).replace(".ocont2", ".lock");
+        if (c.lock != Case::Live) {
+            other.reset(); // the run ends and lets go of its lock
+        }
+        if (c.lock == Case::Dead) { // as a killed run leaves it
+            QFile lock(otherLock);
+            ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+            lock.write(QByteArray::number(child) + "\nOrbis\n" +
+                       QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        CRecoveryJournal mine(folder.path());
+        mine.Post("/shows/mine.ocont2", "mine");
+        ASSERT_TRUE(mine.Flush());
+        bool unexpectedEnd = false;
+        const auto orphans = mine.TakeOrphans(&unexpectedEnd);
+        ASSERT_EQ(orphans.size(), c.offered ? 1u : 0u);
+        if (c.offered) {
+            EXPECT_EQ(orphans[0].documentName, "/shows/other.ocont2");
+            EXPECT_EQ(mine.OrphanText(orphans[0]), std::optional<std::string>("text"));
+        }
+        EXPECT_EQ(unexpectedEnd, c.unexpectedEnd);
+        CRecoveryJournal third(folder.path());
+        EXPECT_TRUE(third.TakeOrphans().empty()) << "taken orphans are offered once at a time";
+        mine.ReleaseOrphans();
+        EXPECT_TRUE(QFile::exists(mine.FileName())) << "no run touches another's journal";
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "support/DocumentFixture.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 
 void FakeView::MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) {
@@ -130,4 +131,72 @@ TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
     EXPECT_FALSE(doc.EnsureOutputOpen(1));
     EXPECT_FALSE(doc.SendGlobals());
     EXPECT_TRUE(doc.SendShort(0xB0, 0, 7, 1)); // dropped by the closed port
+}
+
+// Each write path tells its subscribers once, with its origin and only the values that
+// really changed; the mark, the journal and undo rely on both.
+TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) {
+    const ParameterKey level = KeyOf(&CControllerDoc::InputLevel, 3);
+    const ParameterKey room = KeyOf(&CControllerDoc::RoomSide);
+    struct Case {
+        const char* name;
+        std::function<void(CControllerDoc&)> write;
+        std::vector<DocumentChanges> expected;
+    };
+    const std::vector<Case> cases = {
+        {"Set to the value held",
+         [&](CControllerDoc& d) { d.Set(level, 100, ChangeOrigin::Gesture); },
+         {}},
+        {"Set",
+         [&](CControllerDoc& d) { d.Set(level, 7, ChangeOrigin::Gesture); },
+         {{ChangeOrigin::Gesture, {{level, 100, 7}}}}},
+        {"Apply leaves out the unchanged",
+         [&](CControllerDoc& d) {
+             const std::pair<ParameterKey, int> values[] = {{level, 100}, {room, 40}};
+             d.Apply(values, ChangeOrigin::Undo);
+         },
+         {{ChangeOrigin::Undo, {{room, 11, 40}}}}},
+        {"A scope tells the net difference once, with the outer origin",
+         [&](CControllerDoc& d) {
+             const CControllerDoc::ChangeScope outer(d, ChangeOrigin::Load);
+             const CControllerDoc::ChangeScope inner(d, ChangeOrigin::Live);
+             d.RoomSide = 40;
+             d.Set(level, 9, ChangeOrigin::Gesture);
+             d.RoomSide = 11; // back: nothing to tell for it
+         },
+         {{ChangeOrigin::Load, {{level, 100, 9}}}}},
+        {"A received Control Change is live",
+         [](CControllerDoc& d) {
+             d.ApplyIncomingEvent({0, 0xB3, 7, 55, 0});
+         },
+         {{ChangeOrigin::Live, {{level, 100, 55}}}}},
+        {"New is a load",
+         [&](CControllerDoc& d) {
+             d.InputLevel[3] = 1;
+             d.NewDocument();
+         },
+         {{ChangeOrigin::Load, {{level, 1, 100}}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CControllerDoc fresh;
+        std::vector<DocumentChanges> told;
+        const int id =
+            fresh.Subscribe([&](const DocumentChanges& changes) { told.push_back(changes); });
+        c.write(fresh);
+        ASSERT_EQ(told.size(), c.expected.size());
+        for (std::size_t i = 0; i < told.size(); ++i) {
+            EXPECT_EQ(told[i].origin, c.expected[i].origin);
+            ASSERT_EQ(told[i].values.size(), c.expected[i].values.size());
+            for (std::size_t v = 0; v < told[i].values.size(); ++v) {
+                EXPECT_EQ(told[i].values[v].key, c.expected[i].values[v].key);
+                EXPECT_EQ(told[i].values[v].oldValue, c.expected[i].values[v].oldValue);
+                EXPECT_EQ(told[i].values[v].newValue, c.expected[i].values[v].newValue);
+            }
+        }
+        fresh.Unsubscribe(id);
+        told.clear();
+        fresh.Set(level, 42, ChangeOrigin::Gesture);
+        EXPECT_TRUE(told.empty()) << "an unsubscribed listener hears nothing";
+    }
 }

@@ -1,13 +1,16 @@
 // The Default Preset window: trying a setup (file, refresh, Program Change, the row
 // remembered), choosing the start-up setup, recording and saving the custom setup.
+#include "model/ParameterTable.h"
 #include "support/SettingsWindowFixture.h"
+#include "support/WhenShown.h"
 
+#include "app/SpatOutsWindowView.h"
 #include "controls/CSkinButton.h"
 #include "settings/CDefaultPresetDlg.h"
-#include "settings/SpatOutsWindowView.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QMessageBox>
 
 namespace {
 
@@ -98,6 +101,7 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
         EXPECT_EQ(Doc().DefaultPresetAvvio, 0) << "the file's start-up choice is taken";
         EXPECT_EQ(Checked(false), std::vector<int>{c.row});
         EXPECT_EQ(Checked(true), std::vector<int>{2}) << "Try leaves the Set boxes";
+        EXPECT_FALSE(window->isWindowModified()) << "nothing to save over the preset's file";
     }
 }
 
@@ -159,10 +163,28 @@ TEST_F(DefaultPresetTest, SaveWritesTheCustomFileWhereItCanAndTryReadsItBack) {
         const QString path = QDir(folder).filePath("CustomPresetOrbisController14.ocont2");
         EXPECT_EQ(QString::fromStdString(Doc().DocumentName), path);
         EXPECT_TRUE(QFileInfo::exists(path));
+        EXPECT_FALSE(window->isWindowModified()) << "just saved";
 
         Doc().InputLevel[5] = 0;
         presets->Try(CDefaultPresetDlg::kCustomRow);
         EXPECT_EQ(Doc().InputLevel[5], 33);
         Stop();
     }
+}
+
+TEST_F(DefaultPresetTest, ASaveThatFailsIsToldAndLeavesTheChangesMarked) {
+    QDir().mkpath(workingDir.path() + "/Presets");
+    ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+    OpenPresets();
+    Doc().Set(KeyOf(&CControllerDoc::InputLevel, 5), 33, ChangeOrigin::Gesture);
+    // A folder where the file should be: no write can replace it.
+    QDir().mkpath(workingDir.path() + "/Presets/CustomPresetOrbisController14.ocont2");
+    QString told;
+    WhenShown<QMessageBox>([&told](QMessageBox* box) {
+        told = box->text();
+        box->accept();
+    });
+    Button(CDefaultPresetDlg::kSaveButton)->click();
+    EXPECT_TRUE(told.contains("could not be saved")) << told.toStdString();
+    EXPECT_TRUE(window->isWindowModified());
 }

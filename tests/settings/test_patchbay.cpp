@@ -85,6 +85,9 @@ TEST_F(PatchbayTest, AChangedSourceStartsAtChannelOneOrHasNone) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     CPatchbayDlg patchbay(*window);
     Route(patchbay, 0, 1, Kind::SpatializerOut, 6);
+    Choose(Sources(patchbay, 1), Kind::SpatializerOut);
+    EXPECT_EQ(patchbay.WorkingCopy()[0][1].channel, 6)
+        << "the entry already chosen changes nothing";
     Choose(Sources(patchbay, 1), Kind::RuruzivOptOut);
     EXPECT_EQ(Channels(patchbay, 1)->currentIndex(), 0);
     EXPECT_EQ(patchbay.WorkingCopy()[0][1].channel, 0);

@@ -190,7 +190,7 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     EXPECT_EQ(pad->ShownCount(), 8);
     EXPECT_EQ(speakers->Field(7, kZ)->text(), "0.016"); // room side 0
 
-    window->ExecuteCommand(CommandId::New); // reloads the pad from the reset document
+    ExecuteDiscarding(CommandId::New); // reloads the pad from the reset document
     EXPECT_EQ(pad->ShownCount(), 5);
     EXPECT_TRUE(speakers->Field(5, kX)->text().isEmpty());
 

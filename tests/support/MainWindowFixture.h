@@ -8,11 +8,14 @@
 #include "app/MainControlTable.h"
 #include "model/CControllerDoc.h"
 #include "support/MemoryMidiBackend.h"
+#include "support/WhenShown.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -61,6 +64,13 @@ protected:
             }
         }
         return nullptr;
+    }
+
+    // Runs New or Import, answering "Discard" should unsaved changes be asked about.
+    void ExecuteDiscarding(int command) {
+        const QPointer<QTimer> answer = ClickWhenShown<QMessageBox>(QStringLiteral("Discard"));
+        window->ExecuteCommand(command);
+        delete answer;
     }
 
     void ChooseChannel(int index) {

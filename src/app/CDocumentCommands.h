@@ -1,0 +1,47 @@
+// The main window's document side: the File menu's New, Import and Save As, the close
+// question, and the title line and window title, which show the document's name and the
+// unsaved-changes mark. The mark follows the document's changes and touches the title only
+// when it flips, so an idle window does no work.
+#pragma once
+
+#include <QObject>
+
+class CControllerApp;
+class CControllerDlg;
+class CControllerDoc;
+class CDocumentEvents;
+class CSkinLabel;
+class QTimer;
+
+class CDocumentCommands : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kJournalDelayMs = 500;
+
+    // The document must exist and outlive this object.
+    CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title);
+    ~CDocumentCommands() override;
+
+    // New, Import and Save As; false for any other command.
+    bool OnCommand(int command);
+    // Whether the window may close: asks about unsaved changes unless the run is ending.
+    bool MayClose();
+
+    // The document as it now stands is what its file holds.
+    void MarkSaved();
+    void UpdateTitle();
+    CDocumentEvents& Events() const { return *m_events; }
+
+private:
+    CControllerDoc& Doc() const;
+    void NewDocument();
+    // The document is what a file holds now: no mark, and the file is the last document.
+    void Opened();
+
+    CControllerApp& m_app;
+    CControllerDlg& m_window;
+    CSkinLabel* m_title;
+    CDocumentEvents* m_events;
+    QTimer* m_journalTimer = nullptr;
+};

@@ -1,0 +1,93 @@
+// The recovery journal of one running program: the unsaved document, kept on disk so that
+// a SIGKILL, a crash, a lost display or a power cut loses at most the last moment's work.
+// Each run writes its own files, named after the run and held by a lock file, so programs
+// running side by side never touch each other's journal; a journal whose lock is stale
+// belongs to a run that is gone and is offered at the next start. Writing happens on a
+// worker thread: the user-interface thread hands over the text and never waits for the disk.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QLockFile;
+
+class CRecoveryJournal {
+public:
+    // A journal left by a run that is gone.
+    struct Orphan {
+        QString id;
+        std::string documentName;
+        QDateTime lastChanged;
+    };
+
+    explicit CRecoveryJournal(QString folder);
+    // Writes what waits, then lets go of the lock: the journal stays for the next start
+    // unless it was removed.
+    ~CRecoveryJournal();
+    CRecoveryJournal(const CRecoveryJournal&) = delete;
+    CRecoveryJournal& operator=(const CRecoveryJournal&) = delete;
+
+    // Takes this run's lock: from now on other programs see that the run is alive.
+    void Lock();
+    // This run's journal file (its document text).
+    QString FileName() const { return TextFile(m_id); }
+    bool Exists() const;
+
+    // Hands the document's name and text to the worker, replacing what still waits.
+    void Post(std::string documentName, std::string text);
+    // Hands over a removal, replacing a write that still waits.
+    void PostRemove();
+    // Waits until everything handed over is done; true when the last write succeeded.
+    bool Flush();
+    // How many times this run has written its journal.
+    int WriteCount() const { return m_writes.load(); }
+
+    // The journals of runs that are gone, newest first; their locks are taken, so no other
+    // program offers them at the same time. `ended` tells whether a run ended without
+    // letting go of its lock (killed, crashed, lost its display, lost power).
+    std::vector<Orphan> TakeOrphans(bool* unexpectedEnd = nullptr);
+    // Reads an orphan's text; nothing when it cannot be read.
+    std::optional<std::string> OrphanText(const Orphan& orphan) const;
+    // Removes an orphan's files and lets go of its lock.
+    void DiscardOrphan(const Orphan& orphan);
+    // Lets go of the orphans taken and not discarded: they are offered again next time.
+    void ReleaseOrphans();
+
+private:
+    struct Job {
+        bool remove = false;
+        std::string name;
+        std::string text;
+    };
+
+    QString TextFile(const QString& id) const;
+    QString NameFile(const QString& id) const;
+    QString LockFile(const QString& id) const;
+    void EnsureWorker();
+    void Work();
+    bool Do(const Job& job);
+
+    QString m_folder;
+    QString m_id;
+    std::unique_ptr<QLockFile> m_lock;
+    std::vector<std::pair<QString, std::unique_ptr<QLockFile>>> m_orphanLocks;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    std::optional<Job> m_waiting;
+    bool m_busy = false;
+    bool m_stop = false;
+    bool m_lastWriteOk = true;
+    std::atomic<int> m_writes{0};
+    std::thread m_worker;
+};
