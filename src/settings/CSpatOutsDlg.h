@@ -5,8 +5,8 @@
 #pragma once
 
 #include "app/CSkinDialog.h"
-#include "controls/CSpeakerPadOwner.h"
 #include "app/SpatOutsWindowView.h"
+#include "controls/CSpeakerPadOwner.h"
 
 #include <array>
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "app/CSkinDialog.h"
-#include "controls/CStereoPadOwner.h"
 #include "app/StereoSourceWindowView.h"
+#include "controls/CStereoPadOwner.h"
 
 #include <QHash>
 
