@@ -6,6 +6,7 @@
 // thread legitimately wakes every period.
 #include "support/JackMidiPeer.h"
 #include "support/PrivateJackServer.h"
+#include "support/PrivateXServer.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -109,40 +110,6 @@ CpuUse Difference(const CpuSample& before, const CpuSample& after, pid_t pid) {
     }
     return use;
 }
-
-// An X server of the test's own; Xvfb picks a free display number and tells it.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) {
-            return;
-        }
-        m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                              QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp")});
-        QElapsedTimer clock;
-        clock.start();
-        while (!m_server.canReadLine() && clock.elapsed() < 10000 &&
-               m_server.state() != QProcess::NotRunning) {
-            m_server.waitForReadyRead(100);
-        }
-        if (m_server.canReadLine()) {
-            m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine()).trimmed();
-        }
-    }
-    ~PrivateXServer() {
-        m_server.terminate();
-        m_server.waitForFinished(5000);
-    }
-    const QString& Display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
 
 // Whether a window of that title is mapped on the display within the time.
 bool WindowShows(const QString& display, const QString& title, int milliseconds) {

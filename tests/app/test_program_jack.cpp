@@ -8,6 +8,7 @@
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "support/JackBackendTest.h"
+#include "support/PrivateXServer.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -90,38 +91,6 @@ TEST_F(ProgramOnJackTest, TheProgramStartsOnAFileAndEndsCleanlyOnSigterm) {
 }
 
 namespace {
-
-// A private X server for one test, on a display number derived from the test's PID.
-class PrivateXServer {
-public:
-    PrivateXServer() {
-        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (xvfb.isEmpty()) {
-            return;
-        }
-        const int number = 200 + static_cast<int>(::getpid() % 500);
-        m_display = QStringLiteral(":%1").arg(number);
-        m_server.start(xvfb, {m_display, QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp")});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
-        for (int i = 0; i < 100 && !QFile::exists(socket); ++i) {
-            QTest::qWait(50);
-        }
-        if (!QFile::exists(socket)) {
-            m_display.clear();
-        }
-    }
-    ~PrivateXServer() {
-        m_server.terminate();
-        m_server.waitForFinished(5000);
-    }
-    const QString& Display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
-};
 
 // Runs xdotool on the display and returns what it printed, or nothing on failure.
 QString XdoTool(const QString& display, const QStringList& arguments) {
