@@ -2,7 +2,7 @@
 
 #include "app/ControlIds.h"
 
-const std::array<Accelerator, 13> kAccelerators = {{
+const std::array<Accelerator, 16> kAccelerators = {{
     {Qt::CTRL | Qt::Key_4, CommandId::SampleRate},
     {Qt::CTRL | Qt::Key_5, CommandId::Patchbay},
     {Qt::CTRL | Qt::Key_6, CommandId::StereoSource},
@@ -16,4 +16,7 @@ const std::array<Accelerator, 13> kAccelerators = {{
     {Qt::CTRL | Qt::Key_W, CommandId::Close},
     {Qt::CTRL | Qt::Key_M, CommandId::Minimize},
     {Qt::CTRL | Qt::Key_Q, CommandId::Exit},
+    {Qt::CTRL | Qt::Key_Z, CommandId::Undo},
+    {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, CommandId::Redo},
+    {Qt::CTRL | Qt::Key_Y, CommandId::Redo},
 }};

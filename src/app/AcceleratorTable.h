@@ -2,7 +2,8 @@
 // the main window while one of its modeless settings windows has the focus. Ctrl+N,
 // Ctrl+O, Ctrl+W and Ctrl+M are shown in the menus, so they work too; Ctrl+W closes the
 // window it is pressed in, the main window's ending the program, and Ctrl+Q exits as on
-// every Linux desktop.
+// every Linux desktop. Undo is Ctrl+Z; Redo answers both Ctrl+Shift+Z and Ctrl+Y, the two keys
+// Linux programs use.
 #pragma once
 
 #include <QKeySequence>
@@ -14,4 +15,4 @@ struct Accelerator {
     int command;
 };
 
-extern const std::array<Accelerator, 13> kAccelerators;
+extern const std::array<Accelerator, 16> kAccelerators;

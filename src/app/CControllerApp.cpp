@@ -196,7 +196,9 @@ void CControllerApp::InstallAccelerators(CControllerDlg& window) {
             QObject::connect(action, &QAction::triggered, &window,
                              [&window, command] { window.ExecuteCommand(command); });
         }
-        action->setShortcut(QKeySequence(accelerator.keys));
+        QList<QKeySequence> keys = action->shortcuts(); // a command may answer two keys
+        keys.append(QKeySequence(accelerator.keys));
+        action->setShortcuts(keys);
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
 }

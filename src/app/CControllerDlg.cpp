@@ -4,8 +4,9 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CDocumentCommands.h"
 #include "app/CMidiDeviceLists.h"
-#include "app/CPadDragPacer.h"
+#include "app/CProcessorLink.h"
 #include "app/CProcessorReturn.h"
+#include "app/CUndoHistory.h"
 #include "app/CWindowCommands.h"
 #include "app/DocumentNotices.h"
 #include "app/MainMenu.h"
@@ -25,12 +26,12 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QUndoStack>
 
 #include <string>
 
 namespace {
 
-constexpr int kControlChange = 0xB0;
 constexpr int kMoveUpOnOpen = 136;
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -80,14 +81,16 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
         m_app.WriteLastDocument(); // the last document otherwise is what the store holds
     }
 
-    m_padPacer = new CPadDragPacer(
+    m_link = new CProcessorLink(
         *Doc(), [this] { return OutputListSelection(); }, this);
     m_deviceLists =
         new CMidiDeviceLists(*Doc(), m_ui.outputList, m_ui.inputList, m_inputDeviceMenu, this);
     auto* processorReturn =
-        new CProcessorReturn(*Doc(), CommandAction(CommandId::SendSetupOnReturn), this);
+        new CProcessorReturn(*m_link, CommandAction(CommandId::SendSetupOnReturn), this);
     connect(m_deviceLists, &CMidiDeviceLists::processorReturned, processorReturn,
             &CProcessorReturn::OnProcessorReturned);
+    m_history = new CUndoHistory(*Doc(), this);
+    ConnectHistory();
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
@@ -135,6 +138,35 @@ void CControllerDlg::ConnectMenus() {
     }
 }
 
+void CControllerDlg::ConnectHistory() {
+    QUndoStack& stack = m_history->Stack();
+    struct Item {
+        int command;
+        const char* verb;
+        const char* keys;
+        void (QUndoStack::*textChanged)(const QString&);
+        void (QUndoStack::*availableChanged)(bool);
+    };
+    const Item items[] = {
+        {CommandId::Undo, "&Undo", "Ctrl+Z", &QUndoStack::undoTextChanged,
+         &QUndoStack::canUndoChanged},
+        {CommandId::Redo, "&Redo", "Ctrl+Shift+Z", &QUndoStack::redoTextChanged,
+         &QUndoStack::canRedoChanged},
+    };
+    for (const Item& item : items) {
+        QAction* action = CommandAction(item.command);
+        const QString verb = QString::fromLatin1(item.verb);
+        const QString keys = QString::fromLatin1(item.keys);
+        connect(&stack, item.textChanged, action, [action, verb, keys](const QString& step) {
+            action->setText(step.isEmpty() ? verb + u'\t' + keys
+                                           : verb + u' ' + step + u'\t' + keys);
+        });
+        connect(&stack, item.availableChanged, action, &QAction::setEnabled);
+    }
+    // What the history puts back, every window shows.
+    connect(m_history, &CUndoHistory::restored, this, &CControllerDlg::RefreshAfterLoad);
+}
+
 void CControllerDlg::ConnectControls() {
     for (auto it = m_ui.buttons.cbegin(); it != m_ui.buttons.cend(); ++it) {
         if (it.value()->Kind() == SkinButtonKind::PushButton) {
@@ -144,7 +176,6 @@ void CControllerDlg::ConnectControls() {
     }
     connect(m_ui.channelList, &QComboBox::activated, this, [this] { RefreshFromDocument(); });
     m_ui.sourcePad->SetOwner(this);
-    m_ui.sourcePad->installEventFilter(this);
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         if (auto* knob = qobject_cast<CRoundSliderCtrl*>(m_ui.controls[i])) {
             connect(knob, &CRoundSliderCtrl::scrolled, this, [this, i] { OnControlScrolled(i); });
@@ -234,21 +265,6 @@ void CControllerDlg::MoveSourceZ(int value) {
     MoveControl(ControlIndex(ControlId::ZPosition), value);
 }
 
-void CControllerDlg::SendToProcessor(int channel,
-                                     std::initializer_list<std::pair<int, int>> changes) {
-    CControllerDoc* doc = Doc();
-    // The window stays silent when the processor cannot be reached: the operator sees the
-    // output list, and the MIDI log says why.
-    if (!doc->EnsureOutputOpen(OutputListSelection())) {
-        return;
-    }
-    for (const auto& [controller, value] : changes) {
-        if (!doc->SendShort(kControlChange, channel, controller, value)) {
-            return;
-        }
-    }
-}
-
 void CControllerDlg::OnControlScrolled(std::size_t index) {
     CControllerDoc* doc = Doc();
     const MainControl& row = kMainControls[index];
@@ -258,7 +274,7 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     AfterControlScrolled(row.id, value);
     m_readoutCaption->setText(Text(row.Caption()));
     m_readoutValue->setText(QString::fromStdString(ReadoutText(row, value)));
-    SendToProcessor(row.MidiChannel(channel), {{row.Controller(), value}});
+    m_link->Post(row.MidiChannel(channel), row.Controller(), value);
 }
 
 void CControllerDlg::AfterControlScrolled(int id, int value) {
@@ -316,22 +332,15 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
     // Only a drag calls in while the pad is held; otherwise the position is the tracker's.
     const bool dragged = m_ui.sourcePad->IsDragging();
     doc->Apply(position, dragged ? ChangeOrigin::Gesture : ChangeOrigin::Live);
-    if (!dragged) {
-        // A tracker position: all three go out, as they always did.
-        m_padPacer->Cancel();
-        SendToProcessor(c, {{20, xValue}, {21, yValue}, {22, zValue}});
-        return;
+    if (dragged) {
+        // A drag beyond the pad's edge stops at the edge's value; so does the marker.
+        m_ui.sourcePad->SetFromValues(xValue, yValue);
     }
-    // A drag beyond the pad's edge stops at the edge's value; so does the marker.
-    m_ui.sourcePad->SetFromValues(xValue, yValue);
-    m_padPacer->Moved(c);
-}
-
-bool CControllerDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ui.sourcePad && event->type() == QEvent::MouseButtonRelease) {
-        m_padPacer->DragEnded();
+    // A drag leaves out what it already sent; the tracker's positions go out whole.
+    const auto repeat = dragged ? CProcessorLink::Repeat::Skip : CProcessorLink::Repeat::Send;
+    for (const auto& [key, value] : position) {
+        m_link->Post(key, value, repeat);
     }
-    return CSkinDialog::eventFilter(watched, event);
 }
 
 void CControllerDlg::RefreshFromDocument() {
@@ -354,13 +363,12 @@ void CControllerDlg::RefreshFromDocument() {
 void CControllerDlg::OnSend(int buttonId) {
     // A section that does not arrive is not reported: the window stays silent, as it does
     // for every send, and the MIDI log says why.
-    CControllerDoc& doc = *Doc();
     if (buttonId == ControlId::SendPatchbay) {
-        static_cast<void>(doc.SendPatchbay());
+        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Patchbay));
     } else if (buttonId == ControlId::SendChannels) {
-        static_cast<void>(doc.SendChannels());
+        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Channels));
     } else if (buttonId == ControlId::SendGlobals) {
-        static_cast<void>(doc.SendGlobals());
+        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Globals));
     }
 }
 
@@ -373,6 +381,15 @@ void CControllerDlg::ExecuteCommand(int command) {
 bool CControllerDlg::OnCommand(int command) {
     if (command == CommandId::Close || command == CommandId::Exit) {
         close();
+        return true;
+    }
+    if (command == CommandId::Undo || command == CommandId::Redo) {
+        m_history->Settle(); // a press whose end was not seen yet is undone whole
+        if (command == CommandId::Undo) {
+            m_history->Stack().undo();
+        } else {
+            m_history->Stack().redo();
+        }
         return true;
     }
     return m_documentCommands->OnCommand(command) || m_windowCommands->OnCommand(command);

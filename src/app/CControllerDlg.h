@@ -24,7 +24,8 @@ class CControllerDoc;
 class CControllerMidiIn;
 class CDocumentCommands;
 class CMidiDeviceLists;
-class CPadDragPacer;
+class CProcessorLink;
+class CUndoHistory;
 class CWindowCommands;
 class QTimer;
 class CPositionPad;
@@ -95,6 +96,8 @@ public:
     // Writes source label 1068, 1069 or 1070 for a 0-127 value in the current display mode.
     void ShowSourceLabel(int labelId, int value);
     CInputDeviceMenu& InputDeviceMenu() { return m_inputDeviceMenu; }
+    CProcessorLink& ProcessorLink() const { return *m_link; }
+    CUndoHistory& UndoHistory() const { return *m_history; }
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
@@ -103,7 +106,6 @@ public:
     void Forget(SettingsWindow window);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -111,6 +113,7 @@ protected:
 private:
     void ConnectControls();
     void ConnectMenus();
+    void ConnectHistory();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
@@ -120,7 +123,6 @@ private:
     void AfterControlScrolled(int id, int value);
     ValueLabelContext LabelContext() const;
     std::string ReadoutText(const MainControl& control, int value) const;
-    void SendToProcessor(int channel, std::initializer_list<std::pair<int, int>> changes);
 
     void OnSend(int buttonId);
 
@@ -136,9 +138,8 @@ private:
 
     CMidiDeviceLists* m_deviceLists = nullptr;
 
-    // A drag of the source pad never sends faster than the wire carries: what this drag last
-    // sent (-1: nothing yet), and the pacing of its positions.
-    CPadDragPacer* m_padPacer = nullptr;
+    CProcessorLink* m_link = nullptr; // every send to the processor goes through it
+    CUndoHistory* m_history = nullptr;
 
     std::unique_ptr<CWindowCommands> m_windowCommands;
     CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle

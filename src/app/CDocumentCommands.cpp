@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
+#include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
 #include "app/FileCommands.h"
 #include "controls/CSkinLabel.h"
@@ -54,10 +55,16 @@ bool CDocumentCommands::OnCommand(int command) {
             UpdateTitle();
             return true;
         }
-        if (command == CommandId::New) {
-            NewDocument();
-        } else if (ImportFile(Doc(), &m_window)) {
-            Opened();
+        {
+            // Either is one step: an undo brings back the whole document before it.
+            const CUndoHistory::NamedStep step(
+                m_window.UndoHistory(),
+                command == CommandId::New ? QStringLiteral("New") : QStringLiteral("Import"));
+            if (command == CommandId::New) {
+                NewDocument();
+            } else if (ImportFile(Doc(), &m_window)) {
+                Opened();
+            }
         }
         break;
     case CommandId::SaveAs:

@@ -1,7 +1,7 @@
 #include "app/CProcessorReturn.h"
 
 #include "app/CControllerApp.h"
-#include "model/CControllerDoc.h"
+#include "app/CProcessorLink.h"
 
 #include <QAction>
 #include <QMessageBox>
@@ -16,14 +16,15 @@ QSettings Store() {
 
 } // namespace
 
-CProcessorReturn::CProcessorReturn(CControllerDoc& doc, QAction* option, QWidget* window)
-    : QObject(window), m_doc(doc), m_option(option), m_window(window) {
+CProcessorReturn::CProcessorReturn(CProcessorLink& link, QAction* option, QWidget* window)
+    : QObject(window), m_link(link), m_option(option), m_window(window) {
     const QString key = QString::fromLatin1(kSettingsKey);
     m_option->setChecked(Store().value(key, false).toBool());
     connect(m_option, &QAction::toggled, this, [key](bool on) { Store().setValue(key, on); });
 }
 
 void CProcessorReturn::OnProcessorReturned(const QString& name) {
+    m_link.ForgetSent(); // it came back holding whatever it started with
     if (!m_option->isChecked()) {
         Notify(name);
         return;
@@ -37,7 +38,10 @@ void CProcessorReturn::OnProcessorReturned(const QString& name) {
 void CProcessorReturn::SendSetup() {
     // A section that does not arrive stops the rest; as for the Send buttons, the MIDI log
     // says why.
-    static_cast<void>(m_doc.SendPatchbay() && m_doc.SendChannels() && m_doc.SendGlobals());
+    using Section = CProcessorLink::Section;
+    static_cast<void>(m_link.SendSection(Section::Patchbay) &&
+                      m_link.SendSection(Section::Channels) &&
+                      m_link.SendSection(Section::Globals));
 }
 
 void CProcessorReturn::Notify(const QString& name) {

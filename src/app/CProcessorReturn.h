@@ -7,7 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
-class CControllerDoc;
+class CProcessorLink;
 class QAction;
 class QMessageBox;
 class QWidget;
@@ -20,7 +20,7 @@ public:
 
     // `option` is the menu's checkable item; it is set from the store and stored when
     // toggled. The document outlives this object, which the window owns.
-    CProcessorReturn(CControllerDoc& doc, QAction* option, QWidget* window);
+    CProcessorReturn(CProcessorLink& link, QAction* option, QWidget* window);
 
     void OnProcessorReturned(const QString& name);
 
@@ -29,7 +29,7 @@ private:
     void SendSetup();
     void Notify(const QString& name);
 
-    CControllerDoc& m_doc;
+    CProcessorLink& m_link;
     QAction* m_option;
     QWidget* m_window;
     QPointer<QMessageBox> m_notice;

@@ -10,6 +10,7 @@
 #include <QLockFile>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -19,12 +20,20 @@ std::string LocalPath(const QString& path) {
 
 constexpr const char* kTextSuffix = ".ocont2";
 
+// Process, start time and a count: two journals opened in one millisecond by one process
+// must not share a file.
+QString NewRunId() {
+    static std::atomic<int> journals{0};
+    return QStringLiteral("run-%1-%2-%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(QDateTime::currentMSecsSinceEpoch())
+        .arg(journals.fetch_add(1));
+}
+
 } // namespace
 
 CRecoveryJournal::CRecoveryJournal(QString folder)
-    : m_folder(std::move(folder)), m_id(QStringLiteral("run-%1-%2")
-                                            .arg(QCoreApplication::applicationPid())
-                                            .arg(QDateTime::currentMSecsSinceEpoch())) {}
+    : m_folder(std::move(folder)), m_id(NewRunId()) {}
 
 CRecoveryJournal::~CRecoveryJournal() {
     {

@@ -18,8 +18,9 @@ struct TopMenu {
     std::string_view objectName;
 };
 
-const std::array<TopMenu, 4> kMenus = {{
+const std::array<TopMenu, 5> kMenus = {{
     {"&File", "FileMenu"},
+    {"&Edit", "EditMenu"},
     {"&Settings", "SettingsMenu"},
     {"&Window", "WindowMenu"},
     {"&Help", "HelpMenu"},
@@ -33,7 +34,7 @@ struct MenuItem {
     bool checkable = false;
 };
 
-const std::array<MenuItem, 23> kItems = {{
+const std::array<MenuItem, 25> kItems = {{
     {0, "&New\tCtrl+N", CommandId::New},
     {0, "&Import...\tCtrl+O", CommandId::Import},
     {0, "&Close\tCtrl+W", CommandId::Close},
@@ -41,22 +42,24 @@ const std::array<MenuItem, 23> kItems = {{
     {0, "Save As...\tCtrl+S", CommandId::SaveAs},
     {0, {}, kSeparator},
     {0, "E&xit\tCtrl+Q", CommandId::Exit},
-    {1, "Orbis Default Preset\tCtrl+P", CommandId::DefaultPreset},
-    {1, "Orbis Sample Rate\tCtrl+4", CommandId::SampleRate},
-    {1, "Orbis Patchbay Configuration\tCtrl+5", CommandId::Patchbay},
-    {1, "Stereo Source Position Manager\tCtrl+6", CommandId::StereoSource},
-    {1, "Spat. Outs Position Manager\tCtrl+7", CommandId::SpatOuts},
-    {1, "Orbis Diagram\tCtrl+8", CommandId::Diagram},
-    {1, {}, kSeparator},
-    {1, "Send Setup When the Processor Returns", CommandId::SendSetupOnReturn, true, true},
-    {2, "&Minimize\tCtrl+M", CommandId::Minimize},
+    {1, "&Undo\tCtrl+Z", CommandId::Undo, false},
+    {1, "&Redo\tCtrl+Shift+Z", CommandId::Redo, false},
+    {2, "Orbis Default Preset\tCtrl+P", CommandId::DefaultPreset},
+    {2, "Orbis Sample Rate\tCtrl+4", CommandId::SampleRate},
+    {2, "Orbis Patchbay Configuration\tCtrl+5", CommandId::Patchbay},
+    {2, "Stereo Source Position Manager\tCtrl+6", CommandId::StereoSource},
+    {2, "Spat. Outs Position Manager\tCtrl+7", CommandId::SpatOuts},
+    {2, "Orbis Diagram\tCtrl+8", CommandId::Diagram},
     {2, {}, kSeparator},
-    {2, "Bring All to Front", CommandId::BringAllToFront},
-    {2, {}, kSeparator},
-    {2, "Orbis Controller", CommandId::ActivateMain},
-    {3, "Orbis Controller PDF\tCtrl+?", CommandId::HelpPdf, false},
+    {2, "Send Setup When the Processor Returns", CommandId::SendSetupOnReturn, true, true},
+    {3, "&Minimize\tCtrl+M", CommandId::Minimize},
     {3, {}, kSeparator},
-    {3, "&About Orbis Controller", CommandId::About},
+    {3, "Bring All to Front", CommandId::BringAllToFront},
+    {3, {}, kSeparator},
+    {3, "Orbis Controller", CommandId::ActivateMain},
+    {4, "Orbis Controller PDF\tCtrl+?", CommandId::HelpPdf, false},
+    {4, {}, kSeparator},
+    {4, "&About Orbis Controller", CommandId::About},
 }};
 
 QString Text(std::string_view text) {

@@ -2,6 +2,8 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProcessorLink.h"
+#include "app/CUndoHistory.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
 #include "app/SpatOutsWindowView.h"
@@ -71,6 +73,8 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
         m_paths[i] = factory.filePath(Text(kRowTable[i].fileName));
     }
     ShowDocumentChoices();
+    connect(&m_mainWindow.UndoHistory(), &CUndoHistory::restored, this,
+            &CDefaultPresetDlg::ShowDocumentChoices);
 
     // Closing by the button, the close box or Escape: the main window forgets this window
     // first, so its next command makes a new one.
@@ -119,6 +123,11 @@ void CDefaultPresetDlg::ShowDocumentChoices() {
     if (!doc) {
         return;
     }
+    // Unchecked first, so that an undo which takes a choice back leaves none shown.
+    for (int i = 0; i < kRows; ++i) {
+        m_radios[i]->SetCheck(0);
+        m_checkBoxes[i]->SetCheck(0);
+    }
     if (IsRow(doc->DefaultPreset)) {
         m_radios[doc->DefaultPreset - 1]->SetCheck(1);
     }
@@ -150,6 +159,9 @@ void CDefaultPresetDlg::Try(int row) {
     // Read whole first: a preset file that cannot be read leaves the document as it was.
     const std::optional<std::string> text = ReadControllerFileText(path, &reason);
     {
+        // One step: its undo restores the setup before, without sending the preset again.
+        const CUndoHistory::NamedStep step(m_mainWindow.UndoHistory(),
+                                           QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (text) {
             doc->DocumentName = path;
@@ -166,7 +178,8 @@ void CDefaultPresetDlg::Try(int row) {
     m_mainWindow.RefreshFromDocument();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
-    static_cast<void>(doc->SendProgramChange(kRowTable[row - 1].program));
+    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(
+        1, [doc, row] { return doc->SendProgramChange(kRowTable[row - 1].program); }));
     ReloadSpeakerPad();
 }
 
@@ -224,5 +237,9 @@ void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) 
     std::vector<unsigned char> message = {0xF0, 0x00, 0x20, 0x5E};
     message.insert(message.end(), bytes);
     message.push_back(0xF7);
-    static_cast<void>(doc->SendSysExCommand(message.data(), message.size())); // silent, as above
+    // Silent, as above. A three-byte message's time on the wire is what the budget counts.
+    const int messages = static_cast<int>((message.size() + 2) / 3);
+    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, &message] {
+        return doc->SendSysExCommand(message.data(), message.size());
+    }));
 }

@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProcessorLink.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
@@ -57,7 +58,8 @@ int CPatchbayDlg::RouteCode(int kind, int channel) {
     }
 }
 
-CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow) : CSkinDialog(&mainWindow) {
+CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow)
+    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
     Tag(this, 138, "CPatchbayDlg");
     setWindowTitle(QStringLiteral("Patchbay Configuration"));
     SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
@@ -174,5 +176,5 @@ void CPatchbayDlg::Send() {
     }
     doc->Apply(routing, ChangeOrigin::Gesture);
     // Silent when the processor cannot be reached, as every window is; the log says why.
-    static_cast<void>(doc->SendPatchbay());
+    static_cast<void>(m_mainWindow.ProcessorLink().SendSection(CProcessorLink::Section::Patchbay));
 }

@@ -70,4 +70,5 @@ private:
     QComboBox* m_inputChannels = nullptr;
     std::array<QComboBox*, kDestinations> m_sourceLists{};
     std::array<QComboBox*, kDestinations> m_channelLists{};
+    CControllerDlg& m_mainWindow;
 };

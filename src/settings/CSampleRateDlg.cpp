@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
@@ -27,12 +28,17 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
     CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close", {96, 50, 46, 15});
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 
+    ShowRate();
+    connect(&m_mainWindow.UndoHistory(), &CUndoHistory::restored, this, &CSampleRateDlg::ShowRate);
+    connect(this, &QDialog::finished, this, [this] { m_mainWindow.SampleRateWindowClosed(); });
+}
+
+void CSampleRateDlg::ShowRate() {
     if (const CControllerDoc* doc = GetControllerDoc()) {
         // An index outside the list leaves it without a selection.
         m_rates->setCurrentIndex(
             doc->Frequence >= 0 && doc->Frequence < m_rates->count() ? doc->Frequence : -1);
     }
-    connect(this, &QDialog::finished, this, [this] { m_mainWindow.SampleRateWindowClosed(); });
 }
 
 void CSampleRateDlg::RateChanged() {

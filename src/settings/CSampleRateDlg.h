@@ -19,6 +19,7 @@ public:
     explicit CSampleRateDlg(CControllerDlg& mainWindow);
 
     void RateChanged();
+    void ShowRate();
 
 private:
     CControllerDlg& m_mainWindow;

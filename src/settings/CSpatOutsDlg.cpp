@@ -210,7 +210,7 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
         {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
     doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
-    SendToProcessor(*doc, m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
+    SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
     m_main.ShowSpatOutXPos(speaker, x);
     m_main.ShowSpatOutYPos(speaker, y);
 }
@@ -238,7 +238,7 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
     }
     ShowCoordinates(speaker, doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker],
                     doc->SpatOutZPos[speaker]);
-    SendToProcessor(*doc, m_main, {{speaker, row.controller, value}});
+    SendToProcessor(m_main, {{speaker, row.controller, value}});
 }
 
 void CSpatOutsDlg::MoveSpeakerX(int speaker, int value) {

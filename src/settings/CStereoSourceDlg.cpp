@@ -236,11 +236,10 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
                                                  {KeyOf(&CControllerDoc::XPosition, p + 1), x2},
                                                  {KeyOf(&CControllerDoc::YPosition, p + 1), y2}};
     doc->Apply(pair, ChangeOrigin::Gesture);
-    SendToProcessor(*doc, m_main,
-                    {{p, kXPosition, x1},
-                     {p + 1, kXPosition, x2},
-                     {p, kYPosition, y1},
-                     {p + 1, kYPosition, y2}});
+    SendToProcessor(m_main, {{p, kXPosition, x1},
+                             {p + 1, kXPosition, x2},
+                             {p, kYPosition, y1},
+                             {p + 1, kYPosition, y2}});
 }
 
 void CStereoSourceDlg::SetElevation(int value) {
@@ -259,7 +258,7 @@ void CStereoSourceDlg::SetElevation(int value) {
         {KeyOf(&CControllerDoc::ZPosition, p), value},
         {KeyOf(&CControllerDoc::ZPosition, p + 1), value}};
     doc->Apply(heights, ChangeOrigin::Gesture);
-    SendToProcessor(*doc, m_main, {{p, kZPosition, value}, {p + 1, kZPosition, value}});
+    SendToProcessor(m_main, {{p, kZPosition, value}, {p + 1, kZPosition, value}});
 }
 
 void CStereoSourceDlg::ShowSliderValues() {

@@ -42,7 +42,8 @@ TEST_F(MainWindowTest, MenusCarryTheirKeyHintsAndTheInputDeviceMenuBeforeHelp) {
     for (QAction* menu : menus) {
         titles << menu->text();
     }
-    EXPECT_EQ(titles, (QStringList{"&File", "&Settings", "&Window", "&Input Device", "&Help"}));
+    EXPECT_EQ(titles,
+              (QStringList{"&File", "&Edit", "&Settings", "&Window", "&Input Device", "&Help"}));
     EXPECT_EQ(window->CommandAction(CommandId::Import)->text(), "&Import...\tCtrl+O");
     EXPECT_FALSE(window->CommandAction(CommandId::HelpPdf)->isEnabled());
     EXPECT_EQ(window->InputDeviceMenu().DeviceCount(), 1);

@@ -75,6 +75,7 @@ TEST_F(MainControlsTest, EachControlStoresShowsAndSendsItsValue) {
         Doc().RoomSide = 11; // the metre texts depend on it
         row.Value(Doc(), kChannel) = row.maximum - 1;
         window->RefreshFromDocument();
+        RestLink();
         midi.ClearRecords();
 
         QAbstractSlider* control = Control(test.id);

@@ -4,8 +4,10 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProcessorLink.h"
 #include "app/ControlIds.h"
 #include "app/MainControlTable.h"
+#include "midi/ControlChangePacer.h"
 #include "model/CControllerDoc.h"
 #include "support/MemoryMidiBackend.h"
 #include "support/WhenShown.h"
@@ -85,7 +87,23 @@ protected:
         emit outputs->activated(index);
     }
 
-    std::vector<PortEvent> Sent() const { return midi.PutEvents(); }
+    // What reached the wire once the paced values still waiting went out.
+    std::vector<PortEvent> Sent() const {
+        DrainLink();
+        return midi.PutEvents();
+    }
+    void DrainLink() const {
+        if (window) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return !window->ProcessorLink().Waiting(); }));
+        }
+    }
+    // Nothing waits and the pacer's burst is whole again: the next few values go out at once,
+    // each as it was posted, as they do from a hand on one control.
+    void RestLink() const {
+        DrainLink();
+        QTest::qWait(ControlChangePacer::kBurst * 1000 / ControlChangePacer::kMessagesPerSecond +
+                     2);
+    }
 
     MemoryMidiBackend midi;
     std::unique_ptr<CControllerApp> app;

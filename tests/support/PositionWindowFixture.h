@@ -40,7 +40,7 @@ protected:
 
     std::vector<std::string> Wire() const {
         std::vector<std::string> texts;
-        for (const PortEvent& event : midi.PutEvents()) {
+        for (const PortEvent& event : Sent()) {
             texts.push_back(
                 QString::asprintf("%02X %02X %02X", event.status, event.data1, event.data2)
                     .toStdString());

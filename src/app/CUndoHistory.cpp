@@ -1,0 +1,255 @@
+#include "app/CUndoHistory.h"
+
+#include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEvent>
+#include <QUndoCommand>
+#include <QUndoStack>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace {
+
+constexpr int kMergeId = 1;
+
+// Names of the per-channel values, in the order of kChannelParameters; the patchbay's are
+// one "Patchbay" step.
+constexpr std::array<std::string_view, 19> kChannelNames = {
+    "Attenuation",    "Bell Factor",   "Doppler Depth", "Input Level",  "LPF Cutoff",
+    "HPF Cutoff",     "ITD Depth",     "Front/Rear",    "Gain Enhance", "SubMix A Input",
+    "SubMix B Input", "Insert A Gain", "Insert B Gain", "Source X",     "Source Y",
+    "Source Z",       "Spat. Out X",   "Spat. Out Y",   "Spat. Out Z",
+};
+constexpr std::array<std::string_view, 8> kGlobalNames = {
+    "Default Preset", "Start-up Preset", "Sample Rate", "Master Out Gain",
+    "Matrix Speed",   "Spat. Outs",      "Room Side",   "Output Device",
+};
+constexpr int kFirstSourceRow = 13;  // X, Y, Z of the source
+constexpr int kFirstSpeakerRow = 16; // X, Y, Z of a loudspeaker
+
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool SameKeys(const std::vector<ValueChange>& a, const std::vector<ValueChange>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const ValueChange& x, const ValueChange& y) { return x.key == y.key; });
+}
+
+class ValuesStep : public QUndoCommand {
+public:
+    ValuesStep(CUndoHistory& history, const QString& text, std::vector<ValueChange> values,
+               bool mergeable)
+        : QUndoCommand(text), m_history(history), m_values(std::move(values)),
+          m_mergeable(mergeable), m_time(QDateTime::currentMSecsSinceEpoch()) {}
+
+    void undo() override { m_history.Restore(m_values, false); }
+    void redo() override {
+        // Pushed after the change was made: the first redo has nothing to do.
+        if (std::exchange(m_done, false)) {
+            return;
+        }
+        m_history.Restore(m_values, true);
+    }
+    int id() const override { return m_mergeable ? kMergeId : -1; }
+    bool mergeWith(const QUndoCommand* command) override {
+        const auto* next = static_cast<const ValuesStep*>(command);
+        if (!next->m_mergeable || next->m_time - m_time > CUndoHistory::kMergeMs ||
+            !SameKeys(m_values, next->m_values)) {
+            return false;
+        }
+        for (std::size_t i = 0; i < m_values.size(); ++i) {
+            m_values[i].newValue = next->m_values[i].newValue;
+        }
+        m_time = next->m_time;
+        // Up and back down is no step at all.
+        setObsolete(std::all_of(m_values.begin(), m_values.end(),
+                                [](const ValueChange& v) { return v.oldValue == v.newValue; }));
+        return true;
+    }
+
+private:
+    CUndoHistory& m_history;
+    std::vector<ValueChange> m_values;
+    bool m_mergeable;
+    qint64 m_time;
+    bool m_done = true;
+};
+
+} // namespace
+
+CUndoHistory::CUndoHistory(CControllerDoc& doc, QObject* parent)
+    : QObject(parent), m_doc(doc), m_stack(new QUndoStack(this)) {
+    m_stack->setUndoLimit(kStepLimit);
+    m_subscription =
+        m_doc.Subscribe([this](const DocumentChanges& changes) { OnChanges(changes); });
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+CUndoHistory::~CUndoHistory() {
+    m_doc.Unsubscribe(m_subscription);
+}
+
+void CUndoHistory::Clear() {
+    m_gesture = {};
+    m_stack->clear();
+}
+
+QString CUndoHistory::StepText(const std::vector<ValueChange>& values) {
+    if (values.empty()) {
+        return {};
+    }
+    const ParameterKey first = values.front().key;
+    const auto all = [&values](auto&& test) {
+        return std::all_of(values.begin(), values.end(),
+                           [&test](const ValueChange& v) { return test(v.key); });
+    };
+    const bool oneChannel = all([first](ParameterKey k) { return k.channel == first.channel; });
+    const QString channel =
+        first.IsGlobal() ? QString() : QStringLiteral(", Ch. %1").arg(first.channel + 1);
+    const auto within = [](int firstRow, int rows) {
+        return [firstRow, rows](ParameterKey k) {
+            return !k.IsGlobal() && k.row >= firstRow && k.row < firstRow + rows;
+        };
+    };
+    if (all([first](ParameterKey k) { return k == first; })) {
+        if (first.IsGlobal()) {
+            return Text(kGlobalNames.at(static_cast<std::size_t>(first.row)));
+        }
+        if (static_cast<std::size_t>(first.row) < kChannelNames.size()) {
+            return Text(kChannelNames[static_cast<std::size_t>(first.row)]) + channel;
+        }
+    }
+    if (all(within(static_cast<int>(kChannelNames.size()),
+                   static_cast<int>(kChannelParameters.size() - kChannelNames.size())))) {
+        return QStringLiteral("Patchbay");
+    }
+    if (all(within(kFirstSourceRow, 3))) {
+        return oneChannel ? QStringLiteral("Source Position") + channel
+                          : QStringLiteral("Source Positions");
+    }
+    if (all(within(kFirstSpeakerRow, 3))) {
+        return oneChannel ? QStringLiteral("Spat. Out Position") + channel
+                          : QStringLiteral("Spat. Out Positions");
+    }
+    return QStringLiteral("Changes");
+}
+
+void CUndoHistory::Restore(const std::vector<ValueChange>& values, bool forward) {
+    std::vector<std::pair<ParameterKey, int>> put;
+    put.reserve(values.size());
+    for (const ValueChange& v : values) {
+        put.emplace_back(v.key, forward ? v.newValue : v.oldValue);
+    }
+    m_doc.Apply(put, ChangeOrigin::Undo);
+    emit restored();
+}
+
+void CUndoHistory::Collect(Open& step, const DocumentChanges& changes) {
+    for (const ValueChange& change : changes.values) {
+        const auto [it, added] = step.values.try_emplace(ValueIndex(change.key), change);
+        if (!added) {
+            it->second.newValue = change.newValue; // the first old value stays
+        }
+    }
+}
+
+void CUndoHistory::OnChanges(const DocumentChanges& changes) {
+    if (m_namedDepth > 0 &&
+        (changes.origin == ChangeOrigin::Gesture || changes.origin == ChangeOrigin::Load)) {
+        Collect(m_named, changes);
+        return;
+    }
+    switch (changes.origin) {
+    case ChangeOrigin::Load:
+        Clear(); // a document opened from a file: its history starts here
+        return;
+    case ChangeOrigin::Gesture:
+        break;
+    default:
+        return; // the history's own, live values and renumbered devices are no steps
+    }
+    const ParameterKey outputDevice = KeyOf(&CControllerDoc::outMIDIPort);
+    DocumentChanges kept{changes.origin, {}};
+    for (const ValueChange& change : changes.values) {
+        if (!(change.key == outputDevice)) { // where to send is no part of the setup
+            kept.values.push_back(change);
+        }
+    }
+    Collect(m_gesture, kept);
+    if (m_pointerHeld) {
+        m_gesture.pointer = true; // closes when the button comes up
+    } else {
+        CloseSoon();
+    }
+}
+
+bool CUndoHistory::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        m_pointerHeld = true;
+        break;
+    case QEvent::MouseButtonRelease:
+        m_pointerHeld = false;
+        CloseSoon(); // after the release itself, whose click may change a value
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CUndoHistory::CloseSoon() {
+    if (m_closeQueued) {
+        return;
+    }
+    m_closeQueued = true;
+    QMetaObject::invokeMethod(this, &CUndoHistory::CloseGesture, Qt::QueuedConnection);
+}
+
+void CUndoHistory::Settle() {
+    CloseGesture();
+}
+
+void CUndoHistory::CloseGesture() {
+    m_closeQueued = false;
+    if (m_pointerHeld) {
+        return; // a drag goes on
+    }
+    const bool mergeable = !m_gesture.pointer;
+    Push(m_gesture, mergeable);
+}
+
+void CUndoHistory::Push(Open& step, bool mergeable) {
+    std::vector<ValueChange> values;
+    for (const auto& [index, change] : step.values) {
+        if (change.oldValue != change.newValue) {
+            values.push_back(change);
+        }
+    }
+    const QString text = step.text.isEmpty() ? StepText(values) : step.text;
+    step = {};
+    if (!values.empty()) {
+        m_stack->push(new ValuesStep(*this, text, std::move(values), mergeable));
+    }
+}
+
+CUndoHistory::NamedStep::NamedStep(CUndoHistory& history, const QString& text)
+    : m_history(history) {
+    if (m_history.m_namedDepth++ == 0) {
+        m_history.CloseGesture(); // what was made before is a step of its own
+        m_history.m_named.text = text;
+    }
+}
+
+CUndoHistory::NamedStep::~NamedStep() {
+    if (--m_history.m_namedDepth == 0) {
+        m_history.Push(m_history.m_named, false);
+    }
+}

@@ -1,0 +1,83 @@
+// Undo and redo for what a person changes. Each gesture is one step: a drag from press to
+// release, a click, a key or wheel press (presses on one control in quick succession merge),
+// or a named command such as Import that replaces the whole document. Undo and redo put the
+// values back through the document, which tells the windows and the processor link. What
+// the tracker, incoming MIDI or the network change never enters the history, and a document
+// opened from a file starts a new one. Nothing here runs while nothing changes.
+#pragma once
+
+#include "model/DocumentChange.h"
+
+#include <QObject>
+#include <QString>
+
+#include <map>
+
+class CControllerDoc;
+class QUndoStack;
+
+class CUndoHistory : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kStepLimit = 10000;
+    // Key and wheel presses on one control this close together are one step.
+    static constexpr qint64 kMergeMs = 1000;
+
+    // Listens to `doc`, which must outlive this object, and to the pointer's buttons.
+    explicit CUndoHistory(CControllerDoc& doc, QObject* parent = nullptr);
+    ~CUndoHistory() override;
+
+    QUndoStack& Stack() const { return *m_stack; }
+    void Clear();
+    // A gesture whose end has not been seen yet becomes its step now (before an undo), unless
+    // a button is still down.
+    void Settle();
+
+    // Everything that changes while one is open, loads included, is one step called `text`.
+    class NamedStep {
+    public:
+        NamedStep(CUndoHistory& history, const QString& text);
+        ~NamedStep();
+        NamedStep(const NamedStep&) = delete;
+        NamedStep& operator=(const NamedStep&) = delete;
+
+    private:
+        CUndoHistory& m_history;
+    };
+
+    // What a step of these changes is called: "LPF Cutoff, Ch. 1", "Source Position, Ch. 3".
+    static QString StepText(const std::vector<ValueChange>& values);
+
+    // Puts values back with the history's own origin; the commands call it.
+    void Restore(const std::vector<ValueChange>& values, bool forward);
+
+signals:
+    // An undo or a redo put values back: every window shows the document again.
+    void restored();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Open {
+        std::map<std::size_t, ValueChange> values; // by place in the document's values
+        QString text;                              // empty: named from its values
+        bool pointer = false;                      // made with a button held down
+    };
+
+    void OnChanges(const DocumentChanges& changes);
+    void Collect(Open& step, const DocumentChanges& changes);
+    void CloseSoon();
+    void CloseGesture();
+    void Push(Open& step, bool mergeable);
+
+    CControllerDoc& m_doc;
+    QUndoStack* m_stack;
+    int m_subscription = 0;
+    Open m_gesture;
+    Open m_named;
+    int m_namedDepth = 0;
+    bool m_pointerHeld = false;
+    bool m_closeQueued = false;
+};

@@ -1,0 +1,81 @@
+// Live Control Changes (drags, knobs, the tracker, undo) never go out faster than the wire
+// and the processor take them. Per channel and controller the pacer keeps the latest value
+// waiting and the last value sent: a value that moved a hundred times while waiting goes out
+// once, a value equal to what was last sent not at all, and the last value always does.
+// Channels take turns, so one busy source cannot starve another. No clock of its own: the
+// caller passes the time, which lets a driver sleep while nothing waits.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+
+class ControlChangePacer {
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+
+    // A serial MIDI wire carries about 1,040 three-byte messages a second. A short burst is
+    // allowed (a pad position is three controllers), charged to the same budget, so no second
+    // ever holds more than kMessagesPerSecond.
+    static constexpr int kMessagesPerSecond = 1040;
+    static constexpr int kBurst = 8;
+    static constexpr int kChannels = 16;
+    static constexpr int kControllers = 128;
+
+    struct Message {
+        int channel;
+        int controller;
+        int value;
+        friend bool operator==(const Message&, const Message&) = default;
+    };
+    // Puts one message on the wire; false when the port refused it, which leaves the value
+    // unsent, so an equal one later still goes out.
+    using Send = std::function<bool(const Message&)>;
+
+    enum class Repeat { Send, Skip }; // whether a value equal to the last one sent goes out
+
+    // A new live value; out-of-range numbers are ignored.
+    void Post(int channel, int controller, int value, Repeat repeat = Repeat::Send);
+    // Sends what the budget allows at `now`. Returns when the next waiting message is due,
+    // or nothing when nothing waits.
+    std::optional<TimePoint> Pump(TimePoint now, const Send& send);
+    // A whole section, a Program Change or a system-exclusive message is about to go out:
+    // everything waiting goes first, at once, and what follows starts from nothing sent,
+    // since the barrier may set any value.
+    void Flush(TimePoint now, const Send& send);
+    // `count` messages went out another way at `now`; they count against the budget.
+    void Charge(TimePoint now, int count);
+    // The processor's state is unknown (a new device, a returning processor): the next value
+    // of every controller goes out even if it equals the last one sent.
+    void ForgetSent();
+    // One controller's value may have changed behind the pacer's back (a message received).
+    void ForgetSent(int channel, int controller);
+
+    bool Waiting() const { return m_waitingCount > 0; }
+
+private:
+    static constexpr int kNone = -1;
+    struct Slot {
+        int waiting = kNone;
+        int sent = kNone;
+        Repeat repeat = Repeat::Send;
+    };
+
+    void Refill(TimePoint now);
+    bool SendNext(const Send& send);
+    Slot& At(int channel, int controller) {
+        return m_slots[static_cast<std::size_t>(channel)][static_cast<std::size_t>(controller)];
+    }
+
+    std::array<std::array<Slot, kControllers>, kChannels> m_slots{};
+    // Controllers waiting on each channel, oldest first; each appears at most once.
+    std::array<std::deque<std::uint8_t>, kChannels> m_queues{};
+    int m_waitingCount = 0;
+    int m_nextChannel = 0; // round-robin cursor
+    double m_tokens = kBurst;
+    std::optional<TimePoint> m_refilled;
+};
