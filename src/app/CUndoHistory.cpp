@@ -23,11 +23,11 @@ constexpr std::array<std::string_view, 19> kChannelNames = {
     "Attenuation",    "Bell Factor",   "Doppler Depth", "Input Level",  "LPF Cutoff",
     "HPF Cutoff",     "ITD Depth",     "Front/Rear",    "Gain Enhance", "SubMix A Input",
     "SubMix B Input", "Insert A Gain", "Insert B Gain", "Source X",     "Source Y",
-    "Source Z",       "Spat. Out X",   "Spat. Out Y",   "Spat. Out Z",
+    "Source Z",       "Speaker X",     "Speaker Y",     "Speaker Z",
 };
 constexpr std::array<std::string_view, 8> kGlobalNames = {
-    "Default Preset", "Start-up Preset", "Sample Rate", "Master Out Gain",
-    "Matrix Speed",   "Spat. Outs",      "Room Side",   "Output Device",
+    "Default Preset", "Start-up Preset",    "Sample Rate", "Master Out Gain",
+    "Matrix Speed",   "Number of Speakers", "Room Side",   "Output Device",
 };
 constexpr int kFirstSourceRow = 13;  // X, Y, Z of the source
 constexpr int kFirstSpeakerRow = 16; // X, Y, Z of a loudspeaker
@@ -134,8 +134,8 @@ QString CUndoHistory::StepText(const std::vector<ValueChange>& values) {
                           : QStringLiteral("Source Positions");
     }
     if (all(within(kFirstSpeakerRow, 3))) {
-        return oneChannel ? QStringLiteral("Spat. Out Position") + channel
-                          : QStringLiteral("Spat. Out Positions");
+        return oneChannel ? QStringLiteral("Speaker Position") + channel
+                          : QStringLiteral("Speaker Positions");
     }
     return QStringLiteral("Changes");
 }

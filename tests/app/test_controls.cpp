@@ -1,18 +1,24 @@
 // Every knob and slider of the main window: the document value it edits, the readout it
-// writes and the Control Change it sends the moment it moves; the source pad's arithmetic.
+// writes and the Control Change it sends the moment it moves; the source pad's arithmetic;
+// and undoing and redoing what the controls change.
 #include "support/MainWindowFixture.h"
 
+#include "app/CUndoHistory.h"
 #include "app/MainWindowLayout.h"
 #include "controls/CPositionPad.h"
+#include "model/ParameterTable.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -342,4 +348,188 @@ TEST_F(MainControlsTest, CaptionsAreWholeWordsClearOfEachOther) {
                 << boxes[i].name.toStdString() << " runs under " << control.objectName;
         }
     }
+}
+
+// Undo and redo: which gestures make one step, and what an undo and a redo put back on the
+// wire, the controls and the title.
+namespace {
+
+void Click(QAbstractSlider* control, Qt::Key key) {
+    QTest::keyClick(control, key);
+    QCoreApplication::processEvents(); // the press ends between keys, as a hand's do
+}
+
+void DragPad(CPositionPad* pad) {
+    const QPoint from = pad->rect().center();
+    SendMouse(pad, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    for (int step = 1; step <= 40; ++step) {
+        SendMouse(pad, QEvent::MouseMove, from + QPoint(step, -step), Qt::NoButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    SendMouse(pad, QEvent::MouseButtonRelease, from + QPoint(40, -40), Qt::LeftButton,
+              Qt::NoButton);
+}
+
+struct GestureCase {
+    const char* name;
+    std::function<void()> act;
+    int steps;
+    const char* undoText;
+    std::function<void()> prepare = {}; // the document before, when not its defaults
+};
+
+} // namespace
+
+TEST_F(MainControlsTest, EachGestureIsOneStepAndUndoingItRestoresWhatWasBefore) {
+    const GestureCase cases[] = {
+        {"three presses on one slider",
+         [this] {
+             for (int i = 0; i < 3; ++i) {
+                 Click(Control(ControlId::LPFCutOff), Qt::Key_Down);
+             }
+         },
+         1, "&Undo LPF Cutoff, Ch. 3\tCtrl+Z"},
+        {"presses on a slider and a knob",
+         [this] {
+             Click(Control(ControlId::LPFCutOff), Qt::Key_Down);
+             Click(Control(ControlId::RoomSide), Qt::Key_Right);
+         },
+         2, "&Undo Room Side\tCtrl+Z"},
+        {"a slider drag",
+         [this] {
+             auto* slider = static_cast<QSlider*>(Control(ControlId::InsertAGain));
+             const QPoint grip = HandleCentre(*slider);
+             SendMouse(slider, QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+             for (int y = grip.y() - 10; y > 20; y -= 10) {
+                 SendMouse(slider, QEvent::MouseMove, {grip.x(), y}, Qt::NoButton, Qt::LeftButton);
+                 QCoreApplication::processEvents();
+             }
+             SendMouse(slider, QEvent::MouseButtonRelease, {grip.x(), 20}, Qt::LeftButton,
+                       Qt::NoButton);
+         },
+         1, "&Undo Insert A Gain, Ch. 3\tCtrl+Z"},
+        {"a pad drag of forty positions", [this] { DragPad(window->SourcePad()); }, 1,
+         "&Undo Source Position, Ch. 3\tCtrl+Z"},
+        {"tracker positions", [this] { window->ApplyPadPosition(20.0, 30.0, 40.0); }, 0,
+         "&Undo\tCtrl+Z"},
+        {"incoming Control Changes",
+         [this] {
+             Doc().ApplyIncomingEvent({0, 0xB2, 4, 9});
+         },
+         0, "&Undo\tCtrl+Z"},
+        {"a Send button", [this] { Find<QAbstractButton>(ControlId::SendChannels)->click(); }, 0,
+         "&Undo\tCtrl+Z"},
+        {"New", [this] { ExecuteDiscarding(CommandId::New); }, 1, "&Undo New\tCtrl+Z",
+         [this] { Doc().InputLevel[5] = 17; }},
+    };
+    for (const GestureCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        window->UndoHistory().Clear();
+        if (test.prepare) {
+            test.prepare();
+        }
+        const std::vector<int> before = Doc().Values();
+        test.act();
+        QCoreApplication::processEvents();
+        const std::vector<int> after = Doc().Values();
+        EXPECT_EQ(window->UndoHistory().Stack().count(), test.steps);
+        EXPECT_EQ(window->CommandAction(CommandId::Undo)->text(), test.undoText);
+        EXPECT_EQ(window->CommandAction(CommandId::Undo)->isEnabled(), test.steps > 0);
+        for (int i = 0; i < test.steps; ++i) {
+            window->ExecuteCommand(CommandId::Undo);
+        }
+        if (test.steps > 0) {
+            EXPECT_EQ(Doc().Values(), before);
+            for (int i = 0; i < test.steps; ++i) {
+                window->ExecuteCommand(CommandId::Redo);
+            }
+            EXPECT_EQ(Doc().Values(), after);
+        }
+        Doc().ResetToDefaults();
+        window->RefreshFromDocument();
+    }
+}
+
+namespace {
+
+struct UndoSendCase {
+    const char* name;
+    std::function<void()> act;
+    std::vector<std::string> undone, redone;
+};
+
+std::vector<std::string> Texts(const std::vector<PortEvent>& events) {
+    std::vector<std::string> texts;
+    for (const PortEvent& e : events) {
+        texts.push_back(
+            QString::asprintf("%02X %02X %02X", e.status, e.data1, e.data2).toStdString());
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST_F(MainControlsTest, UndoAndRedoSendWhatTheControlsSendAndTheMarkFollows) {
+    const UndoSendCase cases[] = {
+        {"a knob",
+         [this] { Click(Control(ControlId::LPFCutOff), Qt::Key_Down); },
+         {"B2 04 7F"},
+         {"B2 04 7E"}},
+        {"a global on its control channel",
+         [this] { Click(Control(ControlId::RoomSide), Qt::Key_Right); },
+         {"B3 00 0B"},
+         {"B3 00 0C"}},
+        {"the sample rate, which has no controller",
+         [this] { Doc().Set(KeyOf(&CControllerDoc::Frequence), 2, ChangeOrigin::Gesture); },
+         {},
+         {}},
+        {"a tried preset: no Program Change again",
+         [this] {
+             const CUndoHistory::NamedStep step(window->UndoHistory(),
+                                                QStringLiteral("Try Preset"));
+             const CControllerDoc::ChangeScope load(Doc(), ChangeOrigin::Load);
+             Doc().InputLevel[4] = 20;
+             Doc().HostInPBSelect[4] = 3;
+         },
+         {"B4 07 64"},
+         {"B4 07 14"}},
+    };
+    window->MarkDocumentSaved(); // with the output chosen
+    for (const UndoSendCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        test.act();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(window->isWindowModified());
+        RestLink();
+        midi.ClearRecords();
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(Texts(Sent()), test.undone);
+        QCoreApplication::processEvents(); // the mark follows once the change settled
+        EXPECT_FALSE(window->isWindowModified()) << "back where it was saved";
+        EXPECT_EQ(Control(ControlId::LPFCutOff)->value(), 127);
+        midi.ClearRecords();
+        QTest::keyClick(window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(Texts(Sent()), test.redone);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->isWindowModified());
+        midi.ClearRecords();
+        QTest::keyClick(window.get(), Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_TRUE(Sent().empty()) << "nothing left to redo";
+        window->ExecuteCommand(CommandId::Undo);
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(MainControlsTest, TheHistoryHoldsThousandsOfStepsAndAFileOpenedStartsItAnew) {
+    CUndoHistory& history = window->UndoHistory();
+    for (int i = 0; i < 1500; ++i) {
+        Doc().Set(KeyOf(&CControllerDoc::InputLevel, i % 8), i % 128, ChangeOrigin::Gesture);
+        history.Settle();
+    }
+    EXPECT_EQ(history.Stack().count(), 1500);
+    {
+        const CControllerDoc::ChangeScope load(Doc(), ChangeOrigin::Load);
+        Doc().InputLevel[0] = 1;
+    }
+    EXPECT_EQ(history.Stack().count(), 0);
 }

@@ -1,7 +1,8 @@
 // The program on the private JACK server: a slider moved on the main window reaches another
 // client as a Control Change, both in process and in the real program on an X server clicked
-// by xdotool, and the real program started on a file ends cleanly on SIGTERM, storing that
-// file as the last document.
+// by xdotool, where Ctrl+Z and Ctrl+Shift+Z take the click back and do it again; and the
+// real program started on a file ends cleanly on SIGTERM, storing that file as the last
+// document.
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/ControlIds.h"
@@ -151,6 +152,32 @@ TEST_F(ProgramOnJackTest, TheRealProgramSendsWhenItsInputLevelSliderIsClicked) {
     EXPECT_EQ(first[0], 0xB0);
     EXPECT_EQ(first[1], 7);
     EXPECT_LT(first[2], 100) << "a click below the thumb lowers the level";
+
+    // Ctrl+Z takes the click back: the old level reaches the processor and the title line
+    // loses its mark; Ctrl+Shift+Z does it again.
+    const auto title = [&] {
+        return XdoTool(x.Display(), {QStringLiteral("getwindowname"), window});
+    };
+    const auto level = [&capture] {
+        const auto messages = capture.Messages();
+        return messages.empty() ? -1 : static_cast<int>(messages.back()[2]);
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return title().endsWith(QLatin1Char('*')); }, 5000));
+    const int clicked = level();
+    XdoTool(x.Display(), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    struct Step {
+        const char* keys;
+        int level;
+        bool marked;
+    };
+    for (const Step& step : {Step{"ctrl+z", 100, false}, Step{"ctrl+shift+z", clicked, true}}) {
+        SCOPED_TRACE(step.keys);
+        XdoTool(x.Display(), {QStringLiteral("key"), QString::fromLatin1(step.keys)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return level() == step.level; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return title().endsWith(QLatin1Char('*')) == step.marked; }, 5000))
+            << title().toStdString();
+    }
 
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(10000));
