@@ -1,8 +1,9 @@
 // The controller's main window: one input channel's parameters at a time, the global
 // settings, the source position pad and the choice of MIDI output device, with the menus
-// that load, save and send setups and open the settings windows. Every knob and slider
-// stores its value in the document and sends it at once; values put onto the controls by
-// the program itself (a refresh, a display setter, an incoming Control Change) send nothing.
+// that load, save and send setups, undo and redo, and open the settings windows. Every knob
+// and slider stores its value in the document and posts it to the processor link, which sends
+// it at once unless the wire is busy; values put onto the controls by the program itself (a
+// refresh, a display setter, an incoming Control Change, an undo) send nothing of their own.
 #pragma once
 
 #include "app/CInputDeviceMenu.h"

@@ -8,7 +8,6 @@
 #include "controls/CPositionPad.h"
 #include "model/ParameterTable.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
@@ -411,13 +410,6 @@ TEST_F(MainControlsTest, EachGestureIsOneStepAndUndoingItRestoresWhatWasBefore) 
         {"a pad drag of forty positions", [this] { DragPad(window->SourcePad()); }, 1,
          "&Undo Source Position, Ch. 3\tCtrl+Z"},
         {"tracker positions", [this] { window->ApplyPadPosition(20.0, 30.0, 40.0); }, 0,
-         "&Undo\tCtrl+Z"},
-        {"incoming Control Changes",
-         [this] {
-             Doc().ApplyIncomingEvent({0, 0xB2, 4, 9});
-         },
-         0, "&Undo\tCtrl+Z"},
-        {"a Send button", [this] { Find<QAbstractButton>(ControlId::SendChannels)->click(); }, 0,
          "&Undo\tCtrl+Z"},
         {"New", [this] { ExecuteDiscarding(CommandId::New); }, 1, "&Undo New\tCtrl+Z",
          [this] { Doc().InputLevel[5] = 17; }},
