@@ -2,6 +2,8 @@
 
 #include "app/AcceleratorTable.h"
 #include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
+#include "app/CSessionLink.h"
 #include "app/ControlIds.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
@@ -14,12 +16,14 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -74,6 +78,9 @@ void CControllerApp::ReadLastDocument() {
 }
 
 void CControllerApp::WriteLastDocument() {
+    if (Session() || m_endedInSession) {
+        return; // the session's document is the session's to remember
+    }
     m_strLastDocument =
         m_pDoc ? QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName)) : kNewDocument;
     QSettings store = Store();
@@ -110,14 +117,23 @@ QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine)
 }
 
 int CControllerApp::Run() {
+    const bool joining = !m_sessionUrl.isEmpty();
+    if (joining) {
+        m_strLastDocument = kNewDocument; // until the manager names the session's document
+        m_startFileText.reset();
+    }
     CControllerDlg window(*this);
     AttachMainWindow(&window);
+    if (joining) {
+        JoinSession(window);
+    }
     // Once the window is on screen, which the start does not wait for: the run's lock, then
-    // the journals of runs that are gone, asked about over the window.
+    // the journals of runs that are gone, asked about over the window. A session's are
+    // offered when the manager opens its document.
     QTimer::singleShot(0, &window, [this, &window] {
         QTimer::singleShot(0, &window, [this, &window] {
             m_guard.BeginRun();
-            if (m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
+            if (!Session() && m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
                 window.RefreshFromDocument();
             }
         });
@@ -132,11 +148,46 @@ int CControllerApp::Run() {
             }
         });
     }
-    if (!m_closeRequested) {
+    if (!m_closeRequested && joining) {
+        // Not the dialog's own loop, which a hidden window would end: a session may hide it.
+        window.show();
+        QEventLoop loop;
+        QObject::connect(&window, &QDialog::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    } else if (!m_closeRequested) {
         window.exec();
     }
     AttachMainWindow(nullptr);
+    m_endedInSession = Session() != nullptr;
+    m_session = nullptr;
     return 0;
+}
+
+void CControllerApp::JoinSession(CControllerDlg& window) {
+    m_session = new CSessionLink(*this, window, m_sessionUrl);
+    QObject::connect(m_session, &CSessionLink::ended, &window,
+                     [this, &window](const QString& why) { LeaveSession(window, why); });
+}
+
+CSessionLink* CControllerApp::Session() const {
+    return m_session && m_session->IsActive() ? m_session : nullptr;
+}
+
+void CControllerApp::LeaveSession(CControllerDlg& window, const QString& why) {
+    std::fprintf(stderr, "Orbis: %s; running without a session\n", qPrintable(why));
+    QApplication::setQuitOnLastWindowClosed(true);
+    window.show();
+    // As a start without a manager: the last document, unless something was changed already.
+    ReadLastDocument();
+    if (m_pDoc && !window.DocumentEvents().IsDirty()) {
+        ReadStartDocument(*m_pDoc, m_strLastDocument, std::nullopt, &window);
+        m_guard.MarkSaved(*m_pDoc);
+        window.RefreshAfterLoad();
+    }
+    if (m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
+        window.RefreshAfterLoad();
+    }
+    window.UpdateTitle();
 }
 
 void CControllerApp::SaveForSessionEnd() {

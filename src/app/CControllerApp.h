@@ -7,6 +7,7 @@
 #include "app/CDocumentGuard.h"
 #include "app/SettingsWindowRules.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -18,6 +19,7 @@
 
 class CControllerDlg;
 class CControllerDoc;
+class CSessionLink;
 class MidiBackend;
 class QWidget;
 
@@ -51,6 +53,13 @@ public:
 
     // Runs the main window until it closes; the program then ends.
     int Run();
+    // Joins the session of the manager at `url` (NSM_URL) when Run starts: the manager,
+    // not "Last Document", says which document opens.
+    void UseSession(const QString& url) { m_sessionUrl = url; }
+    // Announces `window`'s program to that manager; Run does it for its window.
+    void JoinSession(CControllerDlg& window);
+    // The session's side of the run while one is joined or being joined, else nullptr.
+    CSessionLink* Session() const;
     // Ends the run from a signal or the session, with no question: unsaved changes go to
     // the recovery file first.
     void RequestClose();
@@ -91,8 +100,13 @@ private:
     bool m_startFileOpened = false;
     void InstallAccelerators(CControllerDlg& window);
 
+    void LeaveSession(CControllerDlg& window, const QString& why);
+
     MidiBackend& m_midi;
     bool m_closeRequested = false;
+    QString m_sessionUrl;
+    QPointer<CSessionLink> m_session; // owned by the main window
+    bool m_endedInSession = false;
     CDocumentGuard m_guard;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
     std::vector<std::pair<int, ModalWindowRunner>> m_modalRunners;

@@ -6,6 +6,7 @@
 #include "app/CMidiDeviceLists.h"
 #include "app/CProcessorLink.h"
 #include "app/CProcessorReturn.h"
+#include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/CWindowCommands.h"
 #include "app/DocumentNotices.h"
@@ -379,6 +380,10 @@ void CControllerDlg::ExecuteCommand(int command) {
 }
 
 bool CControllerDlg::OnCommand(int command) {
+    if (command == CommandId::Exit && m_app.Session()) {
+        m_app.RequestClose(); // ends without a question; unsaved changes go to the journal
+        return true;
+    }
     if (command == CommandId::Close || command == CommandId::Exit) {
         close();
         return true;
@@ -431,7 +436,17 @@ void CControllerDlg::keyPressEvent(QKeyEvent* event) {
     CSkinDialog::keyPressEvent(event);
 }
 
+CDocumentEvents& CControllerDlg::DocumentEvents() const {
+    return m_documentCommands->Events();
+}
+
 void CControllerDlg::closeEvent(QCloseEvent* event) {
+    if (CSessionLink* session = m_app.Session(); session && !m_app.CloseRequested()) {
+        // The session owns the program: closing only hides it, as the manager expects.
+        event->ignore();
+        session->HideWindows();
+        return;
+    }
     if (!m_documentCommands->MayClose()) {
         event->ignore();
         return;

@@ -24,6 +24,7 @@ class CControllerApp;
 class CControllerDoc;
 class CControllerMidiIn;
 class CDocumentCommands;
+class CDocumentEvents;
 class CMidiDeviceLists;
 class CProcessorLink;
 class CUndoHistory;
@@ -99,6 +100,7 @@ public:
     CInputDeviceMenu& InputDeviceMenu() { return m_inputDeviceMenu; }
     CProcessorLink& ProcessorLink() const { return *m_link; }
     CUndoHistory& UndoHistory() const { return *m_history; }
+    CDocumentEvents& DocumentEvents() const;
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.

@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
+#include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
 #include "app/FileCommands.h"
@@ -47,11 +48,16 @@ CControllerDoc& CDocumentCommands::Doc() const {
 }
 
 bool CDocumentCommands::OnCommand(int command) {
+    // In a session the document stays the session's: New and Import change its values, Save
+    // As writes a copy, and only the manager's save clears the mark.
+    const CSessionLink* session = m_app.Session();
     switch (command) {
     case CommandId::New:
     case CommandId::Import:
         // Either replaces the document: unsaved changes are asked about first, as a close.
-        if (!m_app.DocumentGuard().AskToKeepChanges(Doc(), &m_window)) {
+        // A session's are not: the session's file still holds what was saved, and an undo
+        // brings the values back.
+        if (!session && !m_app.DocumentGuard().AskToKeepChanges(Doc(), &m_window)) {
             UpdateTitle();
             return true;
         }
@@ -62,18 +68,21 @@ bool CDocumentCommands::OnCommand(int command) {
                 command == CommandId::New ? QStringLiteral("New") : QStringLiteral("Import"));
             if (command == CommandId::New) {
                 NewDocument();
-            } else if (ImportFile(Doc(), &m_window)) {
+            } else if (ImportFile(Doc(), &m_window) && !session) {
                 Opened();
             }
         }
         break;
     case CommandId::SaveAs:
-        if (SaveFileAs(Doc(), &m_window)) {
+        if (SaveFileAs(Doc(), &m_window) && !session) {
             Opened();
         }
         break;
     default:
         return false;
+    }
+    if (session) {
+        Doc().DocumentName = session->DocumentName();
     }
     m_window.RefreshAfterLoad();
     return true;
@@ -92,7 +101,9 @@ void CDocumentCommands::NewDocument() {
             doc.outMIDIPort = shown;
         }
     }
-    m_app.DocumentGuard().MarkSaved(doc);
+    if (!m_app.Session()) {
+        m_app.DocumentGuard().MarkSaved(doc);
+    }
 }
 
 bool CDocumentCommands::MayClose() {

@@ -16,6 +16,9 @@
 
 namespace {
 
+// Marks the journal of a session's document in its name file.
+constexpr std::string_view kSessionPrefix = "session:";
+
 QString ShownName(const std::string& documentName) {
     const QString name = QFile::decodeName(QByteArray::fromStdString(documentName));
     return documentName == CControllerDoc::kNewDocument ? name
@@ -95,9 +98,14 @@ void CDocumentGuard::BeginRun() {
     m_journal.Lock();
 }
 
+std::string CDocumentGuard::JournalName(const CControllerDoc& doc) const {
+    return m_sessionDocument.empty() ? doc.DocumentName
+                                     : std::string(kSessionPrefix) + m_sessionDocument;
+}
+
 void CDocumentGuard::Journal(const CControllerDoc& doc) {
     if (IsModified(doc)) {
-        m_journal.Post(doc.DocumentName, ControllerFileText(doc));
+        m_journal.Post(JournalName(doc), ControllerFileText(doc));
     }
 }
 
@@ -105,7 +113,7 @@ bool CDocumentGuard::SaveRecovery(const CControllerDoc& doc) {
     if (!IsModified(doc)) {
         return true;
     }
-    m_journal.Post(doc.DocumentName, ControllerFileText(doc));
+    m_journal.Post(JournalName(doc), ControllerFileText(doc));
     return m_journal.Flush();
 }
 
@@ -142,7 +150,16 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
                                           "killed, crashed or lost its display)."));
     }
     bool restored = false;
-    for (const CRecoveryJournal::Orphan& orphan : orphans) {
+    const std::string wanted =
+        m_sessionDocument.empty() ? std::string() : std::string(kSessionPrefix) + m_sessionDocument;
+    for (CRecoveryJournal::Orphan orphan : orphans) {
+        const bool ofSession = orphan.documentName.starts_with(kSessionPrefix);
+        if (ofSession ? orphan.documentName != wanted : !wanted.empty()) {
+            continue; // another session's, or one outside sessions while in one: kept
+        }
+        if (ofSession) {
+            orphan.documentName = m_sessionDocument;
+        }
         const QString name = ShownName(orphan.documentName.empty() ? CControllerDoc::kNewDocument
                                                                    : orphan.documentName);
         QMessageBox question(

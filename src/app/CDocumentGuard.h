@@ -55,13 +55,20 @@ public:
     // Offers the journals of runs that are gone, newest first, and says when a run ended
     // unexpectedly. The first one restored replaces the document's values and name; the
     // ones not answered stay for a later start. True when the document was restored.
+    // In a session only the journals of that session's document are offered; outside one,
+    // no session's journal is.
     bool OfferRecovery(CControllerDoc& doc, QWidget* parent);
+    // The session document this run keeps, or empty outside a session. Its journal is marked
+    // as the session's, so that only the same session offers it back.
+    void SetSessionDocument(const std::string& name) { m_sessionDocument = name; }
 
 private:
+    std::string JournalName(const CControllerDoc& doc) const;
     bool Restore(CControllerDoc& doc, const std::string& text, const std::string& name);
 
     QString m_folder;
     CRecoveryJournal m_journal;
     // Every persistent value as last opened or saved; nothing when no file holds them.
     std::optional<std::vector<int>> m_saved;
+    std::string m_sessionDocument;
 };

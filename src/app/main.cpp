@@ -105,6 +105,10 @@ int main(int argc, char* argv[]) {
                 QMessageBox::warning(nullptr, QStringLiteral("Orbis"), failure);
             }
         }
+        // Started by a session manager: it names the document and says when to save.
+        if (const char* manager = std::getenv("NSM_URL"); manager && *manager) {
+            app.UseSession(QString::fromLocal8Bit(manager));
+        }
         CTerminationHandler termination;
         QObject::connect(&termination, &CTerminationHandler::terminationRequested,
                          [&app] { app.RequestClose(); });

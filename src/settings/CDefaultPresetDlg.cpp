@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CProcessorLink.h"
+#include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
@@ -136,6 +137,11 @@ void CDefaultPresetDlg::ShowDocumentChoices() {
     }
 }
 
+const CSessionLink* CDefaultPresetDlg::SessionNow() {
+    const CControllerApp* app = CControllerApp::Instance();
+    return app ? app->Session() : nullptr;
+}
+
 CControllerDoc* CDefaultPresetDlg::Doc() const {
     return GetControllerDoc();
 }
@@ -156,6 +162,8 @@ void CDefaultPresetDlg::Try(int row) {
     m_radios[row - 1]->SetCheck(1); // the others of the group go out
     const std::string path = QFile::encodeName(PresetPath(row)).toStdString();
     std::string reason;
+    // In a session the document keeps its place and the preset's values are unsaved changes.
+    const CSessionLink* session = SessionNow();
     // Read whole first: a preset file that cannot be read leaves the document as it was.
     const std::optional<std::string> text = ReadControllerFileText(path, &reason);
     {
@@ -164,12 +172,12 @@ void CDefaultPresetDlg::Try(int row) {
                                            QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (text) {
-            doc->DocumentName = path;
+            doc->DocumentName = session ? session->DocumentName() : path;
             ApplyControllerFileText(*doc, *text, true);
         }
         doc->DefaultPreset = row;
     }
-    if (text) {
+    if (text && !session) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
         m_mainWindow.MarkDocumentSaved();
     } else {
@@ -220,8 +228,13 @@ void CDefaultPresetDlg::SaveCustom() {
     const QString path =
         PresetFiles::CustomWritePath(app ? app->m_strWorkingDir : QDir::currentPath());
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // A failure is told as Save As tells it; the name moves to the Custom file either way.
-    if (SaveChosenFile(*doc, path, this)) {
+    // A failure is told as Save As tells it; the name moves to the Custom file either way,
+    // except in a session, whose document stays where the manager put it.
+    const bool saved = SaveChosenFile(*doc, path, this);
+    if (const CSessionLink* session = SessionNow()) {
+        doc->DocumentName = session->DocumentName();
+        m_mainWindow.UpdateTitle();
+    } else if (saved) {
         m_mainWindow.MarkDocumentSaved();
     } else {
         m_mainWindow.UpdateTitle();

@@ -13,6 +13,7 @@
 
 class CControllerDlg;
 class CControllerDoc;
+class CSessionLink;
 class CSkinButton;
 
 class CDefaultPresetDlg : public CSkinDialog {
@@ -50,6 +51,7 @@ public:
 private:
     void CreateControls();
     void ShowDocumentChoices();
+    static const CSessionLink* SessionNow();
     CControllerDoc* Doc() const;
     void SendCommand(std::initializer_list<unsigned char> bytes);
     void ReloadSpeakerPad();

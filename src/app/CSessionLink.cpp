@@ -1,0 +1,163 @@
+#include "app/CSessionLink.h"
+
+#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+#include "osc/CSessionClient.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+const QString kOpen = QStringLiteral("/nsm/client/open");
+const QString kSave = QStringLiteral("/nsm/client/save");
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+CSessionLink::CSessionLink(CControllerApp& app, CControllerDlg& window, const QString& url)
+    : QObject(&window), m_app(app), m_window(window), m_client(new CSessionClient(url, this)),
+      m_announceTimer(new QTimer(this)) {
+    QApplication::setQuitOnLastWindowClosed(false); // hidden windows do not end the program
+    connect(m_client, &CSessionClient::openRequested, this,
+            [this](const QString& path) { OnOpen(path); });
+    connect(m_client, &CSessionClient::saveRequested, this, &CSessionLink::OnSave);
+    connect(m_client, &CSessionClient::guiRequested, this, &CSessionLink::ShowWindows);
+    connect(m_client, &CSessionClient::announced, this, [this] {
+        m_announceTimer->stop();
+        m_client->SetGuiShown(m_window.isVisible());
+    });
+    connect(m_client, &CSessionClient::announceFailed, this, &CSessionLink::GiveUp);
+    connect(&m_window.DocumentEvents(), &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
+        if (!m_document.empty()) {
+            m_client->SetDirty(dirty);
+        }
+    });
+    if (!m_client->IsListening()) {
+        QTimer::singleShot(0, this, [this] { GiveUp(m_client->Why()); });
+        return;
+    }
+    m_announceTimer->setSingleShot(true);
+    connect(m_announceTimer, &QTimer::timeout, this,
+            [this] { GiveUp(QStringLiteral("the session manager did not answer")); });
+    m_announceTimer->start(kAnnounceTimeoutMs);
+    m_client->Announce(QString::fromLatin1(kApplicationName),
+                       QFileInfo(QCoreApplication::applicationFilePath()).fileName(),
+                       QCoreApplication::applicationPid());
+}
+
+CSessionLink::~CSessionLink() = default;
+
+void CSessionLink::GiveUp(const QString& why) {
+    if (!m_active || !m_document.empty()) {
+        return;
+    }
+    m_active = false;
+    m_announceTimer->stop();
+    emit ended(why);
+}
+
+void CSessionLink::OnOpen(const QString& path) {
+    if (!m_active) {
+        return;
+    }
+    m_announceTimer->stop(); // an open is an answer too
+    CControllerDoc& doc = *m_app.m_pDoc;
+    const QString file = path + QStringLiteral(".ocont2");
+    std::string reason;
+    if (QFileInfo::exists(file)) {
+        const std::optional<std::string> text = ReadControllerFileText(LocalPath(file), &reason);
+        if (!text) {
+            m_client->Fail(
+                kOpen, CSessionClient::BadProject,
+                QStringLiteral("cannot read %1: %2").arg(file, QString::fromLocal8Bit(reason)));
+            return;
+        }
+        doc.DocumentName = LocalPath(file);
+        ApplyControllerFileText(doc, *text, false);
+    } else {
+        // A new member of the session starts on the default setup, on disk at once.
+        CControllerDoc fresh;
+        fresh.NewDocument();
+        if (!QDir().mkpath(QFileInfo(file).absolutePath()) ||
+            !WriteControllerFile(fresh, LocalPath(file), &reason)) {
+            m_client->Fail(
+                kOpen, CSessionClient::CreateFailed,
+                QStringLiteral("cannot write %1: %2").arg(file, QString::fromLocal8Bit(reason)));
+            return;
+        }
+        {
+            const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+            doc.NewDocument();
+        }
+        doc.DocumentName = LocalPath(file);
+    }
+    m_document = LocalPath(file);
+    m_app.DocumentGuard().SetSessionDocument(m_document);
+    m_window.MarkDocumentSaved();
+    m_window.RefreshAfterLoad();
+    m_client->Reply(kOpen, QStringLiteral("Opened %1").arg(file));
+    m_client->SetDirty(false);
+    // Changes this session's document lost when the program was ended are offered back
+    // now, and only now.
+    QTimer::singleShot(0, this, [this] {
+        if (m_app.DocumentGuard().OfferRecovery(*m_app.m_pDoc, &m_window)) {
+            m_window.RefreshAfterLoad();
+            m_window.UpdateTitle();
+        }
+    });
+}
+
+void CSessionLink::OnSave() {
+    if (m_document.empty()) {
+        m_client->Fail(kSave, CSessionClient::General, QStringLiteral("no document is open"));
+        return;
+    }
+    std::string reason;
+    if (!WriteControllerFile(*m_app.m_pDoc, m_document, &reason)) {
+        m_client->Fail(kSave, CSessionClient::General,
+                       QStringLiteral("cannot write %1: %2")
+                           .arg(QFile::decodeName(QByteArray::fromStdString(m_document)),
+                                QString::fromLocal8Bit(reason)));
+        return;
+    }
+    m_window.MarkDocumentSaved();
+    m_client->Reply(kSave, QStringLiteral("Saved"));
+}
+
+void CSessionLink::HideWindows() {
+    ShowWindows(false);
+}
+
+void CSessionLink::ShowWindows(bool shown) {
+    if (shown) {
+        m_window.show();
+        for (const QPointer<QWidget>& window : m_hidden) {
+            if (window) {
+                window->show();
+            }
+        }
+        m_hidden.clear();
+        m_window.raise();
+        m_window.activateWindow();
+    } else if (m_window.isVisible()) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window != &m_window && window->isVisible() && window->isWindow() &&
+                !(window->windowFlags() & Qt::Popup)) {
+                m_hidden.emplace_back(window);
+                window->hide();
+            }
+        }
+        m_window.hide();
+    }
+    m_client->SetGuiShown(shown);
+}

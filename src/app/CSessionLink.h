@@ -1,0 +1,56 @@
+// Orbis in a session manager's session: the manager says where the document lives, when to
+// save it and whether the windows show; the program reports its unsaved-changes mark as it
+// flips. In a session the document is the session's: the program never asks where to save,
+// leaves "Last Document" alone and hides its windows instead of quitting when closed. A
+// manager that does not answer the announce leaves the program running as without one.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class CControllerApp;
+class CControllerDlg;
+class CSessionClient;
+class QTimer;
+class QWidget;
+
+class CSessionLink : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kAnnounceTimeoutMs = 5000;
+    static constexpr const char* kApplicationName = "Orbis";
+
+    // Talks to the manager at `url` (NSM_URL) for `window`, which must outlive this object.
+    CSessionLink(CControllerApp& app, CControllerDlg& window, const QString& url);
+    ~CSessionLink() override;
+
+    // Until the manager answers, and for as long as the session lasts.
+    bool IsActive() const { return m_active; }
+    // The document's path in the session; empty before the manager opened one.
+    const std::string& DocumentName() const { return m_document; }
+    // The main window was closed: every window hides and the manager is told.
+    void HideWindows();
+
+signals:
+    // The manager refused or never answered: the program runs on as outside a session.
+    void ended(const QString& why);
+
+private:
+    void OnOpen(const QString& path);
+    void OnSave();
+    void ShowWindows(bool shown);
+    void GiveUp(const QString& why);
+
+    CControllerApp& m_app;
+    CControllerDlg& m_window;
+    CSessionClient* m_client = nullptr;
+    QTimer* m_announceTimer = nullptr;
+    bool m_active = true;
+    std::string m_document;
+    std::vector<QPointer<QWidget>> m_hidden; // the windows to show again
+};
