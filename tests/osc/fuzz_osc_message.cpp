@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (message) {
         const std::vector<char> again = EncodeOsc(*message);
         const auto decoded = DecodeOsc(again.data(), again.size());
-        if (!decoded || decoded->path != message->path ||
-            decoded->Types() != message->Types()) {
+        if (!decoded || decoded->path != message->path || decoded->Types() != message->Types()) {
             __builtin_trap();
         }
     }
