@@ -4,6 +4,7 @@
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
 #include "app/CSessionLink.h"
+#include "app/CommandLine.h"
 #include "app/ControlIds.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
@@ -167,6 +168,25 @@ void CControllerApp::JoinSession(CControllerDlg& window) {
     m_session = new CSessionLink(*this, window, m_sessionUrl);
     QObject::connect(m_session, &CSessionLink::ended, &window,
                      [this, &window](const QString& why) { LeaveSession(window, why); });
+}
+
+void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
+    if (!line.oscPort) {
+        return;
+    }
+    CNetworkControl::Stored stored = CNetworkControl::Load();
+    stored.enabled = true;
+    stored.port = *line.oscPort;
+    stored.address =
+        line.oscAddress ? QString::fromStdString(*line.oscAddress) : QStringLiteral("127.0.0.1");
+    stored.firstObject = line.oscFirstObject.value_or(1);
+    stored.answerPort = line.oscReplyPort.value_or(COscReceiver::kAnswerPort);
+    stored.allowedHosts.clear();
+    m_networkOverride = stored;
+}
+
+CNetworkControl::Stored CControllerApp::NetworkSettings() const {
+    return m_networkOverride.value_or(CNetworkControl::Load());
 }
 
 CSessionLink* CControllerApp::Session() const {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/CDocumentGuard.h"
+#include "app/CNetworkControl.h"
 #include "app/SettingsWindowRules.h"
 
 #include <QPointer>
@@ -20,6 +21,7 @@
 class CControllerDlg;
 class CControllerDoc;
 class CSessionLink;
+struct CommandLine;
 class MidiBackend;
 class QWidget;
 
@@ -56,6 +58,13 @@ public:
     // Joins the session of the manager at `url` (NSM_URL) when Run starts: the manager,
     // not "Last Document", says which document opens.
     void UseSession(const QString& url) { m_sessionUrl = url; }
+    // OSC control as remembered, or as the command line asks for this run.
+    void UseNetworkCommandLine(const CommandLine& line);
+    CNetworkControl::Stored NetworkSettings() const;
+    // How /orbis/preset/try tries a factory preset: the settings windows provide it.
+    using PresetTrier = std::function<void(CControllerDlg&, int row)>;
+    void SetPresetTrier(PresetTrier trier) { m_presetTrier = std::move(trier); }
+    const PresetTrier& Trier() const { return m_presetTrier; }
     // Announces `window`'s program to that manager; Run does it for its window.
     void JoinSession(CControllerDlg& window);
     // The session's side of the run while one is joined or being joined, else nullptr.
@@ -107,6 +116,8 @@ private:
     QString m_sessionUrl;
     QPointer<CSessionLink> m_session; // owned by the main window
     bool m_endedInSession = false;
+    std::optional<CNetworkControl::Stored> m_networkOverride;
+    PresetTrier m_presetTrier;
     CDocumentGuard m_guard;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
     std::vector<std::pair<int, ModalWindowRunner>> m_modalRunners;

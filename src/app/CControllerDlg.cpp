@@ -4,6 +4,7 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CDocumentCommands.h"
 #include "app/CMidiDeviceLists.h"
+#include "app/CNetworkControl.h"
 #include "app/CProcessorLink.h"
 #include "app/CProcessorReturn.h"
 #include "app/CSessionLink.h"
@@ -29,6 +30,7 @@
 #include <QScreen>
 #include <QUndoStack>
 
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -92,6 +94,15 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
             &CProcessorReturn::OnProcessorReturned);
     m_history = new CUndoHistory(*Doc(), this);
     ConnectHistory();
+    m_network = new CNetworkControl(*Doc(), *this, *m_link, this);
+    m_network->SetPresetTrier([this](int row) {
+        if (const auto& trier = m_app.Trier()) {
+            trier(*this, row);
+        }
+    });
+    if (QString why; !m_network->Use(m_app.NetworkSettings(), &why)) {
+        std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
+    }
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
@@ -255,6 +266,31 @@ void CControllerDlg::MoveGlobalControl(int CControllerDoc::*parameter, int value
         if (kMainControls[i].member == parameter) {
             MoveControl(i, value);
         }
+    }
+}
+
+void CControllerDlg::ShowLivePosition(int channel) {
+    if (channel != ShownChannel()) {
+        return;
+    }
+    const CControllerDoc& doc = *Doc();
+    m_ui.sourcePad->SetFromValues(doc.XPosition[channel], doc.YPosition[channel]);
+    MoveSourceZ(doc.ZPosition[channel]);
+    ShowSourceLabel(ControlId::SourceXLabel, doc.XPosition[channel]);
+    ShowSourceLabel(ControlId::SourceYLabel, doc.YPosition[channel]);
+    ShowSourceLabel(ControlId::SourceZLabel, doc.ZPosition[channel]);
+}
+
+void CControllerDlg::ShowLiveValue(ParameterKey key) {
+    const int value = Doc()->Get(key);
+    if (key.IsGlobal()) {
+        MoveGlobalControl(kGlobalParameters.at(static_cast<std::size_t>(key.row)).member, value);
+    } else if (key.channel == ShownChannel()) {
+        MoveChannelControl(kChannelParameters.at(static_cast<std::size_t>(key.row)).array, value);
+        ShowLivePosition(key.channel);
+    }
+    if (SpatOutsWindowView* speakers = SpeakerWindowView()) {
+        speakers->ReinitialiseSpeakerPad();
     }
 }
 

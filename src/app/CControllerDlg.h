@@ -26,6 +26,7 @@ class CControllerMidiIn;
 class CDocumentCommands;
 class CDocumentEvents;
 class CMidiDeviceLists;
+class CNetworkControl;
 class CProcessorLink;
 class CUndoHistory;
 class CWindowCommands;
@@ -101,6 +102,11 @@ public:
     CProcessorLink& ProcessorLink() const { return *m_link; }
     CUndoHistory& UndoHistory() const { return *m_history; }
     CDocumentEvents& DocumentEvents() const;
+    CNetworkControl& NetworkControl() const { return *m_network; }
+
+    // A live value (the network) changed in the document: the controls that show it follow.
+    void ShowLivePosition(int channel);
+    void ShowLiveValue(ParameterKey key);
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
@@ -143,6 +149,7 @@ private:
 
     CProcessorLink* m_link = nullptr; // every send to the processor goes through it
     CUndoHistory* m_history = nullptr;
+    CNetworkControl* m_network = nullptr;
 
     std::unique_ptr<CWindowCommands> m_windowCommands;
     CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle

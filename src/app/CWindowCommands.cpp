@@ -10,6 +10,7 @@
 bool CWindowCommands::OnCommand(int command) {
     switch (command) {
     case CommandId::Patchbay:
+    case CommandId::NetworkControl:
     case CommandId::About:
         if (const auto runner = m_modalRunners.value(command)) {
             runner(m_mainWindow);

@@ -1,5 +1,21 @@
 #include "app/CommandLine.h"
 
+#include <charconv>
+
+namespace {
+
+// A whole number from `low` to `high`, or nothing.
+std::optional<int> Number(const std::string& text, int low, int high) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
@@ -16,6 +32,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 line.rawValues = true;
             } else if (argument == "--screenshot" && i + 1 < arguments.size()) {
                 line.screenshot = arguments[++i];
+            } else if (argument == "--osc-address" && i + 1 < arguments.size()) {
+                line.oscAddress = arguments[++i];
+            } else if ((argument == "--osc-port" || argument == "--osc-reply-port" ||
+                        argument == "--osc-first-object") &&
+                       i + 1 < arguments.size()) {
+                const bool object = argument == "--osc-first-object";
+                const std::optional<int> value = Number(arguments[++i], 1, object ? 99999 : 65535);
+                if (!value) {
+                    line.error = "invalid number for " + argument + ": " + arguments[i];
+                } else if (argument == "--osc-port") {
+                    line.oscPort = value;
+                } else if (object) {
+                    line.oscFirstObject = value;
+                } else {
+                    line.oscReplyPort = value;
+                }
             } else {
                 line.error = "unknown option " + argument;
             }
@@ -40,6 +72,12 @@ std::string UsageText(const std::string& program) {
            "\n"
            "  -h, --help       show this help and exit\n"
            "  -v, --version    show the version and exit\n"
+           "      --osc-port N           receive OSC control (ADM-OSC positions and the\n"
+           "                             program's own addresses) on UDP port N\n"
+           "      --osc-address ADDRESS  listen there instead of 127.0.0.1 (any computer\n"
+           "                             that reaches ADDRESS can then move the sources)\n"
+           "      --osc-first-object N   objects N to N+7 are channels 1 to 8 (default 1)\n"
+           "      --osc-reply-port N     answer queries on port N (default 4002)\n"
            "\n"
            "Qt's standard options are accepted too, for example -style NAME or\n"
            "-platform NAME.\n"

@@ -16,6 +16,11 @@ struct CommandLine {
     // is shown, optionally in raw display, then close.
     std::optional<std::string> screenshot;
     bool rawValues = false;
+    // OSC control for this run: listening turns on with a port.
+    std::optional<int> oscPort;
+    std::optional<std::string> oscAddress;
+    std::optional<int> oscFirstObject;
+    std::optional<int> oscReplyPort;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

@@ -34,7 +34,7 @@ struct MenuItem {
     bool checkable = false;
 };
 
-const std::array<MenuItem, 25> kItems = {{
+const std::array<MenuItem, 26> kItems = {{
     {0, "&New\tCtrl+N", CommandId::New},
     {0, "&Import...\tCtrl+O", CommandId::Import},
     {0, "&Close\tCtrl+W", CommandId::Close},
@@ -51,6 +51,7 @@ const std::array<MenuItem, 25> kItems = {{
     {2, "Spat. Outs Position Manager\tCtrl+7", CommandId::SpatOuts},
     {2, "Orbis Diagram\tCtrl+8", CommandId::Diagram},
     {2, {}, kSeparator},
+    {2, "Network Control...", CommandId::NetworkControl},
     {2, "Send Setup When the Processor Returns", CommandId::SendSetupOnReturn, true, true},
     {3, "&Minimize\tCtrl+M", CommandId::Minimize},
     {3, {}, kSeparator},

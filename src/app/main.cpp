@@ -109,6 +109,7 @@ int main(int argc, char* argv[]) {
         if (const char* manager = std::getenv("NSM_URL"); manager && *manager) {
             app.UseSession(QString::fromLocal8Bit(manager));
         }
+        app.UseNetworkCommandLine(line);
         CTerminationHandler termination;
         QObject::connect(&termination, &CTerminationHandler::terminationRequested,
                          [&app] { app.RequestClose(); });

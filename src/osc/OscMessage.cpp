@@ -3,6 +3,7 @@
 #include <lo/lo.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -63,21 +64,81 @@ std::optional<OscMessage> DecodeOsc(const void* data, std::size_t size) {
     lo_arg** argv = lo_message_get_argv(message.get());
     const int count = lo_message_get_argc(message.get());
     for (int i = 0; i < count; ++i) {
+        // liblo's arguments lie 4-byte aligned in its buffer, less than its union asks for:
+        // they are copied out, never read through the union.
+        const auto* bytes = reinterpret_cast<const char*>(argv[i]);
         switch (types[i]) {
-        case LO_INT32:
-            result.arguments.emplace_back(argv[i]->i);
+        case LO_INT32: {
+            std::int32_t value = 0;
+            std::memcpy(&value, bytes, sizeof value);
+            result.arguments.emplace_back(value);
             break;
-        case LO_FLOAT:
-            result.arguments.emplace_back(argv[i]->f);
+        }
+        case LO_FLOAT: {
+            float value = 0;
+            std::memcpy(&value, bytes, sizeof value);
+            result.arguments.emplace_back(value);
             break;
+        }
         case LO_STRING:
-            result.arguments.emplace_back(std::string(&argv[i]->s));
+            result.arguments.emplace_back(std::string(bytes));
             break;
         default:
             return std::nullopt;
         }
     }
     return result;
+}
+
+namespace {
+
+constexpr int kMaxBundleDepth = 8;
+constexpr char kBundleTag[] = "#bundle"; // with its NUL, 8 bytes
+
+void DecodeElement(const char* data, std::size_t size, int depth, std::vector<OscMessage>& out,
+                   int& dropped) {
+    if (size >= 16 && std::memcmp(data, kBundleTag, sizeof kBundleTag) == 0) {
+        if (depth >= kMaxBundleDepth) {
+            ++dropped;
+            return;
+        }
+        // "#bundle", an 8-byte time tag (taken as "now"), then elements of a 4-byte
+        // big-endian size each.
+        std::size_t at = 16;
+        while (at + 4 <= size) {
+            const auto* b = reinterpret_cast<const unsigned char*>(data + at);
+            const std::size_t length = (std::size_t{b[0]} << 24) | (std::size_t{b[1]} << 16) |
+                                       (std::size_t{b[2]} << 8) | std::size_t{b[3]};
+            at += 4;
+            if (length == 0 || length % 4 != 0 || length > size - at) {
+                ++dropped;
+                return;
+            }
+            DecodeElement(data + at, length, depth + 1, out, dropped);
+            at += length;
+        }
+        if (at != size) {
+            ++dropped;
+        }
+        return;
+    }
+    if (auto message = DecodeOsc(data, size)) {
+        out.push_back(std::move(*message));
+    } else {
+        ++dropped;
+    }
+}
+
+} // namespace
+
+std::vector<OscMessage> DecodeOscPacket(const void* data, std::size_t size, int* dropped) {
+    std::vector<OscMessage> messages;
+    int bad = 0;
+    DecodeElement(static_cast<const char*>(data), size, 0, messages, bad);
+    if (dropped) {
+        *dropped = bad;
+    }
+    return messages;
 }
 
 std::vector<char> EncodeOsc(const OscMessage& message) {

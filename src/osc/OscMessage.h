@@ -27,5 +27,8 @@ struct OscMessage {
 // The message in a received datagram, or nothing for anything malformed, a bundle, or an
 // argument type other than i, f and s.
 std::optional<OscMessage> DecodeOsc(const void* data, std::size_t size);
+// Every message in a datagram: one message, or the messages of a bundle and of the bundles
+// within it, in order. Malformed elements are left out and counted in `dropped`.
+std::vector<OscMessage> DecodeOscPacket(const void* data, std::size_t size, int* dropped = nullptr);
 // The datagram of a message; empty when liblo cannot encode it.
 std::vector<char> EncodeOsc(const OscMessage& message);

@@ -155,12 +155,22 @@ QString CDefaultPresetDlg::PresetPath(int row) const {
 }
 
 void CDefaultPresetDlg::Try(int row) {
-    CControllerDoc* doc = Doc();
-    if (!IsRow(row) || !doc) {
+    if (!IsRow(row) || !Doc()) {
         return;
     }
     m_radios[row - 1]->SetCheck(1); // the others of the group go out
-    const std::string path = QFile::encodeName(PresetPath(row)).toStdString();
+    if (const std::optional<QString> failure = TryPreset(m_mainWindow, row, PresetPath(row))) {
+        ShowNotice(this, ImportFailureText(PresetPath(row), *failure));
+    }
+}
+
+std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, int row,
+                                                    const QString& file) {
+    CControllerDoc* doc = GetControllerDoc();
+    if (!IsRow(row) || !doc) {
+        return QString();
+    }
+    const std::string path = QFile::encodeName(file).toStdString();
     std::string reason;
     // In a session the document keeps its place and the preset's values are unsaved changes.
     const CSessionLink* session = SessionNow();
@@ -168,8 +178,7 @@ void CDefaultPresetDlg::Try(int row) {
     const std::optional<std::string> text = ReadControllerFileText(path, &reason);
     {
         // One step: its undo restores the setup before, without sending the preset again.
-        const CUndoHistory::NamedStep step(m_mainWindow.UndoHistory(),
-                                           QStringLiteral("Try Preset"));
+        const CUndoHistory::NamedStep step(mainWindow.UndoHistory(), QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (text) {
             doc->DocumentName = session ? session->DocumentName() : path;
@@ -179,24 +188,26 @@ void CDefaultPresetDlg::Try(int row) {
     }
     if (text && !session) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
-        m_mainWindow.MarkDocumentSaved();
-    } else {
-        ShowNotice(this, ImportFailureText(PresetPath(row), QString::fromLocal8Bit(reason)));
+        mainWindow.MarkDocumentSaved();
     }
-    m_mainWindow.RefreshFromDocument();
+    mainWindow.RefreshAfterLoad();
+    mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
-    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(
+    static_cast<void>(mainWindow.ProcessorLink().SendBarrier(
         1, [doc, row] { return doc->SendProgramChange(kRowTable[row - 1].program); }));
-    ReloadSpeakerPad();
+    return text ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(reason));
 }
 
-// The loudspeaker pad of an open speaker position window shows the old setup until it
-// takes the loudspeaker count and positions from the document again.
-void CDefaultPresetDlg::ReloadSpeakerPad() {
-    if (SpatOutsWindowView* speakers = m_mainWindow.SpeakerWindowView()) {
-        speakers->ReinitialiseSpeakerPad();
+QString CDefaultPresetDlg::FactoryPresetPath(int row) {
+    const CControllerApp* app = CControllerApp::Instance();
+    const QString workingDir = app ? app->m_strWorkingDir : QDir::currentPath();
+    if (row == kCustomRow) {
+        return PresetFiles::CustomReadPath(workingDir);
     }
+    return IsRow(row) ? QDir(PresetFiles::FactoryFolder(workingDir))
+                            .filePath(Text(kRowTable[row - 1].fileName))
+                      : QString();
 }
 
 void CDefaultPresetDlg::Set(int row) {

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 class CControllerDlg;
@@ -40,6 +41,12 @@ public:
 
     // Rows count from 1, as the document's DefaultPreset and DefaultPresetAvvio do.
     void Try(int row);
+    // What Try does to the document and the processor, for a preset file of row `row`
+    // (1-9): the reason it could not be read, or nothing.
+    static std::optional<QString> TryPreset(CControllerDlg& mainWindow, int row,
+                                            const QString& file);
+    // The file Try reads for a row: the factory setups, or the Custom one.
+    static QString FactoryPresetPath(int row);
     void Set(int row);
     void ToggleRecord();
     void SaveCustom();
@@ -54,7 +61,6 @@ private:
     static const CSessionLink* SessionNow();
     CControllerDoc* Doc() const;
     void SendCommand(std::initializer_list<unsigned char> bytes);
-    void ReloadSpeakerPad();
 
     CControllerDlg& m_mainWindow;
     std::array<QString, kRows> m_paths;

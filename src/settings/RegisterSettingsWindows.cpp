@@ -6,6 +6,7 @@
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CDiagramDlg.h"
+#include "settings/CNetworkControlDlg.h"
 #include "settings/CPatchbayDlg.h"
 #include "settings/CSampleRateDlg.h"
 
@@ -20,6 +21,14 @@ void RegisterSettingsWindows(CControllerApp& app) {
     app.SetModalWindowRunner(CommandId::Patchbay, [](CControllerDlg& mainWindow) {
         CPatchbayDlg window(mainWindow);
         window.exec();
+    });
+    app.SetModalWindowRunner(CommandId::NetworkControl, [](CControllerDlg& mainWindow) {
+        CNetworkControlDlg window(mainWindow);
+        window.exec();
+    });
+    app.SetPresetTrier([](CControllerDlg& mainWindow, int row) {
+        static_cast<void>(CDefaultPresetDlg::TryPreset(mainWindow, row,
+                                                       CDefaultPresetDlg::FactoryPresetPath(row)));
     });
     app.SetModalWindowRunner(CommandId::About, [](CControllerDlg& mainWindow) {
         CAboutDlg window(&mainWindow);

@@ -1,0 +1,63 @@
+// OSC control of the running program: ADM-OSC object positions and gains, and the program's
+// own addresses for every value, the sends and the factory presets. What the receiver takes
+// goes where a pad drag goes: into the document as a live change (marked unsaved, never an
+// undo step), onto the main window when it shows that channel, and through the processor
+// link's pacing to the processor. Off until the Network Control window or the command line
+// turns it on; the settings are remembered.
+#pragma once
+
+#include "model/DocumentChange.h"
+#include "osc/COscReceiver.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class CControllerDlg;
+class CControllerDoc;
+class CProcessorLink;
+
+class CNetworkControl : public QObject {
+    Q_OBJECT
+
+public:
+    struct Stored {
+        bool enabled = false;
+        QString address = QStringLiteral("127.0.0.1");
+        int port = 9000;
+        int firstObject = 1;
+        int answerPort = COscReceiver::kAnswerPort;
+        QString allowedHosts; // separated by spaces or commas; empty: every host
+    };
+    static Stored Load();
+    static void Save(const Stored& stored);
+    // The receiver's settings for stored ones; nothing with the reason when they are wrong.
+    static std::optional<COscReceiver::Settings> ReceiverSettings(const Stored& stored,
+                                                                  QString* why);
+
+    CNetworkControl(CControllerDoc& doc, CControllerDlg& window, CProcessorLink& link,
+                    QObject* parent = nullptr);
+
+    // Listens as `stored` says, or stops when it is not enabled; false with the reason.
+    bool Use(const Stored& stored, QString* why = nullptr);
+    const COscReceiver& Receiver() const { return *m_receiver; }
+    // How /orbis/preset/try reaches the Default Preset window's Try.
+    void SetPresetTrier(std::function<void(int row)> trier) { m_tryPreset = std::move(trier); }
+
+private:
+    void OnArrived();
+    void MoveObject(int channel, const std::array<std::optional<double>, 3>& coordinates);
+    void MovePolar(int channel, const std::array<std::optional<double>, 3>& polar);
+    void SetValue(ParameterKey key, int value);
+    void Answer(const COscReceiver::Received& received);
+
+    CControllerDoc& m_doc;
+    CControllerDlg& m_window;
+    CProcessorLink& m_link;
+    COscReceiver* m_receiver;
+    std::function<void(int)> m_tryPreset;
+    // Each object's last polar values, so that a lone azimuth keeps elevation and distance.
+    std::array<std::optional<std::array<double, 3>>, 8> m_polar;
+};

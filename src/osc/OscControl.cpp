@@ -1,0 +1,224 @@
+#include "osc/OscControl.h"
+
+#include "model/ParameterTable.h"
+
+#include <lo/lo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string_view>
+
+namespace {
+
+using Kind = OscCommand::Kind;
+
+constexpr int kObjects = 8;
+constexpr std::size_t kMaxParts = 6;
+
+std::vector<std::string> Parts(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 1;
+    while (start <= path.size() && parts.size() <= kMaxParts) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        parts.push_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+bool Matches(const std::string& name, const std::string& pattern) {
+    return lo_pattern_match(name.c_str(), pattern.c_str()) != 0;
+}
+
+// The message's arguments as numbers (int32 or float), or nothing when one is not a finite
+// number or the count is not `count`.
+std::optional<std::array<double, 3>> Numbers(const OscMessage& message, std::size_t count) {
+    if (message.arguments.size() != count) {
+        return std::nullopt;
+    }
+    std::array<double, 3> numbers{};
+    for (std::size_t i = 0; i < count; ++i) {
+        if (const auto n = message.Int(i)) {
+            numbers[i] = *n;
+        } else if (const auto f = message.Float(i); f && std::isfinite(*f)) {
+            numbers[i] = *f;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return numbers;
+}
+
+struct Attribute {
+    std::string_view name;
+    Kind kind;
+    std::array<int, 3> slots; // where each argument goes in values, -1 past the count
+};
+
+const std::array<Attribute, 10> kAttributes = {{
+    {"xyz", Kind::Cartesian, {0, 1, 2}},
+    {"xy", Kind::Cartesian, {0, 1, -1}},
+    {"x", Kind::Cartesian, {0, -1, -1}},
+    {"y", Kind::Cartesian, {1, -1, -1}},
+    {"z", Kind::Cartesian, {2, -1, -1}},
+    {"aed", Kind::Polar, {0, 1, 2}},
+    {"azim", Kind::Polar, {0, -1, -1}},
+    {"elev", Kind::Polar, {1, -1, -1}},
+    {"dist", Kind::Polar, {2, -1, -1}},
+    {"gain", Kind::Gain, {0, -1, -1}},
+}};
+
+std::size_t Count(const Attribute& attribute) {
+    return static_cast<std::size_t>(std::count_if(attribute.slots.begin(), attribute.slots.end(),
+                                                  [](int slot) { return slot >= 0; }));
+}
+
+// /adm/obj/{n}/{attribute}
+void ReadObject(const OscMessage& message, const std::vector<std::string>& parts, int firstObject,
+                std::vector<OscCommand>& commands) {
+    for (const Attribute& attribute : kAttributes) {
+        if (!Matches(std::string(attribute.name), parts[3])) {
+            continue;
+        }
+        const bool query = message.arguments.empty();
+        const auto numbers = query ? std::array<double, 3>{} : Numbers(message, Count(attribute));
+        if (!numbers) {
+            continue;
+        }
+        for (int channel = 0; channel < kObjects; ++channel) {
+            const std::string object = std::to_string(firstObject + channel);
+            if (!Matches(object, parts[2])) {
+                continue;
+            }
+            OscCommand command{attribute.kind, channel};
+            command.query = query;
+            command.address = "/adm/obj/" + object + "/" + std::string(attribute.name);
+            for (std::size_t i = 0; i < attribute.slots.size() && !query; ++i) {
+                if (attribute.slots[i] >= 0) {
+                    command.values[static_cast<std::size_t>(attribute.slots[i])] = (*numbers)[i];
+                }
+            }
+            commands.push_back(command);
+        }
+    }
+}
+
+std::string_view ParameterName(std::string_view fileKey) {
+    return fileKey.ends_with('0') ? fileKey.substr(0, fileKey.size() - 1) : fileKey;
+}
+
+// A 0-127 value, a query, or nothing.
+bool ReadValue(const OscMessage& message, OscCommand& command) {
+    if (message.arguments.empty()) {
+        command.query = true;
+        return true;
+    }
+    const auto number = Numbers(message, 1);
+    if (!number) {
+        return false;
+    }
+    command.values[0] = std::clamp(std::round((*number)[0]), 0.0, 127.0);
+    return true;
+}
+
+// /orbis/ch/{n}/{Name}, /orbis/{Name}, /orbis/send/{section}, /orbis/preset/try
+void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
+             std::vector<OscCommand>& commands) {
+    if (parts.size() == 4 && Matches("ch", parts[1])) {
+        for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
+            const std::string name(ParameterName(kChannelParameters[row].fileKey));
+            if (!Matches(name, parts[3])) {
+                continue;
+            }
+            for (int channel = 0; channel < kObjects; ++channel) {
+                const std::string number = std::to_string(channel + 1);
+                OscCommand command{Kind::ChannelValue, channel, static_cast<int>(row)};
+                command.address = "/orbis/ch/" + number + "/" + name;
+                if (Matches(number, parts[2]) && ReadValue(message, command)) {
+                    commands.push_back(command);
+                }
+            }
+        }
+    } else if (parts.size() == 2) {
+        for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
+            const std::string name(kGlobalParameters[row].fileKey);
+            OscCommand command{Kind::GlobalValue, -1, static_cast<int>(row)};
+            command.address = "/orbis/" + name;
+            if (Matches(name, parts[1]) && ReadValue(message, command)) {
+                commands.push_back(command);
+            }
+        }
+    } else if (parts.size() == 3 && Matches("send", parts[1]) && message.arguments.empty()) {
+        const std::array<std::string, 3> sections = {"patchbay", "channels", "globals"};
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            if (Matches(sections[i], parts[2])) {
+                commands.push_back(
+                    {Kind::Send, -1, static_cast<int>(i), {}, false, "/orbis/send/" + sections[i]});
+            }
+        }
+    } else if (parts.size() == 3 && Matches("preset", parts[1]) && Matches("try", parts[2])) {
+        OscCommand command{Kind::TryPreset, -1, -1};
+        command.address = "/orbis/preset/try";
+        if (ReadValue(message, command) &&
+            (command.query || (*command.values[0] >= 1 && *command.values[0] <= 9))) {
+            command.row = command.query ? -1 : static_cast<int>(*command.values[0]);
+            commands.push_back(command);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObject) {
+    std::vector<OscCommand> commands;
+    const std::vector<std::string> parts = Parts(message.path);
+    if (parts.size() == 4 && parts[0] == "adm" && Matches("obj", parts[1])) {
+        ReadObject(message, parts, firstObject, commands);
+    } else if (!parts.empty() && parts[0] == "orbis") {
+        ReadOwn(message, parts, commands);
+    }
+    return commands;
+}
+
+int PositionFromCoordinate(double coordinate) {
+    const double value = std::floor(63.5 + 63.5 * std::clamp(coordinate, -1.0, 1.0) + 0.5);
+    return std::clamp(static_cast<int>(value), 0, 127);
+}
+
+double CoordinateFromPosition(int value) {
+    return std::clamp((value - 63.5) / 63.5, -1.0, 1.0);
+}
+
+std::array<double, 3> CartesianFromPolar(double azimuth, double elevation, double distance) {
+    constexpr double kRadians = std::numbers::pi / 180.0;
+    const double a = azimuth * kRadians;
+    const double e = elevation * kRadians;
+    return {-distance * std::cos(e) * std::sin(a), distance * std::cos(e) * std::cos(a),
+            distance * std::sin(e)};
+}
+
+std::array<double, 3> PolarFromCartesian(double x, double y, double z) {
+    constexpr double kDegrees = 180.0 / std::numbers::pi;
+    const double distance = std::sqrt(x * x + y * y + z * z);
+    if (distance == 0.0) {
+        return {0.0, 0.0, 0.0};
+    }
+    return {std::atan2(-x, y) * kDegrees, std::asin(std::clamp(z / distance, -1.0, 1.0)) * kDegrees,
+            std::min(distance, 1.0)};
+}
+
+int LevelFromGain(double gain) {
+    if (!(gain > 0.0)) {
+        return 0;
+    }
+    // Level value v shows 20*log10(v/127) dB: the nearest text is the nearest in decibels.
+    const double exact = std::min(gain, 1.0) * 127.0;
+    const int below = std::clamp(static_cast<int>(std::floor(exact)), 1, 127);
+    const int above = std::clamp(below + 1, 1, 127);
+    const double target = std::log10(exact);
+    return std::abs(std::log10(static_cast<double>(below)) - target) <=
+                   std::abs(std::log10(static_cast<double>(above)) - target)
+               ? below
+               : above;
+}

@@ -1,0 +1,46 @@
+// What an OSC message asks of the program, read without touching the document: ADM-OSC
+// object positions and gains (objects firstObject to firstObject+7 are channels 1 to 8) and
+// the program's own addresses for every value, the three sends and the factory presets.
+// Patterns (*, ?, [], {}) expand to every address they match. Anything else is nothing.
+#pragma once
+
+#include "osc/OscMessage.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct OscCommand {
+    enum class Kind {
+        Cartesian, // x, y, z in -1..1, each optional
+        Polar,     // azimuth and elevation in degrees, distance 0..1, each optional
+        Gain,      // linear, in values[0]
+        ChannelValue,
+        GlobalValue,
+        Send,      // row: 0 patchbay, 1 channels, 2 globals
+        TryPreset, // row: 1-9
+    };
+    Kind kind = Kind::Cartesian;
+    int channel = -1; // 0-7 for objects and channel values
+    int row = -1;     // parameter table row, section or preset row
+    std::array<std::optional<double>, 3> values{};
+    bool query = false;  // no arguments: answer with the current value
+    std::string address; // the concrete address, for the answer
+
+    friend bool operator==(const OscCommand&, const OscCommand&) = default;
+};
+
+// The commands a message carries; empty when it carries none the program takes.
+std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObject);
+
+// A normalised coordinate (-1 to 1) as a 0-127 position value; 0 is the room centre, 64.
+int PositionFromCoordinate(double coordinate);
+// Polar ADM coordinates (degrees, degrees, 0-1) as normalised x, y, z.
+std::array<double, 3> CartesianFromPolar(double azimuth, double elevation, double distance);
+// The other way, for an object whose polar values were never received.
+std::array<double, 3> PolarFromCartesian(double x, double y, double z);
+// A linear gain as the input level value whose decibel text is nearest.
+int LevelFromGain(double gain);
+// What a position value stands for, as a normalised coordinate, for answers.
+double CoordinateFromPosition(int value);
