@@ -43,6 +43,9 @@ bool COscReceiver::Start(const Settings& settings, QString* why) {
     if (fd < 0) {
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     }
+    // Room for a burst from an object editor while this thread is busy; the kernel caps it.
+    const int buffer = 1 << 20;
+    static_cast<void>(::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer));
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(settings.port);

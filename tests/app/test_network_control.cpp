@@ -1,0 +1,253 @@
+// OSC control of the running program from a sender of the test's own: positions as xyz, aed
+// and x arrive in the document and on the wire, a pattern moves every object, a flood leaves
+// every object at its last position without putting more on the wire than a MIDI cable
+// carries, garbage changes nothing, and a query is answered. The real program listens only
+// when asked, and then only on the loopback address.
+#include "support/MainWindowFixture.h"
+
+#include "app/CNetworkControl.h"
+#include "app/CUndoHistory.h"
+#include "midi/ControlChangePacer.h"
+#include "model/ParameterTable.h"
+#include "osc/OscMessage.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUdpSocket>
+#include <QUndoStack>
+
+#include <csignal>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <sstream>
+
+namespace {
+
+quint16 FreePort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+class NetworkControlTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        midi.AddOutputDevice("Processor");
+        Start();
+        ChooseOutput(1);
+        ASSERT_TRUE(answers.bind(QHostAddress::LocalHost, 0));
+        CNetworkControl::Stored stored;
+        stored.enabled = true;
+        stored.port = FreePort();
+        stored.answerPort = answers.localPort();
+        QString why;
+        ASSERT_TRUE(window->NetworkControl().Use(stored, &why)) << why.toStdString();
+        port = stored.port;
+        RestLink();
+        midi.ClearRecords();
+    }
+    void Send(const OscMessage& message) {
+        const std::vector<char> datagram = EncodeOsc(message);
+        sender.writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()),
+                             QHostAddress::LocalHost, port);
+    }
+    std::array<int, 3> Position(int c) {
+        return {Doc().XPosition[c], Doc().YPosition[c], Doc().ZPosition[c]};
+    }
+    // The last value each position controller of `channel` got on the wire.
+    std::array<int, 3> Wire(int channel) {
+        std::array<int, 3> last{-1, -1, -1};
+        for (const PortEvent& e : Sent()) {
+            if (e.status == 0xB0 + channel && e.data1 >= 20 && e.data1 <= 22) {
+                last[e.data1 - 20] = e.data2;
+            }
+        }
+        return last;
+    }
+
+    QUdpSocket sender;
+    QUdpSocket answers;
+    quint16 port = 0;
+};
+
+struct PositionCase {
+    const char* name;
+    OscMessage message;
+    int channel;
+    std::array<int, 3> position;
+    std::array<int, 3> wire; // -1: never sent, the processor has the value already
+};
+
+} // namespace
+
+TEST_F(NetworkControlTest, PositionsArriveInTheDocumentAndOnTheWire) {
+    const PositionCase cases[] = {
+        {"xyz", {"/adm/obj/1/xyz", {0.5f, -1.0f, 0.0f}}, 0, {95, 0, 64}, {95, 0, 64}},
+        {"aed", {"/adm/obj/2/aed", {90.0f, 0.0f, 1.0f}}, 1, {0, 64, 64}, {0, 64, 64}},
+        {"a lone azimuth keeps the distance",
+         {"/adm/obj/2/azim", {-90.0f}},
+         1,
+         {127, 64, 64},
+         {127, 64, 64}},
+        {"x alone", {"/adm/obj/3/x", {1.0f}}, 2, {127, 64, 64}, {127, -1, -1}},
+    };
+    for (const PositionCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        Send(test.message);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Position(test.channel) == test.position; }));
+        EXPECT_EQ(Wire(test.channel), test.wire);
+    }
+    Send({"/adm/obj/*/z", {1.0f}});
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        for (int c = 0; c < 8; ++c) {
+            if (Position(c)[2] != 127) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    Send({"/adm/obj/1/gain", {0.5f}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Doc().InputLevel[0] == 64; }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isWindowModified()) << "a live change marks the document";
+    EXPECT_EQ(window->UndoHistory().Stack().count(), 0) << "and is no undo step";
+
+    // A query is answered on the answer port with the current value.
+    Send({"/adm/obj/1/xyz", {}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.hasPendingDatagrams(); }));
+    const QByteArray answer = answers.receiveDatagram().data();
+    const auto decoded = DecodeOsc(answer.constData(), static_cast<std::size_t>(answer.size()));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->path, "/adm/obj/1/xyz");
+    EXPECT_EQ(decoded->Types(), "fff");
+    EXPECT_NEAR(*decoded->Float(2), 1.0, 1e-6);
+}
+
+TEST_F(NetworkControlTest, AFloodEndsOnTheLastPositionsWithinTheWiresBudget) {
+    QElapsedTimer clock;
+    clock.start();
+    std::array<std::array<int, 3>, 8> last{};
+    for (int i = 0; i < 16000; ++i) {
+        const int object = i % 8;
+        const float x = static_cast<float>((i * 37 % 201) - 100) / 100.0f;
+        Send({"/adm/obj/" + std::to_string(object + 1) + "/xyz", {x, -x, x / 2}});
+        last[static_cast<std::size_t>(object)] = {
+            PositionFromCoordinate(x), PositionFromCoordinate(-x), PositionFromCoordinate(x / 2)};
+        if (i % 100 == 99) {
+            // Still fifty times what the cable carries, but within what the kernel's socket
+            // buffer holds for the receiving thread: a datagram the kernel drops is lost to
+            // every receiver, and this test is about what the program does with what arrives.
+            QThread::usleep(2000);
+            QCoreApplication::processEvents();
+        }
+    }
+    for (int c = 0; c < 8; ++c) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Position(c) == last[c]; })) << c;
+        EXPECT_EQ(Wire(c), last[c]) << c;
+    }
+    const auto budget = ControlChangePacer::kBurst +
+                        clock.elapsed() * ControlChangePacer::kMessagesPerSecond / 1000;
+    EXPECT_LE(static_cast<qint64>(Sent().size()), budget);
+}
+
+TEST_F(NetworkControlTest, GarbageChangesNothingAndTheProgramGoesOn) {
+    const std::vector<int> before = Doc().Values();
+    QRandomGenerator random(7);
+    for (int i = 0; i < 300; ++i) {
+        QByteArray noise(static_cast<int>(random.bounded(1, 200)), '\0');
+        for (char& byte : noise) {
+            byte = static_cast<char>(random.bounded(256));
+        }
+        if (i % 3 == 0) {
+            noise.prepend("/adm/obj/1/xyz\0\0,fff", 20); // an address, then nonsense
+        }
+        sender.writeDatagram(noise, QHostAddress::LocalHost, port);
+    }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (const OscMessage& bad :
+         {OscMessage{"/adm/obj/1/xyz", {1, 2}}, OscMessage{"/adm/obj/1/x", {std::string("a")}},
+          OscMessage{"/adm/obj/1/x", {nan}}, OscMessage{"/adm/obj/1/aed", {inf, 0.0f, 1.0f}},
+          OscMessage{"/adm/obj/0/x", {1.0f}}, OscMessage{"/adm/obj/9/x", {1.0f}},
+          OscMessage{"/adm/obj/99999/x", {1.0f}}}) {
+        Send(bad);
+    }
+    Send({"/adm/obj/4/y", {1.0f}}); // still listening
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Doc().YPosition[3] == 127; }));
+    std::vector<int> after = Doc().Values();
+    after[ValueIndex(KeyOf(&CControllerDoc::YPosition, 3))] = 64;
+    EXPECT_EQ(after, before);
+    EXPECT_GE(window->NetworkControl().Receiver().Dropped(), 300u);
+}
+
+namespace {
+
+// The UDP addresses (hex "ADDR:PORT" of /proc/net/udp) the process's sockets are bound to.
+std::set<std::string> UdpAddresses(qint64 pid) {
+    std::set<std::string> inodes;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd));
+        if (target.contains(QStringLiteral("socket:["))) {
+            inodes.insert(target.section(QLatin1Char('['), 1).chopped(1).toStdString());
+        }
+    }
+    std::set<std::string> bound;
+    std::ifstream table("/proc/net/udp");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmit, uid, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmit >> uid >>
+            timeout >> inode;
+        if (inodes.count(inode)) {
+            bound.insert(local);
+        }
+    }
+    return bound;
+}
+
+} // namespace
+
+TEST(NetworkControlProgram, ListensOnlyWhenAskedAndOnlyOnTheLoopback) {
+    const quint16 port = FreePort();
+    for (const bool asked : {false, true}) {
+        QTemporaryDir home;
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+        environment.remove(QStringLiteral("NSM_URL"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ORBIS_PROGRAM),
+                      asked ? QStringList{QStringLiteral("--osc-port"), QString::number(port)}
+                            : QStringList{});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        // Up far enough to have made its window, which opens the port when asked to.
+        const QString store = home.filePath(QStringLiteral("Norvell/ORBIS.conf"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(store); }, 10000));
+        QTest::qWait(500);
+        std::set<std::string> bound;
+        const std::string loopback = QStringLiteral("0100007F:%1")
+                                         .arg(port, 4, 16, QLatin1Char('0'))
+                                         .toUpper()
+                                         .toStdString();
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                bound = UdpAddresses(program.processId());
+                return !asked || !bound.empty();
+            },
+            10000));
+        EXPECT_EQ(bound, asked ? std::set<std::string>{loopback} : std::set<std::string>{});
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        EXPECT_TRUE(program.waitForFinished(10000));
+    }
+}

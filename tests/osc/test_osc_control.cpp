@@ -1,0 +1,118 @@
+// Reading OSC control: which commands a message carries, as a table, and the conversions of
+// coordinates, polar positions and gains into the program's 0-127 values.
+#include "osc/OscControl.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using Kind = OscCommand::Kind;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+struct ReadCase {
+    const char* name;
+    OscMessage message;
+    int firstObject;
+    std::vector<std::string> addresses; // of the commands read, in order; empty: dropped
+};
+
+const ReadCase kReadCases[] = {
+    {"xyz of object 3", {"/adm/obj/3/xyz", {0.5f, -1.0f, 0.0f}}, 1, {"/adm/obj/3/xyz"}},
+    {"integers are numbers", {"/adm/obj/1/xy", {1, 0}}, 1, {"/adm/obj/1/xy"}},
+    {"every object",
+     {"/adm/obj/*/z", {1.0f}},
+     1,
+     {"/adm/obj/1/z", "/adm/obj/2/z", "/adm/obj/3/z", "/adm/obj/4/z", "/adm/obj/5/z",
+      "/adm/obj/6/z", "/adm/obj/7/z", "/adm/obj/8/z"}},
+    {"a range from the first object",
+     {"/adm/obj/[8-9]/gain", {0.5f}},
+     2,
+     {"/adm/obj/8/gain", "/adm/obj/9/gain"}},
+    {"object 0", {"/adm/obj/0/x", {0.0f}}, 1, {}},
+    {"object 9", {"/adm/obj/9/x", {0.0f}}, 1, {}},
+    {"object 99999", {"/adm/obj/99999/x", {0.0f}}, 1, {}},
+    {"objects before the first", {"/adm/obj/1/x", {0.0f}}, 9, {}},
+    {"a query", {"/adm/obj/2/aed", {}}, 1, {"/adm/obj/2/aed"}},
+    {"too few arguments", {"/adm/obj/1/xyz", {0.0f, 0.0f}}, 1, {}},
+    {"a string for a number", {"/adm/obj/1/x", {std::string("left")}}, 1, {}},
+    {"not a number", {"/adm/obj/1/x", {kNaN}}, 1, {}},
+    {"infinity", {"/adm/obj/1/aed", {kInf, 0.0f, 1.0f}}, 1, {}},
+    {"an unknown attribute", {"/adm/obj/1/size", {0.5f}}, 1, {}},
+    {"an unknown address", {"/adm/env/1/x", {0.5f}}, 1, {}},
+    {"a channel value", {"/orbis/ch/2/LPFCutOff", {64}}, 1, {"/orbis/ch/2/LPFCutOff"}},
+    {"a channel value's channel is not an object",
+     {"/orbis/ch/2/LPFCutOff", {64}},
+     9,
+     {"/orbis/ch/2/LPFCutOff"}},
+    {"channel 9", {"/orbis/ch/9/LPFCutOff", {64}}, 1, {}},
+    {"a global", {"/orbis/RoomSide", {20}}, 1, {"/orbis/RoomSide"}},
+    {"a send", {"/orbis/send/channels", {}}, 1, {"/orbis/send/channels"}},
+    {"a send with arguments", {"/orbis/send/channels", {1}}, 1, {}},
+    {"a preset", {"/orbis/preset/try", {3}}, 1, {"/orbis/preset/try"}},
+    {"preset row 10", {"/orbis/preset/try", {10}}, 1, {}},
+};
+
+} // namespace
+
+TEST(OscControl, WhatAMessageCarries) {
+    for (const ReadCase& test : kReadCases) {
+        SCOPED_TRACE(test.name);
+        std::vector<std::string> addresses;
+        for (const OscCommand& command : ReadOscCommands(test.message, test.firstObject)) {
+            addresses.push_back(command.address);
+        }
+        EXPECT_EQ(addresses, test.addresses);
+    }
+    // What the commands hold: channels counted from the first object, clamped values.
+    const auto gain = ReadOscCommands({"/adm/obj/9/gain", {0.5f}}, 2);
+    ASSERT_EQ(gain.size(), 1u);
+    EXPECT_EQ(gain[0].kind, Kind::Gain);
+    EXPECT_EQ(gain[0].channel, 7);
+    const auto azimuth = ReadOscCommands({"/adm/obj/1/azim", {30.0f}}, 1);
+    ASSERT_EQ(azimuth.size(), 1u);
+    EXPECT_EQ(azimuth[0].values[0], 30.0);
+    EXPECT_FALSE(azimuth[0].values[1]) << "a lone azimuth leaves elevation to the object";
+    const auto value = ReadOscCommands({"/orbis/ch/1/InputLevel", {500}}, 1);
+    ASSERT_EQ(value.size(), 1u);
+    EXPECT_EQ(value[0].values[0], 127.0);
+}
+
+TEST(OscControl, Conversions) {
+    struct Position {
+        double coordinate;
+        int value;
+    };
+    for (const Position& p :
+         {Position{0.0, 64}, Position{1.0, 127}, Position{-1.0, 0}, Position{0.5, 95},
+          Position{-0.5, 32}, Position{2.0, 127}, Position{-7.0, 0}}) {
+        EXPECT_EQ(PositionFromCoordinate(p.coordinate), p.value) << p.coordinate;
+    }
+    struct Polar {
+        double azimuth, elevation, distance;
+        std::array<int, 3> xyz;
+    };
+    for (const Polar& p : {Polar{0, 0, 1, {64, 127, 64}}, Polar{90, 0, 1, {0, 64, 64}},
+                           Polar{-90, 0, 1, {127, 64, 64}}, Polar{180, 0, 0.5, {64, 32, 64}},
+                           Polar{0, 90, 1, {64, 64, 127}}, Polar{45, 0, 0, {64, 64, 64}}}) {
+        const auto c = CartesianFromPolar(p.azimuth, p.elevation, p.distance);
+        const std::array<int, 3> xyz = {PositionFromCoordinate(c[0]), PositionFromCoordinate(c[1]),
+                                        PositionFromCoordinate(c[2])};
+        EXPECT_EQ(xyz, p.xyz) << p.azimuth << " " << p.elevation << " " << p.distance;
+        const auto back = PolarFromCartesian(c[0], c[1], c[2]);
+        if (p.distance > 0 && std::abs(p.elevation) < 90) {
+            EXPECT_NEAR(std::remainder(back[0] - p.azimuth, 360.0), 0.0, 1e-9);
+            EXPECT_NEAR(back[2], p.distance, 1e-9);
+        }
+    }
+    // Level value v shows 20*log10(v/127) dB.
+    EXPECT_EQ(LevelFromGain(1.0), 127);
+    EXPECT_EQ(LevelFromGain(4.0), 127);
+    EXPECT_EQ(LevelFromGain(0.0), 0);
+    EXPECT_EQ(LevelFromGain(-1.0), 0);
+    EXPECT_EQ(LevelFromGain(0.5), 64);   // -6.02 dB: 63 is -6.09, 64 -6.02
+    EXPECT_EQ(LevelFromGain(0.0001), 1); // far below the scale: its lowest step
+}
