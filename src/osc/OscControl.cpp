@@ -184,8 +184,7 @@ std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObje
 int PositionFromCoordinate(double coordinate) {
     // A hair of slack: sin(180 degrees) is -1e-16, not 0, and must still land on the centre.
     constexpr double kSlack = 1e-9;
-    const double value =
-        std::floor(63.5 + 63.5 * std::clamp(coordinate, -1.0, 1.0) + 0.5 + kSlack);
+    const double value = std::floor(63.5 + 63.5 * std::clamp(coordinate, -1.0, 1.0) + 0.5 + kSlack);
     return std::clamp(static_cast<int>(value), 0, 127);
 }
 
