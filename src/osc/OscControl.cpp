@@ -16,6 +16,15 @@ using Kind = OscCommand::Kind;
 constexpr int kObjects = 8;
 constexpr std::size_t kMaxParts = 6;
 
+OscCommand Command(Kind kind, int channel, int row, std::string address) {
+    OscCommand command;
+    command.kind = kind;
+    command.channel = channel;
+    command.row = row;
+    command.address = std::move(address);
+    return command;
+}
+
 std::vector<std::string> Parts(const std::string& path) {
     std::vector<std::string> parts;
     std::size_t start = 1;
@@ -91,9 +100,9 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
             if (!Matches(object, parts[2])) {
                 continue;
             }
-            OscCommand command{attribute.kind, channel};
+            OscCommand command = Command(attribute.kind, channel, -1,
+                                         "/adm/obj/" + object + "/" + std::string(attribute.name));
             command.query = query;
-            command.address = "/adm/obj/" + object + "/" + std::string(attribute.name);
             for (std::size_t i = 0; i < attribute.slots.size() && !query; ++i) {
                 if (attribute.slots[i] >= 0) {
                     command.values[static_cast<std::size_t>(attribute.slots[i])] = (*numbers)[i];
@@ -133,8 +142,8 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
             }
             for (int channel = 0; channel < kObjects; ++channel) {
                 const std::string number = std::to_string(channel + 1);
-                OscCommand command{Kind::ChannelValue, channel, static_cast<int>(row)};
-                command.address = "/orbis/ch/" + number + "/" + name;
+                OscCommand command = Command(Kind::ChannelValue, channel, static_cast<int>(row),
+                                             "/orbis/ch/" + number + "/" + name);
                 if (Matches(number, parts[2]) && ReadValue(message, command)) {
                     commands.push_back(command);
                 }
@@ -143,8 +152,8 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
     } else if (parts.size() == 2) {
         for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
             const std::string name(kGlobalParameters[row].fileKey);
-            OscCommand command{Kind::GlobalValue, -1, static_cast<int>(row)};
-            command.address = "/orbis/" + name;
+            OscCommand command =
+                Command(Kind::GlobalValue, -1, static_cast<int>(row), "/orbis/" + name);
             if (Matches(name, parts[1]) && ReadValue(message, command)) {
                 commands.push_back(command);
             }
@@ -158,8 +167,7 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
             }
         }
     } else if (parts.size() == 3 && Matches("preset", parts[1]) && Matches("try", parts[2])) {
-        OscCommand command{Kind::TryPreset, -1, -1};
-        command.address = "/orbis/preset/try";
+        OscCommand command = Command(Kind::TryPreset, -1, -1, "/orbis/preset/try");
         if (ReadValue(message, command) &&
             (command.query || (*command.values[0] >= 1 && *command.values[0] <= 9))) {
             command.row = command.query ? -1 : static_cast<int>(*command.values[0]);

@@ -1,5 +1,6 @@
 #include "settings/CNetworkControlDlg.h"
 
+#include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CNetworkControl.h"
 
@@ -30,7 +31,10 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
     : QDialog(&mainWindow), m_main(mainWindow) {
     setObjectName(QStringLiteral("CNetworkControlDlg"));
     setWindowTitle(QStringLiteral("Network Control"));
-    const CNetworkControl::Stored stored = CNetworkControl::Load();
+    // What this run uses: the remembered settings, or the command line's for this run.
+    const CControllerApp* app = CControllerApp::Instance();
+    const CNetworkControl::Stored stored =
+        app ? app->NetworkSettings() : CNetworkControl::Load();
 
     m_enabled = new QCheckBox(
         QStringLiteral("&Receive OSC control (ADM-OSC positions and Orbis addresses)"));

@@ -49,7 +49,7 @@ protected:
         stored.answerPort = answers.localPort();
         QString why;
         ASSERT_TRUE(window->NetworkControl().Use(stored, &why)) << why.toStdString();
-        port = stored.port;
+        port = static_cast<quint16>(stored.port);
         RestLink();
         midi.ClearRecords();
     }
