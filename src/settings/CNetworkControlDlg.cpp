@@ -33,8 +33,7 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
     setWindowTitle(QStringLiteral("Network Control"));
     // What this run uses: the remembered settings, or the command line's for this run.
     const CControllerApp* app = CControllerApp::Instance();
-    const CNetworkControl::Stored stored =
-        app ? app->NetworkSettings() : CNetworkControl::Load();
+    const CNetworkControl::Stored stored = app ? app->NetworkSettings() : CNetworkControl::Load();
 
     m_enabled = new QCheckBox(
         QStringLiteral("&Receive OSC control (ADM-OSC positions and Orbis addresses)"));
