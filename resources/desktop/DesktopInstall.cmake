@@ -2,8 +2,18 @@
 # type, so that opening such a file starts the program on it. The factory presets go
 # beside the program's data when the source tree has them.
 set(_orbis_desktop ${CMAKE_CURRENT_LIST_DIR})
-install(FILES ${_orbis_desktop}/orbis-controller.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The entry runs the program by name where a desktop session's PATH finds it, else by its
+# full path; decided at install time, for the prefix installed into.
+install(CODE "
+    include(\"${PROJECT_SOURCE_DIR}/cmake/OrbisInstallLayout.cmake\")
+    orbis_desktop_exec(exec \"\${CMAKE_INSTALL_PREFIX}\" \"${CMAKE_INSTALL_BINDIR}\" Orbis)
+    file(READ \"${_orbis_desktop}/orbis-controller.desktop\" entry)
+    string(REPLACE \"Exec=Orbis %f\" \"Exec=\${exec} %f\" entry \"\${entry}\")
+    file(WRITE \"${CMAKE_CURRENT_BINARY_DIR}/orbis-controller.desktop\" \"\${entry}\")
+    orbis_full_dir(applications \"\${CMAKE_INSTALL_PREFIX}\" \"${CMAKE_INSTALL_DATADIR}/applications\")
+    file(INSTALL DESTINATION \"\${applications}\" TYPE FILE
+         FILES \"${CMAKE_CURRENT_BINARY_DIR}/orbis-controller.desktop\")
+")
 install(FILES ${_orbis_desktop}/orbis-controller.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${_orbis_desktop}/org.norvell.OrbisController.metainfo.xml

@@ -112,10 +112,16 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     connect(kestrel, &QAbstractButton::clicked, m_trackerLink, &CTrackerLink::SetOn);
     connect(m_trackerLink, &CTrackerLink::PositionArrived, m_ui.sourcePad,
             &CPositionPad::ApplyTrackerPosition);
+    // As rich text the tip wraps, however long the library's reason is; it is there from
+    // the start, not only after the first press.
+    const auto tip = [](const QString& status) {
+        return QStringLiteral("<qt>%1</qt>").arg(status.toHtmlEscaped());
+    };
+    kestrel->setToolTip(tip(m_trackerLink->StatusText()));
     connect(m_trackerLink, &CTrackerLink::StateChanged, kestrel,
-            [kestrel](bool on, const QString& status) {
+            [kestrel, tip](bool on, const QString& status) {
                 kestrel->SetCheck(on ? 1 : 0);
-                kestrel->setToolTip(status);
+                kestrel->setToolTip(tip(status));
             });
 }
 

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <charconv>
+#include <set>
 
 namespace {
 
@@ -14,9 +15,26 @@ std::optional<int> Number(const std::string& text, int low, int high) {
     return value;
 }
 
+// Qt's own options, which QApplication takes out of the arguments: those followed by a value,
+// and the rest. The first reading, before QApplication exists, passes over them.
+bool IsQtOption(const std::string& argument, bool* takesValue) {
+    static const std::set<std::string> withValue = {
+        "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
+        "display",     "geometry",           "name",          "title",  "visual",
+        "dialogs",     "fontengine"};
+    static const std::set<std::string> alone = {"reverse", "widgetcount", "sync",       "cmap",
+                                                "nograb",  "dograb",      "testability"};
+    std::string name = argument.substr(argument.starts_with("--") ? 2 : 1);
+    name = name.substr(0, name.find('='));
+    *takesValue = withValue.count(name) != 0 && argument.find('=') == std::string::npos;
+    return withValue.count(name) != 0 || alone.count(name) != 0 ||
+           name.starts_with("qmljsdebugger");
+}
+
 } // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool passQtOptions) {
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -48,6 +66,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 } else {
                     line.oscReplyPort = value;
                 }
+            } else if (bool takesValue = false;
+                       passQtOptions && IsQtOption(argument, &takesValue)) {
+                i += takesValue ? 1 : 0;
             } else {
                 line.error = "unknown option " + argument;
             }

@@ -23,7 +23,9 @@ struct CommandLine {
     std::optional<int> oscReplyPort;
 };
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// `passQtOptions` for the reading before QApplication has taken Qt's options out: they are
+// passed over, so that any error found then is one whatever the display.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool passQtOptions = false);
 std::string UsageText(const std::string& program);
 // The name a usage line shows: the program file's name without its folder.
 std::string ProgramName(const std::string& argument0);

@@ -55,7 +55,14 @@ int main(int argc, char* argv[]) {
     const std::string program = ProgramName(argc > 0 ? argv[0] : "");
     // Help and version are answered before a display is needed; Qt's own options (-style,
     // -platform, ...) are taken out by QApplication before the rest is read.
-    const CommandLine early = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const CommandLine early =
+        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true);
+    if (early.error) {
+        // Told before a display is needed: without one QApplication would abort first.
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), early.error->c_str(),
+                     UsageText(program).c_str());
+        return 2;
+    }
     if (early.help) {
         std::fputs(UsageText(program).c_str(), stdout);
         return 0;

@@ -67,9 +67,7 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
     SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
     CreateControls();
 
-    const CControllerApp* app = CControllerApp::Instance();
-    const QString workingDir = app ? app->m_strWorkingDir : QDir::currentPath();
-    const QDir factory(PresetFiles::FactoryFolder(workingDir));
+    const QDir factory(PresetFiles::FactoryFolder());
     for (int i = 0; i < kRows; ++i) {
         m_paths[i] = factory.filePath(Text(kRowTable[i].fileName));
     }
@@ -148,8 +146,7 @@ CControllerDoc* CDefaultPresetDlg::Doc() const {
 
 QString CDefaultPresetDlg::PresetPath(int row) const {
     if (row == kCustomRow) {
-        const CControllerApp* app = CControllerApp::Instance();
-        return PresetFiles::CustomReadPath(app ? app->m_strWorkingDir : QDir::currentPath());
+        return PresetFiles::CustomReadPath();
     }
     return IsRow(row) ? m_paths[row - 1] : QString();
 }
@@ -200,14 +197,12 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
 }
 
 QString CDefaultPresetDlg::FactoryPresetPath(int row) {
-    const CControllerApp* app = CControllerApp::Instance();
-    const QString workingDir = app ? app->m_strWorkingDir : QDir::currentPath();
     if (row == kCustomRow) {
-        return PresetFiles::CustomReadPath(workingDir);
+        return PresetFiles::CustomReadPath();
     }
-    return IsRow(row) ? QDir(PresetFiles::FactoryFolder(workingDir))
-                            .filePath(Text(kRowTable[row - 1].fileName))
-                      : QString();
+    return IsRow(row)
+               ? QDir(PresetFiles::FactoryFolder()).filePath(Text(kRowTable[row - 1].fileName))
+               : QString();
 }
 
 void CDefaultPresetDlg::Set(int row) {
@@ -235,9 +230,7 @@ void CDefaultPresetDlg::SaveCustom() {
         return;
     }
     SendCommand({kStoreCustom});
-    const CControllerApp* app = CControllerApp::Instance();
-    const QString path =
-        PresetFiles::CustomWritePath(app ? app->m_strWorkingDir : QDir::currentPath());
+    const QString path = PresetFiles::CustomWritePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     // A failure is told as Save As tells it; the name moves to the Custom file either way,
     // except in a session, whose document stays where the manager put it.

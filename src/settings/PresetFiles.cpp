@@ -5,46 +5,33 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#ifndef ORBIS_DATADIR_FROM_BINDIR
+#define ORBIS_DATADIR_FROM_BINDIR "../share/orbis"
+#endif
+
 namespace PresetFiles {
 
-namespace {
-
-QString WorkingFolder(const QString& workingDir) {
-    return QDir(workingDir).filePath(kFolderName);
+QString FactoryFolder() {
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString installed =
+        QDir::cleanPath(bin + QStringLiteral("/" ORBIS_DATADIR_FROM_BINDIR "/") + kFolderName);
+    // The build tree keeps the default shape whatever data folder an install was set up for.
+    const QString built = QDir::cleanPath(bin + QStringLiteral("/../share/orbis/") + kFolderName);
+    return QFileInfo(installed).isDir() || !QFileInfo(built).isDir() ? installed : built;
 }
 
-} // namespace
-
-QString InstalledFolder() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                           QStringLiteral("/../share/orbis/") + kFolderName);
-}
-
-QString FactoryFolder(const QString& workingDir) {
-    const QString working = WorkingFolder(workingDir);
-    if (QFileInfo(working).isDir()) {
-        return working;
-    }
-    const QString installed = InstalledFolder();
-    return QFileInfo(installed).isDir() ? installed : working;
-}
-
-QString CustomWritePath(const QString& workingDir) {
-    const QFileInfo working(WorkingFolder(workingDir));
-    if (working.isDir() && working.isWritable()) {
-        return QDir(working.filePath()).filePath(kCustomFileName);
-    }
+QString CustomWritePath() {
     const QString userData = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return QDir(userData).filePath(QStringLiteral("orbis/") + kFolderName + QLatin1Char('/') +
                                    kCustomFileName);
 }
 
-QString CustomReadPath(const QString& workingDir) {
-    const QString written = CustomWritePath(workingDir);
+QString CustomReadPath() {
+    const QString written = CustomWritePath();
     if (QFileInfo::exists(written)) {
         return written;
     }
-    return QDir(FactoryFolder(workingDir)).filePath(kCustomFileName);
+    return QDir(FactoryFolder()).filePath(kCustomFileName);
 }
 
 } // namespace PresetFiles

@@ -33,6 +33,7 @@ const LineCase kLines[] = {
     {{"a.ocont2", "b.ocont2"}, false, false, "a.ocont2", true},
     {{"--frobnicate"}, false, false, nullptr, true},
     {{"--screenshot"}, false, false, nullptr, true},
+    {{"--osc-port", "70000"}, false, false, nullptr, true},
 };
 
 } // namespace

@@ -40,6 +40,12 @@ foreach(file IN LISTS expected)
     endif()
 endforeach()
 
+# A prefix off the default PATH: the desktop entry runs the program by its full path.
+file(STRINGS ${PREFIX}/share/applications/orbis-controller.desktop exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=\"${PREFIX}/bin/Orbis\" %f")
+    fail("the installed desktop entry runs ${exec}")
+endif()
+
 file(GLOB public LIST_DIRECTORIES false ${PREFIX}/${LIBDIR}/*)
 if(public)
     fail("files in the public library folder: ${public}")

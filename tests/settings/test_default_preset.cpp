@@ -7,6 +7,7 @@
 #include "app/SpatOutsWindowView.h"
 #include "controls/CSkinButton.h"
 #include "settings/CDefaultPresetDlg.h"
+#include "settings/PresetFiles.h"
 
 #include <QDialog>
 #include <QDir>
@@ -147,38 +148,35 @@ TEST_F(DefaultPresetTest, SetRecStopAndSaveSendTheirCommandsAndRecordingEndsWith
     EXPECT_FALSE(presets->IsRecording());
 }
 
-TEST_F(DefaultPresetTest, SaveWritesTheCustomFileWhereItCanAndTryReadsItBack) {
-    const std::vector<std::pair<bool, QString>> cases = {
-        {true, QDir(workingDir.path()).filePath("Presets")},
-        {false, QDir(dataHome.path()).filePath("orbis/Presets")},
-    };
-    for (const auto& [workingPresets, folder] : cases) {
-        SCOPED_TRACE(folder.toStdString());
-        QDir(workingDir.path()).removeRecursively();
-        QDir().mkpath(workingDir.path() + (workingPresets ? "/Presets" : ""));
-        ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-        OpenPresets();
-        Doc().InputLevel[5] = 33;
-        Button(CDefaultPresetDlg::kSaveButton)->click();
-        const QString path = QDir(folder).filePath("CustomPresetOrbisController14.ocont2");
-        EXPECT_EQ(QString::fromStdString(Doc().DocumentName), path);
-        EXPECT_TRUE(QFileInfo::exists(path));
-        EXPECT_FALSE(window->isWindowModified()) << "just saved";
+TEST_F(DefaultPresetTest, PresetsComeFromTheInstallAndTheCustomOneGoesToTheUsersData) {
+    // Started from a folder with an empty Presets folder, as $HOME may be from the desktop.
+    QDir().mkpath(workingDir.path() + "/Presets");
+    ASSERT_NO_FATAL_FAILURE(StartProgram(false));
+    OpenPresets()->Try(1);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(Doc().DocumentName)).absolutePath(),
+              PresetFiles::FactoryFolder());
+    EXPECT_FALSE(PresetFiles::FactoryFolder().startsWith(workingDir.path()));
 
-        Doc().InputLevel[5] = 0;
-        presets->Try(CDefaultPresetDlg::kCustomRow);
-        EXPECT_EQ(Doc().InputLevel[5], 33);
-        Stop();
-    }
+    Doc().InputLevel[5] = 33;
+    Button(CDefaultPresetDlg::kSaveButton)->click();
+    const QString path =
+        QDir(dataHome.path()).filePath("orbis/Presets/CustomPresetOrbisController14.ocont2");
+    EXPECT_EQ(QString::fromStdString(Doc().DocumentName), path);
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(QDir(workingDir.path() + "/Presets").isEmpty()) << "the current folder untouched";
+    EXPECT_FALSE(window->isWindowModified()) << "just saved";
+
+    Doc().InputLevel[5] = 0;
+    presets->Try(CDefaultPresetDlg::kCustomRow);
+    EXPECT_EQ(Doc().InputLevel[5], 33);
 }
 
 TEST_F(DefaultPresetTest, ASaveThatFailsIsToldAndLeavesTheChangesMarked) {
-    QDir().mkpath(workingDir.path() + "/Presets");
     ASSERT_NO_FATAL_FAILURE(StartProgram(false));
     OpenPresets();
     Doc().Set(KeyOf(&CControllerDoc::InputLevel, 5), 33, ChangeOrigin::Gesture);
     // A folder where the file should be: no write can replace it.
-    QDir().mkpath(workingDir.path() + "/Presets/CustomPresetOrbisController14.ocont2");
+    QDir().mkpath(dataHome.path() + "/orbis/Presets/CustomPresetOrbisController14.ocont2");
     QString told;
     WhenShown<QMessageBox>([&told](QMessageBox* box) {
         told = box->text();
