@@ -94,6 +94,7 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
             &CProcessorReturn::OnProcessorReturned);
     m_history = new CUndoHistory(*Doc(), this);
     ConnectHistory();
+    SetUpKeyboardAndNames();
     m_network = new CNetworkControl(*Doc(), *this, *m_link, this);
     m_network->SetPresetTrier([this](int row) {
         if (const auto& trier = m_app.Trier()) {
@@ -118,10 +119,12 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
         return QStringLiteral("<qt>%1</qt>").arg(status.toHtmlEscaped());
     };
     kestrel->setToolTip(tip(m_trackerLink->StatusText()));
+    kestrel->setAccessibleDescription(m_trackerLink->StatusText());
     connect(m_trackerLink, &CTrackerLink::StateChanged, kestrel,
             [kestrel, tip](bool on, const QString& status) {
                 kestrel->SetCheck(on ? 1 : 0);
                 kestrel->setToolTip(tip(status));
+                kestrel->setAccessibleDescription(status);
             });
 }
 
@@ -419,6 +422,75 @@ void CControllerDlg::ExecuteCommand(int command) {
     if (!OnCommand(command)) {
         m_app.OnCommand(command);
     }
+}
+
+void CControllerDlg::StepPadPosition(int dx, int dy) {
+    CControllerDoc& doc = *Doc();
+    const int c = ShownChannel();
+    const int x = std::clamp(doc.XPosition[c] + dx, 0, 127);
+    const int y = std::clamp(doc.YPosition[c] + dy, 0, 127);
+    {
+        // Each press is a step of its own, as each drag is.
+        const CUndoHistory::NamedStep step(*m_history,
+                                           QStringLiteral("Source Position, Ch. %1").arg(c + 1));
+        const std::pair<ParameterKey, int> position[] = {{KeyOf(&CControllerDoc::XPosition, c), x},
+                                                         {KeyOf(&CControllerDoc::YPosition, c), y}};
+        doc.Apply(position, ChangeOrigin::Gesture);
+        for (const auto& [key, value] : position) {
+            m_link->Post(key, value, CProcessorLink::Repeat::Skip);
+        }
+    }
+    ShowLivePosition(c);
+}
+
+void CControllerDlg::SetUpKeyboardAndNames() {
+    // Left panel, middle panel, right panel; top to bottom, left to right within each.
+    const int order[] = {
+        ControlId::SendPatchbay,  ControlId::SourcePad,     ControlId::ZPosition,
+        ControlId::KestrelToggle, ControlId::SendChannels,  ControlId::ChannelList,
+        ControlId::InputLevel,    ControlId::BellFactor,    ControlId::Attenuation,
+        ControlId::DopplerDepth,  ControlId::ITDDepth,      ControlId::FrontRear,
+        ControlId::GainEnhance,   ControlId::LPFCutOff,     ControlId::HPFCutOff,
+        ControlId::SubMixAInput,  ControlId::SubMixBInput,  ControlId::InsertAGain,
+        ControlId::InsertBGain,   ControlId::SpatOutXPos,   ControlId::SpatOutYPos,
+        ControlId::SpatOutZPos,   ControlId::SendGlobals,   ControlId::OutputList,
+        ControlId::RoomSide,      ControlId::NMatrixOutput, ControlId::MasterOutgain,
+        ControlId::MatrixSpeed,
+    };
+    QWidget* previous = nullptr;
+    for (const int id : order) {
+        QWidget* widget = nullptr;
+        if (id == ControlId::SourcePad) {
+            widget = m_ui.sourcePad;
+        } else if (id == ControlId::ChannelList) {
+            widget = m_ui.channelList;
+        } else if (id == ControlId::OutputList) {
+            widget = m_ui.outputList;
+        } else if (CSkinButton* button = m_ui.buttons.value(id)) {
+            widget = button;
+        } else {
+            widget = Control(id);
+        }
+        if (previous && widget) {
+            setTabOrder(previous, widget);
+        }
+        previous = widget ? widget : previous;
+    }
+    // A screen reader says what each control sets and, as its description, the value with
+    // its unit as the readout shows it.
+    for (std::size_t i = 0; i < kMainControls.size(); ++i) {
+        const MainControl& row = kMainControls[i];
+        QAbstractSlider* control = m_ui.controls[i];
+        control->setAccessibleName(CUndoHistory::ParameterName(row.Key(0)));
+        const auto describe = [this, control, &row](int value) {
+            control->setAccessibleDescription(QString::fromStdString(ReadoutText(row, value)));
+        };
+        describe(control->value());
+        connect(control, &QAbstractSlider::valueChanged, this, describe);
+    }
+    m_ui.channelList->setAccessibleName(QStringLiteral("Channel"));
+    m_ui.outputList->setAccessibleName(QStringLiteral("Output Device"));
+    m_title->setAccessibleName(QStringLiteral("Document"));
 }
 
 bool CControllerDlg::OnCommand(int command) {

@@ -83,6 +83,8 @@ public:
     // A new source position from the pad (drag) or the tracker: x and y in pad pixels,
     // y upward from the bottom edge; z a 0-127 height or -1.0 to keep the Z slider's.
     void ApplyPadPosition(double x, double y, double z) override;
+    // An arrow key on the pad: the shown channel's source one step on, as a drag sends it.
+    void StepPadPosition(int dx, int dy) override;
 
     // ControllerView: what the document asks of the window.
     int OutputListSelection() const override;
@@ -123,6 +125,8 @@ private:
     void ConnectControls();
     void ConnectMenus();
     void ConnectHistory();
+    // Tab follows the layout in reading order; every control has its accessible name.
+    void SetUpKeyboardAndNames();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;

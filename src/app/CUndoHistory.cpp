@@ -100,6 +100,14 @@ void CUndoHistory::Clear() {
     m_stack->clear();
 }
 
+QString CUndoHistory::ParameterName(ParameterKey key) {
+    const auto row = static_cast<std::size_t>(key.row);
+    if (key.IsGlobal()) {
+        return Text(kGlobalNames.at(row));
+    }
+    return row < kChannelNames.size() ? Text(kChannelNames[row]) : QStringLiteral("Patchbay");
+}
+
 QString CUndoHistory::StepText(const std::vector<ValueChange>& values) {
     if (values.empty()) {
         return {};

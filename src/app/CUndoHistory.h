@@ -48,6 +48,8 @@ public:
 
     // What a step of these changes is called: "LPF Cutoff, Ch. 1", "Source Position, Ch. 3".
     static QString StepText(const std::vector<ValueChange>& values);
+    // What a value is called, without its channel: "LPF Cutoff".
+    static QString ParameterName(ParameterKey key);
 
     // Puts values back with the history's own origin; the commands call it.
     void Restore(const std::vector<ValueChange>& values, bool forward);

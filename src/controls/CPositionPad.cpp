@@ -3,6 +3,7 @@
 #include "controls/CPositionPadOwner.h"
 #include "controls/ControlResources.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -30,6 +31,8 @@ double Bounded(double value) {
 
 CPositionPad::CPositionPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Source Position"));
     m_marker = LoadBitmap(BitmapId::PositionMarker).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -85,6 +88,58 @@ void CPositionPad::ComposePicture(QPainter& painter) {
     }
     painter.drawImage(0, 0, m_background);
     painter.drawImage(m_markerTopLeft, m_marker);
+    if (hasFocus()) {
+        // White and black dashes: seen on the blue field in every palette.
+        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
+            QPen pen(colour, 1, Qt::CustomDashLine);
+            pen.setDashPattern({3, 3});
+            pen.setDashOffset(offset);
+            painter.setPen(pen);
+            painter.drawRect(rect().adjusted(1, 1, -2, -2));
+        }
+    }
+}
+
+void CPositionPad::keyPressEvent(QKeyEvent* event) {
+    const int step = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
+    int dx = 0;
+    int dy = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        dx = -step;
+        break;
+    case Qt::Key_Right:
+        dx = step;
+        break;
+    case Qt::Key_Up:
+        dy = step;
+        break;
+    case Qt::Key_Down:
+        dy = -step;
+        break;
+    case Qt::Key_PageUp:
+        dy = 8;
+        break;
+    case Qt::Key_PageDown:
+        dy = -8;
+        break;
+    default:
+        CPadBase::keyPressEvent(event);
+        return;
+    }
+    if (m_owner != nullptr) {
+        m_owner->StepPadPosition(dx, dy);
+    }
+}
+
+void CPositionPad::focusInEvent(QFocusEvent* event) {
+    CPadBase::focusInEvent(event);
+    Compose();
+}
+
+void CPositionPad::focusOutEvent(QFocusEvent* event) {
+    CPadBase::focusOutEvent(event);
+    Compose();
 }
 
 void CPositionPad::mousePressEvent(QMouseEvent* event) {

@@ -525,3 +525,29 @@ TEST_F(MainControlsTest, TheHistoryHoldsThousandsOfStepsAndAFileOpenedStartsItAn
     }
     EXPECT_EQ(history.Stack().count(), 0);
 }
+
+// By keyboard alone: Tab reaches the source pad after the Patchbay's Send, an arrow sends the
+// new position as a drag does and is one undo step, and every control has a name to be read.
+TEST_F(MainControlsTest, TheKeyboardReachesThePadAndEveryControlHasAName) {
+    window->activateWindow();
+    Find<QAbstractButton>(ControlId::SendPatchbay)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), window->SourcePad());
+    const int x = Doc().XPosition[kChannel];
+    QTest::keyClick(window->SourcePad(), Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(window->SourcePad(), Qt::Key_Up);
+    EXPECT_EQ(Doc().XPosition[kChannel], x + 8);
+    std::array<int, 3> wire{-1, -1, -1}; // the last X, Y, Z sent
+    for (const PortEvent& e : Sent()) {
+        if (e.status == 0xB0 + kChannel && e.data1 >= 20 && e.data1 <= 22) {
+            wire[e.data1 - 20] = e.data2;
+        }
+    }
+    EXPECT_EQ(wire, (std::array<int, 3>{x + 8, 65, -1}));
+    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
+    for (const MainControl& row : kMainControls) {
+        EXPECT_FALSE(Control(row.id)->accessibleName().isEmpty()) << row.objectName;
+        EXPECT_FALSE(Control(row.id)->accessibleDescription().isEmpty()) << row.objectName;
+    }
+    EXPECT_EQ(Control(ControlId::LPFCutOff)->accessibleName(), "LPF Cutoff");
+}

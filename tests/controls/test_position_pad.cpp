@@ -32,7 +32,9 @@ void PrintTo(const PadPosition& p, std::ostream* os) {
 class FakeOwner : public CPositionPadOwner {
 public:
     void ApplyPadPosition(double x, double y, double z) override { received.push_back({x, y, z}); }
+    void StepPadPosition(int dx, int dy) override { steps.emplace_back(dx, dy); }
     std::vector<PadPosition> received;
+    std::vector<std::pair<int, int>> steps;
 };
 
 class PositionPadTest : public ::testing::Test {
@@ -352,4 +354,27 @@ TEST_F(StereoPadTest, DraggingTheCrossSetsAngleAndFocusAndPlacesThePairAtItsDist
     pad->Recompute();
     EXPECT_LE(std::abs(pad->FirstTopLeft().x() - first.x()), 1);
     EXPECT_LE(std::abs(pad->FirstTopLeft().y() - first.y()), 1);
+}
+
+TEST_F(PositionPadTest, KeysStepTheMarkerOneOrEight) {
+    struct KeyCase {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::pair<int, int> step;
+    };
+    const KeyCase cases[] = {
+        {Qt::Key_Left, Qt::NoModifier, {-1, 0}},    {Qt::Key_Right, Qt::NoModifier, {1, 0}},
+        {Qt::Key_Up, Qt::NoModifier, {0, 1}},       {Qt::Key_Down, Qt::NoModifier, {0, -1}},
+        {Qt::Key_Right, Qt::ShiftModifier, {8, 0}}, {Qt::Key_Down, Qt::ShiftModifier, {0, -8}},
+        {Qt::Key_PageUp, Qt::NoModifier, {0, 8}},   {Qt::Key_PageDown, Qt::NoModifier, {0, -8}},
+    };
+    EXPECT_EQ(pad->focusPolicy(), Qt::StrongFocus);
+    for (const KeyCase& test : cases) {
+        owner.steps.clear();
+        QTest::keyClick(pad.get(), test.key, test.modifiers);
+        EXPECT_EQ(owner.steps, (std::vector<std::pair<int, int>>{test.step})) << test.key;
+    }
+    owner.steps.clear();
+    QTest::keyClick(pad.get(), Qt::Key_A);
+    EXPECT_TRUE(owner.steps.empty());
 }
