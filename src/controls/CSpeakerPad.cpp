@@ -3,6 +3,7 @@
 #include "controls/CSpeakerPadOwner.h"
 #include "controls/ControlResources.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,6 +11,8 @@
 
 CSpeakerPad::CSpeakerPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Loudspeaker Positions"));
     m_background = LoadBitmap(BitmapId::PadBackground);
     m_axisSymbol = CTransparentSprite::FromResource(static_cast<int>(BitmapId::AxisSymbol));
     for (int i = 0; i < kMaxSpeakers; ++i) {
@@ -32,6 +35,7 @@ void CSpeakerPad::RebuildFromDocument() {
         return;
     }
     m_count = std::clamp(m_owner->SpeakerCount(), 0, kMaxSpeakers);
+    m_keySpeaker = std::clamp(m_keySpeaker, 0, std::max(m_count - 1, 0));
     m_selected = -1;
     m_dragging = false;
     m_owner->SetSpeakerCount(m_count);
@@ -69,6 +73,81 @@ void CSpeakerPad::ComposePicture(QPainter& painter) {
     for (int i = 0; i < m_count; ++i) {
         m_speakers[i].Draw(painter, m_topLeft[i]);
     }
+    if (hasFocus() && m_keySpeaker < m_count) {
+        // The loudspeaker the keys move, framed in white and black dashes: seen on any field.
+        const QRect around = QRect(m_topLeft[m_keySpeaker], SpriteSize()).adjusted(-2, -2, 1, 1);
+        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
+            QPen pen(colour, 1, Qt::CustomDashLine);
+            pen.setDashPattern({3, 3});
+            pen.setDashOffset(offset);
+            painter.setPen(pen);
+            painter.drawRect(around);
+        }
+    }
+}
+
+void CSpeakerPad::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key >= Qt::Key_1 && key < Qt::Key_1 + std::min(m_count, kMaxSpeakers)) {
+        m_keySpeaker = key - Qt::Key_1;
+        Compose();
+        return;
+    }
+    const int step = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
+    int dx = 0;
+    int dy = 0;
+    switch (key) {
+    case Qt::Key_Left:
+        dx = -step;
+        break;
+    case Qt::Key_Right:
+        dx = step;
+        break;
+    case Qt::Key_Up:
+        dy = step;
+        break;
+    case Qt::Key_Down:
+        dy = -step;
+        break;
+    case Qt::Key_PageUp:
+        dy = 8;
+        break;
+    case Qt::Key_PageDown:
+        dy = -8;
+        break;
+    default:
+        CPadBase::keyPressEvent(event);
+        return;
+    }
+    if (m_owner != nullptr && m_keySpeaker < m_count) {
+        m_owner->SpeakerStepped(m_keySpeaker, dx, dy);
+    }
+}
+
+bool CSpeakerPad::focusNextPrevChild(bool next) {
+    // Tab walks the loudspeakers before it leaves the pad.
+    const int to = m_keySpeaker + (next ? 1 : -1);
+    if (hasFocus() && to >= 0 && to < m_count) {
+        m_keySpeaker = to;
+        Compose();
+        return true;
+    }
+    return CPadBase::focusNextPrevChild(next);
+}
+
+void CSpeakerPad::focusInEvent(QFocusEvent* event) {
+    CPadBase::focusInEvent(event);
+    if (event->reason() == Qt::BacktabFocusReason) {
+        m_keySpeaker = std::max(m_count - 1, 0);
+    } else if (event->reason() == Qt::TabFocusReason) {
+        m_keySpeaker = 0;
+    }
+    Compose();
+}
+
+void CSpeakerPad::focusOutEvent(QFocusEvent* event) {
+    CPadBase::focusOutEvent(event);
+    Compose();
 }
 
 void CSpeakerPad::mousePressEvent(QMouseEvent* event) {

@@ -35,6 +35,7 @@ public:
     QPoint SpeakerTopLeft(int speaker) const { return m_topLeft.at(speaker); }
     QSize SpriteSize() const { return m_speakers.front().Size(); }
     int Selected() const { return m_selected; }
+    int KeyboardSpeaker() const { return m_keySpeaker; }
     bool IsDragging() const { return m_dragging; }
 
 protected:
@@ -42,6 +43,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    // Keys 1-8 or Tab and Shift+Tab choose a loudspeaker; the arrows move it one value, with
+    // Shift eight, Page Up and Down eight up or down.
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     static bool IsSpeaker(int speaker) { return speaker >= 0 && speaker < kMaxSpeakers; }
@@ -54,4 +61,5 @@ private:
     int m_count = 0;
     int m_selected = -1;
     bool m_dragging = false;
+    int m_keySpeaker = 0; // the loudspeaker the keys move
 };

@@ -22,4 +22,6 @@ public:
 
     // Loudspeaker i dragged to px = pointer x + 1 and py = pad height - pointer y, in pixels.
     virtual void SpeakerDragged(int speaker, int px, int py) = 0;
+    // A key moved loudspeaker i by dx, dy position values (y upward).
+    virtual void SpeakerStepped(int speaker, int dx, int dy) = 0;
 };

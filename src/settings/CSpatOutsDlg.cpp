@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSpeakerPad.h"
@@ -157,6 +158,7 @@ void CSpatOutsDlg::CreateControls() {
             auto* arrows = new CUpDownArrows(group);
             Tag(arrows, ids.arrows[a], QStringLiteral("SpatOut%1%2Arrows").arg(i + 1).arg(axis));
             arrows->setGeometry(x + 77, 15, 14, 22);
+            arrows->setAccessibleName(QStringLiteral("Speaker %1 %2").arg(i + 1).arg(axis));
             connect(arrows, &CUpDownArrows::deltaPos, this,
                     [this, i, a](int delta) { OnArrow(i, a, delta); });
             m_arrows[i][a] = arrows;
@@ -210,6 +212,32 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
         {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
     doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
+    SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
+    m_main.ShowSpatOutXPos(speaker, x);
+    m_main.ShowSpatOutYPos(speaker, y);
+}
+
+void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
+    CControllerDoc* doc = Doc();
+    if (!IsSpeaker(speaker) || doc == nullptr) {
+        return;
+    }
+    const int x = std::clamp(doc->SpatOutXPos[speaker] + dx, 0, 127);
+    const int y = std::clamp(doc->SpatOutYPos[speaker] + dy, 0, 127);
+    const int z = doc->SpatOutZPos[speaker];
+    {
+        // Each press is a step of its own, as each drag is.
+        const CUndoHistory::NamedStep step(
+            m_main.UndoHistory(), QStringLiteral("Speaker Position, Ch. %1").arg(speaker + 1));
+        const std::pair<ParameterKey, int> position[] = {
+            {KeyOf(&CControllerDoc::SpatOutXPos, speaker), x},
+            {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
+        doc->Apply(position, ChangeOrigin::Gesture);
+    }
+    m_pad->MoveX(speaker, x);
+    m_pad->MoveY(speaker, y);
+    ShowCoordinates(speaker, x, y, z);
+    // What a drag sends.
     SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
     m_main.ShowSpatOutXPos(speaker, x);
     m_main.ShowSpatOutYPos(speaker, y);

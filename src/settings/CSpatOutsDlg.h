@@ -31,6 +31,7 @@ public:
     // Writes loudspeaker i's coordinates into its fields, in metres or raw 0-127 values.
     void ShowCoordinates(int speaker, int x, int y, int z) override;
     void SpeakerDragged(int speaker, int px, int py) override;
+    void SpeakerStepped(int speaker, int dx, int dy) override;
 
     // SpatOutsWindowView: what the main window asks of the open window.
     void MoveSpeakerX(int speaker, int value) override;

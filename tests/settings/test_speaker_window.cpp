@@ -2,6 +2,7 @@
 // sends, and the links with the main window.
 #include "support/PositionWindowFixture.h"
 
+#include "app/CUndoHistory.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "controls/CSpeakerPad.h"
 #include "settings/CUpDownArrows.h"
@@ -9,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QToolButton>
+#include <QUndoStack>
 
 namespace {
 
@@ -84,13 +86,14 @@ TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
         bool upper;
         int result;
         const char* sent;
+        bool byKey = false; // the Up or Down key on the focused pair instead of a click
     };
     const Row rows[] = {
         {2, kX, 127, true, 127, "B2 0D 7F"}, // at the top the value stays and goes out again
         {0, kZ, 0, false, 0, "B0 0F 00"},
-        {1, kY, 64, false, 63, "B1 0E 3F"},
+        {1, kY, 64, false, 63, "B1 0E 3F", true},
         {5, kY, 10, true, 11, "B5 0E 0B"}, // loudspeaker 6 is not in use: arrows still work
-        {7, kX, 0, true, 1, "B7 0D 01"},
+        {7, kX, 0, true, 1, "B7 0D 01", true},
         {3, kZ, 300, false, 126, "B3 0F 7E"}, // a hand-edited value steps from the range
     };
     Doc().ShowRawValues = true;
@@ -102,7 +105,12 @@ TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
         Stored(Doc(), row.speaker, row.axis) = row.start;
         midi.ClearRecords();
         CUpDownArrows* arrows = speakers->Arrows(row.speaker, row.axis);
-        (row.upper ? arrows->UpArrow() : arrows->DownArrow())->click();
+        if (row.byKey) {
+            EXPECT_EQ(arrows->focusPolicy(), Qt::StrongFocus);
+            QTest::keyClick(arrows, row.upper ? Qt::Key_Up : Qt::Key_Down);
+        } else {
+            (row.upper ? arrows->UpArrow() : arrows->DownArrow())->click();
+        }
 
         EXPECT_EQ(Stored(Doc(), row.speaker, row.axis), row.result);
         EXPECT_EQ(Wire(), Strings{row.sent});
@@ -117,6 +125,28 @@ TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
         }
     }
     EXPECT_FALSE(speakers->Field(5, kY)->isEnabled());
+}
+
+// The pad by keyboard: a number key or Tab chooses a loudspeaker, an arrow moves it as a drag
+// does, one undo step a press.
+TEST_F(SpeakerWindowTest, KeysChooseAndMoveALoudspeaker) {
+    Doc().NMatrixOutput = 3;
+    CSpatOutsDlg* speakers = OpenSpeakers();
+    ASSERT_NE(speakers, nullptr);
+    CSpeakerPad* pad = speakers->Pad();
+    pad->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pad, Qt::Key_2);
+    midi.ClearRecords();
+    QTest::keyClick(pad, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(Doc().SpatOutXPos[1], 72);
+    EXPECT_EQ(Wire(), (Strings{"B1 0D 48", "B1 0E 40", "B1 0F 40"}));
+    QTest::keyClick(pad, Qt::Key_Tab);
+    EXPECT_EQ(pad->KeyboardSpeaker(), 2);
+    QTest::keyClick(pad, Qt::Key_PageDown);
+    EXPECT_EQ(Doc().SpatOutYPos[2], 56);
+    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
+    QTest::keyClick(pad, Qt::Key_Tab); // past the last loudspeaker: on to the next control
+    EXPECT_FALSE(pad->hasFocus());
 }
 
 TEST_F(SpeakerWindowTest, DraggingLoudspeakerTwoStoresAndSendsItsPosition) {
