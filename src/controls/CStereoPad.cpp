@@ -4,11 +4,16 @@
 #include "controls/ControlResources.h"
 #include "controls/StereoGeometry.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 CStereoPad::CStereoPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Stereo Source Position"));
     m_background = LoadBitmap(BitmapId::PadBackground);
     m_crossSprite = CTransparentSprite::FromResource(static_cast<int>(BitmapId::Cross));
     m_firstSprite = CTransparentSprite::FromResource(static_cast<int>(BitmapId::LeftBall));
@@ -60,6 +65,65 @@ void CStereoPad::ComposePicture(QPainter& painter) {
     m_crossSprite.Draw(painter, m_cross);
     m_firstSprite.Draw(painter, m_first);
     m_secondSprite.Draw(painter, m_second);
+    if (hasFocus()) {
+        const QRect around = QRect(m_cross, m_crossSprite.Size()).adjusted(-2, -2, 1, 1);
+        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
+            QPen pen(colour, 1, Qt::CustomDashLine);
+            pen.setDashPattern({3, 3});
+            pen.setDashOffset(offset);
+            painter.setPen(pen);
+            painter.drawRect(around);
+        }
+    }
+}
+
+void CStereoPad::keyPressEvent(QKeyEvent* event) {
+    const int values = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
+    const int pixels = std::max(1, (width() * values + 63) / 127);
+    QPoint move;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        move = {-pixels, 0};
+        break;
+    case Qt::Key_Right:
+        move = {pixels, 0};
+        break;
+    case Qt::Key_Up:
+        move = {0, -pixels};
+        break;
+    case Qt::Key_Down:
+        move = {0, pixels};
+        break;
+    case Qt::Key_PageUp:
+        move = {0, -std::max(1, (width() * 8 + 63) / 127)};
+        break;
+    case Qt::Key_PageDown:
+        move = {0, std::max(1, (width() * 8 + 63) / 127)};
+        break;
+    default:
+        CPadBase::keyPressEvent(event);
+        return;
+    }
+    if (m_owner == nullptr) {
+        return;
+    }
+    const QSize cross = m_crossSprite.Size();
+    const QPoint centre = m_cross + QPoint(cross.width() / 2, cross.height() / 2);
+    const auto drag = StereoGeometry::Drag(size(), centre + move, m_owner->Sliders().width);
+    if (drag) { // outside the pad's circle the cross stays, as it does for the pointer
+        Apply(drag->placement);
+        m_owner->CrossStepped(drag->angle, drag->focus, drag->placement.values);
+    }
+}
+
+void CStereoPad::focusInEvent(QFocusEvent* event) {
+    CPadBase::focusInEvent(event);
+    Compose();
+}
+
+void CStereoPad::focusOutEvent(QFocusEvent* event) {
+    CPadBase::focusOutEvent(event);
+    Compose();
 }
 
 void CStereoPad::mousePressEvent(QMouseEvent* event) {

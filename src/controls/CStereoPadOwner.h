@@ -19,4 +19,9 @@ public:
     virtual void SetAngleAndFocus(int angle, int focus) = 0;
     // The pair's new positions, 0-127 in screen orientation.
     virtual void UpdatePositions(const StereoPositions& positions) = 0;
+    // A key moved the cross: as a drag, but one change the operator may undo on its own.
+    virtual void CrossStepped(int angle, int focus, const StereoPositions& positions) {
+        SetAngleAndFocus(angle, focus);
+        UpdatePositions(positions);
+    }
 };

@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
 #include "controls/CPositionPad.h"
 #include "controls/CSkinButton.h"
@@ -240,6 +241,15 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
                              {p + 1, kXPosition, x2},
                              {p, kYPosition, y1},
                              {p + 1, kYPosition, y2}});
+}
+
+void CStereoSourceDlg::CrossStepped(int angle, int focus, const StereoPositions& positions) {
+    // Each press is a step of its own, as each drag is.
+    const CUndoHistory::NamedStep step(
+        m_main.UndoHistory(),
+        QStringLiteral("Stereo Pair %1-%2").arg(m_firstChannel + 1).arg(m_firstChannel + 2));
+    SetAngleAndFocus(angle, focus);
+    UpdatePositions(positions);
 }
 
 void CStereoSourceDlg::SetElevation(int value) {

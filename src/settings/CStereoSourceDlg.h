@@ -33,6 +33,7 @@ public:
     // Stores and sends the pair's X and Y (the document's Y grows upward); the main window
     // follows when it shows one of the pair.
     void UpdatePositions(const StereoPositions& positions) override;
+    void CrossStepped(int angle, int focus, const StereoPositions& positions) override;
     // Stores and sends the pair's height.
     void SetElevation(int value);
     // Rewrites the four value labels in the current display mode.

@@ -2,11 +2,14 @@
 // what is stored and sent, and when the main window follows.
 #include "support/PositionWindowFixture.h"
 
+#include "app/CUndoHistory.h"
 #include "controls/CPositionPad.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinSlider.h"
 #include "controls/CStereoPad.h"
 #include "settings/PositionWindowIds.h"
+
+#include <QUndoStack>
 
 namespace {
 
@@ -144,4 +147,20 @@ TEST_F(StereoWindowTest, TheMainWindowFollowsOnlyWhenItShowsOneOfThePair) {
     EXPECT_EQ(Wire()[3], QString::asprintf("B3 15 %02X", Doc().YPosition[3]).toStdString());
     EXPECT_LT(Doc().XPosition[2], 64) << "Angle 90 turns the pair to the left";
     EXPECT_LT(Doc().XPosition[3], 64);
+}
+
+// By keyboard: the pad takes the focus and an arrow moves the cross as a drag does, each
+// press one undo step.
+TEST_F(StereoWindowTest, ArrowKeysMoveTheCross) {
+    OpenWindow();
+    pad->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(pad->hasFocus());
+    const QPoint cross = pad->CrossTopLeft();
+    midi.ClearRecords();
+    QTest::keyClick(pad, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(pad, Qt::Key_Left);
+    EXPECT_GT(pad->CrossTopLeft().y(), cross.y());
+    EXPECT_LT(pad->CrossTopLeft().x(), cross.x());
+    EXPECT_FALSE(Wire().empty()) << "sent as a drag sends";
+    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
 }
