@@ -177,6 +177,17 @@ void CRoundSliderCtrl::Compose(QPainter& painter) const {
                        SystemColours::ButtonHighlight(colours));
     if (hasFocus()) {
         ShadedCircle::DrawDotted(painter, marker, 1, kFocusBlue);
+        // The marker's dot alone is hard to see: a ring of black and white dashes round the
+        // knob shows the focus on any background and in any palette.
+        for (const auto& [colour, offset] : {std::pair{Qt::black, 0}, std::pair{Qt::white, 3}}) {
+            QPen pen(colour, 1, Qt::CustomDashLine);
+            pen.setDashPattern({3, 3});
+            pen.setDashOffset(offset);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QRect(QPoint(0, 0), m_dial.deviceIndependentSize().toSize())
+                                    .adjusted(0, 0, -1, -1));
+        }
     }
     if (!isEnabled()) {
         DrawLabel(painter);
