@@ -38,6 +38,8 @@ CPositionPad::CPositionPad(QWidget* parent) : CPadBase(parent) {
 
 void CPositionPad::SetFromValues(int x, int y) {
     SetFromScreenValues(x, 127 - static_cast<int>(PadUnits(y)));
+    // What a screen reader says of the pad besides its name.
+    setAccessibleDescription(QStringLiteral("X %1, Y %2").arg(PadUnits(x)).arg(PadUnits(y)));
 }
 
 void CPositionPad::SetFromScreenValues(int x, int y) {

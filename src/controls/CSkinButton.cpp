@@ -221,6 +221,11 @@ void CSkinButton::paintEvent(QPaintEvent*) {
                     captionArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text());
                 DrawFocusRect(painter, used.adjusted(-1, -1, 2, 1).intersected(rect()),
                               SystemColours::WindowText(palette()));
+            } else if (hasFocus()) {
+                // Without a caption the frame goes round the indicator, or the focus would
+                // not show at all (the stereo window's pair buttons).
+                DrawFocusRect(painter, box.adjusted(-1, -1, 1, 1).intersected(rect()),
+                              SystemColours::WindowText(palette()));
             }
         }
     }

@@ -66,6 +66,15 @@ void CSpeakerPad::MoveY(int speaker, int value) {
 }
 
 void CSpeakerPad::ComposePicture(QPainter& painter) {
+    // What a screen reader says besides the pad's name: the loudspeaker the keys move.
+    if (m_owner != nullptr && m_keySpeaker < m_count) {
+        const SpeakerPosition at = m_owner->SpeakerAt(m_keySpeaker);
+        setAccessibleDescription(QStringLiteral("Loudspeaker %1 of %2: X %3, Y %4")
+                                     .arg(m_keySpeaker + 1)
+                                     .arg(m_count)
+                                     .arg(at.x)
+                                     .arg(at.y));
+    }
     painter.fillRect(rect(), Qt::black);
     painter.drawImage(0, 0, m_background);
     const QSize axis = m_axisSymbol.Size();
