@@ -13,6 +13,7 @@
 #include "app/DocumentNotices.h"
 #include "app/MainMenu.h"
 #include "app/SpatOutsWindowView.h"
+#include "controls/AccessibleControls.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "controls/CSkinButton.h"
@@ -424,6 +425,30 @@ void CControllerDlg::ExecuteCommand(int command) {
     }
 }
 
+QString CControllerDlg::ValueWithUnit(const MainControl& control, int value) const {
+    const QString text = QString::fromStdString(ReadoutText(control, value));
+    if (LabelContext().showRawValues) {
+        return text;
+    }
+    switch (control.Unit()) {
+    case ValueUnit::Level:
+    case ValueUnit::Attenuation:
+        return text + QStringLiteral(" dB");
+    case ValueUnit::Metres:
+    case ValueUnit::RoomSide:
+        return text + QStringLiteral(" m");
+    case ValueUnit::HighPassCutoff:
+    case ValueUnit::LowPassCutoff:
+        return text + QStringLiteral(" Hz");
+    case ValueUnit::DegreesFullCircle:
+    case ValueUnit::DegreesSigned:
+        return text + QStringLiteral(" degrees");
+    case ValueUnit::Plain:
+        break;
+    }
+    return text;
+}
+
 void CControllerDlg::StepPadPosition(int dx, int dy) {
     CControllerDoc& doc = *Doc();
     const int c = ShownChannel();
@@ -476,17 +501,15 @@ void CControllerDlg::SetUpKeyboardAndNames() {
         }
         previous = widget ? widget : previous;
     }
-    // A screen reader says what each control sets and, as its description, the value with
-    // its unit as the readout shows it.
+    // A screen reader says what each control sets and, as its value, the value with its
+    // unit as the readout shows it.
+    InstallAccessibleControls();
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         const MainControl& row = kMainControls[i];
         QAbstractSlider* control = m_ui.controls[i];
         control->setAccessibleName(CUndoHistory::ParameterName(row.Key(0)));
-        const auto describe = [this, control, &row](int value) {
-            control->setAccessibleDescription(QString::fromStdString(ReadoutText(row, value)));
-        };
-        describe(control->value());
-        connect(control, &QAbstractSlider::valueChanged, this, describe);
+        SetAccessibleValueText(control,
+                               [this, &row](int value) { return ValueWithUnit(row, value); });
     }
     m_ui.channelList->setAccessibleName(QStringLiteral("Channel"));
     m_ui.outputList->setAccessibleName(QStringLiteral("Output Device"));

@@ -136,6 +136,8 @@ private:
     void AfterControlScrolled(int id, int value);
     ValueLabelContext LabelContext() const;
     std::string ReadoutText(const MainControl& control, int value) const;
+    // The readout's text with its unit, for a screen reader.
+    QString ValueWithUnit(const MainControl& control, int value) const;
 
     void OnSend(int buttonId);
 

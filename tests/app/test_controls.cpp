@@ -8,6 +8,7 @@
 #include "controls/CPositionPad.h"
 #include "model/ParameterTable.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
@@ -546,8 +547,13 @@ TEST_F(MainControlsTest, TheKeyboardReachesThePadAndEveryControlHasAName) {
     EXPECT_EQ(wire, (std::array<int, 3>{x + 8, 65, -1}));
     EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
     for (const MainControl& row : kMainControls) {
-        EXPECT_FALSE(Control(row.id)->accessibleName().isEmpty()) << row.objectName;
-        EXPECT_FALSE(Control(row.id)->accessibleDescription().isEmpty()) << row.objectName;
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(Control(row.id));
+        ASSERT_NE(read, nullptr);
+        EXPECT_FALSE(read->text(QAccessible::Name).isEmpty()) << row.objectName;
+        EXPECT_FALSE(read->text(QAccessible::Value).isEmpty()) << row.objectName;
     }
-    EXPECT_EQ(Control(ControlId::LPFCutOff)->accessibleName(), "LPF Cutoff");
+    QAccessibleInterface* lpf =
+        QAccessible::queryAccessibleInterface(Control(ControlId::LPFCutOff));
+    EXPECT_EQ(lpf->text(QAccessible::Name), "LPF Cutoff");
+    EXPECT_EQ(lpf->text(QAccessible::Value), "18389.491 Hz") << "the value with its unit";
 }
