@@ -47,6 +47,7 @@ void CSpeakerPad::RebuildFromDocument() {
                    Scaled(127 - std::clamp(at.y, 0, 127), height()) - sprite.height() / 2);
         m_owner->ShowCoordinates(i, at.x, at.y, at.z);
     }
+    Describe();
     Compose();
 }
 
@@ -65,8 +66,9 @@ void CSpeakerPad::MoveY(int speaker, int value) {
     }
 }
 
-void CSpeakerPad::ComposePicture(QPainter& painter) {
-    // What a screen reader says besides the pad's name: the loudspeaker the keys move.
+// What a screen reader says besides the pad's name: the loudspeaker the keys move. Asked only
+// where the owner is whole (never while drawing, which its destruction may cause).
+void CSpeakerPad::Describe() {
     if (m_owner != nullptr && m_keySpeaker < m_count) {
         const SpeakerPosition at = m_owner->SpeakerAt(m_keySpeaker);
         setAccessibleDescription(QStringLiteral("Loudspeaker %1 of %2: X %3, Y %4")
@@ -75,6 +77,9 @@ void CSpeakerPad::ComposePicture(QPainter& painter) {
                                      .arg(at.x)
                                      .arg(at.y));
     }
+}
+
+void CSpeakerPad::ComposePicture(QPainter& painter) {
     painter.fillRect(rect(), Qt::black);
     painter.drawImage(0, 0, m_background);
     const QSize axis = m_axisSymbol.Size();
@@ -99,6 +104,7 @@ void CSpeakerPad::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key >= Qt::Key_1 && key < Qt::Key_1 + std::min(m_count, kMaxSpeakers)) {
         m_keySpeaker = key - Qt::Key_1;
+        Describe();
         Compose();
         return;
     }
@@ -130,6 +136,7 @@ void CSpeakerPad::keyPressEvent(QKeyEvent* event) {
     }
     if (m_owner != nullptr && m_keySpeaker < m_count) {
         m_owner->SpeakerStepped(m_keySpeaker, dx, dy);
+        Describe();
     }
 }
 
@@ -138,6 +145,7 @@ bool CSpeakerPad::focusNextPrevChild(bool next) {
     const int to = m_keySpeaker + (next ? 1 : -1);
     if (hasFocus() && to >= 0 && to < m_count) {
         m_keySpeaker = to;
+        Describe();
         Compose();
         return true;
     }
@@ -151,6 +159,7 @@ void CSpeakerPad::focusInEvent(QFocusEvent* event) {
     } else if (event->reason() == Qt::TabFocusReason) {
         m_keySpeaker = 0;
     }
+    Describe();
     Compose();
 }
 

@@ -52,6 +52,7 @@ protected:
 
 private:
     static bool IsSpeaker(int speaker) { return speaker >= 0 && speaker < kMaxSpeakers; }
+    void Describe();
 
     CSpeakerPadOwner* m_owner = nullptr;
     QImage m_background;
