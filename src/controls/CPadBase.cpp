@@ -1,5 +1,8 @@
 #include "controls/CPadBase.h"
 
+#include <QKeyEvent>
+#include <QPainter>
+
 #include <QPainter>
 
 CPadBase::CPadBase(QWidget* parent) : QWidget(parent) {
@@ -36,4 +39,35 @@ void CPadBase::resizeEvent(QResizeEvent* event) {
 bool CPadBase::SpriteHit(QPoint topLeft, QSize size, QPoint point) {
     return point.x() >= topLeft.x() && point.x() <= topLeft.x() + size.width() &&
            point.y() >= topLeft.y() && point.y() <= topLeft.y() + size.height();
+}
+
+std::optional<QPoint> CPadBase::KeyStep(const QKeyEvent& event) {
+    const int step = event.modifiers() & Qt::ShiftModifier ? 8 : 1;
+    switch (event.key()) {
+    case Qt::Key_Left:
+        return QPoint(-step, 0);
+    case Qt::Key_Right:
+        return QPoint(step, 0);
+    case Qt::Key_Up:
+        return QPoint(0, step);
+    case Qt::Key_Down:
+        return QPoint(0, -step);
+    case Qt::Key_PageUp:
+        return QPoint(0, 8);
+    case Qt::Key_PageDown:
+        return QPoint(0, -8);
+    default:
+        return std::nullopt;
+    }
+}
+
+void CPadBase::DrawFocusFrame(QPainter& painter, const QRect& frame) {
+    for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
+        QPen pen(colour, 1, Qt::CustomDashLine);
+        pen.setDashPattern({3, 3});
+        pen.setDashOffset(offset);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(frame);
+    }
 }

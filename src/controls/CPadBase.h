@@ -4,7 +4,12 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPoint>
 #include <QWidget>
+
+#include <optional>
+
+class QKeyEvent;
 
 class CPadBase : public QWidget {
     Q_OBJECT
@@ -20,6 +25,12 @@ public:
 
     // Whether a press at `point` hits a sprite's rectangle, right and bottom edges included.
     static bool SpriteHit(QPoint topLeft, QSize size, QPoint point);
+
+    // The move a key asks of a pad, in position values with y upward: the arrows one, with
+    // Shift eight, Page Up and Down eight up or down; nothing for other keys.
+    static std::optional<QPoint> KeyStep(const QKeyEvent& event);
+    // A focus frame of black and white dashes, seen on any field and in any palette.
+    static void DrawFocusFrame(QPainter& painter, const QRect& frame);
 
 protected:
     virtual void ComposePicture(QPainter& painter) = 0;

@@ -91,46 +91,18 @@ void CPositionPad::ComposePicture(QPainter& painter) {
     painter.drawImage(0, 0, m_background);
     painter.drawImage(m_markerTopLeft, m_marker);
     if (hasFocus()) {
-        // White and black dashes: seen on the blue field in every palette.
-        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
-            QPen pen(colour, 1, Qt::CustomDashLine);
-            pen.setDashPattern({3, 3});
-            pen.setDashOffset(offset);
-            painter.setPen(pen);
-            painter.drawRect(rect().adjusted(1, 1, -2, -2));
-        }
+        DrawFocusFrame(painter, rect().adjusted(1, 1, -2, -2));
     }
 }
 
 void CPositionPad::keyPressEvent(QKeyEvent* event) {
-    const int step = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
-    int dx = 0;
-    int dy = 0;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        dx = -step;
-        break;
-    case Qt::Key_Right:
-        dx = step;
-        break;
-    case Qt::Key_Up:
-        dy = step;
-        break;
-    case Qt::Key_Down:
-        dy = -step;
-        break;
-    case Qt::Key_PageUp:
-        dy = 8;
-        break;
-    case Qt::Key_PageDown:
-        dy = -8;
-        break;
-    default:
+    const std::optional<QPoint> step = KeyStep(*event);
+    if (!step) {
         CPadBase::keyPressEvent(event);
         return;
     }
     if (m_owner != nullptr) {
-        m_owner->StepPadPosition(dx, dy);
+        m_owner->StepPadPosition(step->x(), step->y());
     }
 }
 

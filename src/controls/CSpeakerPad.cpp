@@ -88,15 +88,9 @@ void CSpeakerPad::ComposePicture(QPainter& painter) {
         m_speakers[i].Draw(painter, m_topLeft[i]);
     }
     if (hasFocus() && m_keySpeaker < m_count) {
-        // The loudspeaker the keys move, framed in white and black dashes: seen on any field.
+        // The loudspeaker the keys move.
         const QRect around = QRect(m_topLeft[m_keySpeaker], SpriteSize()).adjusted(-2, -2, 1, 1);
-        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
-            QPen pen(colour, 1, Qt::CustomDashLine);
-            pen.setDashPattern({3, 3});
-            pen.setDashOffset(offset);
-            painter.setPen(pen);
-            painter.drawRect(around);
-        }
+        DrawFocusFrame(painter, around);
     }
 }
 
@@ -108,34 +102,13 @@ void CSpeakerPad::keyPressEvent(QKeyEvent* event) {
         Compose();
         return;
     }
-    const int step = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
-    int dx = 0;
-    int dy = 0;
-    switch (key) {
-    case Qt::Key_Left:
-        dx = -step;
-        break;
-    case Qt::Key_Right:
-        dx = step;
-        break;
-    case Qt::Key_Up:
-        dy = step;
-        break;
-    case Qt::Key_Down:
-        dy = -step;
-        break;
-    case Qt::Key_PageUp:
-        dy = 8;
-        break;
-    case Qt::Key_PageDown:
-        dy = -8;
-        break;
-    default:
+    const std::optional<QPoint> step = KeyStep(*event);
+    if (!step) {
         CPadBase::keyPressEvent(event);
         return;
     }
     if (m_owner != nullptr && m_keySpeaker < m_count) {
-        m_owner->SpeakerStepped(m_keySpeaker, dx, dy);
+        m_owner->SpeakerStepped(m_keySpeaker, step->x(), step->y());
         Describe();
     }
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 
 CStereoPad::CStereoPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
@@ -67,43 +68,23 @@ void CStereoPad::ComposePicture(QPainter& painter) {
     m_secondSprite.Draw(painter, m_second);
     if (hasFocus()) {
         const QRect around = QRect(m_cross, m_crossSprite.Size()).adjusted(-2, -2, 1, 1);
-        for (const auto& [colour, offset] : {std::pair{Qt::white, 0}, std::pair{Qt::black, 3}}) {
-            QPen pen(colour, 1, Qt::CustomDashLine);
-            pen.setDashPattern({3, 3});
-            pen.setDashOffset(offset);
-            painter.setPen(pen);
-            painter.drawRect(around);
-        }
+        DrawFocusFrame(painter, around);
     }
 }
 
 void CStereoPad::keyPressEvent(QKeyEvent* event) {
-    const int values = event->modifiers() & Qt::ShiftModifier ? 8 : 1;
-    const int pixels = std::max(1, (width() * values + 63) / 127);
-    QPoint move;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        move = {-pixels, 0};
-        break;
-    case Qt::Key_Right:
-        move = {pixels, 0};
-        break;
-    case Qt::Key_Up:
-        move = {0, -pixels};
-        break;
-    case Qt::Key_Down:
-        move = {0, pixels};
-        break;
-    case Qt::Key_PageUp:
-        move = {0, -std::max(1, (width() * 8 + 63) / 127)};
-        break;
-    case Qt::Key_PageDown:
-        move = {0, std::max(1, (width() * 8 + 63) / 127)};
-        break;
-    default:
+    const std::optional<QPoint> step = KeyStep(*event);
+    if (!step) {
         CPadBase::keyPressEvent(event);
         return;
     }
+    // Position values to pixels, screen y downward: at least one pixel a press.
+    const auto pixels = [this](int values) {
+        return values == 0
+                   ? 0
+                   : (values > 0 ? 1 : -1) * std::max(1, (width() * std::abs(values) + 63) / 127);
+    };
+    const QPoint move(pixels(step->x()), -pixels(step->y()));
     if (m_owner == nullptr) {
         return;
     }
