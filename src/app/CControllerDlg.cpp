@@ -299,7 +299,13 @@ void CControllerDlg::ShowLiveValue(ParameterKey key) {
         MoveChannelControl(kChannelParameters.at(static_cast<std::size_t>(key.row)).array, value);
         ShowLivePosition(key.channel);
     }
-    if (SpatOutsWindowView* speakers = SpeakerWindowView()) {
+    // The loudspeaker pad shows the speaker positions, their count and the room's side.
+    const bool speakerValue = key.IsGlobal()
+                                  ? key == KeyOf(&CControllerDoc::NMatrixOutput) ||
+                                        key == KeyOf(&CControllerDoc::RoomSide)
+                                  : key.row >= KeyOf(&CControllerDoc::SpatOutXPos, 0).row &&
+                                        key.row <= KeyOf(&CControllerDoc::SpatOutZPos, 0).row;
+    if (SpatOutsWindowView* speakers = SpeakerWindowView(); speakers && speakerValue) {
         speakers->ReinitialiseSpeakerPad();
     }
 }
@@ -503,7 +509,6 @@ void CControllerDlg::SetUpKeyboardAndNames() {
     }
     // A screen reader says what each control sets and, as its value, the value with its
     // unit as the readout shows it.
-    InstallAccessibleControls();
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         const MainControl& row = kMainControls[i];
         QAbstractSlider* control = m_ui.controls[i];

@@ -218,14 +218,10 @@ void CUndoHistory::CloseSoon() {
         return;
     }
     m_closeQueued = true;
-    QMetaObject::invokeMethod(this, &CUndoHistory::CloseGesture, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &CUndoHistory::Settle, Qt::QueuedConnection);
 }
 
 void CUndoHistory::Settle() {
-    CloseGesture();
-}
-
-void CUndoHistory::CloseGesture() {
     m_closeQueued = false;
     if (m_pointerHeld) {
         return; // a drag goes on
@@ -251,7 +247,7 @@ void CUndoHistory::Push(Open& step, bool mergeable) {
 CUndoHistory::NamedStep::NamedStep(CUndoHistory& history, const QString& text)
     : m_history(history) {
     if (m_history.m_namedDepth++ == 0) {
-        m_history.CloseGesture(); // what was made before is a step of its own
+        m_history.Settle(); // what was made before is a step of its own
         m_history.m_named.text = text;
     }
 }

@@ -71,7 +71,6 @@ private:
     void OnChanges(const DocumentChanges& changes);
     void Collect(Open& step, const DocumentChanges& changes);
     void CloseSoon();
-    void CloseGesture();
     void Push(Open& step, bool mergeable);
 
     CControllerDoc& m_doc;

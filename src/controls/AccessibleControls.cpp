@@ -53,6 +53,14 @@ QAccessibleInterface* MakeAccessible(const QString& className, QObject* object) 
     return nullptr;
 }
 
+// Installs the accessibility factory once; later calls do nothing.
+void InstallAccessibleControls() {
+    static bool installed = false;
+    if (!std::exchange(installed, true)) {
+        QAccessible::installFactory(MakeAccessible);
+    }
+}
+
 } // namespace
 
 void SetAccessibleValueText(QAbstractSlider* control, std::function<QString(int value)> text) {
@@ -66,12 +74,5 @@ void SetAccessibleValueText(QAbstractSlider* control, std::function<QString(int 
     if (QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(control);
         existing && dynamic_cast<AccessibleControl*>(existing) == nullptr) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
-    }
-}
-
-void InstallAccessibleControls() {
-    static bool installed = false;
-    if (!std::exchange(installed, true)) {
-        QAccessible::installFactory(MakeAccessible);
     }
 }

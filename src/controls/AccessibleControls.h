@@ -10,7 +10,5 @@
 
 class QAbstractSlider;
 
-// Installs the accessibility factory once; later calls do nothing.
-void InstallAccessibleControls();
 // How `control`'s value reads, asked each time it is read; kept until the control goes.
 void SetAccessibleValueText(QAbstractSlider* control, std::function<QString(int value)> text);

@@ -67,10 +67,6 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
     SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
     CreateControls();
 
-    const QDir factory(PresetFiles::FactoryFolder());
-    for (int i = 0; i < kRows; ++i) {
-        m_paths[i] = factory.filePath(Text(kRowTable[i].fileName));
-    }
     ShowDocumentChoices();
     connect(&m_mainWindow.UndoHistory(), &CUndoHistory::restored, this,
             &CDefaultPresetDlg::ShowDocumentChoices);
@@ -144,20 +140,14 @@ CControllerDoc* CDefaultPresetDlg::Doc() const {
     return GetControllerDoc();
 }
 
-QString CDefaultPresetDlg::PresetPath(int row) const {
-    if (row == kCustomRow) {
-        return PresetFiles::CustomReadPath();
-    }
-    return IsRow(row) ? m_paths[row - 1] : QString();
-}
-
 void CDefaultPresetDlg::Try(int row) {
     if (!IsRow(row) || !Doc()) {
         return;
     }
     m_radios[row - 1]->SetCheck(1); // the others of the group go out
-    if (const std::optional<QString> failure = TryPreset(m_mainWindow, row, PresetPath(row))) {
-        ShowNotice(this, ImportFailureText(PresetPath(row), *failure));
+    const QString file = FactoryPresetPath(row);
+    if (const std::optional<QString> failure = TryPreset(m_mainWindow, row, file)) {
+        ShowNotice(this, ImportFailureText(file, *failure));
     }
 }
 

@@ -53,7 +53,6 @@ public:
 
     bool IsRecording() const { return m_recording; }
     // The file Try reads for the row.
-    QString PresetPath(int row) const;
 
 private:
     void CreateControls();
@@ -63,7 +62,6 @@ private:
     void SendCommand(std::initializer_list<unsigned char> bytes);
 
     CControllerDlg& m_mainWindow;
-    std::array<QString, kRows> m_paths;
     std::array<CSkinButton*, kRows> m_checkBoxes{};
     std::array<CSkinButton*, kRows> m_radios{};
     CSkinButton* m_recordButton = nullptr;
