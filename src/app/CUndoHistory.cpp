@@ -198,6 +198,12 @@ void CUndoHistory::OnChanges(const DocumentChanges& changes) {
 }
 
 bool CUndoHistory::eventFilter(QObject* watched, QEvent* event) {
+    // The pointer's buttons reach widgets only. Events for other objects (timers, calls
+    // queued from worker threads) are passed on unread: cheaper, and no thread's event is
+    // touched here before its receiver takes it.
+    if (!watched->isWidgetType()) {
+        return false;
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
