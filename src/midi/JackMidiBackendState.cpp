@@ -219,6 +219,13 @@ bool State::Connect(const char* from, const char* to, const std::string& peer) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    // Under load the connection may show in the graph a moment after jack_connect returns,
+    // and until then a send is refused as if the device had gone: wait until it shows.
+    jack_port_t* own = jack_port_by_name(client, from == peer ? to : from);
+    const auto shown = Clock::now() + std::chrono::milliseconds(500);
+    while (own && !jack_port_connected_to(own, peer.c_str()) && Clock::now() < shown) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
 }
 

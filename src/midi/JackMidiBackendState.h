@@ -93,6 +93,7 @@ struct JackMidiBackend::State {
     jack_port_t* PortFor(JackSlot& slot, const char* base, std::size_t index, unsigned long flags);
     // A device's client may have registered its port a moment before it is active, when
     // JACK refuses connections to it; such a connection is tried again for a few periods.
+    // Returns once the connection shows in the graph, so a send right after it is taken.
     bool Connect(const char* from, const char* to, const std::string& peer);
 
     // --- JACK's notification thread -----------------------------------------------------
