@@ -1,9 +1,10 @@
-// Reading OSC control: which commands a message carries, as a table, the address patterns,
-// the conversions of coordinates, polar positions and gains into the program's 0-127 values,
-// and the receiving thread against hostile datagrams and queries.
+// Reading OSC control: which commands a message carries, as a table, the address patterns, the
+// conversions into the program's 0-127 values, and the receiving thread against hostile input.
 #include "osc/COscReceiver.h"
 #include "osc/OscControl.h"
 #include "osc/OscPattern.h"
+
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,6 @@
 #include <cmath>
 #include <limits>
 #include <thread>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -82,16 +78,6 @@ const ReadCase kReadCases[] = {
      1,
      {"/adm/obj/2/x", "/orbis/ch/2/LPFCutOff"}},
     {"a first part naming neither", {"/a?/obj/1/x", {0.5f}}, 1, {}},
-    {"a negated list of channels",
-     {"/orbis/ch/[!2-8]/LPFCutOff", {1}},
-     1,
-     {"/orbis/ch/1/LPFCutOff"}},
-    {"nine empty groups", {Hostile(9), {}}, 1, {}},
-    {"thirty empty groups", {Hostile(30), {}}, 1, {}},
-    {"an address past the limit",
-     {"/adm/obj/1/" + std::string(kMaxOscPattern, '*'), {0.5f}},
-     1,
-     {}},
 };
 
 } // namespace
@@ -125,54 +111,34 @@ TEST(OscControl, WhatAMessageCarries) {
 TEST(OscControl, Patterns) {
     struct Case {
         std::string pattern;
-        const char* name;
-        bool matches;
+        std::vector<std::string_view> matched, unmatched;
     };
     const Case cases[] = {
-        {"abc", "abc", true},
-        {"abc", "abd", false},
-        {"abc", "ab", false},
-        {"", "", true},
-        {"", "a", false},
-        {"a?c", "abc", true},
-        {"?", "", false},
-        {"*", "", true},
-        {"*", "anything", true},
-        {"a*c", "ac", true},
-        {"a*b*c", "axxbyyc", true},
-        {"a*b*c", "axxcyyb", false},
-        {"**?", "x", true},
-        {"[abc]", "b", true},
-        {"[abc]", "d", false},
-        {"[a-c]x", "bx", true},
-        {"[c-a]", "b", true},
-        {"[!a-c]", "d", true},
-        {"[!a-c]", "b", false},
-        {"[a-]", "-", true},
-        {"[-a]", "-", true},
-        {"[a!]", "!", true},
-        {"[]", "a", false},
-        {"[!]", "a", true},
-        {"[1-8]", "9", false},
-        {"{foo,bar}", "bar", true},
-        {"{foo,bar}", "baz", false},
-        {"{,a}b", "b", true},
-        {"{a,ab}c", "abc", true},
-        {"{}", "", true},
-        {"a]}", "a]}", true},
-        {"[abc", "a", false},
-        {"{a,b", "a", false},
-        {"{a,{b}}", "b", false},
-        {Hostile(9).substr(7), "a", true},
-        {Hostile(9).substr(7), "LPFCutOff", false},
-        {Hostile(40).substr(7), "b", false},
-        {std::string(100, '*') + "b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
-        {std::string(kMaxOscPattern, '*'), "x", true},
-        {std::string(kMaxOscPattern + 1, '*'), "x", false},
+        {"abc", {"abc"}, {"ab", "abcd"}},
+        {"a?c", {"abc"}, {"ac"}},
+        {"a*b*c", {"abc", "axxbyyc"}, {"axcyb"}},
+        {"[a-c]x", {"bx"}, {"dx", "x"}},
+        {"[c-a]", {"b"}, {"d"}},
+        {"[!a-c]", {"d"}, {"b"}},
+        {"[-a!]", {"-", "a", "!"}, {"b"}}, // a minus at an end and a later ! are themselves
+        {"[]", {}, {"", "a"}},
+        {"{foo,bar}x", {"foox", "barx"}, {"bazx"}},
+        {"{,a}b", {"b", "ab"}, {"a"}},
+        {"{a,ab}c", {"ac", "abc"}, {"ab"}},
+        {"[abc", {}, {"a", "[abc"}},
+        {"{a,b", {}, {"a"}},
+        {"{a,{b}}", {}, {"a", "b"}},
+        {Hostile(9).substr(7), {"a"}, {"LPFCutOff"}},
+        {std::string(kMaxOscPattern, '*'), {"x"}, {}},
+        {std::string(kMaxOscPattern + 1, '*'), {}, {"x"}},
     };
     for (const Case& test : cases) {
-        EXPECT_EQ(MatchOscPattern(test.pattern, test.name), test.matches)
-            << test.pattern.substr(0, 40) << " on " << test.name;
+        for (const bool matched : {true, false}) {
+            for (const std::string_view name : matched ? test.matched : test.unmatched) {
+                EXPECT_EQ(MatchOscPattern(test.pattern, name), matched)
+                    << test.pattern.substr(0, 40) << " on " << name;
+            }
+        }
     }
 }
 
@@ -219,147 +185,57 @@ TEST(OscControl, Conversions) {
     EXPECT_EQ(LevelFromGain(0.0001), 1); // far below the scale: its lowest step
 }
 
-namespace {
-
-using namespace std::chrono_literals;
-
-// A UDP socket on the loopback, to send to the receiver and take its answers.
-class LoopbackSocket {
-public:
-    LoopbackSocket() : m_fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {
-        sockaddr_in local = Address(0);
-        static_cast<void>(::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local));
-        socklen_t length = sizeof local;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length);
-        m_port = ntohs(local.sin_port);
-    }
-    ~LoopbackSocket() { ::close(m_fd); }
-    quint16 Port() const { return m_port; }
-    void Send(quint16 port, const OscMessage& message) const {
-        const std::vector<char> datagram = EncodeOsc(message);
-        const sockaddr_in to = Address(port);
-        static_cast<void>(::sendto(m_fd, datagram.data(), datagram.size(), 0,
-                                   reinterpret_cast<const sockaddr*>(&to), sizeof to));
-    }
-    // A datagram waiting, decoded.
-    std::optional<OscMessage> Receive() const {
-        std::array<char, 2048> buffer{};
-        const ssize_t size = ::recv(m_fd, buffer.data(), buffer.size(), 0);
-        return size > 0 ? DecodeOsc(buffer.data(), static_cast<std::size_t>(size)) : std::nullopt;
-    }
-
-private:
-    static sockaddr_in Address(quint16 port) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return address;
-    }
-    int m_fd;
-    quint16 m_port = 0;
-};
-
-class OscReceiverTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        COscReceiver::Settings settings;
-        settings.answerPort = peer.Port();
-        QString why;
-        ASSERT_TRUE(receiver.Start(settings, &why)) << why.toStdString();
-    }
-    void Send(const OscMessage& message) { peer.Send(receiver.Port(), message); }
-    // What arrives up to and with `address`. The wait ends long before a matcher that
-    // backtracks would have read one hostile address.
-    std::vector<COscReceiver::Received> TakeUntil(const std::string& address) {
-        std::vector<COscReceiver::Received> taken;
-        for (const auto until = std::chrono::steady_clock::now() + 10s;
-             std::chrono::steady_clock::now() < until;) {
-            for (COscReceiver::Received& received : receiver.Take()) {
-                taken.push_back(std::move(received));
-                if (taken.back().command.address == address) {
-                    return taken;
-                }
-            }
-            std::this_thread::sleep_for(1ms);
-        }
-        ADD_FAILURE() << address << " never arrived";
-        return taken;
-    }
-
-    LoopbackSocket peer;
+TEST(OscReceiver, HostilePatternsHoldNeitherTheThreadNorItsStopAndQueriesAreCapped) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
     COscReceiver receiver;
-};
-
-} // namespace
-
-TEST_F(OscReceiverTest, HostilePatternsNeitherHoldTheThreadNorItsStop) {
-    Send({Hostile(9), {}});
-    Send({Hostile(30), {}});
-    Send({"/adm/obj/1/x", {0.5f}});
-    const auto taken = TakeUntil("/adm/obj/1/x");
-    EXPECT_EQ(taken.size(), 1u);
-    EXPECT_GE(receiver.Dropped(), 2u);
-    for (int i = 0; i < 200; ++i) {
-        Send({Hostile(30), {}});
-    }
-    const auto before = std::chrono::steady_clock::now();
-    receiver.Stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 5s) << "a hang, not a slow stop";
-    EXPECT_FALSE(receiver.IsListening());
-}
-
-TEST_F(OscReceiverTest, QueriesAreAnsweredToTheLoopbackAChannelsWorthAtATime) {
-    Send({"/orbis/ch/*/*", {}}); // every value of every channel: 320 queries
-    Send({"/adm/obj/1/x", {0.5f}});
+    ASSERT_TRUE(receiver.Start({}));
+    const auto SendTo = [](quint16 port, const OscMessage& message) {
+        const std::vector<char> datagram = EncodeOsc(message);
+        QUdpSocket().writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()),
+                                   QHostAddress(QHostAddress::LocalHost), port);
+    };
+    SendTo(receiver.Port(), {Hostile(9), {}});
+    SendTo(receiver.Port(), {"/orbis/ch/*/*", {}}); // every value of every channel
+    SendTo(receiver.Port(), {"/adm/obj/1/x", {0.5f}});
+    // The nine groups alone once held the thread for over a minute.
+    std::string last;
     std::size_t queries = 0;
-    for (const COscReceiver::Received& received : TakeUntil("/adm/obj/1/x")) {
-        queries += received.command.query ? 1 : 0;
-    }
-    EXPECT_EQ(queries, COscReceiver::kAnswersPerQuery);
-
-    const OscMessage answer{"/adm/obj/1/x", {0.5f}};
-    EXPECT_TRUE(receiver.Answer(QHostAddress(QHostAddress::LocalHost), answer));
-    std::optional<OscMessage> received;
-    for (int i = 0; i < 1000 && !received; ++i) {
+    for (const auto until = Clock::now() + 10s; last != "/adm/obj/1/x" && Clock::now() < until;) {
+        for (const COscReceiver::Received& received : receiver.Take()) {
+            last = received.command.address;
+            queries += received.command.query ? 1 : 0;
+        }
         std::this_thread::sleep_for(1ms);
-        received = peer.Receive();
     }
-    EXPECT_EQ(received, answer);
-    // Whoever a source address names is answered only when the user listed it.
-    struct Case {
-        const char* host;
-        QList<QHostAddress> allowed;
-        bool answered;
-    };
-    const QHostAddress listed(QStringLiteral("192.0.2.1"));
-    for (const Case& test : {Case{"127.0.0.1", {}, true}, Case{"127.0.0.9", {listed}, true},
-                             Case{"192.0.2.1", {}, false}, Case{"192.0.2.1", {listed}, true},
-                             Case{"192.0.2.2", {listed}, false}}) {
-        EXPECT_EQ(
-            COscReceiver::Answerable(QHostAddress(QString::fromLatin1(test.host)), test.allowed),
-            test.answered)
-            << test.host;
+    EXPECT_EQ(last, "/adm/obj/1/x");
+    EXPECT_EQ(queries, COscReceiver::kAnswersPerQuery);
+    for (int i = 0; i < 200; ++i) {
+        SendTo(receiver.Port(), {Hostile(41), {}}); // the longest address taken
     }
+    const auto stopping = Clock::now();
+    receiver.Stop();
+    EXPECT_LT(Clock::now() - stopping, 5s) << "a hang, not a slow stop";
 }
 
-TEST(OscReceiver, AnswersAreBudgetedPerSecond) {
-    using Clock = COscReceiver::AnswerBudget::Clock;
+TEST(OscReceiver, AnswersGoOnlyToTheLoopbackOrListedHostsWithinABudget) {
+    const QHostAddress listed(QStringLiteral("192.0.2.1"));
+    EXPECT_TRUE(COscReceiver::Answerable(QHostAddress(QHostAddress::LocalHost), {}));
+    EXPECT_TRUE(COscReceiver::Answerable(listed, {listed}));
+    EXPECT_FALSE(COscReceiver::Answerable(listed, {}));
+    EXPECT_FALSE(COscReceiver::Answerable(QHostAddress(QStringLiteral("192.0.2.2")), {listed}));
+    // A second's worth at once, then as time passes, never more than a second's saved up.
+    using namespace std::chrono_literals;
     COscReceiver::AnswerBudget budget;
-    const Clock::time_point start = Clock::time_point{} + 1h;
-    struct Step {
-        Clock::duration after; // since the start
-        int asked;
-        int answered;
-    };
-    constexpr int kSecond = COscReceiver::kAnswersPerSecond;
-    for (const Step& step :
-         {Step{0s, 1000, kSecond}, Step{10ms, 10, kSecond / 100}, Step{10ms, 10, 0},
-          Step{1010ms, 1000, kSecond}, Step{100s, 1000, kSecond}}) {
-        int answered = 0;
-        for (int i = 0; i < step.asked; ++i) {
-            answered += budget.Spend(start + step.after) ? 1 : 0;
+    const auto start = COscReceiver::AnswerBudget::Clock::time_point{} + 1h;
+    const auto spent = [&](auto after) {
+        int answers = 0;
+        while (answers < 1000 && budget.Spend(start + after)) {
+            ++answers;
         }
-        EXPECT_EQ(answered, step.answered) << step.after.count();
-    }
+        return answers;
+    };
+    EXPECT_EQ(spent(0s), COscReceiver::kAnswersPerSecond);
+    EXPECT_EQ(spent(10ms), COscReceiver::kAnswersPerSecond / 100);
+    EXPECT_EQ(spent(100s), COscReceiver::kAnswersPerSecond);
 }
