@@ -96,7 +96,7 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
                 std::vector<OscCommand>& commands) {
     const auto objects = MatchNumbers(firstObject, parts[2]);
     for (const Attribute& attribute : kAttributes) {
-        if (!Matches(std::string(attribute.name), parts[3])) {
+        if (!Matches(attribute.name, parts[3])) {
             continue;
         }
         const bool query = message.arguments.empty();
