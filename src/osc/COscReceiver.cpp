@@ -68,12 +68,16 @@ bool COscReceiver::Start(const Settings& settings, QString* why) {
     m_boundPort = ntohs(local.sin_port);
     m_settings = settings;
     m_dropped = 0;
+    m_stopping = false;
+    m_answerBudget = AnswerBudget();
     m_thread = std::thread([this] { Run(); });
     return true;
 }
 
 void COscReceiver::Stop() {
     if (m_thread.joinable()) {
+        // Seen between messages too, so a datagram holding many never keeps the caller waiting.
+        m_stopping = true;
         const char stop = 1;
         static_cast<void>(::write(m_stopPipe[1], &stop, 1));
         m_thread.join();
@@ -100,7 +104,7 @@ void COscReceiver::Run() {
             }
             return;
         }
-        if (waits[1].revents != 0) {
+        if (waits[1].revents != 0 || m_stopping) {
             return;
         }
         sockaddr_in from{};
@@ -119,14 +123,23 @@ void COscReceiver::Run() {
         const std::vector<OscMessage> messages =
             DecodeOscPacket(buffer.data(), static_cast<std::size_t>(size), &bad);
         m_dropped += static_cast<std::uint64_t>(bad);
+        const bool answerable = Answerable(sender, m_settings.allowedHosts);
         bool kept = false;
         for (const OscMessage& message : messages) {
+            if (m_stopping) {
+                return;
+            }
             const std::vector<OscCommand> commands =
                 ReadOscCommands(message, m_settings.firstObject);
             if (commands.empty()) {
                 ++m_dropped;
             }
+            std::size_t queries = 0;
             for (const OscCommand& command : commands) {
+                if (command.query && (!answerable || ++queries > kAnswersPerQuery)) {
+                    ++m_dropped;
+                    continue;
+                }
                 Keep(command, sender);
                 kept = true;
             }
@@ -186,17 +199,38 @@ std::vector<COscReceiver::Received> COscReceiver::Take() {
     return taken;
 }
 
-void COscReceiver::Answer(const QHostAddress& to, const OscMessage& message) {
+bool COscReceiver::Answerable(const QHostAddress& host, const QList<QHostAddress>& allowedHosts) {
+    // Any host may reach an open address with any source address it likes: only a list the
+    // user wrote, or this computer, says the answers go where the question came from.
+    return host.isLoopback() || allowedHosts.contains(host);
+}
+
+bool COscReceiver::Answer(const QHostAddress& to, const OscMessage& message) {
     bool isV4 = false;
     const quint32 address = to.toIPv4Address(&isV4);
-    if (m_socket < 0 || !isV4) {
-        return;
+    if (m_socket < 0 || !isV4 || !Answerable(to, m_settings.allowedHosts)) {
+        return false;
+    }
+    if (!m_answerBudget.Spend(AnswerBudget::Clock::now())) {
+        ++m_dropped;
+        return false;
     }
     const std::vector<char> datagram = EncodeOsc(message);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(m_settings.answerPort);
     target.sin_addr.s_addr = htonl(address);
-    static_cast<void>(::sendto(m_socket, datagram.data(), datagram.size(), MSG_DONTWAIT,
-                               reinterpret_cast<const sockaddr*>(&target), sizeof target));
+    return ::sendto(m_socket, datagram.data(), datagram.size(), MSG_DONTWAIT,
+                    reinterpret_cast<const sockaddr*>(&target), sizeof target) >= 0;
+}
+
+bool COscReceiver::AnswerBudget::Spend(Clock::time_point now) {
+    const std::chrono::duration<double> since = std::max(now - m_last, Clock::duration::zero());
+    m_last = std::max(now, m_last);
+    m_left = std::min<double>(m_left + since.count() * kAnswersPerSecond, kAnswersPerSecond);
+    if (m_left < 1.0) {
+        return false;
+    }
+    m_left -= 1.0;
+    return true;
 }

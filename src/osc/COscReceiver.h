@@ -3,7 +3,9 @@
 // commands, in a mailbox whose size is fixed; the user-interface thread is woken once for
 // whatever arrived meanwhile. A flood costs this thread, never the window, and never grows
 // the program. Datagrams that carry nothing usable, or come from a host not allowed, are
-// counted and dropped.
+// counted and dropped. Queries are answered only to the loopback or to hosts on the
+// allow-list, a channel's worth per message and a few hundred a second at most, so the
+// program never amplifies a datagram towards whoever its source address names.
 #pragma once
 
 #include "osc/OscControl.h"
@@ -13,6 +15,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -25,6 +28,9 @@ class COscReceiver : public QObject {
 public:
     static constexpr quint16 kAnswerPort = 4002; // where ADM-OSC senders listen for answers
     static constexpr std::size_t kMaxWaitingCommands = 64;
+    // Queries answered from one message: every value of one channel.
+    static constexpr std::size_t kAnswersPerQuery = 40;
+    static constexpr int kAnswersPerSecond = 200;
 
     struct Settings {
         QHostAddress address = QHostAddress(QHostAddress::LocalHost);
@@ -36,6 +42,18 @@ public:
     struct Received {
         OscCommand command;
         QHostAddress sender;
+    };
+
+    // Answers allowed over time: kAnswersPerSecond, in bursts of at most as many.
+    class AnswerBudget {
+    public:
+        using Clock = std::chrono::steady_clock;
+        // Whether one more answer may go at `now`, spending it if so.
+        bool Spend(Clock::time_point now);
+
+    private:
+        double m_left = kAnswersPerSecond;
+        Clock::time_point m_last{};
     };
 
     explicit COscReceiver(QObject* parent = nullptr);
@@ -50,10 +68,13 @@ public:
 
     // What arrived since the last call, oldest first, the latest of each position and value.
     std::vector<Received> Take();
-    // Datagrams and messages dropped since the start.
+    // Datagrams, messages, queries and answers dropped since the start.
     std::uint64_t Dropped() const { return m_dropped.load(); }
-    // Answers a query: sent to the asking host on the answer port.
-    void Answer(const QHostAddress& to, const OscMessage& message);
+    // Answers a query: sent to the asking host on the answer port, when that host may be
+    // answered and the budget allows. False when it was not sent.
+    bool Answer(const QHostAddress& to, const OscMessage& message);
+    // Whether answers may go to `host`: the loopback, or a host on a list the user wrote.
+    static bool Answerable(const QHostAddress& host, const QList<QHostAddress>& allowedHosts);
 
 signals:
     void arrived();
@@ -69,6 +90,8 @@ private:
     std::thread m_thread;
     std::atomic<std::uint64_t> m_dropped{0};
     std::atomic<bool> m_wakePending{false};
+    std::atomic<bool> m_stopping{false};
+    AnswerBudget m_answerBudget; // the user-interface thread's, which answers
 
     std::mutex m_mutex;
     std::uint64_t m_sequence = 0;

@@ -1,8 +1,7 @@
 #include "osc/OscControl.h"
 
 #include "model/ParameterTable.h"
-
-#include <lo/lo.h>
+#include "osc/OscPattern.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,8 +35,17 @@ std::vector<std::string> Parts(const std::string& path) {
     return parts;
 }
 
-bool Matches(const std::string& name, const std::string& pattern) {
-    return lo_pattern_match(name.c_str(), pattern.c_str()) != 0;
+bool Matches(std::string_view name, const std::string& pattern) {
+    return MatchOscPattern(pattern, name);
+}
+
+// Which of the eight numbers from `first` on the pattern matches, matched once each.
+std::array<bool, kObjects> MatchNumbers(int first, const std::string& pattern) {
+    std::array<bool, kObjects> matched{};
+    for (int i = 0; i < kObjects; ++i) {
+        matched[static_cast<std::size_t>(i)] = Matches(std::to_string(first + i), pattern);
+    }
+    return matched;
 }
 
 // The message's arguments as numbers (int32 or float), or nothing when one is not a finite
@@ -86,8 +94,9 @@ std::size_t Count(const Attribute& attribute) {
 // /adm/obj/{n}/{attribute}
 void ReadObject(const OscMessage& message, const std::vector<std::string>& parts, int firstObject,
                 std::vector<OscCommand>& commands) {
+    const auto objects = MatchNumbers(firstObject, parts[2]);
     for (const Attribute& attribute : kAttributes) {
-        if (!Matches(std::string(attribute.name), parts[3])) {
+        if (!Matches(attribute.name, parts[3])) {
             continue;
         }
         const bool query = message.arguments.empty();
@@ -96,10 +105,10 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
             continue;
         }
         for (int channel = 0; channel < kObjects; ++channel) {
-            const std::string object = std::to_string(firstObject + channel);
-            if (!Matches(object, parts[2])) {
+            if (!objects[static_cast<std::size_t>(channel)]) {
                 continue;
             }
+            const std::string object = std::to_string(firstObject + channel);
             OscCommand command = Command(attribute.kind, channel, -1,
                                          "/adm/obj/" + object + "/" + std::string(attribute.name));
             command.query = query;
@@ -107,6 +116,10 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
                 if (attribute.slots[i] >= 0) {
                     command.values[static_cast<std::size_t>(attribute.slots[i])] = (*numbers)[i];
                 }
+            }
+            // Past the edge of the room is on it: a negative distance would mirror the source.
+            if (attribute.kind == Kind::Polar && command.values[2]) {
+                command.values[2] = std::clamp(*command.values[2], 0.0, 1.0);
             }
             commands.push_back(command);
         }
@@ -135,16 +148,20 @@ bool ReadValue(const OscMessage& message, OscCommand& command) {
 void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
              std::vector<OscCommand>& commands) {
     if (parts.size() == 4 && Matches("ch", parts[1])) {
+        const auto channels = MatchNumbers(1, parts[2]);
         for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
             const std::string name(ParameterName(kChannelParameters[row].fileKey));
             if (!Matches(name, parts[3])) {
                 continue;
             }
             for (int channel = 0; channel < kObjects; ++channel) {
+                if (!channels[static_cast<std::size_t>(channel)]) {
+                    continue;
+                }
                 const std::string number = std::to_string(channel + 1);
                 OscCommand command = Command(Kind::ChannelValue, channel, static_cast<int>(row),
                                              "/orbis/ch/" + number + "/" + name);
-                if (Matches(number, parts[2]) && ReadValue(message, command)) {
+                if (ReadValue(message, command)) {
                     commands.push_back(command);
                 }
             }
@@ -180,10 +197,15 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
 
 std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObject) {
     std::vector<OscCommand> commands;
+    if (message.path.size() > kMaxOscPattern) {
+        return commands;
+    }
     const std::vector<std::string> parts = Parts(message.path);
-    if (parts.size() == 4 && parts[0] == "adm" && Matches("obj", parts[1])) {
+    // A pattern may name both trees ("/*/..."): it gets what each has.
+    if (parts.size() == 4 && Matches("adm", parts[0]) && Matches("obj", parts[1])) {
         ReadObject(message, parts, firstObject, commands);
-    } else if (!parts.empty() && parts[0] == "orbis") {
+    }
+    if (!parts.empty() && Matches("orbis", parts[0])) {
         ReadOwn(message, parts, commands);
     }
     return commands;
@@ -197,11 +219,16 @@ int PositionFromCoordinate(double coordinate) {
 }
 
 double CoordinateFromPosition(int value) {
-    return std::clamp((value - 63.5) / 63.5, -1.0, 1.0);
+    // The centre, 64, has 64 steps below it and 63 above: each side its own scale, so that
+    // 0, 64 and 127 are -1, 0 and 1 exactly and every value comes back through
+    // PositionFromCoordinate as itself.
+    const int steps = value < 64 ? 64 : 63;
+    return std::clamp(static_cast<double>(value - 64) / steps, -1.0, 1.0);
 }
 
 std::array<double, 3> CartesianFromPolar(double azimuth, double elevation, double distance) {
     constexpr double kRadians = std::numbers::pi / 180.0;
+    distance = std::clamp(distance, 0.0, 1.0);
     const double a = azimuth * kRadians;
     const double e = elevation * kRadians;
     return {-distance * std::cos(e) * std::sin(a), distance * std::cos(e) * std::cos(a),

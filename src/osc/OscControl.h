@@ -1,7 +1,8 @@
 // What an OSC message asks of the program, read without touching the document: ADM-OSC
 // object positions and gains (objects firstObject to firstObject+7 are channels 1 to 8) and
 // the program's own addresses for every value, the three sends and the factory presets.
-// Patterns (*, ?, [], {}) expand to every address they match. Anything else is nothing.
+// Patterns (*, ?, [], {}) in any part expand to every address they match, in time bounded by
+// the address's length; an address longer than kMaxOscPattern is nothing, as is anything else.
 #pragma once
 
 #include "osc/OscMessage.h"
@@ -36,11 +37,13 @@ std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObje
 
 // A normalised coordinate (-1 to 1) as a 0-127 position value; 0 is the room centre, 64.
 int PositionFromCoordinate(double coordinate);
-// Polar ADM coordinates (degrees, degrees, 0-1) as normalised x, y, z.
+// Polar ADM coordinates (degrees, degrees, 0-1) as normalised x, y, z; a distance outside
+// 0-1 counts as the nearer end.
 std::array<double, 3> CartesianFromPolar(double azimuth, double elevation, double distance);
 // The other way, for an object whose polar values were never received.
 std::array<double, 3> PolarFromCartesian(double x, double y, double z);
 // A linear gain as the input level value whose decibel text is nearest.
 int LevelFromGain(double gain);
-// What a position value stands for, as a normalised coordinate, for answers.
+// What a position value stands for, as a normalised coordinate, for answers: the inverse of
+// PositionFromCoordinate, 0, 64 and 127 being -1, 0 and 1.
 double CoordinateFromPosition(int value);

@@ -10,7 +10,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     for (const OscMessage& message : DecodeOscPacket(data, size)) {
         for (const OscCommand& command : ReadOscCommands(message, 1 + size % 9)) {
-            if (command.channel > 7 || (command.values[0] && !std::isfinite(*command.values[0]))) {
+            const auto& distance = command.values[2];
+            if (command.channel > 7 || (command.values[0] && !std::isfinite(*command.values[0])) ||
+                (command.kind == OscCommand::Kind::Polar && distance &&
+                 !(*distance >= 0 && *distance <= 1))) {
                 __builtin_trap();
             }
         }

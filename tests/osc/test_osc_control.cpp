@@ -1,17 +1,32 @@
-// Reading OSC control: which commands a message carries, as a table, and the conversions of
-// coordinates, polar positions and gains into the program's 0-127 values.
+// Reading OSC control: which commands a message carries, as a table, the address patterns, the
+// conversions into the program's 0-127 values, and the receiving thread against hostile input.
+#include "osc/COscReceiver.h"
 #include "osc/OscControl.h"
+#include "osc/OscPattern.h"
+
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace {
 
 using Kind = OscCommand::Kind;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// Eleven empty choices, nine times: a backtracking matcher tries 11^9 ways before failing.
+std::string Hostile(int groups) {
+    std::string address = "/orbis/";
+    for (int i = 0; i < groups; ++i) {
+        address += "{,,,,,,,,,,}";
+    }
+    return address + "a";
+}
 
 struct ReadCase {
     const char* name;
@@ -54,6 +69,15 @@ const ReadCase kReadCases[] = {
     {"a send with arguments", {"/orbis/send/channels", {1}}, 1, {}},
     {"a preset", {"/orbis/preset/try", {3}}, 1, {"/orbis/preset/try"}},
     {"preset row 10", {"/orbis/preset/try", {10}}, 1, {}},
+    {"the first part is a pattern too",
+     {"/*/obj/1/xyz", {0.0f, 0.0f, 0.0f}},
+     1,
+     {"/adm/obj/1/xyz"}},
+    {"a first part naming both trees",
+     {"/{adm,orbis}/{obj,ch}/2/{x,LPFCutOff}", {1}},
+     1,
+     {"/adm/obj/2/x", "/orbis/ch/2/LPFCutOff"}},
+    {"a first part naming neither", {"/a?/obj/1/x", {0.5f}}, 1, {}},
 };
 
 } // namespace
@@ -79,6 +103,43 @@ TEST(OscControl, WhatAMessageCarries) {
     const auto value = ReadOscCommands({"/orbis/ch/1/InputLevel", {500}}, 1);
     ASSERT_EQ(value.size(), 1u);
     EXPECT_EQ(value[0].values[0], 127.0);
+    const auto away = ReadOscCommands({"/adm/obj/6/aed", {90.0f, 0.0f, -5.0f}}, 1);
+    ASSERT_EQ(away.size(), 1u);
+    EXPECT_EQ(away[0].values[2], 0.0) << "a distance is 0 to 1";
+}
+
+TEST(OscControl, Patterns) {
+    struct Case {
+        std::string pattern;
+        std::vector<std::string_view> matched, unmatched;
+    };
+    const Case cases[] = {
+        {"abc", {"abc"}, {"ab", "abcd"}},
+        {"a?c", {"abc"}, {"ac"}},
+        {"a*b*c", {"abc", "axxbyyc"}, {"axcyb"}},
+        {"[a-c]x", {"bx"}, {"dx", "x"}},
+        {"[c-a]", {"b"}, {"d"}},
+        {"[!a-c]", {"d"}, {"b"}},
+        {"[-a!]", {"-", "a", "!"}, {"b"}}, // a minus at an end and a later ! are themselves
+        {"[]", {}, {"", "a"}},
+        {"{foo,bar}x", {"foox", "barx"}, {"bazx"}},
+        {"{,a}b", {"b", "ab"}, {"a"}},
+        {"{a,ab}c", {"ac", "abc"}, {"ab"}},
+        {"[abc", {}, {"a", "[abc"}},
+        {"{a,b", {}, {"a"}},
+        {"{a,{b}}", {}, {"a", "b"}},
+        {Hostile(9).substr(7), {"a"}, {"LPFCutOff"}},
+        {std::string(kMaxOscPattern, '*'), {"x"}, {}},
+        {std::string(kMaxOscPattern + 1, '*'), {}, {"x"}},
+    };
+    for (const Case& test : cases) {
+        for (const bool matched : {true, false}) {
+            for (const std::string_view name : matched ? test.matched : test.unmatched) {
+                EXPECT_EQ(MatchOscPattern(test.pattern, name), matched)
+                    << test.pattern.substr(0, 40) << " on " << name;
+            }
+        }
+    }
 }
 
 TEST(OscControl, Conversions) {
@@ -90,6 +151,12 @@ TEST(OscControl, Conversions) {
          {Position{0.0, 64}, Position{1.0, 127}, Position{-1.0, 0}, Position{0.5, 95},
           Position{-0.5, 32}, Position{2.0, 127}, Position{-7.0, 0}}) {
         EXPECT_EQ(PositionFromCoordinate(p.coordinate), p.value) << p.coordinate;
+        if (std::abs(p.coordinate) == 1.0 || p.coordinate == 0.0) {
+            EXPECT_EQ(CoordinateFromPosition(p.value), p.coordinate) << "answered exactly";
+        }
+    }
+    for (int value = 0; value <= 127; ++value) {
+        EXPECT_EQ(PositionFromCoordinate(CoordinateFromPosition(value)), value);
     }
     struct Polar {
         double azimuth, elevation, distance;
@@ -97,13 +164,14 @@ TEST(OscControl, Conversions) {
     };
     for (const Polar& p : {Polar{0, 0, 1, {64, 127, 64}}, Polar{90, 0, 1, {0, 64, 64}},
                            Polar{-90, 0, 1, {127, 64, 64}}, Polar{180, 0, 0.5, {64, 32, 64}},
-                           Polar{0, 90, 1, {64, 64, 127}}, Polar{45, 0, 0, {64, 64, 64}}}) {
+                           Polar{0, 90, 1, {64, 64, 127}}, Polar{45, 0, 0, {64, 64, 64}},
+                           Polar{90, 0, 5, {0, 64, 64}}, Polar{90, 0, -5, {64, 64, 64}}}) {
         const auto c = CartesianFromPolar(p.azimuth, p.elevation, p.distance);
         const std::array<int, 3> xyz = {PositionFromCoordinate(c[0]), PositionFromCoordinate(c[1]),
                                         PositionFromCoordinate(c[2])};
         EXPECT_EQ(xyz, p.xyz) << p.azimuth << " " << p.elevation << " " << p.distance;
         const auto back = PolarFromCartesian(c[0], c[1], c[2]);
-        if (p.distance > 0 && std::abs(p.elevation) < 90) {
+        if (p.distance > 0 && p.distance <= 1 && std::abs(p.elevation) < 90) {
             EXPECT_NEAR(std::remainder(back[0] - p.azimuth, 360.0), 0.0, 1e-9);
             EXPECT_NEAR(back[2], p.distance, 1e-9);
         }
@@ -115,4 +183,59 @@ TEST(OscControl, Conversions) {
     EXPECT_EQ(LevelFromGain(-1.0), 0);
     EXPECT_EQ(LevelFromGain(0.5), 64);   // -6.02 dB: 63 is -6.09, 64 -6.02
     EXPECT_EQ(LevelFromGain(0.0001), 1); // far below the scale: its lowest step
+}
+
+TEST(OscReceiver, HostilePatternsHoldNeitherTheThreadNorItsStopAndQueriesAreCapped) {
+    using namespace std::chrono_literals;
+    using Clock = std::chrono::steady_clock;
+    COscReceiver receiver;
+    ASSERT_TRUE(receiver.Start({}));
+    const auto SendTo = [](quint16 port, const OscMessage& message) {
+        const std::vector<char> datagram = EncodeOsc(message);
+        QUdpSocket().writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()),
+                                   QHostAddress(QHostAddress::LocalHost), port);
+    };
+    SendTo(receiver.Port(), {Hostile(9), {}});
+    SendTo(receiver.Port(), {"/orbis/ch/*/*", {}}); // every value of every channel
+    SendTo(receiver.Port(), {"/adm/obj/1/x", {0.5f}});
+    // The nine groups alone once held the thread for over a minute.
+    std::string last;
+    std::size_t queries = 0;
+    for (const auto until = Clock::now() + 10s; last != "/adm/obj/1/x" && Clock::now() < until;) {
+        for (const COscReceiver::Received& received : receiver.Take()) {
+            last = received.command.address;
+            queries += received.command.query ? 1 : 0;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(last, "/adm/obj/1/x");
+    EXPECT_EQ(queries, COscReceiver::kAnswersPerQuery);
+    for (int i = 0; i < 200; ++i) {
+        SendTo(receiver.Port(), {Hostile(41), {}}); // the longest address taken
+    }
+    const auto stopping = Clock::now();
+    receiver.Stop();
+    EXPECT_LT(Clock::now() - stopping, 5s) << "a hang, not a slow stop";
+}
+
+TEST(OscReceiver, AnswersGoOnlyToTheLoopbackOrListedHostsWithinABudget) {
+    const QHostAddress listed(QStringLiteral("192.0.2.1"));
+    EXPECT_TRUE(COscReceiver::Answerable(QHostAddress(QHostAddress::LocalHost), {}));
+    EXPECT_TRUE(COscReceiver::Answerable(listed, {listed}));
+    EXPECT_FALSE(COscReceiver::Answerable(listed, {}));
+    EXPECT_FALSE(COscReceiver::Answerable(QHostAddress(QStringLiteral("192.0.2.2")), {listed}));
+    // A second's worth at once, then as time passes, never more than a second's saved up.
+    using namespace std::chrono_literals;
+    COscReceiver::AnswerBudget budget;
+    const auto start = COscReceiver::AnswerBudget::Clock::time_point{} + 1h;
+    const auto spent = [&](auto after) {
+        int answers = 0;
+        while (answers < 1000 && budget.Spend(start + after)) {
+            ++answers;
+        }
+        return answers;
+    };
+    EXPECT_EQ(spent(0s), COscReceiver::kAnswersPerSecond);
+    EXPECT_EQ(spent(10ms), COscReceiver::kAnswersPerSecond / 100);
+    EXPECT_EQ(spent(100s), COscReceiver::kAnswersPerSecond);
 }
