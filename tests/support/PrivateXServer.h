@@ -35,6 +35,12 @@ public:
         m_server.waitForFinished(5000);
     }
     const QString& Display() const { return m_display; }
+    // Takes the server away as a crash or a lost connection would, with no goodbye to its
+    // clients.
+    void Kill() {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
 
 private:
     QProcess m_server;
