@@ -195,6 +195,11 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
     if (const QString notKept = TakeNotKeptNotice(); !notKept.isEmpty()) {
         notes << notKept;
     }
+    if (const std::size_t left = m_journal.OrphansLeft(); left > 0) {
+        notes << QStringLiteral("Changes of %1 more runs wait beyond this list; they are offered "
+                                "once these are settled.")
+                     .arg(left);
+    }
     const std::string wanted =
         m_sessionDocument.empty() ? std::string() : std::string(kSessionPrefix) + m_sessionDocument;
     std::vector<CRecoveryJournal::Orphan> offered;

@@ -275,6 +275,7 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
     }
     std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a > b; });
     std::vector<Orphan> orphans;
+    m_orphansLeft = 0;
     for (const auto& [lastChanged, id] : byAge) {
         const LockState state = InspectLock(LocalPath(LockFile(id)));
         if (state == LockState::Untouched) {
@@ -282,7 +283,8 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
         }
         const bool hasText = lastChanged.isValid();
         if (hasText && orphans.size() >= kMaxOrphans) {
-            continue; // offered once the newer ones are settled
+            ++m_orphansLeft; // offered once the newer ones are settled
+            continue;
         }
         auto lock = std::make_unique<QLockFile>(LockFile(id));
         lock->setStaleLockTime(0); // only a run that is gone lets go, however old its lock

@@ -65,6 +65,8 @@ public:
     // stale unless a live program holds it.
     static constexpr std::size_t kMaxOrphans = 200;
     std::vector<Orphan> TakeOrphans(bool* unexpectedEnd = nullptr);
+    // How many journals of runs that are gone the last TakeOrphans left for later (the cap).
+    std::size_t OrphansLeft() const { return m_orphansLeft; }
     // Reads an orphan's text; nothing when it cannot be read, failureReason then says why.
     std::optional<std::string> OrphanText(const Orphan& orphan,
                                           std::string* failureReason = nullptr) const;
@@ -98,6 +100,7 @@ private:
     std::string m_namePath;
     std::unique_ptr<QLockFile> m_lock;
     std::vector<std::pair<QString, std::unique_ptr<QLockFile>>> m_orphanLocks;
+    std::size_t m_orphansLeft = 0;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -389,6 +389,25 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
     }
 }
 
+// However many runs left journals, a start holds the locks of no more than it can offer: the
+// newest, and says how many wait.
+TEST(RecoveryJournal, AStartTakesTheNewestJournalsUpToItsCap) {
+    QTemporaryDir folder;
+    const int count = static_cast<int>(CRecoveryJournal::kMaxOrphans) + 2;
+    for (int run = 0; run < count; ++run) {
+        QFile text(folder.filePath(QStringLiteral("run-%1-1-0.ocont2").arg(run)));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        text.setFileTime(QDateTime::currentDateTime().addSecs(run),
+                         QFileDevice::FileModificationTime);
+    }
+    CRecoveryJournal mine(folder.path());
+    const auto orphans = mine.TakeOrphans();
+    ASSERT_EQ(orphans.size(), CRecoveryJournal::kMaxOrphans);
+    EXPECT_EQ(orphans.front().id, QStringLiteral("run-%1-1-0").arg(count - 1));
+    EXPECT_EQ(orphans.back().id, "run-2-1-0");
+    EXPECT_EQ(mine.OrphansLeft(), 2u);
+}
+
 // Leaves the journal of a run that is gone, last changed minutesAgo; its lock left empty, as
 // after a power cut, when emptyLock.
 QString LeaveJournal(const QString& folder, const std::string& name, const std::string& text,
