@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -108,10 +109,13 @@ LockState InspectLock(const std::string& path) {
 
 // Why the journal folder cannot take this run's files.
 std::string FolderFailure(const QString& folder) {
-    if (!QDir().mkpath(folder)) {
-        return "the folder cannot be made";
+    const std::string path = LocalPath(folder);
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error) {
+        return error.message();
     }
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+    if (::access(path.c_str(), W_OK | X_OK) != 0) {
         return std::strerror(errno);
     }
     return "the lock file cannot be made";

@@ -524,6 +524,7 @@ TEST(RecoveryList, AFolderThatCannotBeWrittenIsToldOnce) {
             guard.FinishJournal();
         }
         EXPECT_EQ(NoticesSaying("Unsaved changes are not being kept"), 1);
+        EXPECT_EQ(NoticesSaying("(Not a directory)"), 1) << "and why";
         CloseNotices();
     }
 }
