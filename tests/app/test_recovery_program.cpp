@@ -8,115 +8,17 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
-#include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QPointer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
-
-#include <gtest/gtest.h>
+#include <QTest>
 
 #include <csignal>
-#include <optional>
-#include <string>
 #include <sys/stat.h>
 
 namespace {
 
-// A fresh home for one run of the program on display, and the folder its journals go to.
-class ProgramRun {
-public:
-    explicit ProgramRun(const QString& display) {
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_environment.insert(QStringLiteral("DISPLAY"), display);
-        m_environment.insert(QStringLiteral("HOME"), m_home.path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath("config"));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath("data"));
-        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath("cache"));
-        m_environment.remove(QStringLiteral("SESSION_MANAGER"));
-        m_environment.remove(QStringLiteral("NSM_URL"));
-        // JACK on a server name nobody runs: no MIDI devices.
-        m_environment.insert(QStringLiteral("ORBIS_MIDI_API"), QStringLiteral("jack"));
-        m_environment.insert(QStringLiteral("JACK_DEFAULT_SERVER"),
-                             QStringLiteral("orbis-recovery-absent-%1").arg(::getpid()));
-        QDir().mkpath(JournalFolder());
-    }
-    ~ProgramRun() {
-        if (program.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
-            program.waitForFinished(10000);
-        }
-    }
-
-    QString JournalFolder() const { return m_home.filePath("data/Norvell/ORBIS"); }
-
-    bool Start() {
-        program.setProcessEnvironment(m_environment);
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(ORBIS_PROGRAM), {});
-        return program.waitForStarted(5000);
-    }
-
-    // xdotool on the program's display; its output, or nothing when it failed or hung.
-    std::optional<QString> Xdo(const QStringList& arguments, int milliseconds = 20000) const {
-        QProcess xdo;
-        xdo.setProcessEnvironment(m_environment);
-        xdo.start(QStringLiteral("xdotool"), arguments);
-        if (!xdo.waitForFinished(milliseconds)) {
-            xdo.kill();
-            xdo.waitForFinished(1000);
-            return std::nullopt;
-        }
-        if (xdo.exitStatus() != QProcess::NormalExit || xdo.exitCode() != 0) {
-            return std::nullopt;
-        }
-        return QString::fromLocal8Bit(xdo.readAllStandardOutput()).trimmed();
-    }
-
-    // The window of that title once it is mapped; nothing when it never is.
-    std::optional<QString> WindowNamed(const QString& title) const {
-        const auto found = Xdo({"search", "--sync", "--onlyvisible", "--name", title});
-        return found ? std::optional<QString>(found->section('\n', 0, 0)) : std::nullopt;
-    }
-
-    QProcess program;
-
-private:
-    QTemporaryDir m_home;
-    QProcessEnvironment m_environment;
-};
-
-// The journal files in folder.
-QStringList Journals(const QString& folder) {
-    return QDir(folder).entryList({QStringLiteral("run-*.ocont2")}, QDir::Files);
-}
-
-// The journal's values once the journal exists and shows a change from the defaults;
-// nothing when none does within ten seconds.
-std::optional<std::vector<int>> ChangedJournal(const QString& folder,
-                                               const std::vector<int>& before) {
-    for (int wait = 0; wait < 200; ++wait) {
-        for (const QString& file : Journals(folder)) {
-            const std::optional<std::string> text = ReadControllerFileText(
-                QFile::encodeName(QDir(folder).filePath(file)).toStdString());
-            CControllerDoc doc;
-            if (text && LooksLikeControllerFile(*text)) {
-                ApplyControllerFileText(doc, *text, false);
-                if (doc.Values() != before) {
-                    return doc.Values();
-                }
-            }
-        }
-        QThread::msleep(50);
-    }
-    return std::nullopt;
-}
-
-// A point in the source pad of the main window, in the window's pixels.
+// A point in the main window's source pad, in the window's pixels.
 constexpr int kPadX = 60;
 constexpr int kPadY = 160;
 
@@ -127,82 +29,90 @@ protected:
             GTEST_SKIP() << "xdotool is not installed";
         }
         ASSERT_FALSE(x.Display().isEmpty()) << "could not start Xvfb";
+        ASSERT_TRUE(QDir().mkpath(folder.path()));
+        program.setProcessEnvironment(x.ProgramEnvironment(home.path()));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+    }
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(10000);
+        }
+    }
+    bool Start() {
+        program.start(QStringLiteral(ORBIS_PROGRAM), {});
+        return program.waitForStarted(5000);
+    }
+    // The text of the one journal in the folder.
+    std::optional<std::string> JournalText() const {
+        const QStringList files = folder.entryList({QStringLiteral("run-*.ocont2")}, QDir::Files);
+        return files.size() == 1 ? ReadControllerFileText(
+                                       QFile::encodeName(folder.filePath(files[0])).toStdString())
+                                 : std::nullopt;
     }
 
     PrivateXServer x;
+    QTemporaryDir home;
+    QDir folder{home.filePath(QStringLiteral("data/Norvell/ORBIS"))};
+    QProcess program;
 };
 
 } // namespace
 
 TEST_F(RecoveryProgramTest, ALostDisplayLeavesAJournalThatTheNextStartRestores) {
-    ProgramRun run(x.Display());
-    ASSERT_TRUE(run.Start());
-    const std::optional<QString> window = run.WindowNamed(QStringLiteral("ORBIS CONTROLLER"));
+    ASSERT_TRUE(Start());
+    const std::optional<QString> window = x.WindowNamed(QStringLiteral("ORBIS CONTROLLER"));
     ASSERT_TRUE(window) << "the main window did not appear";
     // A click gives the source pad the focus; each Up moves the source, as by hand.
-    const auto up = [&] {
-        return run.Xdo({"mousemove", "--window", *window, QString::number(kPadX),
-                        QString::number(kPadY), "click", "1", "key", "Up"});
-    };
-    const std::vector<int> defaults = CControllerDoc().Values();
-    ASSERT_TRUE(up());
-    const std::optional<std::vector<int>> first = ChangedJournal(run.JournalFolder(), defaults);
-    ASSERT_TRUE(first) << "no journal of the change appeared";
-    ASSERT_TRUE(up());
+    const QStringList up = {
+        "mousemove", "--window", *window, QString::number(kPadX), QString::number(kPadY), "click",
+        "1",         "key",      "Up"};
+    ASSERT_TRUE(x.Xdo(up));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return JournalText().has_value(); }, 10000));
+    ASSERT_TRUE(x.Xdo(up));
     x.Kill();
-    ASSERT_TRUE(run.program.waitForFinished(10000)) << "the program runs on without a display";
-    const QString output = QString::fromLocal8Bit(run.program.readAll());
-    EXPECT_EQ(run.program.exitStatus(), QProcess::NormalExit) << "it ended by a crash";
+    ASSERT_TRUE(program.waitForFinished(10000)) << "the program runs on without a display";
+    const QString output = QString::fromLocal8Bit(program.readAll());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "it ended by a crash";
     // A sanitizer stops a write from freed objects before it reaches the disk; it says so.
     EXPECT_FALSE(output.contains("Sanitizer")) << output.toStdString();
 
-    const QStringList journals = Journals(run.JournalFolder());
-    ASSERT_EQ(journals.size(), 1);
-    const std::optional<std::string> text = ReadControllerFileText(
-        QFile::encodeName(QDir(run.JournalFolder()).filePath(journals.front())).toStdString());
-    ASSERT_TRUE(text);
-    ASSERT_TRUE(LooksLikeControllerFile(*text)) << "the journal holds no values";
-    EXPECT_FALSE(FindControllerFileGaps(*text).Any())
-        << DescribeControllerFileGaps(FindControllerFileGaps(*text));
+    const std::optional<std::string> text = JournalText();
+    ASSERT_TRUE(text && LooksLikeControllerFile(*text)) << "the journal holds no values";
+    EXPECT_FALSE(FindControllerFileGaps(*text).Any());
     CControllerDoc kept;
     ApplyControllerFileText(kept, *text, false);
-    EXPECT_NE(kept.Values(), defaults) << "the journalled change is kept";
-
-    // The next start.
-    CDocumentGuard guard(run.JournalFolder());
-    guard.BeginRun();
+    EXPECT_NE(kept.Values(), CControllerDoc().Values()) << "the journalled change is kept";
+    CDocumentGuard next(folder.path());
+    next.BeginRun();
     const QPointer<QTimer> answer = ClickWhenShown<QDialog>(QStringLiteral("Restore"));
     CControllerDoc restored;
-    EXPECT_TRUE(guard.OfferRecovery(restored, nullptr));
+    EXPECT_TRUE(next.OfferRecovery(restored, nullptr));
     delete answer;
     EXPECT_EQ(restored.Values(), kept.Values());
-    guard.RemoveRecovery();
+    next.RemoveRecovery();
 }
 
-// A lock file that is empty (a power cut before it reached the disk) hides no journal, and a
-// FIFO under a journal's name file is not waited on.
+// A lock file left empty (a power cut before it reached the disk) hides no journal, and a FIFO
+// under a journal's name file is not waited on.
 TEST_F(RecoveryProgramTest, AnEmptyLockHidesNoJournalAndAFifoDoesNotHoldUpTheStart) {
-    ProgramRun run(x.Display());
-    const QDir folder(run.JournalFolder());
-    CControllerDoc doc;
-    doc.RoomSide = 30;
-    const QByteArray text = QByteArray::fromStdString(ControllerFileText(doc));
-    const auto write = [&folder](const QString& name, const QByteArray& bytes) {
+    const auto write = [this](const QString& name, const std::string& bytes) {
         QFile file(folder.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return file.open(QIODevice::WriteOnly) &&
+               file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+                   static_cast<qint64>(bytes.size());
     };
-    ASSERT_TRUE(write("run-1-1-0.ocont2", text));
-    ASSERT_TRUE(write("run-1-1-0.name", "/shows/power-cut.ocont2"));
-    ASSERT_TRUE(write("run-1-1-0.lock", {}));
+    const std::string text = ControllerFileText(CControllerDoc());
+    ASSERT_TRUE(write("run-1-1-0.ocont2", text) && write("run-1-1-0.lock", ""));
     ASSERT_TRUE(write("run-2-2-0.ocont2", text));
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath("run-2-2-0.name")).constData(), 0600), 0);
 
-    ASSERT_TRUE(run.Start());
-    EXPECT_TRUE(run.WindowNamed(QStringLiteral("Orbis: Unsaved Changes")))
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(x.WindowNamed(QStringLiteral("Orbis: Unsaved Changes")))
         << "the journals were not offered";
-    ::kill(static_cast<pid_t>(run.program.processId()), SIGTERM);
-    ASSERT_TRUE(run.program.waitForFinished(10000));
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(10000));
     EXPECT_FALSE(QFile::exists(folder.filePath("run-1-1-0.lock")))
         << "the empty lock was taken for a live one";
-    EXPECT_EQ(Journals(folder.path()).size(), 2) << "unanswered, both stay";
+    EXPECT_EQ(folder.entryList({"run-*.ocont2"}).size(), 2) << "unanswered, both stay";
 }
