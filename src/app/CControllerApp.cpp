@@ -133,19 +133,22 @@ int CControllerApp::Run() {
     // offered when the manager opens its document.
     QTimer::singleShot(0, &window, [this, &window] {
         QTimer::singleShot(0, &window, [this, &window] {
-            m_guard.BeginRun();
+            m_guard.BeginRun(&window);
             if (!Session() && m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
                 window.RefreshFromDocument();
             }
         });
     });
-    // A lost X server ends the program through exit() from inside the event loop: the
-    // journal, at most a moment old, is brought up to date on the way out.
+    // A lost X server ends the program through exit() from inside the event loop. Static
+    // objects made after this hook was registered (the controller file's key table among
+    // them) are gone before it runs, so it renders nothing: it lets the journal's worker
+    // finish the text it was handed while everything was alive, and the journal stays the
+    // last good one.
     static bool s_exitHookInstalled = false;
     if (!std::exchange(s_exitHookInstalled, true)) {
         std::atexit([] {
-            if (CControllerApp* app = CControllerApp::Instance(); app && app->m_pDoc) {
-                static_cast<void>(app->m_guard.SaveRecovery(*app->m_pDoc));
+            if (CControllerApp* app = CControllerApp::Instance()) {
+                app->m_guard.FinishJournal();
             }
         });
     }

@@ -1,5 +1,6 @@
 #include "app/CDocumentGuard.h"
 
+#include "app/CRecoveryList.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
 #include "model/CControllerDoc.h"
@@ -9,10 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStringList>
 
 namespace {
 
@@ -94,8 +95,30 @@ bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, QWidget* parent) {
     return false;
 }
 
-void CDocumentGuard::BeginRun() {
-    m_journal.Lock();
+void CDocumentGuard::BeginRun(QWidget* noticeParent) {
+    m_noticeParent = noticeParent;
+    std::string reason;
+    if (!m_journal.Lock(&reason)) {
+        m_lockFailure = reason;
+    }
+}
+
+QString CDocumentGuard::TakeNotKeptNotice() {
+    if (m_notKeptTold) {
+        return {};
+    }
+    std::string reason = m_lockFailure;
+    if (reason.empty()) {
+        reason = m_journal.WriteFailure().value_or(std::string());
+    }
+    if (reason.empty()) {
+        return {};
+    }
+    m_notKeptTold = true;
+    return QStringLiteral("Unsaved changes are not being kept for recovery: the folder \"%1\" "
+                          "cannot be written (%2). Should Orbis end without saving, they are "
+                          "lost.")
+        .arg(ShownPath(m_folder), QString::fromLocal8Bit(reason));
 }
 
 std::string CDocumentGuard::JournalName(const CControllerDoc& doc) const {
@@ -104,8 +127,13 @@ std::string CDocumentGuard::JournalName(const CControllerDoc& doc) const {
 }
 
 void CDocumentGuard::Journal(const CControllerDoc& doc) {
-    if (IsModified(doc)) {
-        m_journal.Post(JournalName(doc), ControllerFileText(doc));
+    if (!IsModified(doc)) {
+        return;
+    }
+    m_journal.Post(JournalName(doc), ControllerFileText(doc));
+    // A failed write shows at the next change, once the worker has tried.
+    if (const QString notice = TakeNotKeptNotice(); !notice.isEmpty()) {
+        ShowNotice(m_noticeParent, notice);
     }
 }
 
@@ -122,12 +150,26 @@ void CDocumentGuard::RemoveRecovery() {
     m_journal.Flush();
 }
 
-bool CDocumentGuard::Restore(CControllerDoc& doc, const std::string& text,
-                             const std::string& storedName) {
-    const std::string name = storedName.empty() ? CControllerDoc::kNewDocument : storedName;
+QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orphan& orphan) {
+    std::string reason;
+    const std::optional<std::string> text = m_journal.OrphanText(orphan, &reason);
+    if (text && !LooksLikeControllerFile(*text)) {
+        reason = "it holds no value of a controller file";
+    } else if (text) {
+        reason = DescribeControllerFileGaps(FindControllerFileGaps(*text));
+    }
+    if (!reason.empty()) {
+        // Never applied in part: what it lacks would read as zeros.
+        return QStringLiteral("The changes to %1 were not restored: their journal is damaged "
+                              "(%2). It is kept as \"%3\".")
+            .arg(ShownName(orphan.documentName), QString::fromLocal8Bit(reason),
+                 ShownPath(m_journal.OrphanFile(orphan)));
+    }
+    const std::string name =
+        orphan.documentName.empty() ? CControllerDoc::kNewDocument : orphan.documentName;
     {
         const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
-        ApplyControllerFileText(doc, text, false);
+        ApplyControllerFileText(doc, *text, false);
     }
     doc.DocumentName = name;
     // Changed against what the named file holds now; a file that is gone holds nothing.
@@ -139,20 +181,30 @@ bool CDocumentGuard::Restore(CControllerDoc& doc, const std::string& text,
     }
     // The restored changes are this run's now, kept by its own journal at once.
     SaveRecovery(doc);
-    return true;
+    return {};
 }
 
 bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
     bool unexpectedEnd = false;
-    const std::vector<CRecoveryJournal::Orphan> orphans = m_journal.TakeOrphans(&unexpectedEnd);
+    std::vector<CRecoveryJournal::Orphan> orphans = m_journal.TakeOrphans(&unexpectedEnd);
+    QStringList notes;
     if (unexpectedEnd) {
-        ShowNotice(parent, QStringLiteral("The previous run of Orbis ended unexpectedly (it was "
-                                          "killed, crashed or lost its display)."));
+        notes << QStringLiteral("The previous run of Orbis ended unexpectedly (it was killed, "
+                                "crashed or lost its display).");
     }
-    bool restored = false;
+    if (const QString notKept = TakeNotKeptNotice(); !notKept.isEmpty()) {
+        notes << notKept;
+    }
+    if (const std::size_t left = m_journal.OrphansLeft(); left > 0) {
+        notes << QStringLiteral("Changes of %1 more runs wait beyond this list; they are offered "
+                                "once these are settled.")
+                     .arg(left);
+    }
     const std::string wanted =
         m_sessionDocument.empty() ? std::string() : std::string(kSessionPrefix) + m_sessionDocument;
-    for (CRecoveryJournal::Orphan orphan : orphans) {
+    std::vector<CRecoveryJournal::Orphan> offered;
+    std::vector<CRecoveryList::Entry> entries;
+    for (CRecoveryJournal::Orphan& orphan : orphans) {
         const bool ofSession = orphan.documentName.starts_with(kSessionPrefix);
         if (ofSession ? orphan.documentName != wanted : !wanted.empty()) {
             continue; // another session's, or one outside sessions while in one: kept
@@ -160,36 +212,32 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
         if (ofSession) {
             orphan.documentName = m_sessionDocument;
         }
-        const QString name = ShownName(orphan.documentName.empty() ? CControllerDoc::kNewDocument
-                                                                   : orphan.documentName);
-        QMessageBox question(
-            QMessageBox::Question, QStringLiteral("Orbis"),
-            QStringLiteral("Orbis ended without saving the changes to %1. Restore them?").arg(name),
-            QMessageBox::NoButton, parent);
-        question.setObjectName(QStringLiteral("RecoveryQuestion"));
-        question.setInformativeText(
-            QStringLiteral("Last changed %1.")
-                .arg(QLocale().toString(orphan.lastChanged, QLocale::ShortFormat)));
-        QPushButton* restore =
-            question.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
-        QPushButton* discard =
-            question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
-        restore->setObjectName(QStringLiteral("Restore"));
-        discard->setObjectName(QStringLiteral("Discard"));
-        question.setDefaultButton(restore);
-        question.exec();
-        if (!question.clickedButton()) {
-            break; // no answer (the program was ended meanwhile): ask again next time
-        }
-        if (question.clickedButton() == restore) {
-            const std::optional<std::string> text = m_journal.OrphanText(orphan);
-            restored = text && Restore(doc, *text, orphan.documentName);
-        }
-        m_journal.DiscardOrphan(orphan);
-        if (restored) {
-            break; // one document a program: the others wait for another start
-        }
+        entries.push_back({ShownName(orphan.documentName.empty() ? CControllerDoc::kNewDocument
+                                                                 : orphan.documentName),
+                           orphan.lastChanged});
+        offered.push_back(std::move(orphan));
     }
+    if (offered.empty()) {
+        m_journal.ReleaseOrphans();
+        if (!notes.isEmpty()) {
+            ShowNotice(parent, notes.join(QLatin1Char(' ')));
+        }
+        return false;
+    }
+    bool restored = false;
+    CRecoveryList list(
+        notes.join(QLatin1Char(' ')), entries,
+        [&](int entry) {
+            const QString failure = Restore(doc, offered[entry]);
+            if (failure.isEmpty()) {
+                m_journal.DiscardOrphan(offered[entry]);
+                restored = true;
+            }
+            return failure;
+        },
+        [&](int entry) { m_journal.DiscardOrphan(offered[entry]); }, parent);
+    // Not answered (the program was ended meanwhile, or Keep for Later): asked again next time.
+    list.exec();
     m_journal.ReleaseOrphans();
     return restored;
 }

@@ -7,6 +7,7 @@
 #include "app/CRecoveryJournal.h"
 #include "model/DocumentChange.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <optional>
@@ -39,10 +40,15 @@ public:
     // The same question before New or Import replaces the document; true to go on.
     bool AskToKeepChanges(CControllerDoc& doc, QWidget* parent);
 
-    // The run has begun: from now on other programs see that it is alive.
-    void BeginRun();
+    // The run has begun: from now on other programs see that it is alive. When the journal
+    // cannot be kept, the operator is told once, over noticeParent: in the window that
+    // offers recovery, else at the first change.
+    void BeginRun(QWidget* noticeParent = nullptr);
     // Hands the changed document to the journal's worker; nothing when it has not changed.
     void Journal(const CControllerDoc& doc);
+    // Waits for the text already handed to the journal to be on disk. Renders nothing, so it
+    // is what an exit() may call: by then static objects the text is made from may be gone.
+    void FinishJournal() { static_cast<void>(m_journal.Flush()); }
     // Writes the changed document to the journal and waits until it is on disk; true when
     // it is (or nothing needed writing).
     bool SaveRecovery(const CControllerDoc& doc);
@@ -52,9 +58,10 @@ public:
     void RemoveRecovery();
     // Hands the journal's removal to its worker: the document is back in its saved state.
     void DropJournal() { m_journal.PostRemove(); }
-    // Offers the journals of runs that are gone, newest first, and says when a run ended
-    // unexpectedly. The first one restored replaces the document's values and name; the
-    // ones not answered stay for a later start. True when the document was restored.
+    // Offers the journals of runs that are gone in one list, newest first, and says there
+    // when a run ended unexpectedly. The one restored replaces the document's values and
+    // name; the ones not discarded stay for a later start, and so does one that is damaged,
+    // which is told rather than restored. True when the document was restored.
     // In a session only the journals of that session's document are offered; outside one,
     // no session's journal is.
     bool OfferRecovery(CControllerDoc& doc, QWidget* parent);
@@ -64,11 +71,17 @@ public:
 
 private:
     std::string JournalName(const CControllerDoc& doc) const;
-    bool Restore(CControllerDoc& doc, const std::string& text, const std::string& name);
+    // Empty when restored, else why not.
+    QString Restore(CControllerDoc& doc, const CRecoveryJournal::Orphan& orphan);
+    // Why unsaved changes are not being kept, once: empty when they are or it was told.
+    QString TakeNotKeptNotice();
 
     QString m_folder;
     CRecoveryJournal m_journal;
     // Every persistent value as last opened or saved; nothing when no file holds them.
     std::optional<std::vector<int>> m_saved;
     std::string m_sessionDocument;
+    QPointer<QWidget> m_noticeParent;
+    std::string m_lockFailure;
+    bool m_notKeptTold = false;
 };

@@ -2,6 +2,7 @@
 
 #include "model/AtomicFile.h"
 #include "model/ControllerFile.h"
+#include "model/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +12,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +27,99 @@ std::string LocalPath(const QString& path) {
 }
 
 constexpr const char* kTextSuffix = ".ocont2";
+
+// A document's path, with room for the session mark: a longer name file is not one of ours.
+constexpr std::size_t kNameLimit = 4200;
+
+// Up to `limit` bytes of a regular file, without waiting on a FIFO or reading a huge file
+// whole; nothing when it is not a regular file, cannot be read or is longer than limit.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit,
+                                           std::string* failureReason = nullptr) {
+    const int fd = OpenRegularFileForReading(path, failureReason);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string bytes(limit + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    if (filled > limit) {
+        if (failureReason) {
+            *failureReason = "it is larger than " + std::to_string(limit) + " bytes";
+        }
+        return std::nullopt;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+// What the lock file of another run says before QLockFile is let near it: QLockFile would
+// wait for ever on a FIFO, and takes an empty lock for a live one whatever its age.
+enum class LockState {
+    Absent,
+    Readable,  // names a process: QLockFile tells whether it still runs
+    Stale,     // was empty or unreadable and nobody held it: removed
+    Untouched, // held by a live program, or not a file: neither offered nor touched
+};
+
+LockState InspectLock(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno == ENOENT ? LockState::Absent : LockState::Untouched;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return LockState::Untouched;
+    }
+    const int fd = OpenRegularFileForReading(path);
+    if (fd >= 0) {
+        // A live run holds its lock file locked from its creation on, before it writes it.
+        if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            ::close(fd);
+            return LockState::Untouched;
+        }
+        char head[32] = {};
+        const ssize_t got = ::read(fd, head, sizeof head);
+        long long pid = 0;
+        const char* end = head + std::max<ssize_t>(got, 0);
+        const auto [stop, error] = std::from_chars(head, end, pid);
+        const bool namesProcess = error == std::errc() && pid > 0 && (stop == end || *stop == '\n');
+        // Removed only when the path still leads to the file looked at.
+        struct stat looked {};
+        const bool same = ::fstat(fd, &looked) == 0 && looked.st_ino == status.st_ino &&
+                          looked.st_dev == status.st_dev;
+        ::close(fd);
+        if (namesProcess) {
+            return LockState::Readable;
+        }
+        if (!same) {
+            return LockState::Untouched;
+        }
+    }
+    return ::unlink(path.c_str()) == 0 ? LockState::Stale : LockState::Untouched;
+}
+
+// Why the journal folder cannot take this run's files.
+std::string FolderFailure(const QString& folder) {
+    const std::string path = LocalPath(folder);
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (error) {
+        return error.message();
+    }
+    if (::access(path.c_str(), W_OK | X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return "the lock file cannot be made";
+}
 
 // Process, start time and a count: two journals opened in one millisecond by one process
 // must not share a file.
@@ -33,7 +134,8 @@ QString NewRunId() {
 } // namespace
 
 CRecoveryJournal::CRecoveryJournal(QString folder)
-    : m_folder(std::move(folder)), m_id(NewRunId()) {}
+    : m_folder(std::move(folder)), m_id(NewRunId()), m_folderPath(LocalPath(m_folder)),
+      m_textPath(LocalPath(TextFile(m_id))), m_namePath(LocalPath(NameFile(m_id))) {}
 
 CRecoveryJournal::~CRecoveryJournal() {
     {
@@ -66,14 +168,20 @@ bool CRecoveryJournal::Exists() const {
     return QFileInfo::exists(FileName());
 }
 
-void CRecoveryJournal::Lock() {
-    if (m_lock) {
-        return;
+bool CRecoveryJournal::Lock(std::string* failureReason) {
+    if (!m_lock) {
+        QDir().mkpath(m_folder);
+        m_lock = std::make_unique<QLockFile>(LockFile(m_id));
+        m_lock->setStaleLockTime(0);
+        static_cast<void>(m_lock->tryLock(0));
     }
-    QDir().mkpath(m_folder);
-    m_lock = std::make_unique<QLockFile>(LockFile(m_id));
-    m_lock->setStaleLockTime(0);
-    static_cast<void>(m_lock->tryLock(0));
+    if (m_lock->isLocked()) {
+        return true;
+    }
+    if (failureReason) {
+        *failureReason = FolderFailure(m_folder);
+    }
+    return false;
 }
 
 void CRecoveryJournal::EnsureWorker() {
@@ -109,6 +217,11 @@ bool CRecoveryJournal::Flush() {
     return m_lastWriteOk;
 }
 
+std::optional<std::string> CRecoveryJournal::WriteFailure() const {
+    const std::lock_guard lock(m_mutex);
+    return m_lastWriteOk ? std::nullopt : std::optional<std::string>(m_lastFailure);
+}
+
 void CRecoveryJournal::Work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -120,34 +233,35 @@ void CRecoveryJournal::Work() {
         m_waiting.reset();
         m_busy = true;
         lock.unlock();
-        const bool ok = Do(job);
+        std::string failure;
+        const bool ok = Do(job, &failure);
         lock.lock();
         m_busy = false;
         m_lastWriteOk = ok;
+        m_lastFailure = std::move(failure);
         m_done.notify_all();
     }
 }
 
-bool CRecoveryJournal::Do(const Job& job) {
+bool CRecoveryJournal::Do(const Job& job, std::string* failureReason) {
     if (job.remove) {
-        QFile::remove(TextFile(m_id));
-        QFile::remove(NameFile(m_id));
+        ::unlink(m_textPath.c_str());
+        ::unlink(m_namePath.c_str());
         return true;
     }
-    if (!QDir().mkpath(m_folder)) {
-        return false;
-    }
+    // A folder removed while the program runs is made again (its parent made at the lock).
+    ::mkdir(m_folderPath.c_str(), 0777);
     ++m_writes;
     // The name first: the text file's presence is what announces a journal.
-    return ReplaceFileContents(LocalPath(NameFile(m_id)), job.name) &&
-           ReplaceFileContents(LocalPath(TextFile(m_id)), job.text);
+    return ReplaceFileContents(m_namePath, job.name, failureReason) &&
+           ReplaceFileContents(m_textPath, job.text, failureReason);
 }
 
 std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpectedEnd) {
     if (unexpectedEnd) {
         *unexpectedEnd = false;
     }
-    std::vector<Orphan> orphans;
+    // Without QDir::System no FIFO, socket or device is listed.
     const QDir folder(m_folder);
     QStringList ids;
     for (const QString& file : folder.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
@@ -157,39 +271,50 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
         ids << QFileInfo(file).completeBaseName();
     }
     ids.removeDuplicates();
+    ids.removeAll(m_id);
+    // Newest first, so that a cap on how many are taken keeps the most recent work.
+    std::vector<std::pair<QDateTime, QString>> byAge;
     for (const QString& id : ids) {
-        if (id == m_id) {
+        byAge.emplace_back(QFileInfo(TextFile(id)).lastModified(), id);
+    }
+    std::sort(byAge.begin(), byAge.end(), [](const auto& a, const auto& b) { return a > b; });
+    std::vector<Orphan> orphans;
+    m_orphansLeft = 0;
+    for (const auto& [lastChanged, id] : byAge) {
+        const LockState state = InspectLock(LocalPath(LockFile(id)));
+        if (state == LockState::Untouched) {
             continue;
         }
-        const bool lockLeft = QFileInfo::exists(LockFile(id));
+        const bool hasText = lastChanged.isValid();
+        if (hasText && orphans.size() >= kMaxOrphans) {
+            ++m_orphansLeft; // offered once the newer ones are settled
+            continue;
+        }
         auto lock = std::make_unique<QLockFile>(LockFile(id));
         lock->setStaleLockTime(0); // only a run that is gone lets go, however old its lock
         if (!lock->tryLock(0)) {
             continue; // its program still runs
         }
-        if (lockLeft && unexpectedEnd) {
+        if (state != LockState::Absent && unexpectedEnd) {
             *unexpectedEnd = true;
         }
-        if (!QFileInfo::exists(TextFile(id))) {
+        if (!hasText) {
             lock->unlock(); // a run that ended unexpectedly with nothing unsaved
             QFile::remove(NameFile(id));
             continue;
         }
-        QFile nameFile(NameFile(id));
-        std::string name;
-        if (nameFile.open(QIODevice::ReadOnly)) {
-            name = nameFile.readAll().toStdString();
-        }
-        orphans.push_back({id, name, QFileInfo(TextFile(id)).lastModified()});
+        // A missing, odd or oversized name file leaves the document unnamed.
+        const std::string name =
+            ReadRegularFile(LocalPath(NameFile(id)), kNameLimit).value_or(std::string());
+        orphans.push_back({id, name, lastChanged});
         m_orphanLocks.emplace_back(id, std::move(lock));
     }
-    std::sort(orphans.begin(), orphans.end(),
-              [](const Orphan& a, const Orphan& b) { return a.lastChanged > b.lastChanged; });
     return orphans;
 }
 
-std::optional<std::string> CRecoveryJournal::OrphanText(const Orphan& orphan) const {
-    return ReadControllerFileText(LocalPath(TextFile(orphan.id)));
+std::optional<std::string> CRecoveryJournal::OrphanText(const Orphan& orphan,
+                                                        std::string* failureReason) const {
+    return ReadControllerFileText(LocalPath(TextFile(orphan.id)), failureReason);
 }
 
 void CRecoveryJournal::DiscardOrphan(const Orphan& orphan) {

@@ -4,6 +4,8 @@
 // running side by side never touch each other's journal; a journal whose lock is stale
 // belongs to a run that is gone and is offered at the next start. Writing happens on a
 // worker thread: the user-interface thread hands over the text and never waits for the disk.
+// The folder is shared with whatever else may land in it: its files are read only when they
+// are regular files, and only as much of each as a journal can hold.
 #pragma once
 
 #include <QDateTime>
@@ -11,6 +13,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -36,8 +39,9 @@ public:
     CRecoveryJournal(const CRecoveryJournal&) = delete;
     CRecoveryJournal& operator=(const CRecoveryJournal&) = delete;
 
-    // Takes this run's lock: from now on other programs see that the run is alive.
-    void Lock();
+    // Takes this run's lock: from now on other programs see that the run is alive. False when
+    // the folder cannot be written; failureReason then says why.
+    bool Lock(std::string* failureReason = nullptr);
     // This run's journal file (its document text).
     QString FileName() const { return TextFile(m_id); }
     bool Exists() const;
@@ -48,15 +52,26 @@ public:
     void PostRemove();
     // Waits until everything handed over is done; true when the last write succeeded.
     bool Flush();
+    // Why the last write failed; nothing while writes succeed.
+    std::optional<std::string> WriteFailure() const;
     // How many times this run has written its journal.
     int WriteCount() const { return m_writes.load(); }
 
-    // The journals of runs that are gone, newest first; their locks are taken, so no other
-    // program offers them at the same time. `ended` tells whether a run ended without
-    // letting go of its lock (killed, crashed, lost its display, lost power).
+    // The journals of runs that are gone, newest first and at most kMaxOrphans of them (each
+    // holds a lock, and so a file descriptor, until it is settled); their locks are taken, so
+    // no other program offers them at the same time. `unexpectedEnd` tells whether a run
+    // ended without letting go of its lock (killed, crashed, lost its display, lost power).
+    // A lock file that is empty or cannot be read (not yet on disk when the power went) is
+    // stale unless a live program holds it.
+    static constexpr std::size_t kMaxOrphans = 200;
     std::vector<Orphan> TakeOrphans(bool* unexpectedEnd = nullptr);
-    // Reads an orphan's text; nothing when it cannot be read.
-    std::optional<std::string> OrphanText(const Orphan& orphan) const;
+    // How many journals of runs that are gone the last TakeOrphans left for later (the cap).
+    std::size_t OrphansLeft() const { return m_orphansLeft; }
+    // Reads an orphan's text; nothing when it cannot be read, failureReason then says why.
+    std::optional<std::string> OrphanText(const Orphan& orphan,
+                                          std::string* failureReason = nullptr) const;
+    // The file that holds an orphan's text.
+    QString OrphanFile(const Orphan& orphan) const { return TextFile(orphan.id); }
     // Removes an orphan's files and lets go of its lock.
     void DiscardOrphan(const Orphan& orphan);
     // Lets go of the orphans taken and not discarded: they are offered again next time.
@@ -74,20 +89,27 @@ private:
     QString LockFile(const QString& id) const;
     void EnsureWorker();
     void Work();
-    bool Do(const Job& job);
+    bool Do(const Job& job, std::string* failureReason);
 
     QString m_folder;
     QString m_id;
+    // This run's files as the worker writes them, made once: the worker may still write
+    // while exit() takes the program's static objects down.
+    std::string m_folderPath;
+    std::string m_textPath;
+    std::string m_namePath;
     std::unique_ptr<QLockFile> m_lock;
     std::vector<std::pair<QString, std::unique_ptr<QLockFile>>> m_orphanLocks;
+    std::size_t m_orphansLeft = 0;
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
     std::optional<Job> m_waiting;
     bool m_busy = false;
     bool m_stop = false;
     bool m_lastWriteOk = true;
+    std::string m_lastFailure;
     std::atomic<int> m_writes{0};
     std::thread m_worker;
 };

@@ -111,23 +111,6 @@ CpuUse Difference(const CpuSample& before, const CpuSample& after, pid_t pid) {
     return use;
 }
 
-// Whether a window of that title is mapped on the display within the time.
-bool WindowShows(const QString& display, const QString& title, int milliseconds) {
-    QProcess search;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display);
-    search.setProcessEnvironment(environment);
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--sync"),
-                  QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title});
-    if (!search.waitForFinished(milliseconds)) {
-        search.kill();
-        search.waitForFinished(1000);
-        return false;
-    }
-    return search.exitCode() == 0;
-}
-
 bool JoinsServer(const char* client, int milliseconds) {
     const BareJackClient probe("orbis-idle-probe", BareJackClient::Role::Sink);
     QElapsedTimer clock;
@@ -173,22 +156,12 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
     PrivateXServer x;
     ASSERT_FALSE(x.Display().isEmpty()) << "could not start Xvfb";
 
-    // A fresh home: no last document, no recovery file, nothing to offer or load.
     QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("DISPLAY"), x.Display());
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
-    environment.remove(QStringLiteral("SESSION_MANAGER"));
-    environment.insert(QStringLiteral("ORBIS_MIDI_API"), QStringLiteral("jack"));
-    // Without the test server, JACK on a server name nobody runs: no devices, and the client
-    // waits for that server to appear.
-    environment.insert(QStringLiteral("JACK_DEFAULT_SERVER"),
-                       onJack ? qEnvironmentVariable("ORBIS_TEST_JACK_SERVER")
-                              : QStringLiteral("orbis-idle-absent-%1").arg(::getpid()));
+    QProcessEnvironment environment = x.ProgramEnvironment(home.path());
+    if (onJack) {
+        environment.insert(QStringLiteral("JACK_DEFAULT_SERVER"),
+                           qEnvironmentVariable("ORBIS_TEST_JACK_SERVER"));
+    }
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -206,7 +179,7 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
         }
     } stop{program, pid};
 
-    ASSERT_TRUE(WindowShows(x.Display(), QStringLiteral("ORBIS CONTROLLER"), 20000))
+    ASSERT_TRUE(x.WindowNamed(QStringLiteral("ORBIS CONTROLLER")))
         << "the main window did not appear";
     if (onJack) {
         ASSERT_TRUE(JoinsServer("Orbis", 10000)) << "the program did not join the server";

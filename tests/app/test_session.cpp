@@ -256,8 +256,7 @@ TEST_F(SessionTest, UnsavedChangesComeBackOnlyInTheSameSession) {
         guard.BeginRun();
         guard.SetSessionDocument(session);
         QString asked;
-        const QPointer<QTimer> answer =
-            ClickWhenShown<QMessageBox>(QStringLiteral("Restore"), &asked);
+        const QPointer<QTimer> answer = ClickWhenShown<QDialog>(QStringLiteral("Restore"), &asked);
         const bool restored = guard.OfferRecovery(doc, nullptr);
         delete answer;
         EXPECT_EQ(restored, session == a + ".ocont2");

@@ -7,6 +7,7 @@
 #include "app/CDocumentCommands.h"
 #include "app/CDocumentGuard.h"
 #include "app/CRecoveryJournal.h"
+#include "app/CRecoveryList.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
 
@@ -14,15 +15,19 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 
 #include <memory>
 #include <optional>
 
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -259,7 +264,10 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
         // The next start, as the program runs it.
         CControllerApp next(midi);
         QString offer;
-        ClickWhenShown<QMessageBox>(QString::fromLatin1(answer), &offer);
+        WhenShown<CRecoveryList>([&offer, answer](CRecoveryList* list) {
+            offer = list->Text();
+            list->findChild<QAbstractButton*>(QString::fromLatin1(answer))->click();
+        });
         int roomSide = -1;
         QString title;
         QPointer<QTimer> closing;
@@ -288,7 +296,8 @@ TEST_F(UnsavedChangesTest, NothingChangedLeavesNoRecoveryFile) {
 }
 
 // Which journals a start may offer: never one whose program still runs, every one whose
-// program is gone, and a run that ended without letting go of its lock is told.
+// program is gone, and a run that ended without letting go of its lock is told. What lies in
+// the folder under a journal's names is read only as a small regular file, without waiting.
 TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndIsTold) {
     const pid_t child = fork();
     if (child == 0) {
@@ -298,15 +307,23 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
     struct Case {
         const char* name;
         bool journal;
-        enum { None, Live, Dead } lock;
+        enum { None, Live, Dead, Empty, Garbage, EmptyHeld, Fifo } lock;
+        enum { Named, NameFifo, NameHuge } nameFile;
         bool offered;
         bool unexpectedEnd;
     };
     const Case cases[] = {
-        {"ended by SIGTERM: journal, lock let go", true, Case::None, true, false},
-        {"killed: journal and its lock left", true, Case::Dead, true, true},
-        {"killed with nothing unsaved", false, Case::Dead, false, true},
-        {"still running", true, Case::Live, false, false},
+        {"ended by SIGTERM: journal, lock let go", true, Case::None, Case::Named, true, false},
+        {"killed: journal and its lock left", true, Case::Dead, Case::Named, true, true},
+        {"killed with nothing unsaved", false, Case::Dead, Case::Named, false, true},
+        {"still running", true, Case::Live, Case::Named, false, false},
+        {"power cut: its lock never reached the disk", true, Case::Empty, Case::Named, true, true},
+        {"a lock that names no process", true, Case::Garbage, Case::Named, true, true},
+        {"a live run that has not written its lock yet", true, Case::EmptyHeld, Case::Named, false,
+         false},
+        {"a FIFO as its lock", true, Case::Fifo, Case::Named, false, false},
+        {"a FIFO as its name file", true, Case::None, Case::NameFifo, true, false},
+        {"a name file of megabytes", true, Case::None, Case::NameHuge, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -318,14 +335,37 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
         }
         other->Lock();
         const QString otherLock = QString(other->FileName()).replace(".ocont2", ".lock");
+        const QString otherName = QString(other->FileName()).replace(".ocont2", ".name");
         if (c.lock != Case::Live) {
             other.reset(); // the run ends and lets go of its lock
         }
-        if (c.lock == Case::Dead) { // as a killed run leaves it
-            QFile lock(otherLock);
+        QFile lock(otherLock);
+        if (c.lock == Case::Dead || c.lock == Case::Empty || c.lock == Case::Garbage ||
+            c.lock == Case::EmptyHeld) { // as a run that is gone, or still starting, leaves it
             ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-            lock.write(QByteArray::number(child) + "\nOrbis\n" +
-                       QSysInfo::machineHostName().toUtf8() + "\n");
+            if (c.lock == Case::Dead) {
+                lock.write(QByteArray::number(child) + "\nOrbis\n" +
+                           QSysInfo::machineHostName().toUtf8() + "\n");
+            } else if (c.lock == Case::Garbage) {
+                lock.write("\x7f\x00\x13garbage");
+            }
+            lock.flush();
+            if (c.lock == Case::EmptyHeld) {
+                ASSERT_EQ(flock(lock.handle(), LOCK_EX), 0);
+            } else {
+                lock.close();
+            }
+        }
+        if (c.lock == Case::Fifo) {
+            ASSERT_EQ(mkfifo(QFile::encodeName(otherLock).constData(), 0600), 0);
+        }
+        if (c.nameFile == Case::NameFifo) {
+            QFile::remove(otherName);
+            ASSERT_EQ(mkfifo(QFile::encodeName(otherName).constData(), 0600), 0);
+        } else if (c.nameFile == Case::NameHuge) {
+            QFile name(otherName);
+            ASSERT_TRUE(name.open(QIODevice::WriteOnly));
+            name.resize(50 << 20);
         }
         CRecoveryJournal mine(folder.path());
         mine.Post("/shows/mine.ocont2", "mine");
@@ -334,7 +374,8 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
         const auto orphans = mine.TakeOrphans(&unexpectedEnd);
         ASSERT_EQ(orphans.size(), c.offered ? 1u : 0u);
         if (c.offered) {
-            EXPECT_EQ(orphans[0].documentName, "/shows/other.ocont2");
+            EXPECT_EQ(orphans[0].documentName,
+                      c.nameFile == Case::Named ? "/shows/other.ocont2" : "");
             EXPECT_EQ(mine.OrphanText(orphans[0]), std::optional<std::string>("text"));
         }
         EXPECT_EQ(unexpectedEnd, c.unexpectedEnd);
@@ -342,7 +383,87 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
         EXPECT_TRUE(third.TakeOrphans().empty()) << "taken orphans are offered once at a time";
         mine.ReleaseOrphans();
         EXPECT_TRUE(QFile::exists(mine.FileName())) << "no run touches another's journal";
+        const bool respected =
+            c.lock == Case::Live || c.lock == Case::EmptyHeld || c.lock == Case::Fifo;
+        EXPECT_EQ(QFileInfo::exists(otherLock), respected) << "a respected lock stays as it was";
     }
+}
+
+// Deletes the notices shown; returns how many of them had these words.
+int TakeNotices(const QString& words) {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* notice = qobject_cast<QMessageBox*>(widget);
+            notice && notice->objectName() == "Notice") {
+            count += notice->text().contains(words) ? 1 : 0;
+            delete notice;
+        }
+    }
+    return count;
+}
+
+// However many journals there are, one window offers them, newest first, and says above them
+// how the last run ended; a journal that cannot be read is told and kept, never restored.
+TEST(RecoveryList, SeveralJournalsComeInOneWindowAndADamagedOneIsKeptNotRestored) {
+    QTemporaryDir folder;
+    CControllerDoc doc;
+    doc.RoomSide = 22;
+    // What the exit of a lost display once wrote (no key), newest, with an empty lock.
+    const std::string texts[] = {"<plist><dict>\n</dict></plist>", ControllerFileText(doc),
+                                 ControllerFileText(CControllerDoc())};
+    for (int age = 0; age < 3; ++age) {
+        const QString run = folder.filePath(QStringLiteral("run-%1-1-0").arg(age));
+        QFile journal(run + ".ocont2");
+        QFile name(run + ".name");
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly) && name.open(QIODevice::WriteOnly));
+        journal.write(texts[age].c_str());
+        name.write(QStringLiteral("/shows/%1.ocont2").arg(age).toUtf8());
+        journal.setFileTime(QDateTime::currentDateTime().addSecs(-age * 60),
+                            QFileDevice::FileModificationTime);
+    }
+    ASSERT_TRUE(QFile(folder.filePath("run-0-1-0.lock")).open(QIODevice::WriteOnly));
+    CDocumentGuard guard(folder.path());
+    guard.BeginRun();
+    QString text;
+    QString status;
+    int notices = -1;
+    int roomSideAfterDamaged = -1;
+    WhenShown<CRecoveryList>([&](CRecoveryList* list) {
+        text = list->Text();
+        notices = TakeNotices("");
+        list->findChild<QAbstractButton*>("Restore")->click(); // the newest: damaged
+        status = list->findChild<QLabel*>("RecoveryStatus")->text();
+        roomSideAfterDamaged = doc.RoomSide;
+        auto* rows = list->findChild<QTreeWidget*>("RecoveryList");
+        rows->setCurrentItem(rows->topLevelItem(1));
+        list->findChild<QAbstractButton*>("Restore")->click();
+    });
+    doc.RoomSide = 64;
+    EXPECT_TRUE(guard.OfferRecovery(doc, nullptr));
+    EXPECT_TRUE(text.startsWith("The previous run of Orbis ended unexpectedly"))
+        << text.toStdString();
+    EXPECT_EQ(notices, 0) << "one window says it all";
+    EXPECT_TRUE(status.contains("journal is damaged") && status.contains("run-0-1-0.ocont2"))
+        << status.toStdString();
+    EXPECT_EQ(roomSideAfterDamaged, 64) << "nothing read from a damaged journal";
+    EXPECT_EQ(doc.RoomSide, 22) << "the next newest";
+    EXPECT_TRUE(QFile::exists(folder.filePath("run-0-1-0.ocont2"))) << "the damaged one is kept";
+}
+
+// A journal folder that cannot be written is told once, with the reason.
+TEST(RecoveryList, AFolderThatCannotBeWrittenIsToldOnce) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QFile(home.filePath("data")).open(QIODevice::WriteOnly)); // in the folder's way
+    CDocumentGuard guard(home.filePath("data/journals"));
+    guard.BeginRun();
+    CControllerDoc doc;
+    EXPECT_FALSE(guard.OfferRecovery(doc, nullptr));
+    for (int change = 1; change <= 3; ++change) {
+        doc.RoomSide = change;
+        guard.Journal(doc);
+        guard.FinishJournal();
+    }
+    EXPECT_EQ(TakeNotices("cannot be written (Not a directory)"), 1);
 }
 
 } // namespace

@@ -1,0 +1,118 @@
+// The real program and its recovery journal on an X server of the test's own: a display lost
+// after a change leaves a journal that the next start restores, and what lies in the journal
+// folder neither hides a journal nor holds up the start.
+#include "support/PrivateXServer.h"
+#include "support/WhenShown.h"
+
+#include "app/CDocumentGuard.h"
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+// A point in the main window's source pad, in the window's pixels.
+constexpr int kPadX = 60;
+constexpr int kPadY = 160;
+
+class RecoveryProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            GTEST_SKIP() << "xdotool is not installed";
+        }
+        ASSERT_FALSE(x.Display().isEmpty()) << "could not start Xvfb";
+        ASSERT_TRUE(QDir().mkpath(folder.path()));
+        program.setProcessEnvironment(x.ProgramEnvironment(home.path()));
+        program.setProcessChannelMode(QProcess::MergedChannels);
+    }
+    void TearDown() override {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(10000);
+        }
+    }
+    bool Start() {
+        program.start(QStringLiteral(ORBIS_PROGRAM), {});
+        return program.waitForStarted(5000);
+    }
+    // The text of the one journal in the folder.
+    std::optional<std::string> JournalText() const {
+        const QStringList files = folder.entryList({QStringLiteral("run-*.ocont2")}, QDir::Files);
+        return files.size() == 1 ? ReadControllerFileText(
+                                       QFile::encodeName(folder.filePath(files[0])).toStdString())
+                                 : std::nullopt;
+    }
+
+    PrivateXServer x;
+    QTemporaryDir home;
+    QDir folder{home.filePath(QStringLiteral("data/Norvell/ORBIS"))};
+    QProcess program;
+};
+
+} // namespace
+
+TEST_F(RecoveryProgramTest, ALostDisplayLeavesAJournalThatTheNextStartRestores) {
+    ASSERT_TRUE(Start());
+    const std::optional<QString> window = x.WindowNamed(QStringLiteral("ORBIS CONTROLLER"));
+    ASSERT_TRUE(window) << "the main window did not appear";
+    // A click gives the source pad the focus; each Up moves the source, as by hand.
+    const QStringList up = {
+        "mousemove", "--window", *window, QString::number(kPadX), QString::number(kPadY), "click",
+        "1",         "key",      "Up"};
+    ASSERT_TRUE(x.Xdo(up));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return JournalText().has_value(); }, 10000));
+    ASSERT_TRUE(x.Xdo(up));
+    x.Kill();
+    ASSERT_TRUE(program.waitForFinished(10000)) << "the program runs on without a display";
+    const QString output = QString::fromLocal8Bit(program.readAll());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "it ended by a crash";
+    // A sanitizer stops a write from freed objects before it reaches the disk; it says so.
+    EXPECT_FALSE(output.contains("Sanitizer")) << output.toStdString();
+
+    const std::optional<std::string> text = JournalText();
+    ASSERT_TRUE(text && LooksLikeControllerFile(*text)) << "the journal holds no values";
+    EXPECT_FALSE(FindControllerFileGaps(*text).Any());
+    CControllerDoc kept;
+    ApplyControllerFileText(kept, *text, false);
+    EXPECT_NE(kept.Values(), CControllerDoc().Values()) << "the journalled change is kept";
+    CDocumentGuard next(folder.path());
+    next.BeginRun();
+    const QPointer<QTimer> answer = ClickWhenShown<QDialog>(QStringLiteral("Restore"));
+    CControllerDoc restored;
+    EXPECT_TRUE(next.OfferRecovery(restored, nullptr));
+    delete answer;
+    EXPECT_EQ(restored.Values(), kept.Values());
+    next.RemoveRecovery();
+}
+
+// A lock file left empty (a power cut before it reached the disk) hides no journal, and a FIFO
+// under a journal's name file is not waited on.
+TEST_F(RecoveryProgramTest, AnEmptyLockHidesNoJournalAndAFifoDoesNotHoldUpTheStart) {
+    const auto write = [this](const QString& name, const std::string& bytes) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::WriteOnly) &&
+               file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+                   static_cast<qint64>(bytes.size());
+    };
+    const std::string text = ControllerFileText(CControllerDoc());
+    ASSERT_TRUE(write("run-1-1-0.ocont2", text) && write("run-1-1-0.lock", ""));
+    ASSERT_TRUE(write("run-2-2-0.ocont2", text));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath("run-2-2-0.name")).constData(), 0600), 0);
+
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(x.WindowNamed(QStringLiteral("Orbis: Unsaved Changes")))
+        << "the journals were not offered";
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_FALSE(QFile::exists(folder.filePath("run-1-1-0.lock")))
+        << "the empty lock was taken for a live one";
+    EXPECT_EQ(folder.entryList({"run-*.ocont2"}).size(), 2) << "unanswered, both stay";
+}
