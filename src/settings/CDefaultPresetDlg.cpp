@@ -246,7 +246,7 @@ void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) 
     message.push_back(0xF7);
     // Silent, as above. A three-byte message's time on the wire is what the budget counts.
     const int messages = static_cast<int>((message.size() + 2) / 3);
-    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, &message] {
+    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, message] {
         return doc->SendSysExCommand(message.data(), message.size());
     }));
 }
