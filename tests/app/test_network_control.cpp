@@ -171,6 +171,22 @@ TEST_F(NetworkControlTest, AFloodEndsOnTheLastPositionsWithinTheWiresBudget) {
     }
 }
 
+TEST_F(NetworkControlTest, SectionsGoOutByteForByteAsTheDocumentSendsThem) {
+    Doc().Set(KeyOf(&CControllerDoc::XPosition, 5), 3, ChangeOrigin::Gesture);
+    for (const auto& [path, send] :
+         {std::pair{"/orbis/send/patchbay", &CControllerDoc::SendPatchbay},
+          {"/orbis/send/channels", &CControllerDoc::SendChannels},
+          {"/orbis/send/globals", &CControllerDoc::SendGlobals}}) {
+        midi.ClearRecords();
+        ASSERT_TRUE((Doc().*send)());
+        const std::vector<MemoryMidiBackend::Message> direct = midi.SentTo(0);
+        midi.ClearRecords();
+        Send({path, {}});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Sent().size() >= direct.size(); }));
+        EXPECT_EQ(midi.SentTo(0), direct) << path;
+    }
+}
+
 TEST_F(NetworkControlTest, APortTakenIsToldWithItsReason) {
     CNetworkControl::Stored stored;
     stored.enabled = true;
