@@ -93,13 +93,20 @@ bool ControlChangePacer::SendOrdered(const Send& send) {
     if (!front.begun) {
         front.begun = true;
         front.expanded = std::exchange(front.parts, {})();
-        ForgetSent(); // the values sent before it were taken before the barrier's
+        // The barrier may set any value: what went before it says nothing of what the
+        // processor holds after it.
+        ForgetSent();
+        if (front.expanded.empty()) {
+            m_ordered.pop_front();
+            return true;
+        }
+        if (m_tokens < Needed()) {
+            return false; // a long first part waits for its own length
+        }
     }
-    if (front.next < front.expanded.size()) {
-        const Part& part = front.expanded[front.next++];
-        part.send();
-        m_tokens -= part.cost;
-    }
+    const Part& part = front.expanded[front.next++];
+    part.send();
+    m_tokens -= part.cost;
     if (front.next == front.expanded.size()) {
         m_ordered.pop_front();
     }
