@@ -187,8 +187,8 @@ void CNetworkControl::TryPreset(int row) {
         return;
     }
     // The operator's unsaved changes stay theirs: a try would bury them under the preset's
-    // values, and a kill after it would lose them. Changes that are only an earlier try's
-    // are on no one's mind.
+    // values, and a kill after it would lose them. Changes that are only an earlier remote
+    // try's hold no one's work, so another try may replace them.
     CControllerApp* app = CControllerApp::Instance();
     const bool modified = app && app->DocumentGuard().IsModified(m_doc);
     if (modified && m_afterTry != m_doc.Values()) {

@@ -116,8 +116,7 @@ void CNetworkControlDlg::ShowStatus() {
         text = QStringLiteral("Not listening: %1").arg(control.Failure());
     } else if (m_enabled->isChecked()) {
         text = QStringLiteral("Not listening until applied.");
-    }
-    // Off, the line above says already that nothing listens.
+    } // off, the line above says already that nothing listens
     if (control.RefusedTries() > 0) {
         text += QStringLiteral("%1Preset tries refused for unsaved changes: %2")
                     .arg(text.isEmpty() ? QString() : QStringLiteral("\n"))
