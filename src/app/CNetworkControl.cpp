@@ -6,6 +6,7 @@
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
 

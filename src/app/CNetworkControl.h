@@ -11,7 +11,6 @@
 #include "model/DocumentChange.h"
 #include "osc/COscReceiver.h"
 
-#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 
@@ -23,6 +22,7 @@
 class CControllerDlg;
 class CControllerDoc;
 class CProcessorLink;
+class QMessageBox;
 
 class CNetworkControl : public QObject {
     Q_OBJECT
