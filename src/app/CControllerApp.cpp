@@ -184,7 +184,7 @@ void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
         line.oscAddress ? QString::fromStdString(*line.oscAddress) : QStringLiteral("127.0.0.1");
     stored.firstObject = line.oscFirstObject.value_or(1);
     stored.answerPort = line.oscReplyPort.value_or(COscReceiver::kAnswerPort);
-    stored.allowedHosts.clear();
+    // Where to listen is for this run; who may send stays as remembered.
     m_networkOverride = stored;
 }
 

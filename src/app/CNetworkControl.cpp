@@ -6,6 +6,7 @@
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -28,7 +29,10 @@ CNetworkControl::Stored CNetworkControl::Load() {
     stored.enabled = store.value(QStringLiteral("OSC Enabled"), false).toBool();
     stored.address = store.value(QStringLiteral("OSC Address"), stored.address).toString();
     stored.port = store.value(QStringLiteral("OSC Port"), stored.port).toInt();
-    stored.firstObject = store.value(QStringLiteral("OSC First Object"), 1).toInt();
+    const int firstObject = store.value(QStringLiteral("OSC First Object"), 1).toInt();
+    if (firstObject >= 1 && firstObject <= kLastFirstObject) {
+        stored.firstObject = firstObject;
+    }
     stored.answerPort = store.value(QStringLiteral("OSC Answer Port"), stored.answerPort).toInt();
     stored.allowedHosts = store.value(QStringLiteral("OSC Allowed Hosts")).toString();
     return stored;
@@ -53,8 +57,10 @@ std::optional<COscReceiver::Settings> CNetworkControl::ReceiverSettings(const St
         return std::nullopt;
     }
     if (stored.port < 1 || stored.port > 65535 || stored.answerPort < 1 ||
-        stored.answerPort > 65535 || stored.firstObject < 1) {
-        *why = QStringLiteral("ports are 1 to 65535 and the first object at least 1");
+        stored.answerPort > 65535 || stored.firstObject < 1 ||
+        stored.firstObject > kLastFirstObject) {
+        *why = QStringLiteral("ports are 1 to 65535 and the first object 1 to %1")
+                   .arg(kLastFirstObject);
         return std::nullopt;
     }
     settings.port = static_cast<quint16>(stored.port);
@@ -80,13 +86,17 @@ CNetworkControl::CNetworkControl(CControllerDoc& doc, CControllerDlg& window, CP
 }
 
 bool CNetworkControl::Use(const Stored& stored, QString* why) {
-    QString reason;
+    m_failure.clear();
     if (!stored.enabled) {
         m_receiver->Stop();
         return true;
     }
+    QString reason;
     const auto settings = ReceiverSettings(stored, &reason);
     const bool started = settings && m_receiver->Start(*settings, &reason);
+    if (!started) {
+        m_failure = reason; // the Network Control window shows it, whenever it is opened
+    }
     if (why) {
         *why = reason;
     }
@@ -127,9 +137,7 @@ void CNetworkControl::OnArrived() {
                 m_link.SendSection(static_cast<CProcessorLink::Section>(command.row)));
             break;
         case Kind::TryPreset:
-            if (m_tryPreset) {
-                m_tryPreset(command.row);
-            }
+            TryPreset(command.row);
             break;
         }
     }
@@ -173,6 +181,46 @@ void CNetworkControl::SetValue(ParameterKey key, int value) {
     m_doc.Set(key, value, ChangeOrigin::Live);
     m_link.Post(key, value, CProcessorLink::Repeat::Skip);
     m_window.ShowLiveValue(key);
+}
+
+void CNetworkControl::TryPreset(int row) {
+    if (!m_tryPreset) {
+        return;
+    }
+    // The operator's unsaved changes stay theirs: a try would bury them under the preset's
+    // values, and a kill after it would lose them. Changes that are only an earlier remote
+    // try's hold no one's work, so another try may replace them.
+    CControllerApp* app = CControllerApp::Instance();
+    const bool modified = app && app->DocumentGuard().IsModified(m_doc);
+    if (modified && m_afterTry != m_doc.Values()) {
+        ++m_refusedTries;
+        TellRefusal(row);
+        return;
+    }
+    m_tryPreset(row);
+    m_afterTry = m_doc.Values();
+}
+
+void CNetworkControl::TellRefusal(int row) {
+    const QString text =
+        QStringLiteral("Preset %1 asked for over the network was not tried: the document has "
+                       "unsaved changes. Save them first, or try the preset in the Default Preset "
+                       "window. Refused so far: %2.")
+            .arg(row)
+            .arg(m_refusedTries);
+    // One notice however often it is asked, which neither blocks nor takes the keyboard
+    // from the main window in the middle of a show.
+    if (m_refusalNotice) {
+        m_refusalNotice->setText(text);
+        return;
+    }
+    m_refusalNotice = new QMessageBox(QMessageBox::Information, QStringLiteral("Orbis"), text,
+                                      QMessageBox::Ok, &m_window);
+    m_refusalNotice->setObjectName(QStringLiteral("RemoteTryRefused"));
+    m_refusalNotice->setAttribute(Qt::WA_DeleteOnClose);
+    m_refusalNotice->setAttribute(Qt::WA_ShowWithoutActivating);
+    m_refusalNotice->setWindowModality(Qt::NonModal);
+    m_refusalNotice->show();
 }
 
 void CNetworkControl::Answer(const COscReceiver::Received& received) {

@@ -3,26 +3,35 @@
 // goes where a pad drag goes: into the document as a live change (marked unsaved, never an
 // undo step), onto the main window when it shows that channel, and through the processor
 // link's pacing to the processor. Off until the Network Control window or the command line
-// turns it on; the settings are remembered.
+// turns it on; the settings are remembered. Nothing received drops unsaved work or writes
+// the settings: a preset try is refused while the document holds changes that the try
+// would bury.
 #pragma once
 
 #include "model/DocumentChange.h"
 #include "osc/COscReceiver.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CControllerDlg;
 class CControllerDoc;
 class CProcessorLink;
+class QMessageBox;
 
 class CNetworkControl : public QObject {
     Q_OBJECT
 
 public:
+    // Objects are numbered as far as a show's editor numbers them; the last of the eight
+    // still fits in an int.
+    static constexpr int kLastFirstObject = 99999;
+
     struct Stored {
         bool enabled = false;
         QString address = QStringLiteral("127.0.0.1");
@@ -31,6 +40,7 @@ public:
         int answerPort = COscReceiver::kAnswerPort;
         QString allowedHosts; // separated by spaces or commas; empty: every host
     };
+    // The remembered settings; a first object out of range reads as 1.
     static Stored Load();
     static void Save(const Stored& stored);
     // The receiver's settings for stored ones; nothing with the reason when they are wrong.
@@ -42,15 +52,21 @@ public:
 
     // Listens as `stored` says, or stops when it is not enabled; false with the reason.
     bool Use(const Stored& stored, QString* why = nullptr);
+    // Why the last Use did not listen; empty when it did, or was asked to stop.
+    const QString& Failure() const { return m_failure; }
     const COscReceiver& Receiver() const { return *m_receiver; }
     // How /orbis/preset/try reaches the Default Preset window's Try.
     void SetPresetTrier(std::function<void(int row)> trier) { m_tryPreset = std::move(trier); }
+    // The preset tries refused because the document held unsaved changes.
+    int RefusedTries() const { return m_refusedTries; }
 
 private:
     void OnArrived();
     void MoveObject(int channel, const std::array<std::optional<double>, 3>& coordinates);
     void MovePolar(int channel, const std::array<std::optional<double>, 3>& polar);
     void SetValue(ParameterKey key, int value);
+    void TryPreset(int row);
+    void TellRefusal(int row);
     void Answer(const COscReceiver::Received& received);
 
     CControllerDoc& m_doc;
@@ -58,6 +74,12 @@ private:
     CProcessorLink& m_link;
     COscReceiver* m_receiver;
     std::function<void(int)> m_tryPreset;
+    QString m_failure;
+    int m_refusedTries = 0;
+    // The values a try from the network left: changes that are only that try's bury no work,
+    // so the next try may replace them.
+    std::optional<std::vector<int>> m_afterTry;
+    QPointer<QMessageBox> m_refusalNotice;
     // Each object's last polar values, so that a lone azimuth keeps elevation and distance.
     std::array<std::optional<std::array<double, 3>>, 8> m_polar;
 };

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <span>
 
 namespace {
 
@@ -13,18 +14,6 @@ constexpr int kControlChange = 0xB0;
 
 ControlChangePacer::TimePoint Now() {
     return ControlChangePacer::Clock::now();
-}
-
-int SectionMessages(CProcessorLink::Section section) {
-    switch (section) {
-    case CProcessorLink::Section::Patchbay:
-        return static_cast<int>(kPatchbaySendOrder.size()) * CControllerDoc::kChannels;
-    case CProcessorLink::Section::Channels:
-        return static_cast<int>(kChannelsSendOrder.size()) * CControllerDoc::kChannels;
-    case CProcessorLink::Section::Globals:
-        return static_cast<int>(kGlobalsSendOrder.size());
-    }
-    return 0;
 }
 
 } // namespace
@@ -88,6 +77,10 @@ void CProcessorLink::Post(ParameterKey key, int value, Repeat repeat) {
 
 void CProcessorLink::Post(int channel, int controller, int value, Repeat repeat) {
     m_pacer.Post(channel, controller, value, repeat);
+    PumpSoon();
+}
+
+void CProcessorLink::PumpSoon() {
     if (!m_timer->isActive()) {
         Pump();
     }
@@ -97,6 +90,15 @@ bool CProcessorLink::SendOne(const ControlChangePacer::Message& message) {
     // Without a port nothing goes out; the window stays silent and the MIDI log says why.
     return m_doc.EnsureOutputOpen(m_outputSelection()) &&
            m_doc.SendShort(kControlChange, message.channel, message.controller, message.value);
+}
+
+MidiResult CProcessorLink::OpenPort() {
+    const MidiResult opened = m_doc.EnsureOutputOpen(m_outputSelection());
+    if (opened && !m_doc.IsOutputOpen()) {
+        // The same entry as before, whose device did not open then and is not retried.
+        return m_doc.CurrentOutDevice < 0 ? MidiFailure::NoDevice : MidiFailure::OpenFailed;
+    }
+    return opened;
 }
 
 void CProcessorLink::Pump() {
@@ -112,27 +114,51 @@ void CProcessorLink::Pump() {
     m_timer->start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(1, wait.count())));
 }
 
-void CProcessorLink::Flush() {
-    m_timer->stop();
-    m_pacer.Flush(Now(), [this](const ControlChangePacer::Message& m) { return SendOne(m); });
+std::vector<ControlChangePacer::Message> CProcessorLink::SectionMessages(const CControllerDoc& doc,
+                                                                         Section section) {
+    std::vector<ControlChangePacer::Message> messages;
+    if (section == Section::Globals) {
+        for (const int channel : kGlobalsSendOrder) {
+            messages.push_back({channel, 0, doc.*FindGlobalParameterByChannel(channel)->member});
+        }
+        return messages;
+    }
+    const auto& order = section == Section::Patchbay ? std::span<const int>(kPatchbaySendOrder)
+                                                     : std::span<const int>(kChannelsSendOrder);
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        for (const int controller : order) {
+            const ChannelParameter* parameter = FindChannelParameterByController(controller);
+            messages.push_back({channel, controller, (doc.*parameter->array)[channel]});
+        }
+    }
+    return messages;
 }
 
 MidiResult CProcessorLink::SendSection(Section section) {
-    return SendBarrier(SectionMessages(section), [this, section] {
-        switch (section) {
-        case Section::Patchbay:
-            return m_doc.SendPatchbay();
-        case Section::Channels:
-            return m_doc.SendChannels();
-        case Section::Globals:
-            break;
+    const MidiResult opened = OpenPort();
+    if (!opened) {
+        return opened;
+    }
+    m_pacer.Barrier(static_cast<int>(section), [this, section] {
+        std::vector<ControlChangePacer::Part> parts;
+        for (const ControlChangePacer::Message& message : SectionMessages(m_doc, section)) {
+            parts.push_back({1, [this, message] { static_cast<void>(SendOne(message)); }});
         }
-        return m_doc.SendGlobals();
+        return parts;
     });
+    PumpSoon();
+    return opened;
 }
 
-MidiResult CProcessorLink::SendBarrier(int messages, const std::function<MidiResult()>& send) {
-    Flush();
-    m_pacer.Charge(Now(), messages);
-    return send();
+MidiResult CProcessorLink::SendBarrier(int messages, std::function<MidiResult()> send) {
+    const MidiResult opened = OpenPort();
+    if (!opened) {
+        return opened;
+    }
+    m_pacer.Barrier(ControlChangePacer::kAlone, [messages, send = std::move(send)] {
+        return std::vector<ControlChangePacer::Part>{
+            {messages, [send] { static_cast<void>(send()); }}};
+    });
+    PumpSoon();
+    return opened;
 }

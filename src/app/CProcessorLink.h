@@ -1,8 +1,9 @@
 // The one way out to the processor. Every live value (a control, a pad, the tracker, an
-// undo) is posted here and paced; the Send buttons, the resend on return, Program Changes
-// and system-exclusive commands go out whole behind what already waits. The port stays the
-// document's, opened on the entry chosen in the main window's output list. Its timer runs
-// only while something waits, so an idle program never wakes for it.
+// undo) is posted here and paced; the Send buttons, the resend on return, the network's
+// send requests, Program Changes and system-exclusive commands go out in order behind what
+// already waits, within the same budget: a MIDI cable carries no more, whoever asks. The
+// port stays the document's, opened on the entry chosen in the main window's output list.
+// Its timer runs only while something waits, so an idle program never wakes for it.
 #pragma once
 
 #include "midi/ControlChangePacer.h"
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class CControllerDoc;
 class QTimer;
@@ -37,11 +39,17 @@ public:
     void Post(ParameterKey key, int value, Repeat repeat = Repeat::Send);
     void Post(int channel, int controller, int value, Repeat repeat = Repeat::Send);
 
-    // A whole section, byte for byte, after everything waiting.
+    // A whole section, byte for byte as the document sends it, after everything waiting and
+    // with the values it holds when its turn comes; a request while the same section still
+    // waits is part of that one. Fails at once when no port is open to take it.
     MidiResult SendSection(Section section);
     // Runs `send` (a Program Change, a system-exclusive command) after everything waiting;
-    // `messages` is what it puts on the wire, for the budget.
-    MidiResult SendBarrier(int messages, const std::function<MidiResult()>& send);
+    // `messages` is what it puts on the wire, in three-byte messages, for the budget. Fails
+    // at once when no port is open to take it.
+    MidiResult SendBarrier(int messages, std::function<MidiResult()> send);
+    // A section's messages in the order the document sends them, with its values now.
+    static std::vector<ControlChangePacer::Message> SectionMessages(const CControllerDoc& doc,
+                                                                    Section section);
     // The processor may hold anything (it returned, or another device was chosen).
     void ForgetSent() { m_pacer.ForgetSent(); }
     bool Waiting() const { return m_pacer.Waiting(); }
@@ -50,7 +58,8 @@ private:
     void OnChanges(const DocumentChanges& changes);
     void Pump();
     bool SendOne(const ControlChangePacer::Message& message);
-    void Flush();
+    MidiResult OpenPort();
+    void PumpSoon();
 
     CControllerDoc& m_doc;
     std::function<int()> m_outputSelection;

@@ -13,6 +13,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 const QString kOpen = QStringLiteral("/nsm/client/open");
@@ -20,6 +23,17 @@ const QString kSave = QStringLiteral("/nsm/client/save");
 
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// Creates `folder` and those above it; false with the system's reason.
+bool MakeFolder(const QString& folder, std::string* reason) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(LocalPath(folder)), error);
+    if (error) {
+        *reason = error.message();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -71,6 +85,13 @@ void CSessionLink::OnOpen(const QString& path) {
         return;
     }
     m_announceTimer->stop(); // an open is an answer too
+    // The manager names each member by an absolute path; anything else would land beside
+    // wherever the program was started.
+    if (!QDir::isAbsolutePath(path) || path.endsWith(QLatin1Char('/'))) {
+        m_client->Fail(kOpen, CSessionClient::BadProject,
+                       QStringLiteral("not an absolute path to a file: \"%1\"").arg(path));
+        return;
+    }
     CControllerDoc& doc = *m_app.m_pDoc;
     const QString file = path + QStringLiteral(".ocont2");
     std::string reason;
@@ -88,7 +109,7 @@ void CSessionLink::OnOpen(const QString& path) {
         // A new member of the session starts on the default setup, on disk at once.
         CControllerDoc fresh;
         fresh.NewDocument();
-        if (!QDir().mkpath(QFileInfo(file).absolutePath()) ||
+        if (!MakeFolder(QFileInfo(file).absolutePath(), &reason) ||
             !WriteControllerFile(fresh, LocalPath(file), &reason)) {
             m_client->Fail(
                 kOpen, CSessionClient::CreateFailed,

@@ -43,8 +43,7 @@ void ControlChangePacer::Refill(TimePoint now) {
     }
 }
 
-// Takes the next waiting value in channel turn; true when one went on the wire.
-bool ControlChangePacer::SendNext(const Send& send) {
+std::optional<ControlChangePacer::Message> ControlChangePacer::TakeNext() {
     for (int turn = 0; turn < kChannels; ++turn) {
         const int channel = (m_nextChannel + turn) % kChannels;
         auto& queue = m_queues[static_cast<std::size_t>(channel)];
@@ -58,44 +57,105 @@ bool ControlChangePacer::SendNext(const Send& send) {
         Slot& slot = At(channel, controller);
         const int value = std::exchange(slot.waiting, kNone);
         if (slot.repeat == Repeat::Skip && value == slot.sent) {
-            return false; // moved away and back while waiting: the processor has it
+            return std::nullopt; // moved away and back while waiting: the processor has it
         }
-        if (send({channel, controller, value})) {
-            slot.sent = value;
-        }
+        return Message{channel, controller, value};
+    }
+    return std::nullopt;
+}
+
+void ControlChangePacer::SendValue(const Message& message, const Send& send) {
+    if (send(message)) {
+        At(message.channel, message.controller).sent = message.value;
+    }
+    m_tokens -= 1.0;
+}
+
+double ControlChangePacer::Needed() const {
+    if (m_ordered.empty() || m_ordered.front().value || !m_ordered.front().begun) {
+        return 1.0;
+    }
+    // A begun barrier leaves the queue with its last part, so a part is always next.
+    const Ordered& front = m_ordered.front();
+    return std::min(front.expanded[front.next].cost, kBurst);
+}
+
+bool ControlChangePacer::SendOrdered(const Send& send) {
+    Ordered& front = m_ordered.front();
+    if (m_tokens < Needed()) {
+        return false;
+    }
+    if (front.value) {
+        SendValue(*front.value, send);
+        m_ordered.pop_front();
         return true;
     }
-    return false;
+    if (!front.begun) {
+        front.begun = true;
+        front.expanded = std::exchange(front.parts, {})();
+        // The barrier may set any value: what went before it says nothing of what the
+        // processor holds after it.
+        ForgetSent();
+        if (front.expanded.empty()) {
+            m_ordered.pop_front();
+            return true;
+        }
+        if (m_tokens < Needed()) {
+            return false; // a long first part waits for its own length
+        }
+    }
+    const Part& part = front.expanded[front.next++];
+    part.send();
+    m_tokens -= part.cost;
+    if (front.next == front.expanded.size()) {
+        m_ordered.pop_front();
+    }
+    return true;
 }
 
 std::optional<ControlChangePacer::TimePoint> ControlChangePacer::Pump(TimePoint now,
                                                                       const Send& send) {
     Refill(now);
-    while (m_waitingCount > 0 && m_tokens >= 1.0) {
-        if (SendNext(send)) {
-            m_tokens -= 1.0;
+    while (!m_ordered.empty()) {
+        if (!SendOrdered(send)) {
+            break;
         }
     }
-    if (m_waitingCount == 0) {
+    while (m_ordered.empty() && m_waitingCount > 0 && m_tokens >= 1.0) {
+        if (const auto message = TakeNext()) {
+            SendValue(*message, send);
+        }
+    }
+    if (!Waiting()) {
         return std::nullopt;
     }
-    const double wait = (1.0 - m_tokens) / kRate;
+    const double wait = std::max(0.0, Needed() - m_tokens) / kRate;
     return now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
 }
 
-void ControlChangePacer::Flush(TimePoint now, const Send& send) {
-    Refill(now);
-    while (m_waitingCount > 0) {
-        if (SendNext(send)) {
-            m_tokens -= 1.0;
+bool ControlChangePacer::Barrier(int key, Parts parts) {
+    if (key != kAlone) {
+        for (const Ordered& waiting : m_ordered) {
+            if (!waiting.value && !waiting.begun && waiting.key == key) {
+                return false;
+            }
         }
     }
+    while (m_waitingCount > 0) {
+        if (const auto message = TakeNext()) {
+            Ordered value;
+            value.value = *message;
+            m_ordered.push_back(std::move(value));
+        }
+    }
+    Ordered barrier;
+    barrier.key = key;
+    barrier.parts = std::move(parts);
+    m_ordered.push_back(std::move(barrier));
+    // What is posted from now on is compared with what the barrier leaves, not with what
+    // went before it.
     ForgetSent();
-}
-
-void ControlChangePacer::Charge(TimePoint now, int count) {
-    Refill(now);
-    m_tokens -= count;
+    return true;
 }
 
 void ControlChangePacer::ForgetSent() {

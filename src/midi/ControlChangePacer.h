@@ -2,8 +2,11 @@
 // and the processor take them. Per channel and controller the pacer keeps the latest value
 // waiting and the last value sent: a value that moved a hundred times while waiting goes out
 // once, a value equal to what was last sent not at all, and the last value always does.
-// Channels take turns, so one busy source cannot starve another. No clock of its own: the
-// caller passes the time, which lets a driver sleep while nothing waits.
+// Channels take turns, so one busy source cannot starve another. Barriers (a whole section,
+// a Program Change, a system-exclusive command) go out in order behind what waited when
+// they came, each part as the same budget allows, and live values posted after a barrier
+// follow it. No clock of its own: the caller passes the time, which lets a driver sleep
+// while nothing waits.
 #pragma once
 
 #include <array>
@@ -12,6 +15,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class ControlChangePacer {
 public:
@@ -43,19 +47,28 @@ public:
     // Sends what the budget allows at `now`. Returns when the next waiting message is due,
     // or nothing when nothing waits.
     std::optional<TimePoint> Pump(TimePoint now, const Send& send);
-    // A whole section, a Program Change or a system-exclusive message is about to go out:
-    // everything waiting goes first, at once, and what follows starts from nothing sent,
-    // since the barrier may set any value.
-    void Flush(TimePoint now, const Send& send);
-    // `count` messages went out another way at `now`; they count against the budget.
-    void Charge(TimePoint now, int count);
+    // One message of a barrier: what puts it on the wire, and its length in three-byte
+    // messages, which is what it costs of the budget.
+    struct Part {
+        int cost = 1;
+        std::function<void()> send;
+    };
+    // Asked for a barrier's parts when its turn comes, so that a section carries the
+    // values of that moment rather than those of the request.
+    using Parts = std::function<std::vector<Part>()>;
+    static constexpr int kAlone = -1; // the key of a barrier that absorbs nothing
+
+    // A barrier goes out after everything waiting now, and what is posted from now on
+    // waits for it, starting from nothing sent, since the barrier may set any value. A
+    // barrier of the same key that has not begun yet absorbs it: false then.
+    bool Barrier(int key, Parts parts);
     // The processor's state is unknown (a new device, a returning processor): the next value
     // of every controller goes out even if it equals the last one sent.
     void ForgetSent();
     // One controller's value may have changed behind the pacer's back (a message received).
     void ForgetSent(int channel, int controller);
 
-    bool Waiting() const { return m_waitingCount > 0; }
+    bool Waiting() const { return m_waitingCount > 0 || !m_ordered.empty(); }
 
 private:
     static constexpr int kNone = -1;
@@ -65,8 +78,25 @@ private:
         Repeat repeat = Repeat::Send;
     };
 
+    // What goes out before any live value: the values that waited when a barrier came, and
+    // the barriers themselves, in the order they came.
+    struct Ordered {
+        std::optional<Message> value;
+        int key = kAlone;
+        Parts parts;
+        std::vector<Part> expanded;
+        std::size_t next = 0;
+        bool begun = false;
+    };
+
     void Refill(TimePoint now);
-    bool SendNext(const Send& send);
+    // Takes the next waiting value in channel turn, or nothing when it need not go out.
+    std::optional<Message> TakeNext();
+    void SendValue(const Message& message, const Send& send);
+    // Sends the first ordered message if the budget allows; false when it has to wait.
+    bool SendOrdered(const Send& send);
+    // The tokens the next message needs: a long message waits for a full burst at most.
+    double Needed() const;
     Slot& At(int channel, int controller) {
         return m_slots[static_cast<std::size_t>(channel)][static_cast<std::size_t>(controller)];
     }
@@ -74,6 +104,7 @@ private:
     std::array<std::array<Slot, kControllers>, kChannels> m_slots{};
     // Controllers waiting on each channel, oldest first; each appears at most once.
     std::array<std::deque<std::uint8_t>, kChannels> m_queues{};
+    std::deque<Ordered> m_ordered;
     int m_waitingCount = 0;
     int m_nextChannel = 0; // round-robin cursor
     double m_tokens = kBurst;

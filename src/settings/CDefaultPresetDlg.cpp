@@ -152,15 +152,18 @@ void CDefaultPresetDlg::Try(int row) {
 }
 
 std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, int row,
-                                                    const QString& file) {
+                                                    const QString& file, TryFrom from) {
     CControllerDoc* doc = GetControllerDoc();
     if (!IsRow(row) || !doc) {
         return QString();
     }
     const std::string path = QFile::encodeName(file).toStdString();
     std::string reason;
-    // In a session the document keeps its place and the preset's values are unsaved changes.
+    // In a session, or asked from the network, the document keeps its place and the preset's
+    // values are unsaved changes: the file the document came from still holds the setup
+    // before, "Last Document" still names it, and the journal follows the document.
     const CSessionLink* session = SessionNow();
+    const bool keepsPlace = session || from == TryFrom::Network;
     // Read whole first: a preset file that cannot be read leaves the document as it was.
     const std::optional<std::string> text = ReadControllerFileText(path, &reason);
     {
@@ -168,12 +171,16 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
         const CUndoHistory::NamedStep step(mainWindow.UndoHistory(), QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (text) {
-            doc->DocumentName = session ? session->DocumentName() : path;
+            if (session) {
+                doc->DocumentName = session->DocumentName();
+            } else if (!keepsPlace) {
+                doc->DocumentName = path;
+            }
             ApplyControllerFileText(*doc, *text, true);
         }
         doc->DefaultPreset = row;
     }
-    if (text && !session) {
+    if (text && !keepsPlace) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
         mainWindow.MarkDocumentSaved();
     }
@@ -246,7 +253,7 @@ void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) 
     message.push_back(0xF7);
     // Silent, as above. A three-byte message's time on the wire is what the budget counts.
     const int messages = static_cast<int>((message.size() + 2) / 3);
-    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, &message] {
+    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, message] {
         return doc->SendSysExCommand(message.data(), message.size());
     }));
 }

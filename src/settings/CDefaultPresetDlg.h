@@ -41,10 +41,14 @@ public:
 
     // Rows count from 1, as the document's DefaultPreset and DefaultPresetAvvio do.
     void Try(int row);
+    // Who asked for a try. The window's makes the preset's file the document; one from the
+    // network leaves the document where it is, with the preset's values as unsaved changes,
+    // and writes no settings.
+    enum class TryFrom { Window, Network };
     // What Try does to the document and the processor, for a preset file of row `row`
-    // (1-9): the reason it could not be read, or nothing.
+    // (1-9): the reason it could not be read, or nothing. Either way it is one undo step.
     static std::optional<QString> TryPreset(CControllerDlg& mainWindow, int row,
-                                            const QString& file);
+                                            const QString& file, TryFrom from = TryFrom::Window);
     // The file Try reads for a row: the factory setups, or the Custom one.
     static QString FactoryPresetPath(int row);
     void Set(int row);
@@ -52,7 +56,6 @@ public:
     void SaveCustom();
 
     bool IsRecording() const { return m_recording; }
-    // The file Try reads for the row.
 
 private:
     void CreateControls();

@@ -49,7 +49,7 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
     m_address->addItem(QStringLiteral("0.0.0.0"));
     m_address->setCurrentText(stored.address);
     m_port = Spin(1, 65535, stored.port);
-    m_firstObject = Spin(1, 99999, stored.firstObject);
+    m_firstObject = Spin(1, CNetworkControl::kLastFirstObject, stored.firstObject);
     m_answerPort = Spin(1, 65535, stored.answerPort);
     m_allowed = new QLineEdit(stored.allowedHosts);
     m_allowed->setPlaceholderText(QStringLiteral("every host"));
@@ -78,7 +78,8 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_address, &QComboBox::currentTextChanged, this, &CNetworkControlDlg::ShowReach);
     connect(m_enabled, &QCheckBox::toggled, this, &CNetworkControlDlg::ShowReach);
-    // The dropped count moves while the window is open, and only then.
+    connect(m_enabled, &QCheckBox::toggled, this, &CNetworkControlDlg::ShowStatus);
+    // The counts move while the window is open, and only then.
     m_refresh = new QTimer(this);
     connect(m_refresh, &QTimer::timeout, this, [this] { ShowStatus(); });
     m_refresh->start(1000);
@@ -102,18 +103,27 @@ void CNetworkControlDlg::ShowReach() {
     m_reach->setText(text);
 }
 
-void CNetworkControlDlg::ShowStatus(const QString& failure) {
-    const COscReceiver& receiver = m_main.NetworkControl().Receiver();
-    if (!failure.isEmpty()) {
-        m_status->setText(QStringLiteral("Not listening: %1").arg(failure));
-    } else if (receiver.IsListening()) {
-        m_status->setText(QStringLiteral("Listening on %1 port %2. Dropped: %3")
-                              .arg(receiver.CurrentSettings().address.toString())
-                              .arg(receiver.Port())
-                              .arg(receiver.Dropped()));
-    } else {
-        m_status->setText(QStringLiteral("Not listening."));
+void CNetworkControlDlg::ShowStatus() {
+    const CNetworkControl& control = m_main.NetworkControl();
+    const COscReceiver& receiver = control.Receiver();
+    QString text;
+    if (receiver.IsListening()) {
+        text = QStringLiteral("Listening on %1 port %2. Dropped: %3")
+                   .arg(receiver.CurrentSettings().address.toString())
+                   .arg(receiver.Port())
+                   .arg(receiver.Dropped());
+    } else if (!control.Failure().isEmpty()) {
+        text = QStringLiteral("Not listening: %1").arg(control.Failure());
+    } else if (m_enabled->isChecked()) {
+        text = QStringLiteral("Not listening until applied.");
+    } // off, the line above says already that nothing listens
+    if (control.RefusedTries() > 0) {
+        text += QStringLiteral("%1Preset tries refused for unsaved changes: %2")
+                    .arg(text.isEmpty() ? QString() : QStringLiteral("\n"))
+                    .arg(control.RefusedTries());
     }
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void CNetworkControlDlg::Apply() {
@@ -124,11 +134,9 @@ void CNetworkControlDlg::Apply() {
     stored.firstObject = m_firstObject->value();
     stored.answerPort = m_answerPort->value();
     stored.allowedHosts = m_allowed->text().trimmed();
-    QString why;
-    if (m_main.NetworkControl().Use(stored, &why)) {
+    // What is remembered stays as it was when the settings do not work.
+    if (m_main.NetworkControl().Use(stored)) {
         CNetworkControl::Save(stored);
-        ShowStatus();
-    } else {
-        ShowStatus(why); // what is remembered stays as it was
     }
+    ShowStatus();
 }

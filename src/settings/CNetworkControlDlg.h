@@ -1,6 +1,7 @@
 // The Network Control window (Settings menu): whether the program takes OSC control, on which
 // address and port, which objects are its channels, where answers go and which hosts may
-// send. It says plainly who can reach the program, and how many messages were dropped.
+// send. It says plainly who can reach the program, why it does not listen when it cannot,
+// how many messages were dropped and how many preset tries were refused.
 #pragma once
 
 #include <QDialog>
@@ -22,7 +23,7 @@ public:
 private:
     void Apply();
     void ShowReach();
-    void ShowStatus(const QString& failure = {});
+    void ShowStatus();
 
     CControllerDlg& m_main;
     QCheckBox* m_enabled;

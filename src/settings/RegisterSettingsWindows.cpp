@@ -10,6 +10,8 @@
 #include "settings/CPatchbayDlg.h"
 #include "settings/CSampleRateDlg.h"
 
+#include <cstdio>
+
 template <class Window> static QWidget* MakeWindow(CControllerDlg& mainWindow) {
     return new Window(mainWindow);
 }
@@ -26,9 +28,16 @@ void RegisterSettingsWindows(CControllerApp& app) {
         CNetworkControlDlg window(mainWindow);
         window.exec();
     });
+    // Asked for over the network: no window opens, so a file that cannot be read is told on
+    // the terminal.
     app.SetPresetTrier([](CControllerDlg& mainWindow, int row) {
-        static_cast<void>(CDefaultPresetDlg::TryPreset(mainWindow, row,
-                                                       CDefaultPresetDlg::FactoryPresetPath(row)));
+        const QString file = CDefaultPresetDlg::FactoryPresetPath(row);
+        if (const auto failure = CDefaultPresetDlg::TryPreset(mainWindow, row, file,
+                                                              CDefaultPresetDlg::TryFrom::Network);
+            failure && !failure->isEmpty()) {
+            std::fprintf(stderr, "Orbis: preset %d asked for over the network: %s: %s\n", row,
+                         qPrintable(file), qPrintable(*failure));
+        }
     });
     app.SetModalWindowRunner(CommandId::About, [](CControllerDlg& mainWindow) {
         CAboutDlg window(&mainWindow);

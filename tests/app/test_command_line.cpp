@@ -1,10 +1,12 @@
 // The command line, the file it names and the signal that ends the program.
 #include "app/CControllerApp.h"
+#include "app/CNetworkControl.h"
 #include "app/CTerminationHandler.h"
 #include "app/CommandLine.h"
 #include "support/FileTestSupport.h"
 #include "support/MemoryMidiBackend.h"
 
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -143,4 +145,23 @@ TEST(StartFile, ARefusedFileIsToldInTheBoxAndOnTheTerminal) {
             << box.toStdString();
         EXPECT_EQ(app.m_strLastDocument, "New Document");
     }
+}
+
+// A first object out of range in the store reads as the first; an address for one run keeps
+// the remembered allowed hosts.
+TEST(NetworkCommandLine, TakesTheStoreWithinRangeAndKeepsTheAllowedHosts) {
+    const auto store = [](const char* key, const char* value) {
+        QSettings(CControllerApp::SettingsFileName(), QSettings::NativeFormat)
+            .setValue(QString::fromLatin1(key), QString::fromLatin1(value));
+    };
+    for (const auto& [stored, first] : {std::pair{"2147483647", 1}, {"0", 1}, {"99999", 99999}}) {
+        store("OSC First Object", stored);
+        EXPECT_EQ(CNetworkControl::Load().firstObject, first) << stored;
+    }
+    store("OSC Allowed Hosts", "192.168.1.7");
+    MemoryMidiBackend midi;
+    CControllerApp app(midi);
+    app.UseNetworkCommandLine(ParseCommandLine({"--osc-port", "9", "--osc-address", "0.0.0.0"}));
+    EXPECT_EQ(app.NetworkSettings().allowedHosts.toStdString(), "192.168.1.7");
+    QFile::remove(CControllerApp::SettingsFileName());
 }

@@ -133,6 +133,7 @@ TEST_F(DeviceTest, AReturningProcessorGetsTheWholeSetupOnlyWhenAskedAndARenumber
     for (int id : {ControlId::SendPatchbay, ControlId::SendChannels, ControlId::SendGlobals}) {
         Find<QAbstractButton>(id)->click();
     }
+    DrainLink();
     const std::vector<MemoryMidiBackend::Message> setup = midi.SentTo(1);
     ASSERT_FALSE(setup.empty());
     QAction* option = window->CommandAction(CommandId::SendSetupOnReturn);
@@ -148,14 +149,16 @@ TEST_F(DeviceTest, AReturningProcessorGetsTheWholeSetupOnlyWhenAskedAndARenumber
             midi.RestoreOutput(row.device);
             Settle();
         }
+        DrainLink();
         EXPECT_EQ(midi.SentTo(1), row.sendsItself ? setup : decltype(setup){}) << row.name;
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const auto notices = window->findChildren<QMessageBox*>("ProcessorReturnedNotice");
         ASSERT_EQ(notices.size(), row.notice ? 1 : 0) << row.name;
         if (row.notice) {
             notices[0]->findChild<QAbstractButton*>("SendSetup")->click();
-            EXPECT_EQ(midi.SentTo(1), setup) << row.name << ": the notice's Send Setup";
             EXPECT_FALSE(notices[0]->isVisible()) << row.name;
+            DrainLink(); // which lets the closed notice go
+            EXPECT_EQ(midi.SentTo(1), setup) << row.name << ": the notice's Send Setup";
         }
     }
     Stop();

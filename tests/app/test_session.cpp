@@ -195,6 +195,23 @@ TEST_F(SessionTest, OnlyTheManagerSteersAndAFailedSaveIsAnErrorNamingWhy) {
     EXPECT_EQ(failed.substr(0, 43), "/error \"/nsm/client/save\" -1 \"cannot write ") << failed;
 }
 
+// Only an absolute path names a member's file: nothing lands in the working folder. A folder
+// that cannot be made is an error that says why.
+TEST_F(SessionTest, OpensOfNoAbsolutePathOrNoFolderAreErrors) {
+    Join();
+    ASSERT_TRUE(QFile(QString::fromStdString(Path("file"))).open(QIODevice::WriteOnly));
+    for (const auto& [path, answer] : {std::pair{std::string(), "-9 "},
+                                       {std::string("Orbis.nRel"), "-9 "},
+                                       {Path("file") + "/Orbis.nZ", "-10 \"cannot write "}}) {
+        manager.Send({"/nsm/client/open", {path, "Orbis", "nX"}});
+        const std::string said = Quoted(manager.Next());
+        EXPECT_TRUE(said.starts_with("/error \"/nsm/client/open\" " + std::string(answer))) << said;
+        EXPECT_FALSE(said.ends_with(": \"")) << said;
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral(".ocont2")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("Orbis.nRel.ocont2")));
+}
+
 TEST_F(SessionTest, AManagerThatRefusesLeavesTheProgramAsWithoutOne) {
     Join(false);
     manager.Send({"/error", {"/nsm/server/announce", -2, "incompatible"}});

@@ -61,8 +61,11 @@ protected:
         emit list->activated(index);
     }
 
-    // Whole messages that reached the output device.
-    std::vector<MemoryMidiBackend::Message> Wire() const { return midi.SentTo(0); }
+    // Whole messages that reached the output device once what waits in the link went out.
+    std::vector<MemoryMidiBackend::Message> Wire() const {
+        DrainLink();
+        return midi.SentTo(0);
+    }
 
     QTemporaryDir workingDir;
     QTemporaryDir dataHome;
