@@ -54,6 +54,28 @@ void StyleLabel(CSkinLabel* label, const MainWindowLayout::Label& row) {
     label->setWordWrap(row.style == LabelStyle::Caption && row.place.height > 8);
 }
 
+// Captions in one face, condensed where it is wider than the template's, then broken into
+// the lines their labels hold.
+void LayOutCaptions(const MainWindowWidgets& ui, const QFont& font,
+                    const QList<CaptionPlace>& captions) {
+    using namespace MainWindowLayout;
+    const int stretch = CaptionStretch(font, captions);
+    for (const Label& row : kLabels) {
+        if (row.style != LabelStyle::Caption) {
+            continue;
+        }
+        CSkinLabel* label = ui.labels.value(row.id);
+        if (stretch != QFont::AnyStretch) {
+            QFont condensed = label->font();
+            condensed.setStretch(stretch);
+            label->setFont(condensed);
+        }
+        if (row.place.height > 8) {
+            LayOutCaption(*label, Text(row.text));
+        }
+    }
+}
+
 QComboBox* MakeList(QWidget* client, int id, std::string_view name,
                     const DialogUnits::Rect& place) {
     auto* list = new QComboBox(client);
@@ -143,16 +165,20 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         frame->setGeometry(DialogUnits::ToPixels(place));
     }
+    QList<CaptionPlace> captions;
+    QFont captionFont;
     for (const Label& row : kLabels) {
         auto* label = new CSkinLabel(Text(row.text), ui.client);
         TagWidget(label, row.id, row.objectName);
         label->setGeometry(DialogUnits::ToPixels(row.place));
         StyleLabel(label, row);
-        if (row.style == LabelStyle::Caption && row.place.height > 8) {
-            LayOutCaption(*label, Text(row.text));
+        if (row.style == LabelStyle::Caption) {
+            captions.append({Text(row.text), label->width()});
+            captionFont = label->font();
         }
         ui.labels.insert(row.id, label);
     }
+    LayOutCaptions(ui, captionFont, captions);
     for (const Button& row : kButtons) {
         auto* button =
             new CSkinButton(row.toggle ? SkinButtonKind::CheckBox : SkinButtonKind::PushButton,

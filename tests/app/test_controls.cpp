@@ -9,6 +9,8 @@
 #include "model/ParameterTable.h"
 
 #include <QAccessible>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
@@ -309,6 +311,12 @@ TEST_F(MainControlsTest, CaptionsAreWholeWordsClearOfEachOther) {
         QString name;
         QRect text;
     };
+    // Run once for each face (ctest sets a fontconfig offering that face alone): without
+    // it installed nothing would be measured at all.
+    if (qEnvironmentVariableIsSet("FONTCONFIG_FILE")) {
+        ASSERT_TRUE(QFontDatabase::families().contains(QFontInfo(Label(1050)->font()).family()))
+            << "the face of this run is not installed";
+    }
     std::vector<Box> boxes;
     for (const MainWindowLayout::Label& row : MainWindowLayout::kLabels) {
         if (row.style != MainWindowLayout::LabelStyle::Caption) {
