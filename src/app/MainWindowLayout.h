@@ -47,7 +47,7 @@ struct Button {
 extern const std::array<Button, 4> kButtons;
 
 // The output list spans its panel, so that its prompt and notes show whole in any face.
-constexpr DialogUnits::Rect kOutputList = {481, 57, 102, 120};
+constexpr DialogUnits::Rect kOutputList = {482, 57, 100, 120};
 constexpr DialogUnits::Rect kInputList = {485, 31, 92, 120};
 constexpr DialogUnits::Rect kChannelList = {215, 58, 48, 120};
 // The pad's pixel size is fixed; its template rectangle gives only its place.
