@@ -24,7 +24,7 @@ stop() {
     fi
 }
 shows=/tmp/Shows
-trap 'stop; rm -rf "$home"; [[ -L "$shows" ]] && rm -f "$shows"' EXIT
+trap 'stop; rm -rf "$home"; if [[ -L "$shows" ]]; then rm -f "$shows"; fi' EXIT
 # The neutral folder is a link to the private home: made here, or the run stops.
 mkdir "$home/shows"
 if ! ln -s "$home/shows" "$shows" 2>/dev/null; then
