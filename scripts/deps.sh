@@ -13,7 +13,8 @@ ORBIS_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     jackd2
     xvfb xauth xdotool fonts-dejavu-core python3 clang-format
-    appstream desktop-file-utils groff-base
+    appstream desktop-file-utils shared-mime-info groff-base
+    fonts-liberation fonts-dejavu-extra
 )
 
 # Installs those of the named packages that are not installed yet.

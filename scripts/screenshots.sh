@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Takes the README's pictures from the real program: starts Orbis on a private X server
 # with a factory setup loaded, opens each window by its key or menu and saves it as a PNG
-# in docs/screenshots. Usage: scripts/screenshots.sh [path to the Orbis program]
+# in docs/screenshots. The setup is opened as a show file in a neutral folder, so the title
+# shows no path of the machine the pictures are taken on.
+# Usage: scripts/screenshots.sh [path to the Orbis program]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="${1:-$root/build-dev/bin/Orbis}"
@@ -21,7 +23,16 @@ stop() {
         wait "$pid" 2>/dev/null || true
     fi
 }
-trap 'stop; rm -rf "$home"' EXIT
+shows=/tmp/Shows
+trap 'stop; rm -rf "$home"; if [[ -L "$shows" ]]; then rm -f "$shows"; fi' EXIT
+# The neutral folder is a link to the private home: made here, or the run stops.
+mkdir "$home/shows"
+if ! ln -s "$home/shows" "$shows" 2>/dev/null; then
+    shows=""
+    echo "$0: /tmp/Shows exists; move it away first" >&2
+    exit 1
+fi
+show="$shows/Concert Hall 5.1.ocont2"
 # A home of its own: no remembered document, no desktop settings of the caller.
 export XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" QT_QPA_PLATFORM=xcb
 export ORBIS_MIDI_API=alsa # no MIDI system is needed: the lists say what is missing
@@ -47,13 +58,15 @@ shoot() { # title file
     echo "$out/$2"
 }
 
-# A fresh program on a factory setup; a modal window ends its run, so each gets its own.
+# A fresh program on a factory setup, copied afresh as the show file; a modal window ends
+# its run, so each gets its own.
 # Settings and data go with it: the previous run's unsaved changes would otherwise come
 # back as an offer to recover them.
 start() {
     stop
     rm -rf "$home/config" "$home/data"
-    "$program" "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" &
+    cp "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" "$show"
+    "$program" "$show" &
     pid=$!
     main="$(wait_window "ORBIS CONTROLLER")"
 }
@@ -83,8 +96,9 @@ start
 key ctrl+5 && shoot "Patchbay Configuration" patchbay.png
 
 start
-# About has no key: "Help" in the menu bar, then its "About Orbis Controller" item.
-xdotool mousemove --window "$main" 237 8 click 1
+# About has no key of its own: the Help menu by its mnemonic, then its "About" item, typed
+# to the focused window (wherever the menu bar places them).
+xdotool windowfocus --sync "$main" key alt+h
 sleep 0.5
-xdotool mousemove --window "$main" 308 52 click 1
+xdotool key a
 shoot "About Orbis Controller 1.5" about.png

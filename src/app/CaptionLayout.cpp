@@ -1,5 +1,6 @@
 #include "app/CaptionLayout.h"
 
+#include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QStringList>
@@ -30,7 +31,34 @@ QList<Piece> Pieces(const QString& text) {
     return pieces;
 }
 
+bool WordsFit(const QFontMetrics& metrics, const QList<CaptionPlace>& captions) {
+    for (const CaptionPlace& caption : captions) {
+        for (const Piece& piece : Pieces(caption.text)) {
+            if (metrics.horizontalAdvance(piece.text + piece.endOfLine) >
+                caption.width - 2 * kCaptionMargin) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+int CaptionStretch(const QFont& font, const QList<CaptionPlace>& captions) {
+    // A face's own width is its own stretch: asking a condensed face for 100 widens it.
+    if (WordsFit(QFontMetrics(font), captions)) {
+        return QFont::AnyStretch;
+    }
+    QFont condensed(font);
+    for (int stretch = 99; stretch > kNarrowestCaptionStretch; --stretch) {
+        condensed.setStretch(stretch);
+        if (WordsFit(QFontMetrics(condensed), captions)) {
+            return stretch;
+        }
+    }
+    return kNarrowestCaptionStretch;
+}
 
 QString BreakCaption(const QString& text, const QFontMetrics& metrics, int width) {
     const int room = width - 2 * kCaptionMargin;
@@ -55,9 +83,20 @@ QString BreakCaption(const QString& text, const QFontMetrics& metrics, int width
     return lines.join(QLatin1Char('\n'));
 }
 
+int CaptionWidth(const QString& text, const QFontMetrics& metrics, int width, int lines) {
+    // On one line the caption needs its whole text: the search always ends.
+    const int widest = metrics.horizontalAdvance(text) + 2 * kCaptionMargin;
+    while (width < widest && BreakCaption(text, metrics, width).count(QLatin1Char('\n')) >= lines) {
+        ++width;
+    }
+    return width;
+}
+
 void LayOutCaption(QLabel& label, const QString& text) {
     const QFontMetrics metrics(label.font());
-    const QString lines = BreakCaption(text, metrics, label.width());
+    const int held = std::max(1, label.height() / metrics.lineSpacing());
+    const QString lines =
+        BreakCaption(text, metrics, CaptionWidth(text, metrics, label.width(), held));
     label.setWordWrap(false);
     label.setText(lines);
     int longest = 0;

@@ -46,7 +46,8 @@ struct Button {
 
 extern const std::array<Button, 4> kButtons;
 
-constexpr DialogUnits::Rect kOutputList = {485, 57, 92, 120};
+// The output list spans its panel, so that its prompt and notes show whole in any face.
+constexpr DialogUnits::Rect kOutputList = {482, 57, 100, 120};
 constexpr DialogUnits::Rect kInputList = {485, 31, 92, 120};
 constexpr DialogUnits::Rect kChannelList = {215, 58, 48, 120};
 // The pad's pixel size is fixed; its template rectangle gives only its place.

@@ -54,6 +54,33 @@ void StyleLabel(CSkinLabel* label, const MainWindowLayout::Label& row) {
     label->setWordWrap(row.style == LabelStyle::Caption && row.place.height > 8);
 }
 
+void Condense(QWidget* widget, int stretch) {
+    if (stretch != QFont::AnyStretch) {
+        QFont condensed = widget->font();
+        condensed.setStretch(stretch);
+        widget->setFont(condensed);
+    }
+}
+
+// Captions in one face, condensed where it is wider than the template's, then broken into
+// the lines their labels hold. Returns the stretch given to the face.
+int LayOutCaptions(const MainWindowWidgets& ui, const QFont& font,
+                   const QList<CaptionPlace>& captions) {
+    using namespace MainWindowLayout;
+    const int stretch = CaptionStretch(font, captions);
+    for (const Label& row : kLabels) {
+        if (row.style != LabelStyle::Caption) {
+            continue;
+        }
+        CSkinLabel* label = ui.labels.value(row.id);
+        Condense(label, stretch);
+        if (row.place.height > 8) {
+            LayOutCaption(*label, Text(row.text));
+        }
+    }
+    return stretch;
+}
+
 QComboBox* MakeList(QWidget* client, int id, std::string_view name,
                     const DialogUnits::Rect& place) {
     auto* list = new QComboBox(client);
@@ -143,15 +170,31 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
         frame->setGeometry(DialogUnits::ToPixels(place));
     }
+    QList<CaptionPlace> captions;
+    QFont captionFont;
+    // A header stays on one line: its words are measured as one.
+    QList<CaptionPlace> headers;
+    QFont headerFont;
     for (const Label& row : kLabels) {
         auto* label = new CSkinLabel(Text(row.text), ui.client);
         TagWidget(label, row.id, row.objectName);
         label->setGeometry(DialogUnits::ToPixels(row.place));
         StyleLabel(label, row);
-        if (row.style == LabelStyle::Caption && row.place.height > 8) {
-            LayOutCaption(*label, Text(row.text));
+        if (row.style == LabelStyle::Caption) {
+            captions.append({Text(row.text), label->width()});
+            captionFont = label->font();
+        } else if (row.style == LabelStyle::Header) {
+            headers.append({Text(row.text).replace(QLatin1Char(' '), QChar::Nbsp), label->width()});
+            headerFont = label->font();
         }
         ui.labels.insert(row.id, label);
+    }
+    const int stretch = LayOutCaptions(ui, captionFont, captions);
+    const int headerStretch = CaptionStretch(headerFont, headers);
+    for (const Label& row : kLabels) {
+        if (row.style == LabelStyle::Header) {
+            Condense(ui.labels.value(row.id), headerStretch);
+        }
     }
     for (const Button& row : kButtons) {
         auto* button =
@@ -167,6 +210,8 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
     ui.inputList = MakeList(ui.client, ControlId::InputList, "InputList", kInputList);
     ui.inputList->hide();
     ui.outputList = MakeList(ui.client, ControlId::OutputList, "OutputList", kOutputList);
+    // The dialog font is stood in for by the same face: condensed as far.
+    Condense(ui.outputList, stretch);
     ui.channelList = MakeList(ui.client, ControlId::ChannelList, "ChannelList", kChannelList);
     for (int channel = 1; channel <= CControllerDoc::kChannels; ++channel) {
         ui.channelList->addItem(QStringLiteral("Ch. %1").arg(channel));

@@ -9,10 +9,14 @@
 #include "model/ParameterTable.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
 #include <QUndoStack>
 #include <QWheelEvent>
@@ -303,14 +307,26 @@ QString Rejoined(const QStringList& lines) {
 } // namespace
 
 // Every caption reads on its own: lines break only between words (or after a hyphen), fit
-// their label, and neither touch another caption nor run under a control.
+// their label, and neither touch another caption nor run under a control. Headers and the
+// output list's entries show whole.
 TEST_F(MainControlsTest, CaptionsAreWholeWordsClearOfEachOther) {
     struct Box {
         QString name;
         QRect text;
     };
+    // Run once for each face (ctest sets a fontconfig offering that face alone): without
+    // it installed nothing would be measured at all.
+    if (qEnvironmentVariableIsSet("FONTCONFIG_FILE")) {
+        ASSERT_TRUE(QFontDatabase::families().contains(QFontInfo(Label(1050)->font()).family()))
+            << "the face of this run is not installed";
+    }
     std::vector<Box> boxes;
     for (const MainWindowLayout::Label& row : MainWindowLayout::kLabels) {
+        if (row.style == MainWindowLayout::LabelStyle::Header) {
+            const QLabel* header = Label(row.id);
+            EXPECT_LE(header->fontMetrics().horizontalAdvance(header->text()) + 4, header->width())
+                << row.objectName;
+        }
         if (row.style != MainWindowLayout::LabelStyle::Caption) {
             continue;
         }
@@ -333,6 +349,21 @@ TEST_F(MainControlsTest, CaptionsAreWholeWordsClearOfEachOther) {
                                      static_cast<int>(lines.size()) * metrics.lineSpacing())});
     }
     EXPECT_EQ(Rejoined(Label(1047)->text().split(QLatin1Char('\n'))), "Attenuation");
+
+    // The output list shows each of its entries whole: the prompt, the device gone absent and
+    // the note that no device is left.
+    midi.WithdrawOutput(0);
+    QCoreApplication::processEvents();
+    QComboBox* outputs = List(ControlId::OutputList);
+    ASSERT_EQ(outputs->count(), 3);
+    QStyleOptionComboBox option;
+    option.initFrom(outputs);
+    const QRect field = outputs->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, outputs);
+    for (int i = 0; i < outputs->count(); ++i) {
+        EXPECT_LE(outputs->fontMetrics().horizontalAdvance(outputs->itemText(i)), field.width())
+            << outputs->itemText(i).toStdString();
+    }
     ASSERT_EQ(boxes.size(), 24u);
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         for (std::size_t j = i + 1; j < boxes.size(); ++j) {
