@@ -3,6 +3,7 @@
 #include "app/AcceleratorTable.h"
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
+#include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
 #include "app/CommandLine.h"
 #include "app/ControlIds.h"
@@ -161,6 +162,7 @@ int CControllerApp::Run() {
     } else if (!m_closeRequested) {
         window.exec();
     }
+    window.ProcessorLink().Drain();
     AttachMainWindow(nullptr);
     m_endedInSession = Session() != nullptr;
     m_session = nullptr;

@@ -101,6 +101,11 @@ MidiResult CProcessorLink::OpenPort() {
     return opened;
 }
 
+void CProcessorLink::Drain() {
+    m_timer->stop();
+    m_pacer.Drain([this](const ControlChangePacer::Message& m) { return SendOne(m); });
+}
+
 void CProcessorLink::Pump() {
     const auto now = Now();
     const auto due =

@@ -53,6 +53,8 @@ public:
     // The processor may hold anything (it returned, or another device was chosen).
     void ForgetSent() { m_pacer.ForgetSent(); }
     bool Waiting() const { return m_pacer.Waiting(); }
+    // The program is ending: what waits goes out now, unpaced, while every sender is alive.
+    void Drain();
 
 private:
     void OnChanges(const DocumentChanges& changes);

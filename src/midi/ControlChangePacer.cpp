@@ -133,6 +133,20 @@ std::optional<ControlChangePacer::TimePoint> ControlChangePacer::Pump(TimePoint 
     return now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(wait));
 }
 
+void ControlChangePacer::Drain(const Send& send) {
+    // A full burst each round always lets the next message out, however long it is.
+    while (Waiting()) {
+        m_tokens = kBurst;
+        while (!m_ordered.empty() && SendOrdered(send)) {
+        }
+        while (m_ordered.empty() && m_waitingCount > 0 && m_tokens >= 1.0) {
+            if (const auto message = TakeNext()) {
+                SendValue(*message, send);
+            }
+        }
+    }
+}
+
 bool ControlChangePacer::Barrier(int key, Parts parts) {
     if (key != kAlone) {
         for (const Ordered& waiting : m_ordered) {

@@ -62,6 +62,9 @@ public:
     // waits for it, starting from nothing sent, since the barrier may set any value. A
     // barrier of the same key that has not begun yet absorbs it: false then.
     bool Barrier(int key, Parts parts);
+    // Sends everything waiting at once, in the order it would have gone: the program is
+    // ending, and a Send clicked just before must not be cut off.
+    void Drain(const Send& send);
     // The processor's state is unknown (a new device, a returning processor): the next value
     // of every controller goes out even if it equals the last one sent.
     void ForgetSent();

@@ -110,6 +110,22 @@ TEST(ControlChangePacer, RepeatsBarriersAndRefusals) {
     EXPECT_EQ(wire[24], (Message{1, 20, 5})) << "forgotten by the barrier, and after it";
     wire.clear();
 
+    // At the end everything waiting goes out at once, in the order it would have gone.
+    for (int v = 0; v < 20; ++v) {
+        post(4, v, v, Repeat::Send);
+    }
+    pacer.Barrier(ControlChangePacer::kAlone, [&wire] {
+        return std::vector<Part>{{3, [&wire] { wire.push_back({0, 1, 0}); }}};
+    });
+    post(4, 0, 99, Repeat::Send);
+    pacer.Drain(send);
+    EXPECT_FALSE(pacer.Waiting());
+    ASSERT_EQ(wire.size(), 22u);
+    EXPECT_EQ(wire[19], (Message{4, 19, 19}));
+    EXPECT_EQ(wire[20], (Message{0, 1, 0}));
+    EXPECT_EQ(wire[21], (Message{4, 0, 99}));
+    wire.clear();
+
     // A value the port refused is not taken as sent.
     pacer.Post(3, 20, 8, Repeat::Skip);
     pacer.Pump(now + 2s, [](const Message&) { return false; });
