@@ -9,8 +9,6 @@
 #include "app/ControlIds.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
-#include "app/SpatOutsWindowView.h"
-#include "app/StereoSourceWindowView.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
@@ -136,7 +134,7 @@ int CControllerApp::Run() {
         QTimer::singleShot(0, &window, [this, &window] {
             m_guard.BeginRun(&window);
             if (!Session() && m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
-                window.RefreshFromDocument();
+                window.UpdateTitle(); // the windows follow the values themselves
             }
         });
     });
@@ -207,10 +205,9 @@ void CControllerApp::LeaveSession(CControllerDlg& window, const QString& why) {
     if (m_pDoc && !window.DocumentEvents().IsDirty()) {
         ReadStartDocument(*m_pDoc, m_strLastDocument, std::nullopt, &window);
         m_guard.MarkSaved(*m_pDoc);
-        window.RefreshAfterLoad();
     }
-    if (m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
-        window.RefreshAfterLoad();
+    if (m_pDoc) {
+        m_guard.OfferRecovery(*m_pDoc, &window);
     }
     window.UpdateTitle();
 }
@@ -299,20 +296,7 @@ void CControllerApp::OnToggleRawValues() {
     if (!m_pControllerDlg) {
         return;
     }
-    m_pControllerDlg->RefreshFromDocument();
-    const CControllerDoc& doc = *m_pDoc;
-    if (SpatOutsWindowView* speakers = m_pControllerDlg->SpeakerWindowView()) {
-        // A hand-edited file may claim more loudspeakers than the processor has.
-        const int count = std::clamp(doc.NMatrixOutput, 0, CControllerDoc::kChannels);
-        for (int i = 0; i < count; ++i) {
-            speakers->ShowCoordinates(i, doc.SpatOutXPos[i], doc.SpatOutYPos[i],
-                                      doc.SpatOutZPos[i]);
-        }
-    }
-    if (auto* stereo = dynamic_cast<StereoSourceWindowView*>(
-            m_pControllerDlg->OpenedWindow(SettingsWindow::StereoSource))) {
-        stereo->ShowSliderValues();
-    }
+    m_pControllerDlg->DocumentEvents().TellDisplayModeChanged();
 }
 
 void CControllerApp::SetSettingsWindowFactory(SettingsWindow window,

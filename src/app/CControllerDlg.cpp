@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerMidiIn.h"
 #include "app/CDocumentCommands.h"
+#include "app/CDocumentEvents.h"
 #include "app/CMidiDeviceLists.h"
 #include "app/CNetworkControl.h"
 #include "app/CProcessorLink.h"
@@ -12,7 +13,6 @@
 #include "app/CWindowCommands.h"
 #include "app/DocumentNotices.h"
 #include "app/MainMenu.h"
-#include "app/SpatOutsWindowView.h"
 #include "controls/AccessibleControls.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
@@ -81,6 +81,7 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     ReadStartDocument(*Doc(), m_app.m_strLastDocument, m_app.TakeStartFileText(), this);
     m_app.DocumentGuard().MarkSaved(*Doc());
     m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
+    FollowDocument();
     if (m_app.StartFileOpened()) {
         m_app.WriteLastDocument(); // the last document otherwise is what the store holds
     }
@@ -147,10 +148,6 @@ CControllerDoc* CControllerDlg::Doc() const {
     return m_app.m_pDoc.get();
 }
 
-SpatOutsWindowView* CControllerDlg::SpeakerWindowView() const {
-    return m_windowCommands->Windows().OpenedAs<SpatOutsWindowView>(SettingsWindow::SpatOuts);
-}
-
 void CControllerDlg::ConnectMenus() {
     m_commands = BuildMainMenu(m_ui.menuBar);
     for (auto it = m_commands.cbegin(); it != m_commands.cend(); ++it) {
@@ -185,8 +182,39 @@ void CControllerDlg::ConnectHistory() {
         });
         connect(&stack, item.availableChanged, action, &QAction::setEnabled);
     }
-    // What the history puts back, every window shows.
-    connect(m_history, &CUndoHistory::restored, this, &CControllerDlg::RefreshAfterLoad);
+}
+
+void CControllerDlg::FollowDocument() {
+    const CDocumentEvents& events = DocumentEvents();
+    connect(&events, &CDocumentEvents::changed, this, &CControllerDlg::NoteChanges);
+    connect(&events, &CDocumentEvents::settled, this, &CControllerDlg::ShowNotedChanges);
+    connect(&events, &CDocumentEvents::displayModeChanged, this,
+            &CControllerDlg::RefreshFromDocument);
+}
+
+void CControllerDlg::NoteChanges(const DocumentChanges& changes) {
+    const ParameterKey output = KeyOf(&CControllerDoc::outMIDIPort);
+    for (const ValueChange& change : changes.values) {
+        if (change.key == output) {
+            // The device lists keep the output list as the operator and the devices move it;
+            // a file or an undo chooses for them.
+            m_outputStale |=
+                changes.origin == ChangeOrigin::Load || changes.origin == ChangeOrigin::Undo;
+        } else if (change.key.IsGlobal() || change.key.channel == ShownChannel()) {
+            m_valuesStale = true;
+        }
+    }
+}
+
+void CControllerDlg::ShowNotedChanges() {
+    if (m_outputStale) {
+        m_ui.outputList->setCurrentIndex(Doc()->outMIDIPort);
+    }
+    if (m_valuesStale) {
+        ShowDocumentValues();
+    }
+    m_outputStale = false;
+    m_valuesStale = false;
 }
 
 void CControllerDlg::ConnectControls() {
@@ -230,7 +258,11 @@ int CControllerDlg::RoomSidePosition() const {
 ValueLabelContext CControllerDlg::LabelContext() const {
     const CControllerDoc* doc = Doc();
     // Without a document there is no display mode to ask: numbers only.
-    return {doc == nullptr || doc->ShowRawValues, RoomSidePosition(), doc ? doc->Frequence : 0};
+    if (doc == nullptr) {
+        return {true, RoomSidePosition(), 0};
+    }
+    // The document's room side, not the slider's: a refresh may reach the slider later.
+    return {doc->ShowRawValues, doc->RoomSide, doc->Frequence};
 }
 
 std::string CControllerDlg::ReadoutText(const MainControl& control, int value) const {
@@ -257,65 +289,19 @@ void CControllerDlg::ShowControl(int id, int value) {
     MoveControl(ControlIndex(id), value);
 }
 
-void CControllerDlg::ShowSpeaker(int id, int speaker, int value) {
-    if (speaker == ShownChannel()) {
-        ShowControl(id, value);
-    }
-}
-
-void CControllerDlg::MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) {
-    for (std::size_t i = 0; i < kMainControls.size(); ++i) {
-        if (kMainControls[i].array == parameter) {
-            MoveControl(i, value);
-        }
-    }
-}
-
-void CControllerDlg::MoveGlobalControl(int CControllerDoc::*parameter, int value) {
-    for (std::size_t i = 0; i < kMainControls.size(); ++i) {
-        if (kMainControls[i].member == parameter) {
-            MoveControl(i, value);
-        }
-    }
-}
-
-void CControllerDlg::ShowLivePosition(int channel) {
-    if (channel != ShownChannel()) {
-        return;
-    }
+void CControllerDlg::ShowSourcePosition() {
     const CControllerDoc& doc = *Doc();
-    m_ui.sourcePad->SetFromValues(doc.XPosition[channel], doc.YPosition[channel]);
-    MoveSourceZ(doc.ZPosition[channel]);
-    ShowSourceLabel(ControlId::SourceXLabel, doc.XPosition[channel]);
-    ShowSourceLabel(ControlId::SourceYLabel, doc.YPosition[channel]);
-    ShowSourceLabel(ControlId::SourceZLabel, doc.ZPosition[channel]);
-}
-
-void CControllerDlg::ShowLiveValue(ParameterKey key) {
-    const int value = Doc()->Get(key);
-    if (key.IsGlobal()) {
-        MoveGlobalControl(kGlobalParameters.at(static_cast<std::size_t>(key.row)).member, value);
-    } else if (key.channel == ShownChannel()) {
-        MoveChannelControl(kChannelParameters.at(static_cast<std::size_t>(key.row)).array, value);
-        ShowLivePosition(key.channel);
+    const int c = ShownChannel();
+    const QPoint position(doc.XPosition[c], doc.YPosition[c]);
+    // The marker stays where the tracker put it while it stands for the same values.
+    if (position != m_padValues) {
+        m_ui.sourcePad->SetFromValues(position.x(), position.y());
+        m_padValues = position;
     }
-    // The loudspeaker pad shows the speaker positions, their count and the room's side.
-    const bool speakerValue = key.IsGlobal()
-                                  ? key == KeyOf(&CControllerDoc::NMatrixOutput) ||
-                                        key == KeyOf(&CControllerDoc::RoomSide)
-                                  : key.row >= KeyOf(&CControllerDoc::SpatOutXPos, 0).row &&
-                                        key.row <= KeyOf(&CControllerDoc::SpatOutZPos, 0).row;
-    if (SpatOutsWindowView* speakers = SpeakerWindowView(); speakers && speakerValue) {
-        speakers->ReinitialiseSpeakerPad();
-    }
-}
-
-void CControllerDlg::MoveSourcePad(int x, int y) {
-    m_ui.sourcePad->SetFromValues(x, y);
-}
-
-void CControllerDlg::MoveSourceZ(int value) {
-    MoveControl(ControlIndex(ControlId::ZPosition), value);
+    ShowControl(ControlId::ZPosition, doc.ZPosition[c]);
+    ShowSourceLabel(ControlId::SourceXLabel, position.x());
+    ShowSourceLabel(ControlId::SourceYLabel, position.y());
+    ShowSourceLabel(ControlId::SourceZLabel, doc.ZPosition[c]);
 }
 
 void CControllerDlg::OnControlScrolled(std::size_t index) {
@@ -324,40 +310,12 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     const int channel = ShownChannel();
     const int value = m_ui.controls[index]->value();
     doc->Set(row.Key(channel), value, ChangeOrigin::Gesture);
-    AfterControlScrolled(row.id, value);
+    if (row.id == ControlId::ZPosition) {
+        ShowSourceLabel(ControlId::SourceZLabel, value);
+    }
     m_readoutCaption->setText(Text(row.Caption()));
     m_readoutValue->setText(QString::fromStdString(ReadoutText(row, value)));
     m_link->Post(row.MidiChannel(channel), row.Controller(), value);
-}
-
-void CControllerDlg::AfterControlScrolled(int id, int value) {
-    if (id == ControlId::ZPosition) {
-        ShowSourceLabel(ControlId::SourceZLabel, value);
-        return;
-    }
-    SpatOutsWindowView* speakers = SpeakerWindowView();
-    if (!speakers) {
-        return;
-    }
-    const CControllerDoc& doc = *Doc();
-    const int c = ShownChannel();
-    switch (id) {
-    case ControlId::SpatOutXPos:
-        speakers->MoveSpeakerX(c, value);
-        break;
-    case ControlId::SpatOutYPos:
-        speakers->MoveSpeakerY(c, value);
-        break;
-    case ControlId::SpatOutZPos:
-        break;
-    case ControlId::RoomSide:
-    case ControlId::NMatrixOutput:
-        speakers->ReinitialiseSpeakerPad();
-        return;
-    default:
-        return;
-    }
-    speakers->ShowCoordinates(c, doc.SpatOutXPos[c], doc.SpatOutYPos[c], doc.SpatOutZPos[c]);
 }
 
 void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
@@ -370,7 +328,7 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
         zValue = Control(ControlId::ZPosition)->value();
     } else {
         zValue = CPositionPad::WholeValue(z);
-        MoveSourceZ(zValue);
+        MoveControl(ControlIndex(ControlId::ZPosition), zValue);
     }
     xValue = std::clamp(xValue, 0, 127);
     yValue = std::clamp(yValue, 0, 127);
@@ -378,6 +336,7 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
     ShowSourceLabel(ControlId::SourceXLabel, xValue);
     ShowSourceLabel(ControlId::SourceYLabel, yValue);
     ShowSourceLabel(ControlId::SourceZLabel, zValue);
+    m_padValues = QPoint(xValue, yValue);
     const std::pair<ParameterKey, int> position[] = {
         {KeyOf(&CControllerDoc::XPosition, c), xValue},
         {KeyOf(&CControllerDoc::YPosition, c), yValue},
@@ -397,20 +356,21 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
 }
 
 void CControllerDlg::RefreshFromDocument() {
-    CControllerDoc* doc = Doc();
+    m_padValues = QPoint(-1, -1); // another channel, or labels in another mode
+    ShowDocumentValues();
+    m_ui.outputList->setCurrentIndex(Doc()->outMIDIPort);
+    UpdateTitle();
+}
+
+void CControllerDlg::ShowDocumentValues() {
+    CControllerDoc& doc = *Doc();
     const int c = ShownChannel();
     for (const MainControl& row : kMainControls) {
         if (row.id != ControlId::ZPosition) {
-            ShowControl(row.id, row.Value(*doc, c));
+            ShowControl(row.id, row.Value(doc, c));
         }
     }
-    m_ui.outputList->setCurrentIndex(doc->outMIDIPort);
-    UpdateTitle();
-    m_ui.sourcePad->SetFromValues(doc->XPosition[c], doc->YPosition[c]);
-    ShowControl(ControlId::ZPosition, doc->ZPosition[c]);
-    ShowSourceLabel(ControlId::SourceXLabel, doc->XPosition[c]);
-    ShowSourceLabel(ControlId::SourceYLabel, doc->YPosition[c]);
-    ShowSourceLabel(ControlId::SourceZLabel, doc->ZPosition[c]);
+    ShowSourcePosition();
 }
 
 void CControllerDlg::OnSend(int buttonId) {
@@ -471,7 +431,7 @@ void CControllerDlg::StepPadPosition(int dx, int dy) {
             m_link->Post(key, value, CProcessorLink::Repeat::Skip);
         }
     }
-    ShowLivePosition(c);
+    ShowSourcePosition();
 }
 
 void CControllerDlg::SetUpKeyboardAndNames() {
@@ -540,13 +500,6 @@ bool CControllerDlg::OnCommand(int command) {
         return true;
     }
     return m_documentCommands->OnCommand(command) || m_windowCommands->OnCommand(command);
-}
-
-void CControllerDlg::RefreshAfterLoad() {
-    RefreshFromDocument();
-    if (SpatOutsWindowView* speakers = SpeakerWindowView()) {
-        speakers->ReinitialiseSpeakerPad();
-    }
 }
 
 QWidget* CControllerDlg::OpenedWindow(SettingsWindow window) const {

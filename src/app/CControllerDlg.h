@@ -2,8 +2,9 @@
 // settings, the source position pad and the choice of MIDI output device, with the menus
 // that load, save and send setups, undo and redo, and open the settings windows. Every knob
 // and slider stores its value in the document and posts it to the processor link, which sends
-// it at once unless the wire is busy; values put onto the controls by the program itself (a
-// refresh, a display setter, an incoming Control Change, an undo) send nothing of their own.
+// it at once unless the wire is busy. The window follows the document's change notices,
+// whatever changed it (another window, undo, a file, the network, the tracker, incoming MIDI);
+// values put onto the controls that way send nothing of their own.
 #pragma once
 
 #include "app/CInputDeviceMenu.h"
@@ -13,8 +14,10 @@
 #include "app/SettingsWindowRules.h"
 #include "controls/CPositionPadOwner.h"
 #include "model/ControllerView.h"
+#include "model/DocumentChange.h"
 
 #include <QHash>
+#include <QPoint>
 
 #include <array>
 #include <functional>
@@ -35,7 +38,6 @@ class CPositionPad;
 class CSkinLabel;
 class CTrackerLink;
 class QAction;
-class SpatOutsWindowView;
 
 class CControllerDlg : public CSkinDialog, public ControllerView, public CPositionPadOwner {
     Q_OBJECT
@@ -46,9 +48,8 @@ public:
     explicit CControllerDlg(CControllerApp& app, QWidget* parent = nullptr);
     ~CControllerDlg() override;
 
+    // Every control, the output list and the title show the document.
     void RefreshFromDocument();
-    // After a file command: every control shows the document, so does an open speaker pad.
-    void RefreshAfterLoad();
     // The document as it now stands is what its file holds (a save or a load elsewhere).
     void MarkDocumentSaved();
     // The title line and the window title show the document's name and the unsaved mark.
@@ -66,19 +67,6 @@ public:
     void SpatOutsWindowClosed() { Forget(SettingsWindow::SpatOuts); }
     void DiagramWindowClosed() { Forget(SettingsWindow::Diagram); }
     QWidget* OpenedWindow(SettingsWindow window) const;
-    // The open loudspeaker window, which follows the main window's loudspeaker controls.
-    SpatOutsWindowView* SpeakerWindowView() const;
-
-    // Display setters: move one control and keep the readout's value up to date when the
-    // readout names its parameter. They change nothing in the document and send nothing.
-    // The named ones are those other windows call.
-    void ShowControl(int id, int value);
-    void ShowHPFCutOff(int v) { ShowControl(ControlId::HPFCutOff, v); }
-    void ShowLPFCutOff(int v) { ShowControl(ControlId::LPFCutOff, v); }
-    void ShowZPosition(int v) { ShowControl(ControlId::ZPosition, v); }
-    void ShowSpatOutXPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutXPos, speaker, v); }
-    void ShowSpatOutYPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutYPos, speaker, v); }
-    void ShowSpatOutZPos(int speaker, int v) { ShowSpeaker(ControlId::SpatOutZPos, speaker, v); }
 
     // A new source position from the pad (drag) or the tracker: x and y in pad pixels,
     // y upward from the bottom edge; z a 0-127 height or -1.0 to keep the Z slider's.
@@ -89,26 +77,16 @@ public:
     // ControllerView: what the document asks of the window.
     int OutputListSelection() const override;
     int ShownChannel() const override;
-    void MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) override;
-    void MoveGlobalControl(int CControllerDoc::*parameter, int value) override;
-    void MoveSourcePad(int x, int y) override;
-    void MoveSourceZ(int value) override;
 
     // Read access for the settings windows and the tracker link.
     int RoomSidePosition() const;
     CPositionPad* SourcePad() const { return m_ui.sourcePad; }
     QAbstractSlider* Control(int id) const;
-    // Writes source label 1068, 1069 or 1070 for a 0-127 value in the current display mode.
-    void ShowSourceLabel(int labelId, int value);
     CInputDeviceMenu& InputDeviceMenu() { return m_inputDeviceMenu; }
     CProcessorLink& ProcessorLink() const { return *m_link; }
     CUndoHistory& UndoHistory() const { return *m_history; }
     CDocumentEvents& DocumentEvents() const;
     CNetworkControl& NetworkControl() const { return *m_network; }
-
-    // A live value (the network) changed in the document: the controls that show it follow.
-    void ShowLivePosition(int channel);
-    void ShowLiveValue(ParameterKey key);
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
@@ -125,15 +103,26 @@ private:
     void ConnectControls();
     void ConnectMenus();
     void ConnectHistory();
+    // Changes to what the window shows are noted as they come and shown once the event
+    // loop's pass ends, so a burst of positions repaints once.
+    void FollowDocument();
+    void NoteChanges(const DocumentChanges& changes);
+    void ShowNotedChanges();
+    // The shown channel's controls, the globals, the source pad and its labels.
+    void ShowDocumentValues();
     // Tab follows the layout in reading order; every control has its accessible name.
     void SetUpKeyboardAndNames();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
     void MoveControl(std::size_t index, int value);
-    void ShowSpeaker(int id, int speaker, int value);
+    // Moves one control and keeps the readout's value up to date when it names its parameter.
+    void ShowControl(int id, int value);
+    // Writes source label 1068, 1069 or 1070 for a 0-127 value in the current display mode.
+    void ShowSourceLabel(int labelId, int value);
+    // The source pad, the Z slider and the three source labels.
+    void ShowSourcePosition();
     void OnControlScrolled(std::size_t index);
-    void AfterControlScrolled(int id, int value);
     ValueLabelContext LabelContext() const;
     std::string ReadoutText(const MainControl& control, int value) const;
     // The readout's text with its unit, for a screen reader.
@@ -160,4 +149,8 @@ private:
     std::unique_ptr<CWindowCommands> m_windowCommands;
     CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
     bool m_placed = false;
+    bool m_valuesStale = false;
+    bool m_outputStale = false;
+    // The values the source pad's marker stands for; a tracker places it finer than that.
+    QPoint m_padValues{-1, -1};
 };

@@ -84,7 +84,7 @@ bool CDocumentCommands::OnCommand(int command) {
     if (session) {
         Doc().DocumentName = session->DocumentName();
     }
-    m_window.RefreshAfterLoad();
+    m_window.UpdateTitle(); // the name may change with values that do not
     return true;
 }
 

@@ -24,11 +24,14 @@ public:
     // Recomputes the mark after the guard's saved state moved (a save, a load, New);
     // dirtyChanged tells it only when it flips.
     void Recheck();
+    // The display mode (numbers or units) flipped: every window rewrites its value texts.
+    void TellDisplayModeChanged() { emit displayModeChanged(); }
 
 signals:
     void changed(const DocumentChanges& changes);
     void settled();
     void dirtyChanged(bool dirty);
+    void displayModeChanged();
 
 private:
     void OnChanges(const DocumentChanges& changes);

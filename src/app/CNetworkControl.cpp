@@ -157,7 +157,6 @@ void CNetworkControl::MoveObject(int channel,
     for (const auto& [key, value] : position) {
         m_link.Post(key, value, CProcessorLink::Repeat::Skip);
     }
-    m_window.ShowLivePosition(channel);
 }
 
 void CNetworkControl::MovePolar(int channel, const std::array<std::optional<double>, 3>& polar) {
@@ -180,7 +179,6 @@ void CNetworkControl::MovePolar(int channel, const std::array<std::optional<doub
 void CNetworkControl::SetValue(ParameterKey key, int value) {
     m_doc.Set(key, value, ChangeOrigin::Live);
     m_link.Post(key, value, CProcessorLink::Repeat::Skip);
-    m_window.ShowLiveValue(key);
 }
 
 void CNetworkControl::TryPreset(int row) {

@@ -125,14 +125,13 @@ void CSessionLink::OnOpen(const QString& path) {
     m_document = LocalPath(file);
     m_app.DocumentGuard().SetSessionDocument(m_document);
     m_window.MarkDocumentSaved();
-    m_window.RefreshAfterLoad();
+    m_window.UpdateTitle();
     m_client->Reply(kOpen, QStringLiteral("Opened %1").arg(file));
     m_client->SetDirty(false);
     // Changes this session's document lost when the program was ended are offered back
     // now, and only now.
     QTimer::singleShot(0, this, [this] {
         if (m_app.DocumentGuard().OfferRecovery(*m_app.m_pDoc, &m_window)) {
-            m_window.RefreshAfterLoad();
             m_window.UpdateTitle();
         }
     });

@@ -155,7 +155,6 @@ void CUndoHistory::Restore(const std::vector<ValueChange>& values, bool forward)
         put.emplace_back(v.key, forward ? v.newValue : v.oldValue);
     }
     m_doc.Apply(put, ChangeOrigin::Undo);
-    emit restored();
 }
 
 void CUndoHistory::Collect(Open& step, const DocumentChanges& changes) {

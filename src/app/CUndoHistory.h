@@ -54,10 +54,6 @@ public:
     // Puts values back with the history's own origin; the commands call it.
     void Restore(const std::vector<ValueChange>& values, bool forward);
 
-signals:
-    // An undo or a redo put values back: every window shows the document again.
-    void restored();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,5 +1,7 @@
-// What the document needs of the main window: the output list's selection for the
-// senders, and the shown channel and the controls for received Control Changes.
+// What the document asks of the window that shows it: the output list's selection for the
+// senders, and the shown channel for received Control Changes. Windows follow the
+// document's change notices; the moves below are for views that want each received value
+// as it arrives, and do nothing unless overridden.
 #pragma once
 
 class CControllerDoc;
@@ -14,9 +16,9 @@ public:
     // Selection of the channel list: 0 is "Ch. 1".
     virtual int ShownChannel() const = 0;
 
-    // Move a control without writing its value label and without sending anything.
-    virtual void MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) = 0;
-    virtual void MoveGlobalControl(int CControllerDoc::*parameter, int value) = 0;
-    virtual void MoveSourcePad(int x, int y) = 0;
-    virtual void MoveSourceZ(int value) = 0;
+    // A received value for a control of the shown channel or a global one; nothing is sent.
+    virtual void MoveChannelControl(ChannelArray CControllerDoc::* /*parameter*/, int /*value*/) {}
+    virtual void MoveGlobalControl(int CControllerDoc::* /*parameter*/, int /*value*/) {}
+    virtual void MoveSourcePad(int /*x*/, int /*y*/) {}
+    virtual void MoveSourceZ(int /*value*/) {}
 };

@@ -2,12 +2,12 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
 #include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
-#include "app/SpatOutsWindowView.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
@@ -21,6 +21,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace SettingsWidgets;
@@ -68,8 +69,26 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
     CreateControls();
 
     ShowDocumentChoices();
-    connect(&m_mainWindow.UndoHistory(), &CUndoHistory::restored, this,
-            &CDefaultPresetDlg::ShowDocumentChoices);
+    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    connect(&events, &CDocumentEvents::changed, this, [this](const DocumentChanges& changes) {
+        const ParameterKey tried = KeyOf(&CControllerDoc::DefaultPreset);
+        // The Set boxes show what the processor was told to start with; a file's choice
+        // is taken into the document but not shown as set.
+        const ParameterKey set = KeyOf(&CControllerDoc::DefaultPresetAvvio);
+        const bool load = changes.origin == ChangeOrigin::Load;
+        for (const ValueChange& change : changes.values) {
+            m_triedStale |= change.key == tried;
+            if (change.key == set) {
+                m_setStale = !load; // a file's choice after a Set leaves the Set shown
+            }
+        }
+    });
+    connect(&events, &CDocumentEvents::settled, this, [this] {
+        if (m_triedStale || m_setStale) {
+            ShowDocumentChoices(std::exchange(m_triedStale, false),
+                                std::exchange(m_setStale, false));
+        }
+    });
 
     // Closing by the button, the close box or Escape: the main window forgets this window
     // first, so its next command makes a new one.
@@ -113,21 +132,25 @@ void CDefaultPresetDlg::CreateControls() {
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 }
 
-void CDefaultPresetDlg::ShowDocumentChoices() {
+void CDefaultPresetDlg::ShowDocumentChoices(bool tried, bool set) {
     const CControllerDoc* doc = Doc();
     if (!doc) {
         return;
     }
     // Unchecked first, so that an undo which takes a choice back leaves none shown.
-    for (int i = 0; i < kRows; ++i) {
-        m_radios[i]->SetCheck(0);
-        m_checkBoxes[i]->SetCheck(0);
+    const auto show = [](auto& buttons, int row) {
+        for (CSkinButton* button : buttons) {
+            button->SetCheck(0);
+        }
+        if (IsRow(row)) {
+            buttons[static_cast<std::size_t>(row - 1)]->SetCheck(1);
+        }
+    };
+    if (tried) {
+        show(m_radios, doc->DefaultPreset);
     }
-    if (IsRow(doc->DefaultPreset)) {
-        m_radios[doc->DefaultPreset - 1]->SetCheck(1);
-    }
-    if (IsRow(doc->DefaultPresetAvvio)) {
-        m_checkBoxes[doc->DefaultPresetAvvio - 1]->SetCheck(1);
+    if (set) {
+        show(m_checkBoxes, doc->DefaultPresetAvvio);
     }
 }
 
@@ -184,7 +207,6 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
         // The setup just tried is what the preset's file holds: nothing to save over it.
         mainWindow.MarkDocumentSaved();
     }
-    mainWindow.RefreshAfterLoad();
     mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.

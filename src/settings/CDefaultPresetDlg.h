@@ -59,12 +59,15 @@ public:
 
 private:
     void CreateControls();
-    void ShowDocumentChoices();
+    void ShowDocumentChoices(bool tried = true, bool set = true);
     static const CSessionLink* SessionNow();
     CControllerDoc* Doc() const;
     void SendCommand(std::initializer_list<unsigned char> bytes);
 
     CControllerDlg& m_mainWindow;
+    // Shown once the event loop's pass ends.
+    bool m_triedStale = false;
+    bool m_setStale = false;
     std::array<CSkinButton*, kRows> m_checkBoxes{};
     std::array<CSkinButton*, kRows> m_radios{};
     CSkinButton* m_recordButton = nullptr;

@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
 #include "app/CProcessorLink.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace SettingsWidgets;
@@ -68,17 +70,55 @@ CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow)
     if (const CControllerDoc* doc = GetControllerDoc()) {
         for (int c = 0; c < kInputChannels; ++c) {
             for (int k = 0; k < kDestinations; ++k) {
-                const Destination& row = kDestinationTable[k];
-                // A channel outside 1-8, from a file edited elsewhere, would send another
-                // source's route code; it is taken as channel 1.
-                const int channel = (doc->*row.channels)[c];
-                m_routing[c][k] = {(doc->*row.kinds)[c],
-                                   channel >= 0 && channel < kInputChannels ? channel : 0};
+                LoadRoute(*doc, c, k);
             }
         }
     }
     m_inputChannels->setCurrentIndex(0);
     ShowChannel();
+    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    connect(&events, &CDocumentEvents::changed, this, &CPatchbayDlg::NoteChanges);
+    connect(&events, &CDocumentEvents::settled, this, &CPatchbayDlg::LoadNotedRoutes);
+}
+
+void CPatchbayDlg::LoadRoute(const CControllerDoc& doc, int input, int destination) {
+    const Destination& row = kDestinationTable[destination];
+    // A channel outside 1-8, from a file edited elsewhere, would send another source's
+    // route code; it is taken as channel 1.
+    const int channel = (doc.*row.channels)[input];
+    m_routing[input][destination] = {(doc.*row.kinds)[input],
+                                     channel >= 0 && channel < kInputChannels ? channel : 0};
+}
+
+void CPatchbayDlg::NoteChanges(const DocumentChanges& changes) {
+    for (const ValueChange& change : changes.values) {
+        const int c = change.key.channel;
+        if (c < 0 || c >= kInputChannels) {
+            continue;
+        }
+        for (int k = 0; k < kDestinations; ++k) {
+            const Destination& row = kDestinationTable[k];
+            if (change.key == KeyOf(row.kinds, c) || change.key == KeyOf(row.channels, c)) {
+                m_staleRoutes[c][k] = true;
+            }
+        }
+    }
+}
+
+void CPatchbayDlg::LoadNotedRoutes() {
+    const CControllerDoc* doc = GetControllerDoc();
+    bool any = false;
+    for (int c = 0; c < kInputChannels; ++c) {
+        for (int k = 0; k < kDestinations; ++k) {
+            if (std::exchange(m_staleRoutes[c][k], false) && doc) {
+                LoadRoute(*doc, c, k);
+                any = true;
+            }
+        }
+    }
+    if (any) {
+        ShowChannel();
+    }
 }
 
 void CPatchbayDlg::CreateControls() {

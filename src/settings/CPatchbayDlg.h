@@ -5,6 +5,7 @@
 
 #include "app/CSkinDialog.h"
 #include "model/ControllerView.h"
+#include "model/DocumentChange.h"
 
 #include <array>
 #include <string_view>
@@ -65,8 +66,15 @@ public:
 private:
     void CreateControls();
     int SelectedInputChannel() const;
+    // Takes one route from the document into the working copy.
+    void LoadRoute(const CControllerDoc& doc, int input, int destination);
+    // Routes the document changed while the window is open: the working copy takes them
+    // once the event loop's pass ends.
+    void NoteChanges(const DocumentChanges& changes);
+    void LoadNotedRoutes();
 
     Routing m_routing{};
+    std::array<std::array<bool, kDestinations>, kInputChannels> m_staleRoutes{};
     QComboBox* m_inputChannels = nullptr;
     std::array<QComboBox*, kDestinations> m_sourceLists{};
     std::array<QComboBox*, kDestinations> m_channelLists{};

@@ -2,15 +2,16 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
-#include "app/CUndoHistory.h"
-#include "app/ControlIds.h"
+#include "app/CDocumentEvents.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "settings/SettingsWidgets.h"
 
-#include <QAbstractSlider>
 #include <QComboBox>
+
+#include <algorithm>
+#include <utility>
 
 using namespace SettingsWidgets;
 
@@ -29,7 +30,18 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 
     ShowRate();
-    connect(&m_mainWindow.UndoHistory(), &CUndoHistory::restored, this, &CSampleRateDlg::ShowRate);
+    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    connect(&events, &CDocumentEvents::changed, this, [this](const DocumentChanges& changes) {
+        const ParameterKey rate = KeyOf(&CControllerDoc::Frequence);
+        m_rateStale |=
+            std::any_of(changes.values.begin(), changes.values.end(),
+                        [rate](const ValueChange& change) { return change.key == rate; });
+    });
+    connect(&events, &CDocumentEvents::settled, this, [this] {
+        if (std::exchange(m_rateStale, false)) {
+            ShowRate();
+        }
+    });
     connect(this, &QDialog::finished, this, [this] { m_mainWindow.SampleRateWindowClosed(); });
 }
 
@@ -46,8 +58,6 @@ void CSampleRateDlg::RateChanged() {
     if (!doc || m_rates->currentIndex() < 0) {
         return;
     }
+    // The main window's hertz texts follow the document.
     doc->Set(KeyOf(&CControllerDoc::Frequence), m_rates->currentIndex(), ChangeOrigin::Gesture);
-    // The sliders stay where they are; only the hertz texts follow the new rate.
-    m_mainWindow.ShowHPFCutOff(m_mainWindow.Control(ControlId::HPFCutOff)->value());
-    m_mainWindow.ShowLPFCutOff(m_mainWindow.Control(ControlId::LPFCutOff)->value());
 }

@@ -1,6 +1,7 @@
 // The Sample Rate window: tells the controller at which rate the processor runs, which
 // changes only how the main window turns the filter cut-offs into hertz. Nothing is sent.
-// Modeless; the main window keeps at most one.
+// Modeless; the main window keeps at most one. It shows the document's rate whatever
+// changed it.
 #pragma once
 
 #include "app/CSkinDialog.h"
@@ -24,4 +25,5 @@ public:
 private:
     CControllerDlg& m_mainWindow;
     QComboBox* m_rates = nullptr;
+    bool m_rateStale = false; // a change of rate waits for the end of the event loop's pass
 };

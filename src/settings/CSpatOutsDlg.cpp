@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
 #include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
@@ -38,19 +39,17 @@ constexpr int kAxisStep = 96;
 // the main window's vertical centre.
 constexpr int kOpeningShift = 50;
 
-// One coordinate of a loudspeaker: where the document keeps it, its Control Change and
-// the main window's display setter for it.
+// One coordinate of a loudspeaker: where the document keeps it and its Control Change.
 struct Axis {
     const char* name;
     int (CControllerDoc::*values)[CControllerDoc::kChannels];
     int controller;
-    void (CControllerDlg::*show)(int speaker, int value);
 };
 
 const std::array<Axis, 3> kAxes = {{
-    {"X", &CControllerDoc::SpatOutXPos, 13, &CControllerDlg::ShowSpatOutXPos},
-    {"Y", &CControllerDoc::SpatOutYPos, 14, &CControllerDlg::ShowSpatOutYPos},
-    {"Z", &CControllerDoc::SpatOutZPos, 15, &CControllerDlg::ShowSpatOutZPos},
+    {"X", &CControllerDoc::SpatOutXPos, 13},
+    {"Y", &CControllerDoc::SpatOutYPos, 14},
+    {"Z", &CControllerDoc::SpatOutZPos, 15},
 }};
 constexpr int kX = 0;
 constexpr int kY = 1;
@@ -102,6 +101,49 @@ CSpatOutsDlg::CSpatOutsDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(ma
     // The window opens with the panel hidden.
     setFixedSize(kViewWidth, kHeight);
     m_pad->RebuildFromDocument();
+    const CDocumentEvents& events = m_main.DocumentEvents();
+    connect(&events, &CDocumentEvents::changed, this, &CSpatOutsDlg::NoteChanges);
+    connect(&events, &CDocumentEvents::settled, this, &CSpatOutsDlg::ShowNotedChanges);
+    connect(&events, &CDocumentEvents::displayModeChanged, this,
+            &CSpatOutsDlg::ReinitialiseSpeakerPad);
+}
+
+void CSpatOutsDlg::NoteChanges(const DocumentChanges& changes) {
+    const int firstRow = KeyOf(&CControllerDoc::SpatOutXPos, 0).row;
+    const int lastRow = KeyOf(&CControllerDoc::SpatOutZPos, 0).row;
+    for (const ValueChange& change : changes.values) {
+        const ParameterKey key = change.key;
+        if (key == KeyOf(&CControllerDoc::NMatrixOutput) ||
+            key == KeyOf(&CControllerDoc::RoomSide)) {
+            m_rebuildStale = true; // the count, and the metres every field is written in
+        } else if (!key.IsGlobal() && key.row >= firstRow && key.row <= lastRow &&
+                   IsSpeaker(key.channel)) {
+            m_staleSpeakers |= 1U << key.channel;
+        }
+    }
+}
+
+void CSpatOutsDlg::ShowNotedChanges() {
+    const CControllerDoc* doc = Doc();
+    if (m_rebuildStale) {
+        ReinitialiseSpeakerPad();
+    } else if (doc != nullptr) {
+        for (int i = 0; i < CControllerDoc::kChannels; ++i) {
+            if ((m_staleSpeakers & (1U << i)) == 0) {
+                continue;
+            }
+            // The loudspeaker under the pointer stays where the hand holds it.
+            if (!m_pad->IsDragging() || m_pad->Selected() != i) {
+                m_pad->MoveX(i, doc->SpatOutXPos[i]);
+                m_pad->MoveY(i, doc->SpatOutYPos[i]);
+            }
+            if (i < m_pad->ShownCount()) {
+                ShowCoordinates(i, doc->SpatOutXPos[i], doc->SpatOutYPos[i], doc->SpatOutZPos[i]);
+            }
+        }
+    }
+    m_rebuildStale = false;
+    m_staleSpeakers = 0;
 }
 
 void CSpatOutsDlg::CreateControls() {
@@ -190,7 +232,7 @@ void CSpatOutsDlg::ShowCoordinates(int speaker, int x, int y, int z) {
     if (!IsSpeaker(speaker) || doc == nullptr) {
         return;
     }
-    const ValueLabelContext context{doc->ShowRawValues, m_main.RoomSidePosition(), doc->Frequence};
+    const ValueLabelContext context{doc->ShowRawValues, doc->RoomSide, doc->Frequence};
     const int values[] = {x, y, z};
     for (int a = 0; a < 3; ++a) {
         m_fields[speaker][a]->setText(
@@ -213,8 +255,6 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
     doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
     SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
-    m_main.ShowSpatOutXPos(speaker, x);
-    m_main.ShowSpatOutYPos(speaker, y);
 }
 
 void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
@@ -239,8 +279,6 @@ void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
     ShowCoordinates(speaker, x, y, z);
     // What a drag sends.
     SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
-    m_main.ShowSpatOutXPos(speaker, x);
-    m_main.ShowSpatOutYPos(speaker, y);
 }
 
 void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
@@ -258,7 +296,6 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
         value = std::max(value - 1, 0);
     }
     doc->Set(KeyOf(row.values, speaker), value, ChangeOrigin::Gesture);
-    (m_main.*row.show)(speaker, value);
     if (axis == kX) {
         m_pad->MoveX(speaker, value);
     } else if (axis == kY) {
@@ -267,14 +304,6 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
     ShowCoordinates(speaker, doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker],
                     doc->SpatOutZPos[speaker]);
     SendToProcessor(m_main, {{speaker, row.controller, value}});
-}
-
-void CSpatOutsDlg::MoveSpeakerX(int speaker, int value) {
-    m_pad->MoveX(speaker, value);
-}
-
-void CSpatOutsDlg::MoveSpeakerY(int speaker, int value) {
-    m_pad->MoveY(speaker, value);
 }
 
 void CSpatOutsDlg::ReinitialiseSpeakerPad() {

@@ -1,12 +1,13 @@
 // The "Spat. Outs Position Manager": where the processor's eight loudspeakers stand. A top
 // view of the room with one draggable icon per loudspeaker in use, and a "Fine Tuning"
 // panel (hidden at first) that shows each loudspeaker's X, Y and Z and steps them by one.
-// Every change is stored in the document and sent at once.
+// Every change is stored in the document and sent at once; the window follows the document
+// whatever changes it.
 #pragma once
 
 #include "app/CSkinDialog.h"
-#include "app/SpatOutsWindowView.h"
 #include "controls/CSpeakerPadOwner.h"
+#include "model/DocumentChange.h"
 
 #include <array>
 
@@ -17,7 +18,7 @@ class CSpeakerPad;
 class CUpDownArrows;
 class QLineEdit;
 
-class CSpatOutsDlg : public CSkinDialog, public SpatOutsWindowView, public CSpeakerPadOwner {
+class CSpatOutsDlg : public CSkinDialog, public CSpeakerPadOwner {
     Q_OBJECT
 
 public:
@@ -33,10 +34,8 @@ public:
     void SpeakerDragged(int speaker, int px, int py) override;
     void SpeakerStepped(int speaker, int dx, int dy) override;
 
-    // SpatOutsWindowView: what the main window asks of the open window.
-    void MoveSpeakerX(int speaker, int value) override;
-    void MoveSpeakerY(int speaker, int value) override;
-    void ReinitialiseSpeakerPad() override;
+    // Re-reads the number of loudspeakers and their positions onto the pad and the fields.
+    void ReinitialiseSpeakerPad();
 
     // CSpeakerPadOwner: the document's loudspeakers.
     int SpeakerCount() const override;
@@ -60,6 +59,8 @@ private:
     void CreateControls();
     void OnArrow(int speaker, int axis, int delta);
     CControllerDoc* Doc() const;
+    void NoteChanges(const DocumentChanges& changes);
+    void ShowNotedChanges();
 
     CControllerDlg& m_main;
     CSpeakerPad* m_pad = nullptr;
@@ -68,4 +69,6 @@ private:
     std::array<std::array<CUpDownArrows*, 3>, 8> m_arrows{};
     bool m_fineTuningShown = false;
     bool m_placed = false;
+    bool m_rebuildStale = false;
+    unsigned m_staleSpeakers = 0; // one bit per loudspeaker
 };

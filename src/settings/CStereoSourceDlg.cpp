@@ -2,9 +2,8 @@
 
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CDocumentEvents.h"
 #include "app/CUndoHistory.h"
-#include "app/ControlIds.h"
-#include "controls/CPositionPad.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
@@ -96,6 +95,9 @@ CStereoSourceDlg::CStereoSourceDlg(CControllerDlg& main) : CSkinDialog(&main), m
     // setup alone: the channels keep their positions until the operator moves something.
     m_pad->ShowPlacement();
     ShowSliderValues();
+    // The sliders are the window's own; only their texts follow the display mode.
+    connect(&m_main.DocumentEvents(), &CDocumentEvents::displayModeChanged, this,
+            &CStereoSourceDlg::ShowSliderValues);
 }
 
 void CStereoSourceDlg::CreateControls() {
@@ -223,13 +225,6 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
     const int y1 = 127 - positions.first.y();
     const int y2 = 127 - positions.second.y();
 
-    const int shown = m_main.ShownChannel();
-    if (shown == p || shown == p + 1) {
-        const QPoint screen = shown == p ? positions.first : positions.second;
-        m_main.SourcePad()->SetFromScreenValues(screen.x(), screen.y());
-        m_main.ShowSourceLabel(ControlId::SourceXLabel, screen.x());
-        m_main.ShowSourceLabel(ControlId::SourceYLabel, 127 - screen.y());
-    }
     ShowSliderValues();
 
     const std::pair<ParameterKey, int> pair[] = {{KeyOf(&CControllerDoc::XPosition, p), x1},
@@ -259,11 +254,6 @@ void CStereoSourceDlg::SetElevation(int value) {
         return;
     }
     const int p = m_firstChannel;
-    const int shown = m_main.ShownChannel();
-    if (shown == p || shown == p + 1) {
-        m_main.ShowZPosition(value);
-        m_main.ShowSourceLabel(ControlId::SourceZLabel, value);
-    }
     const std::pair<ParameterKey, int> heights[] = {
         {KeyOf(&CControllerDoc::ZPosition, p), value},
         {KeyOf(&CControllerDoc::ZPosition, p + 1), value}};

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "app/CSkinDialog.h"
-#include "app/StereoSourceWindowView.h"
 #include "controls/CStereoPadOwner.h"
 
 #include <QHash>
@@ -19,7 +18,7 @@ class CSkinLabel;
 class CSkinSlider;
 class CStereoPad;
 
-class CStereoSourceDlg : public CSkinDialog, public StereoSourceWindowView, public CStereoPadOwner {
+class CStereoSourceDlg : public CSkinDialog, public CStereoPadOwner {
     Q_OBJECT
 
 public:
@@ -30,14 +29,13 @@ public:
 
     // Places the pair from the sliders, then stores and sends it.
     void Recompute();
-    // Stores and sends the pair's X and Y (the document's Y grows upward); the main window
-    // follows when it shows one of the pair.
+    // Stores and sends the pair's X and Y (the document's Y grows upward).
     void UpdatePositions(const StereoPositions& positions) override;
     void CrossStepped(int angle, int focus, const StereoPositions& positions) override;
     // Stores and sends the pair's height.
     void SetElevation(int value);
     // Rewrites the four value labels in the current display mode.
-    void ShowSliderValues() override;
+    void ShowSliderValues();
     // Pair k = 0..3 ("1-2" .. "7-8"); applies from the next slider move or drag.
     void SelectPair(int pair);
     int FirstChannel() const { return m_firstChannel; }

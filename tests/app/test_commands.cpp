@@ -59,10 +59,12 @@ TEST_F(MainWindowTest, ImportAndNewChangeTheTitle) {
 
     AnswerFileDialog(path);
     window->ExecuteCommand(CommandId::Import);
+    Settle();
     EXPECT_EQ(LabelText(ControlId::Title), path);
     EXPECT_EQ(Control(ControlId::InputLevel)->value(), 17);
 
     ExecuteDiscarding(CommandId::New);
+    Settle();
     EXPECT_EQ(LabelText(ControlId::Title), "New Document");
     EXPECT_EQ(Control(ControlId::InputLevel)->value(), 100);
 }

@@ -270,22 +270,29 @@ TEST_F(MainControlsTest, DraggingThePadMarkerSendsThePosition) {
     EXPECT_EQ(dragged, pad->MarkerTopLeft()) << "the marker shows the values that were sent";
 }
 
-TEST_F(MainControlsTest, DisplaySettersMoveWithoutStoringOrSending) {
+TEST_F(MainControlsTest, ChangesFromElsewhereMoveTheControlsWithoutSending) {
     QTest::keyClick(Control(ControlId::SpatOutXPos), Qt::Key_Up);
+    Settle();
     midi.ClearRecords();
     const int stored = Doc().SpatOutXPos[kChannel];
+    const int steps = window->UndoHistory().Stack().count();
 
-    window->ShowSpatOutXPos(kChannel + 1, 3); // another speaker: nothing at all
+    // Changed as the network changes them: stored, and sent by whoever changed them.
+    Doc().Set(KeyOf(&CControllerDoc::SpatOutXPos, kChannel + 1), 3, ChangeOrigin::Live);
+    Settle(); // another speaker: nothing at all
     EXPECT_EQ(Control(ControlId::SpatOutXPos)->value(), stored);
-    window->ShowSpatOutXPos(kChannel, 127);
+    Doc().Set(KeyOf(&CControllerDoc::SpatOutXPos, kChannel), 127, ChangeOrigin::Live);
+    EXPECT_EQ(Control(ControlId::SpatOutXPos)->value(), stored) << "shown once the pass ends";
+    Settle();
     EXPECT_EQ(Control(ControlId::SpatOutXPos)->value(), 127);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), "3.226");
-    window->ShowLPFCutOff(20); // the readout names another parameter: only the slider moves
+    Doc().Set(KeyOf(&CControllerDoc::LPFCutOff, kChannel), 20, ChangeOrigin::Live);
+    Settle(); // the readout names another parameter: only the slider moves
     EXPECT_EQ(Control(ControlId::LPFCutOff)->value(), 20);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), "3.226");
 
-    EXPECT_EQ(Doc().SpatOutXPos[kChannel], stored);
     EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(window->UndoHistory().Stack().count(), steps);
 }
 
 namespace {

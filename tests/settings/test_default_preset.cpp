@@ -4,9 +4,10 @@
 #include "support/SettingsWindowFixture.h"
 #include "support/WhenShown.h"
 
-#include "app/SpatOutsWindowView.h"
 #include "controls/CSkinButton.h"
+#include "controls/CSpeakerPad.h"
 #include "settings/CDefaultPresetDlg.h"
+#include "settings/CSpatOutsDlg.h"
 #include "settings/PresetFiles.h"
 
 #include <QDialog>
@@ -23,16 +24,6 @@ Message SysEx(std::initializer_list<std::uint8_t> command) {
     message.push_back(0xF7);
     return message;
 }
-
-class CountingSpeakerWindow : public QDialog, public SpatOutsWindowView {
-public:
-    using QDialog::QDialog;
-    void ShowCoordinates(int, int, int, int) override {}
-    void MoveSpeakerX(int, int) override {}
-    void MoveSpeakerY(int, int) override {}
-    void ReinitialiseSpeakerPad() override { ++reloads; }
-    int reloads = 0;
-};
 
 class DefaultPresetTest : public SettingsWindowTest {
 protected:
@@ -94,6 +85,7 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
         midi.ClearRecords();
         Doc().NMatrixOutput = 3;
         Radio(c.row)->click();
+        Settle();
         EXPECT_TRUE(QString::fromStdString(Doc().DocumentName).endsWith(c.file));
         EXPECT_EQ(Doc().outMIDIPort, 1) << "the file's output port is not taken";
         EXPECT_EQ(Control(ControlId::NMatrixOutput)->value(), c.speakers) << "refreshed";
@@ -107,16 +99,20 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
 }
 
 TEST_F(DefaultPresetTest, TryReloadsAnOpenSpeakerWindowsPad) {
-    QPointer<CountingSpeakerWindow> speakers;
     ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [&speakers](CControllerDlg& parent) {
-        return (speakers = new CountingSpeakerWindow(&parent)).data();
+    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
+        return static_cast<QWidget*>(new CSpatOutsDlg(parent));
     });
     OpenPresets()->Try(1);
     window->ExecuteCommand(CommandId::SpatOuts);
+    auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));
     ASSERT_NE(speakers, nullptr);
+    Doc().NMatrixOutput = 1; // what the pad shows until the next notice
+    speakers->ReinitialiseSpeakerPad();
     presets->Try(2);
-    EXPECT_EQ(speakers->reloads, 1);
+    Settle();
+    EXPECT_EQ(speakers->Pad()->ShownCount(), std::clamp(Doc().NMatrixOutput, 0, 8));
+    EXPECT_NE(Doc().NMatrixOutput, 1);
 }
 
 TEST_F(DefaultPresetTest, SetRecStopAndSaveSendTheirCommandsAndRecordingEndsWithTheWindow) {

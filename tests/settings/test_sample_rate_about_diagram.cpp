@@ -1,14 +1,30 @@
-// The Sample Rate window and the main window's hertz texts, the slots of the modeless
-// windows, the About window's texts and link, and the modal commands.
+// The Sample Rate window and the main window's hertz texts, open windows following the
+// document whatever changed it, the slots of the modeless windows, the About window's texts
+// and link, and the modal commands.
 #include "support/SettingsWindowFixture.h"
 
+#include "support/WhenShown.h"
+
+#include "app/CUndoHistory.h"
+#include "controls/CPositionPad.h"
 #include "controls/CSkinLabel.h"
 #include "controls/ReadablePalette.h"
+#include "model/ParameterTable.h"
 #include "model/ValueText.h"
 #include "settings/CAboutDlg.h"
+#include "settings/CDefaultPresetDlg.h"
 #include "settings/CSampleRateDlg.h"
+#include "settings/CSpatOutsDlg.h"
+#include "settings/CUpDownArrows.h"
 
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QUndoStack>
+
+#include <functional>
+#include <tuple>
 
 using InformationWindowTest = SettingsWindowTest;
 
@@ -26,10 +42,121 @@ TEST_F(InformationWindowTest, ARateChangeRewritesTheCutOffReadoutAndSendsNothing
     QComboBox* list = Child<QComboBox>(rates, CSampleRateDlg::kRateList);
     EXPECT_EQ(list->currentIndex(), 0);
     Choose(list, 3);
+    Settle();
     EXPECT_EQ(Doc().Frequence, 3);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue).toStdString(), FormatLowPassCutoff(value, 3));
     EXPECT_EQ(Doc().LPFCutOff[0], value);
     EXPECT_TRUE(midi.PutEvents().empty());
+}
+
+// Whatever changes the document, the open windows show it once the event loop's pass ends:
+// the Sample Rate window's choice, the main window's readout (naming the low-pass cut-off,
+// in hertz at the rate), loudspeaker 1's X field, the main window's loudspeaker X slider and
+// its source X label. Each row starts where the one before left the document.
+TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    QTemporaryDir folder;
+    const auto fileWith = [&folder](const char* name, int rate, int lowPass, int x) {
+        CControllerDoc source;
+        source.Frequence = rate;
+        source.LPFCutOff[0] = lowPass;
+        source.SpatOutXPos[0] = x;
+        source.XPosition[0] = x;
+        const QString path = folder.filePath(QString::fromLatin1(name));
+        EXPECT_TRUE(source.WriteControllerFile(path.toStdString()));
+        return path;
+    };
+    auto* rates = Open<CSampleRateDlg>(SettingsWindow::SampleRate, CommandId::SampleRate);
+    ASSERT_NE(rates, nullptr);
+    QComboBox* rateList = Child<QComboBox>(rates, CSampleRateDlg::kRateList);
+    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
+        return static_cast<QWidget*>(new CSpatOutsDlg(parent));
+    });
+    window->ExecuteCommand(CommandId::SpatOuts);
+    auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));
+    ASSERT_NE(speakers, nullptr);
+    QAbstractSlider* lowPass = Control(ControlId::LPFCutOff);
+    lowPass->setFocus();
+    QTest::keyClick(lowPass, Qt::Key_Down);
+    Settle();
+
+    using Shown = std::tuple<int, QString, QString, int, QString>;
+    const auto shown = [&] {
+        return Shown{rateList->currentIndex(), LabelText(ControlId::ReadoutValue),
+                     speakers->Field(0, 0)->text(), Control(ControlId::SpatOutXPos)->value(),
+                     LabelText(ControlId::SourceXLabel)};
+    };
+    const auto expected = [this] {
+        const CControllerDoc& doc = Doc();
+        const ValueLabelContext metres{false, doc.RoomSide, doc.Frequence};
+        const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+        return Shown{doc.Frequence, text(FormatLowPassCutoff(doc.LPFCutOff[0], doc.Frequence)),
+                     text(ValueLabel(ValueUnit::Metres, doc.SpatOutXPos[0], metres)),
+                     doc.SpatOutXPos[0],
+                     text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres))};
+    };
+    const QString imported = fileWith("imported.ocont2", 2, 40, 20);
+    const QString preset = fileWith("preset.ocont2", 1, 90, 100);
+    struct Row {
+        const char* origin;
+        std::function<void()> change;
+        std::array<bool, 5> changes; // which of the shown values the row moves
+        bool live = false;
+    };
+    const Row rows[] = {
+        {"a gesture in another window",
+         [&] {
+             Choose(rateList, 3);
+             emit speakers->Arrows(0, 0)->deltaPos(-1); // the upper arrow raises X
+         },
+         {true, true, true, true, false}},
+        {"undo",
+         [&] {
+             while (window->UndoHistory().Stack().canUndo()) {
+                 window->ExecuteCommand(CommandId::Undo);
+             }
+         },
+         {true, true, true, true, false}},
+        {"Import",
+         [&] {
+             WhenShown<QFileDialog>([&](QFileDialog* dialog) { ChooseFile(dialog, imported); });
+             ExecuteDiscarding(CommandId::Import);
+         },
+         {true, true, true, true, true}},
+        {"Try Preset",
+         [&] { EXPECT_FALSE(CDefaultPresetDlg::TryPreset(*window, 2, preset)); },
+         {true, true, true, true, true}},
+        {"a live change from the network",
+         [this] {
+             const std::pair<ParameterKey, int> values[] = {
+                 {KeyOf(&CControllerDoc::Frequence), 0},
+                 {KeyOf(&CControllerDoc::LPFCutOff, 0), 60},
+                 {KeyOf(&CControllerDoc::SpatOutXPos, 0), 30},
+                 {KeyOf(&CControllerDoc::XPosition, 0), 30}};
+             Doc().Apply(values, ChangeOrigin::Live);
+         },
+         {true, true, true, true, true}},
+        {"a tracker position",
+         [this] { window->SourcePad()->ApplyTrackerPosition(200, 20, 64); },
+         {false, false, false, false, true}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.origin);
+        const Shown before = shown();
+        const int steps = window->UndoHistory().Stack().count();
+        row.change();
+        Settle();
+        const Shown after = shown();
+        EXPECT_EQ(after, expected());
+        const std::array<bool, 5> moved = {
+            std::get<0>(after) != std::get<0>(before), std::get<1>(after) != std::get<1>(before),
+            std::get<2>(after) != std::get<2>(before), std::get<3>(after) != std::get<3>(before),
+            std::get<4>(after) != std::get<4>(before)};
+        EXPECT_EQ(moved, row.changes);
+        if (row.live) {
+            EXPECT_EQ(window->UndoHistory().Stack().count(), steps) << "a live value is no step";
+        }
+    }
 }
 
 TEST_F(InformationWindowTest, ModelessWindowsOpenOnceInTheirPlaceAndFreeTheirSlotOnClose) {

@@ -103,6 +103,7 @@ TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
         SCOPED_TRACE(row.sent);
         ChooseChannel(row.speaker);
         Stored(Doc(), row.speaker, row.axis) = row.start;
+        window->RefreshFromDocument();
         midi.ClearRecords();
         CUpDownArrows* arrows = speakers->Arrows(row.speaker, row.axis);
         if (row.byKey) {
@@ -112,6 +113,7 @@ TEST_F(SpeakerWindowTest, ArrowsStepOneCoordinateWithinTheRangeAndSendIt) {
             (row.upper ? arrows->UpArrow() : arrows->DownArrow())->click();
         }
 
+        Settle();
         EXPECT_EQ(Stored(Doc(), row.speaker, row.axis), row.result);
         EXPECT_EQ(Wire(), Strings{row.sent});
         EXPECT_EQ(speakers->Field(row.speaker, row.axis)->text(), QString::number(row.result));
@@ -165,6 +167,7 @@ TEST_F(SpeakerWindowTest, DraggingLoudspeakerTwoStoresAndSendsItsPosition) {
     midi.ClearRecords();
     QTest::mouseMove(pad, {138, 278}); // px 139, py 1
     QTest::mouseRelease(pad, Qt::LeftButton, {}, {138, 278});
+    Settle();
 
     EXPECT_EQ(Wire(), (Strings{"B1 0D 3F", "B1 0E 00", "B1 0F 4D"}));
     EXPECT_EQ(Doc().SpatOutXPos[1], 63);
@@ -184,6 +187,7 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     ChooseChannel(2);
     Control(ControlId::SpatOutXPos)->setSliderPosition(127);
     Control(ControlId::SpatOutZPos)->setSliderPosition(0);
+    Settle();
     EXPECT_EQ(pad->SpeakerTopLeft(2).x(), 279 - 15);
     EXPECT_EQ(speakers->Field(2, kX)->text(), "3.226");
     EXPECT_EQ(speakers->Field(2, kZ)->text(), "-3.226");
@@ -197,6 +201,7 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     Control(ControlId::RoomSide)->setValue(0);
     emit static_cast<CRoundSliderCtrl*>(Control(ControlId::RoomSide))
         ->scrolled(ScrollCode::ThumbTrack, 0);
+    Settle();
     EXPECT_EQ(speakers->Field(2, kX)->text(), "2.000");
     for (int i = 0; i < 4; ++i) {
         Doc().SpatOutXPos[i] = 10; // out of the way of loudspeaker 5 on the centre
@@ -204,6 +209,7 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     Control(ControlId::NMatrixOutput)->setValue(4);
     emit static_cast<CRoundSliderCtrl*>(Control(ControlId::NMatrixOutput))
         ->scrolled(ScrollCode::ThumbTrack, 4);
+    Settle();
     ASSERT_EQ(Doc().NMatrixOutput, 4);
     EXPECT_FALSE(speakers->Field(4, kX)->isEnabled());
     EXPECT_TRUE(speakers->Field(4, kX)->text().isEmpty());
@@ -221,6 +227,7 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     EXPECT_EQ(speakers->Field(7, kZ)->text(), "0.016"); // room side 0
 
     ExecuteDiscarding(CommandId::New); // reloads the pad from the reset document
+    Settle();
     EXPECT_EQ(pad->ShownCount(), 5);
     EXPECT_TRUE(speakers->Field(5, kX)->text().isEmpty());
 

@@ -112,6 +112,7 @@ TEST_F(StereoWindowTest, APairAppliesFromTheNextMoveOnItsTwoChannels) {
     ChooseChannel(2); // "Ch. 3", the first of the pair
     midi.ClearRecords();
     Move(ElevationSlider, 100);
+    Settle();
     EXPECT_EQ(Wire(), (Strings{"B2 16 64", "B3 16 64"}));
     EXPECT_EQ(Doc().ZPosition[2], 100);
     EXPECT_EQ(Doc().ZPosition[3], 100);
@@ -127,6 +128,7 @@ TEST_F(StereoWindowTest, TheMainWindowFollowsOnlyWhenItShowsOneOfThePair) {
     SelectPair(1);
     ChooseChannel(3); // "Ch. 4", the pair's second channel
     Move(AngleSlider, 30);
+    Settle();
     const int x2 = Doc().XPosition[3];
     const int y2 = Doc().YPosition[3];
     CPositionPad* source = window->SourcePad();
@@ -141,6 +143,7 @@ TEST_F(StereoWindowTest, TheMainWindowFollowsOnlyWhenItShowsOneOfThePair) {
     const QString label = LabelText(ControlId::SourceXLabel);
     midi.ClearRecords();
     Move(AngleSlider, 90);
+    Settle();
     EXPECT_EQ(source->MarkerTopLeft(), marker);
     EXPECT_EQ(LabelText(ControlId::SourceXLabel), label);
     ASSERT_EQ(Wire().size(), 4u);

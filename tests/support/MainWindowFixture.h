@@ -14,6 +14,7 @@
 
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -74,6 +75,9 @@ protected:
         window->ExecuteCommand(command);
         delete answer;
     }
+
+    // Ends the event loop's pass: the windows show what the document's changes left.
+    static void Settle() { QCoreApplication::sendPostedEvents(); }
 
     void ChooseChannel(int index) {
         QComboBox* channels = List(ControlId::ChannelList);
