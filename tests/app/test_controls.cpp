@@ -236,12 +236,17 @@ TEST_F(MainControlsTest, PadPositionsAreScaledClampedStoredAndSent) {
 }
 
 TEST_F(MainControlsTest, TrackerPositionReachesTheWindowThroughThePad) {
-    window->SourcePad()->ApplyTrackerPosition(0.0, 0.0, 0.0);
+    CPositionPad* pad = window->SourcePad();
+    pad->ApplyTrackerPosition(0.0, 0.0, 0.0);
+    const QPoint placed = pad->MarkerTopLeft();
     // The pad hands on (-5, 196, 0): the far left, the top, the lowest height.
     EXPECT_EQ(Doc().XPosition[kChannel], 0);
     EXPECT_EQ(Doc().YPosition[kChannel], 127);
     EXPECT_EQ(Doc().ZPosition[kChannel], 0);
     EXPECT_EQ(Sent().size(), 3u);
+    Settle();
+    EXPECT_EQ(pad->MarkerTopLeft(), placed) << "the marker stays where the tracker put it";
+    EXPECT_EQ(LabelText(ControlId::SourceZLabel), "-3.226");
 }
 
 TEST_F(MainControlsTest, DraggingThePadMarkerSendsThePosition) {

@@ -13,6 +13,7 @@
 #include "model/ValueText.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
+#include "settings/CPatchbayDlg.h"
 #include "settings/CSampleRateDlg.h"
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CUpDownArrows.h"
@@ -23,8 +24,8 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <array>
 #include <functional>
-#include <tuple>
 
 using InformationWindowTest = SettingsWindowTest;
 
@@ -51,8 +52,9 @@ TEST_F(InformationWindowTest, ARateChangeRewritesTheCutOffReadoutAndSendsNothing
 
 // Whatever changes the document, the open windows show it once the event loop's pass ends:
 // the Sample Rate window's choice, the main window's readout (naming the low-pass cut-off,
-// in hertz at the rate), loudspeaker 1's X field, the main window's loudspeaker X slider and
-// its source X label. Each row starts where the one before left the document.
+// in hertz at the rate), loudspeaker 1's X field, the main window's loudspeaker X slider,
+// its source X label and the Patchbay's first source of input 1. Each row starts where the
+// one before left the document.
 TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     QTemporaryDir folder;
@@ -62,6 +64,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
         source.LPFCutOff[0] = lowPass;
         source.SpatOutXPos[0] = x;
         source.XPosition[0] = x;
+        source.HostInPBSelect[0] = rate + 1;
         const QString path = folder.filePath(QString::fromLatin1(name));
         EXPECT_TRUE(source.WriteControllerFile(path.toStdString()));
         return path;
@@ -75,32 +78,40 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     window->ExecuteCommand(CommandId::SpatOuts);
     auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));
     ASSERT_NE(speakers, nullptr);
+    CPatchbayDlg patchbay(*window);
+    const QComboBox* route = Child<QComboBox>(
+        &patchbay, CPatchbayDlg::kDestinationTable[0].sourceListId); // input 1 is shown
     QAbstractSlider* lowPass = Control(ControlId::LPFCutOff);
     lowPass->setFocus();
     QTest::keyClick(lowPass, Qt::Key_Down);
     Settle();
 
-    using Shown = std::tuple<int, QString, QString, int, QString>;
+    using Shown = std::array<QString, 6>;
     const auto shown = [&] {
-        return Shown{rateList->currentIndex(), LabelText(ControlId::ReadoutValue),
-                     speakers->Field(0, 0)->text(), Control(ControlId::SpatOutXPos)->value(),
-                     LabelText(ControlId::SourceXLabel)};
+        return Shown{QString::number(rateList->currentIndex()),
+                     LabelText(ControlId::ReadoutValue),
+                     speakers->Field(0, 0)->text(),
+                     QString::number(Control(ControlId::SpatOutXPos)->value()),
+                     LabelText(ControlId::SourceXLabel),
+                     QString::number(route->currentIndex())};
     };
     const auto expected = [this] {
         const CControllerDoc& doc = Doc();
         const ValueLabelContext metres{false, doc.RoomSide, doc.Frequence};
         const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-        return Shown{doc.Frequence, text(FormatLowPassCutoff(doc.LPFCutOff[0], doc.Frequence)),
+        return Shown{QString::number(doc.Frequence),
+                     text(FormatLowPassCutoff(doc.LPFCutOff[0], doc.Frequence)),
                      text(ValueLabel(ValueUnit::Metres, doc.SpatOutXPos[0], metres)),
-                     doc.SpatOutXPos[0],
-                     text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres))};
+                     QString::number(doc.SpatOutXPos[0]),
+                     text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres)),
+                     QString::number(doc.HostInPBSelect[0])};
     };
     const QString imported = fileWith("imported.ocont2", 2, 40, 20);
     const QString preset = fileWith("preset.ocont2", 1, 90, 100);
     struct Row {
         const char* origin;
         std::function<void()> change;
-        std::array<bool, 5> changes; // which of the shown values the row moves
+        std::array<bool, 6> changes; // which of the shown values the row moves
         bool live = false;
     };
     const Row rows[] = {
@@ -109,36 +120,37 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
              Choose(rateList, 3);
              emit speakers->Arrows(0, 0)->deltaPos(-1); // the upper arrow raises X
          },
-         {true, true, true, true, false}},
+         {true, true, true, true, false, false}},
         {"undo",
          [&] {
              while (window->UndoHistory().Stack().canUndo()) {
                  window->ExecuteCommand(CommandId::Undo);
              }
          },
-         {true, true, true, true, false}},
+         {true, true, true, true, false, false}},
         {"Import",
          [&] {
              WhenShown<QFileDialog>([&](QFileDialog* dialog) { ChooseFile(dialog, imported); });
              ExecuteDiscarding(CommandId::Import);
          },
-         {true, true, true, true, true}},
+         {true, true, true, true, true, true}},
         {"Try Preset",
          [&] { EXPECT_FALSE(CDefaultPresetDlg::TryPreset(*window, 2, preset)); },
-         {true, true, true, true, true}},
+         {true, true, true, true, true, true}},
         {"a live change from the network",
          [this] {
              const std::pair<ParameterKey, int> values[] = {
                  {KeyOf(&CControllerDoc::Frequence), 0},
                  {KeyOf(&CControllerDoc::LPFCutOff, 0), 60},
                  {KeyOf(&CControllerDoc::SpatOutXPos, 0), 30},
-                 {KeyOf(&CControllerDoc::XPosition, 0), 30}};
+                 {KeyOf(&CControllerDoc::XPosition, 0), 30},
+                 {KeyOf(&CControllerDoc::HostInPBSelect, 0), 5}};
              Doc().Apply(values, ChangeOrigin::Live);
          },
-         {true, true, true, true, true}},
+         {true, true, true, true, true, true}},
         {"a tracker position",
          [this] { window->SourcePad()->ApplyTrackerPosition(200, 20, 64); },
-         {false, false, false, false, true}},
+         {false, false, false, false, true, false}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.origin);
@@ -148,10 +160,10 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
         Settle();
         const Shown after = shown();
         EXPECT_EQ(after, expected());
-        const std::array<bool, 5> moved = {
-            std::get<0>(after) != std::get<0>(before), std::get<1>(after) != std::get<1>(before),
-            std::get<2>(after) != std::get<2>(before), std::get<3>(after) != std::get<3>(before),
-            std::get<4>(after) != std::get<4>(before)};
+        std::array<bool, 6> moved{};
+        for (std::size_t i = 0; i < moved.size(); ++i) {
+            moved[i] = after[i] != before[i];
+        }
         EXPECT_EQ(moved, row.changes);
         if (row.live) {
             EXPECT_EQ(window->UndoHistory().Stack().count(), steps) << "a live value is no step";
