@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <map>
@@ -127,8 +128,44 @@ TEST(ControlChangePacer, RepeatsBarriersAndRefusals) {
     wire.clear();
 
     // A value the port refused is not taken as sent.
+    const auto refuse = [](const Message&) { return false; };
     pacer.Post(3, 20, 8, Repeat::Skip);
-    pacer.Pump(now + 2s, [](const Message&) { return false; });
+    pacer.Pump(now + 2s, refuse);
     post(3, 20, 8, Repeat::Skip);
     EXPECT_EQ(wire.back(), (Message{3, 20, 8}));
+    wire.clear();
+
+    // Refused values go out when retried, until one gets there; one replaced by a newer
+    // value, moved back to what the processor has, or dropped does not.
+    pacer.Post(3, 20, 9, Repeat::Skip);
+    pacer.Post(3, 21, 1, Repeat::Skip);
+    pacer.Post(3, 22, 2, Repeat::Skip);
+    pacer.Post(3, 23, 3, Repeat::Skip);
+    pacer.Pump(now + 3s, refuse);
+    pacer.Post(3, 20, 8, Repeat::Skip);
+    pacer.Post(3, 22, 5, Repeat::Skip);
+    pacer.Pump(now + 3s, send);
+    pacer.DropRefused(3, 23);
+    pacer.RetryRefused();
+    pacer.Pump(now + 4s, refuse); // still no port
+    for (const auto later : {5s, 6s}) {
+        pacer.RetryRefused();
+        pacer.Pump(now + later, send);
+    }
+    EXPECT_EQ(wire, (std::vector<Message>{{3, 22, 5}, {3, 21, 1}}));
+    wire.clear();
+
+    // A value refused while a newer one waits is not retried over it.
+    for (int c = 0; c < ControlChangePacer::kBurst; ++c) {
+        pacer.Post(6, c, c);
+    }
+    pacer.Post(5, 20, 1);
+    pacer.Barrier(ControlChangePacer::kAlone, [] { return std::vector<Part>{}; });
+    pacer.Post(5, 20, 2);
+    pacer.Pump(now + 7s, refuse);
+    pacer.Pump(now + 7s + 1ms, refuse); // {5, 20, 1}, with no budget left for the barrier
+    pacer.RetryRefused();
+    pacer.Drain(send);
+    EXPECT_EQ(wire.size(), 9u);
+    EXPECT_NE(std::find(wire.begin(), wire.end(), Message{5, 20, 2}), wire.end());
 }
