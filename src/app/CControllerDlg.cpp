@@ -518,7 +518,6 @@ void CControllerDlg::SetUpKeyboardAndNames() {
     }
     m_ui.channelList->setAccessibleName(QStringLiteral("Channel"));
     m_ui.outputList->setAccessibleName(QStringLiteral("Output Device"));
-    m_title->setAccessibleName(QStringLiteral("Document"));
 }
 
 bool CControllerDlg::OnCommand(int command) {

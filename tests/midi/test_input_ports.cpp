@@ -1,8 +1,10 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CInputDeviceMenu.h"
+#include "app/CProcessorLink.h"
 #include "midi/InputQueue.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "support/MemoryMidiBackend.h"
 
 #include <QAction>
@@ -196,6 +198,23 @@ TEST_F(InputPortTest, ReceiverDestroyedWithPendingInputIsSafe) {
     QCoreApplication::processEvents();
     EXPECT_EQ(doc.InputLevel[0], 100);
     EXPECT_EQ(backend.Calls().back(), "close-in 0");
+}
+
+// What could not go out for want of a port goes to the device chosen next, unless the
+// document moved on from it.
+TEST(OutputPort, AValuePostedWithNoDeviceGoesOutOnceOneIsChosen) {
+    MemoryMidiBackend backend;
+    backend.AddOutputDevice("Processor");
+    CControllerDoc doc(backend);
+    int selection = 0;
+    CProcessorLink link(doc, [&selection] { return selection; });
+    link.Post(KeyOf(&CControllerDoc::XPosition, 2), 10);
+    link.Post(KeyOf(&CControllerDoc::YPosition, 2), 20);
+    doc.Set(KeyOf(&CControllerDoc::YPosition, 2), 30, ChangeOrigin::Load);
+    EXPECT_TRUE(backend.PutEvents().empty());
+    selection = 1;
+    doc.Set(KeyOf(&CControllerDoc::outMIDIPort), 1, ChangeOrigin::Gesture);
+    EXPECT_EQ(backend.SentTo(0), (std::vector<MemoryMidiBackend::Message>{{0xB2, 20, 10}}));
 }
 
 TEST(InputQueue, NewestControllerValueArrivesLastAfterOverflow) {

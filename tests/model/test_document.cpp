@@ -130,7 +130,7 @@ TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
     EXPECT_FALSE(doc.SendChannels());
     EXPECT_FALSE(doc.EnsureOutputOpen(1));
     EXPECT_FALSE(doc.SendGlobals());
-    EXPECT_TRUE(doc.SendShort(0xB0, 0, 7, 1)); // dropped by the closed port
+    EXPECT_EQ(doc.SendShort(0xB0, 0, 7, 1).Failure(), MidiFailure::NoDevice); // none open
 }
 
 // Each write path tells its subscribers once, with its origin and only the values that
