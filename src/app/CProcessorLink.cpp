@@ -50,12 +50,10 @@ std::optional<ControlChangePacer::Message> CProcessorLink::ControlChangeOf(Param
 }
 
 void CProcessorLink::OnChanges(const DocumentChanges& changes) {
-    bool chosen = false;
     for (const ValueChange& change : changes.values) {
         if (change.key == KeyOf(&CControllerDoc::outMIDIPort) &&
             changes.origin != ChangeOrigin::Device) {
             m_pacer.ForgetSent(); // another processor, another state
-            chosen = true;
         }
         const auto message = ControlChangeOf(change.key, change.newValue);
         if (!message) {
@@ -64,21 +62,10 @@ void CProcessorLink::OnChanges(const DocumentChanges& changes) {
         if (changes.origin == ChangeOrigin::Undo) {
             // The history puts values back; the processor follows as it does a drag.
             Post(message->channel, message->controller, message->value, Repeat::Skip);
-            continue;
-        }
-        // The document moved on from a value that never arrived; whoever changed it posts
-        // the new one if it is to go out.
-        m_pacer.DropRefused(message->channel, message->controller);
-        if (changes.origin == ChangeOrigin::Live) {
+        } else if (changes.origin == ChangeOrigin::Live) {
             // Received from outside: the processor may hold it without our sending it.
             m_pacer.ForgetSent(message->channel, message->controller);
         }
-    }
-    if (chosen) {
-        // What could not go out before goes to the device the operator chose. A device that
-        // returns by itself gets nothing unasked: the window offers the whole setup instead.
-        m_pacer.RetryRefused();
-        PumpSoon();
     }
 }
 
@@ -100,7 +87,7 @@ void CProcessorLink::PumpSoon() {
 }
 
 bool CProcessorLink::SendOne(const ControlChangePacer::Message& message) {
-    // Without a port nothing goes out, and the pacer keeps the value as not sent; the window
+    // Without a port nothing goes out and the pacer keeps the value as not sent; the window
     // stays silent and the MIDI log says why.
     return m_doc.EnsureOutputOpen(m_outputSelection()) &&
            m_doc.SendShort(kControlChange, message.channel, message.controller, message.value);

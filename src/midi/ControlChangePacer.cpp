@@ -21,7 +21,6 @@ void ControlChangePacer::Post(int channel, int controller, int value, Repeat rep
         return;
     }
     Slot& slot = At(channel, controller);
-    slot.refused = kNone;
     if (slot.waiting == kNone) {
         if (repeat == Repeat::Skip && value == slot.sent) {
             return;
@@ -66,12 +65,8 @@ std::optional<ControlChangePacer::Message> ControlChangePacer::TakeNext() {
 }
 
 void ControlChangePacer::SendValue(const Message& message, const Send& send) {
-    Slot& slot = At(message.channel, message.controller);
     if (send(message)) {
-        slot.sent = message.value;
-        slot.refused = kNone;
-    } else if (slot.waiting == kNone) { // a newer value waiting replaces it anyway
-        slot.refused = message.value;
+        At(message.channel, message.controller).sent = message.value;
     }
     m_tokens -= 1.0;
 }
@@ -188,21 +183,5 @@ void ControlChangePacer::ForgetSent() {
 void ControlChangePacer::ForgetSent(int channel, int controller) {
     if (InRange(channel, kChannels) && InRange(controller, kControllers)) {
         At(channel, controller).sent = kNone;
-    }
-}
-
-void ControlChangePacer::RetryRefused() {
-    for (int channel = 0; channel < kChannels; ++channel) {
-        for (int controller = 0; controller < kControllers; ++controller) {
-            if (const int value = At(channel, controller).refused; value != kNone) {
-                Post(channel, controller, value);
-            }
-        }
-    }
-}
-
-void ControlChangePacer::DropRefused(int channel, int controller) {
-    if (InRange(channel, kChannels) && InRange(controller, kControllers)) {
-        At(channel, controller).refused = kNone;
     }
 }

@@ -37,8 +37,7 @@ public:
         friend bool operator==(const Message&, const Message&) = default;
     };
     // Puts one message on the wire; false when it did not get there (no port open, or the
-    // port refused it), which leaves the value unsent, so an equal one later still goes out,
-    // and keeps it for RetryRefused.
+    // port refused it), which leaves the value unsent, so an equal one later still goes out.
     using Send = std::function<bool(const Message&)>;
 
     enum class Repeat { Send, Skip }; // whether a value equal to the last one sent goes out
@@ -71,12 +70,6 @@ public:
     void ForgetSent();
     // One controller's value may have changed behind the pacer's back (a message received).
     void ForgetSent(int channel, int controller);
-    // Values whose send failed, and that nothing newer replaced, wait again to go out: a
-    // device was chosen. A new value posted for the same controller replaces a refused one.
-    void RetryRefused();
-    // A controller's refused value is out of date (a file was loaded, a value received):
-    // it is not retried.
-    void DropRefused(int channel, int controller);
 
     bool Waiting() const { return m_waitingCount > 0 || !m_ordered.empty(); }
 
@@ -85,7 +78,6 @@ private:
     struct Slot {
         int waiting = kNone;
         int sent = kNone;
-        int refused = kNone; // the latest value whose send failed
         Repeat repeat = Repeat::Send;
     };
 
