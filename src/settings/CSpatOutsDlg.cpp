@@ -199,8 +199,8 @@ void CSpatOutsDlg::ShowCoordinates(int speaker, int x, int y, int z) {
     const ValueLabelContext context{doc->ShowRawValues, m_main.RoomSidePosition(), doc->Frequence};
     const int values[] = {x, y, z};
     for (int a = 0; a < 3; ++a) {
-        m_fields[speaker][a]->setText(
-            QString::fromStdString(ValueLabel(ValueUnit::Metres, values[a], context)));
+        const ValueUnit unit = ChannelParameterOf(kAxes[a].values).label.unit;
+        m_fields[speaker][a]->setText(QString::fromStdString(ValueLabel(unit, values[a], context)));
     }
 }
 
