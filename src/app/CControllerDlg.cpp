@@ -393,26 +393,11 @@ void CControllerDlg::ExecuteCommand(int command) {
 
 QString CControllerDlg::ValueWithUnit(const MainControl& control, int value) const {
     const QString text = QString::fromStdString(ReadoutText(control, value));
-    if (LabelContext().showRawValues) {
+    const std::string_view unit = UnitText(control.Unit());
+    if (LabelContext().showRawValues || unit.empty()) {
         return text;
     }
-    switch (control.Unit()) {
-    case ValueUnit::Level:
-    case ValueUnit::Attenuation:
-        return text + QStringLiteral(" dB");
-    case ValueUnit::Metres:
-    case ValueUnit::RoomSide:
-        return text + QStringLiteral(" m");
-    case ValueUnit::HighPassCutoff:
-    case ValueUnit::LowPassCutoff:
-        return text + QStringLiteral(" Hz");
-    case ValueUnit::DegreesFullCircle:
-    case ValueUnit::DegreesSigned:
-        return text + QStringLiteral(" degrees");
-    case ValueUnit::Plain:
-        break;
-    }
-    return text;
+    return text + u' ' + Text(unit);
 }
 
 void CControllerDlg::StepPadPosition(int dx, int dy) {
@@ -422,8 +407,8 @@ void CControllerDlg::StepPadPosition(int dx, int dy) {
     const int y = std::clamp(doc.YPosition[c] + dy, 0, 127);
     {
         // Each press is a step of its own, as each drag is.
-        const CUndoHistory::NamedStep step(*m_history,
-                                           QStringLiteral("Source Position, Ch. %1").arg(c + 1));
+        const CUndoHistory::NamedStep step(
+            *m_history, CUndoHistory::GroupStepText(ParameterGroup::SourcePosition, c));
         const std::pair<ParameterKey, int> position[] = {{KeyOf(&CControllerDoc::XPosition, c), x},
                                                          {KeyOf(&CControllerDoc::YPosition, c), y}};
         doc.Apply(position, ChangeOrigin::Gesture);
@@ -472,13 +457,12 @@ void CControllerDlg::SetUpKeyboardAndNames() {
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         const MainControl& row = kMainControls[i];
         QAbstractSlider* control = m_ui.controls[i];
-        control->setAccessibleName(CUndoHistory::ParameterName(row.Key(0)));
+        control->setAccessibleName(Text(row.ShownName()));
         SetAccessibleValueText(control,
                                [this, &row](int value) { return ValueWithUnit(row, value); });
     }
     m_ui.channelList->setAccessibleName(QStringLiteral("Channel"));
     m_ui.outputList->setAccessibleName(QStringLiteral("Output Device"));
-    m_title->setAccessibleName(QStringLiteral("Document"));
 }
 
 bool CControllerDlg::OnCommand(int command) {

@@ -129,6 +129,12 @@ void CDocumentCommands::UpdateTitle() {
     if (m_title->text() != title) {
         m_title->setText(title);
     }
+    // An accessible name replaces what a screen reader reads, so it says the name and the mark.
+    const QString spoken = modified ? QStringLiteral("Document: %1, unsaved changes").arg(name)
+                                    : QStringLiteral("Document: %1").arg(name);
+    if (m_title->accessibleName() != spoken) {
+        m_title->setAccessibleName(spoken);
+    }
     // Each call re-sets the native title, which an X server answers with an event.
     if (m_window.isWindowModified() != modified) {
         m_window.setWindowModified(modified);

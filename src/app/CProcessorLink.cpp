@@ -87,7 +87,8 @@ void CProcessorLink::PumpSoon() {
 }
 
 bool CProcessorLink::SendOne(const ControlChangePacer::Message& message) {
-    // Without a port nothing goes out; the window stays silent and the MIDI log says why.
+    // Without a port nothing goes out and the pacer keeps the value as not sent; the window
+    // stays silent and the MIDI log says why.
     return m_doc.EnsureOutputOpen(m_outputSelection()) &&
            m_doc.SendShort(kControlChange, message.channel, message.controller, message.value);
 }

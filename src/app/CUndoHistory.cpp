@@ -10,30 +10,18 @@
 #include <QUndoStack>
 
 #include <algorithm>
-#include <array>
 #include <string_view>
 
 namespace {
 
 constexpr int kMergeId = 1;
 
-// Names of the per-channel values, in the order of kChannelParameters; the patchbay's are
-// one "Patchbay" step.
-constexpr std::array<std::string_view, 19> kChannelNames = {
-    "Attenuation",    "Bell Factor",   "Doppler Depth", "Input Level",  "LPF Cutoff",
-    "HPF Cutoff",     "ITD Depth",     "Front/Rear",    "Gain Enhance", "SubMix A Input",
-    "SubMix B Input", "Insert A Gain", "Insert B Gain", "Source X",     "Source Y",
-    "Source Z",       "Speaker X",     "Speaker Y",     "Speaker Z",
-};
-constexpr std::array<std::string_view, 8> kGlobalNames = {
-    "Default Preset", "Start-up Preset",    "Sample Rate", "Master Out Gain",
-    "Matrix Speed",   "Number of Speakers", "Room Side",   "Output Device",
-};
-constexpr int kFirstSourceRow = 13;  // X, Y, Z of the source
-constexpr int kFirstSpeakerRow = 16; // X, Y, Z of a loudspeaker
-
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString ChannelText(int channel) {
+    return QStringLiteral(", Ch. %1").arg(channel + 1);
 }
 
 bool SameKeys(const std::vector<ValueChange>& a, const std::vector<ValueChange>& b) {
@@ -101,11 +89,14 @@ void CUndoHistory::Clear() {
 }
 
 QString CUndoHistory::ParameterName(ParameterKey key) {
-    const auto row = static_cast<std::size_t>(key.row);
-    if (key.IsGlobal()) {
-        return Text(kGlobalNames.at(row));
-    }
-    return row < kChannelNames.size() ? Text(kChannelNames[row]) : QStringLiteral("Patchbay");
+    // The patchbay's routings are edited together in one window: a step of them is the
+    // patchbay's, whichever it touched.
+    const ParameterGroup group = GroupOf(key);
+    return Text(group == ParameterGroup::Patchbay ? GroupName(group) : ShownName(key));
+}
+
+QString CUndoHistory::GroupStepText(ParameterGroup group, int channel) {
+    return Text(GroupName(group)) + ChannelText(channel);
 }
 
 QString CUndoHistory::StepText(const std::vector<ValueChange>& values) {
@@ -118,32 +109,21 @@ QString CUndoHistory::StepText(const std::vector<ValueChange>& values) {
                            [&test](const ValueChange& v) { return test(v.key); });
     };
     const bool oneChannel = all([first](ParameterKey k) { return k.channel == first.channel; });
-    const QString channel =
-        first.IsGlobal() ? QString() : QStringLiteral(", Ch. %1").arg(first.channel + 1);
-    const auto within = [](int firstRow, int rows) {
-        return [firstRow, rows](ParameterKey k) {
-            return !k.IsGlobal() && k.row >= firstRow && k.row < firstRow + rows;
-        };
-    };
+    const QString channel = first.IsGlobal() ? QString() : ChannelText(first.channel);
+    const ParameterGroup group = GroupOf(first);
+    const bool oneGroup = all([group](ParameterKey k) { return GroupOf(k) == group; });
+    if (group == ParameterGroup::Patchbay && oneGroup) {
+        return ParameterName(first);
+    }
     if (all([first](ParameterKey k) { return k == first; })) {
-        if (first.IsGlobal()) {
-            return Text(kGlobalNames.at(static_cast<std::size_t>(first.row)));
-        }
-        if (static_cast<std::size_t>(first.row) < kChannelNames.size()) {
-            return Text(kChannelNames[static_cast<std::size_t>(first.row)]) + channel;
-        }
+        return ParameterName(first) + channel;
     }
-    if (all(within(static_cast<int>(kChannelNames.size()),
-                   static_cast<int>(kChannelParameters.size() - kChannelNames.size())))) {
-        return QStringLiteral("Patchbay");
-    }
-    if (all(within(kFirstSourceRow, 3))) {
-        return oneChannel ? QStringLiteral("Source Position") + channel
-                          : QStringLiteral("Source Positions");
-    }
-    if (all(within(kFirstSpeakerRow, 3))) {
-        return oneChannel ? QStringLiteral("Speaker Position") + channel
-                          : QStringLiteral("Speaker Positions");
+    // A position moves along its axes together; other values changed together are no
+    // one thing.
+    if (oneGroup &&
+        (group == ParameterGroup::SourcePosition || group == ParameterGroup::SpeakerPosition)) {
+        return oneChannel ? Text(GroupName(group)) + channel
+                          : Text(GroupName(group)) + QStringLiteral("s");
     }
     return QStringLiteral("Changes");
 }

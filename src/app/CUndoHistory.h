@@ -14,6 +14,7 @@
 #include <map>
 
 class CControllerDoc;
+enum class ParameterGroup;
 class QUndoStack;
 
 class CUndoHistory : public QObject {
@@ -50,6 +51,8 @@ public:
     static QString StepText(const std::vector<ValueChange>& values);
     // What a value is called, without its channel: "LPF Cutoff".
     static QString ParameterName(ParameterKey key);
+    // What a step of a group's values on one channel is called: "Source Position, Ch. 3".
+    static QString GroupStepText(ParameterGroup group, int channel);
 
     // Puts values back with the history's own origin; the commands call it.
     void Restore(const std::vector<ValueChange>& values, bool forward);

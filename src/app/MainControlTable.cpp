@@ -37,40 +37,28 @@ const std::array<MainControl, 21> kMainControls = {{
 }};
 // clang-format on
 
-namespace {
-
-const ParameterLabel& Label(const MainControl& control) {
-    const ParameterLabel* label =
-        control.IsGlobal() ? FindParameterLabel(control.member) : FindParameterLabel(control.array);
-    return *label; // every row names a value that has a main-window label
+const ParameterLabel& MainControl::Label() const {
+    return IsGlobal() ? GlobalParameterOf(member).label : ChannelParameterOf(array).label;
 }
-
-const ChannelParameter& ChannelRow(ChannelArray Doc::*array) {
-    return *std::find_if(kChannelParameters.begin(), kChannelParameters.end(),
-                         [array](const ChannelParameter& row) { return row.array == array; });
-}
-
-const GlobalParameter& GlobalRow(int Doc::*member) {
-    return *std::find_if(kGlobalParameters.begin(), kGlobalParameters.end(),
-                         [member](const GlobalParameter& row) { return row.member == member; });
-}
-
-} // namespace
 
 std::string_view MainControl::Caption() const {
-    return Label(*this).nameText;
+    return Label().nameText;
 }
 
 ValueUnit MainControl::Unit() const {
-    return Label(*this).unit;
+    return Label().unit;
+}
+
+std::string_view MainControl::ShownName() const {
+    return ::ShownName(Key(0));
 }
 
 int MainControl::Controller() const {
-    return IsGlobal() ? 0 : ChannelRow(array).controller;
+    return IsGlobal() ? 0 : ChannelParameterOf(array).controller;
 }
 
 int MainControl::MidiChannel(int shownChannel) const {
-    return IsGlobal() ? GlobalRow(member).controlChannel : shownChannel;
+    return IsGlobal() ? GlobalParameterOf(member).controlChannel : shownChannel;
 }
 
 int& MainControl::Value(CControllerDoc& doc, int shownChannel) const {

@@ -28,12 +28,17 @@ struct MainControl {
     // The readout caption, with its two leading spaces, and the unit of the value text.
     std::string_view Caption() const;
     ValueUnit Unit() const;
+    // What a screen reader calls the control: "LPF Cutoff".
+    std::string_view ShownName() const;
     int Controller() const;
     // MIDI channel index the Control Change goes out on.
     int MidiChannel(int shownChannel) const;
     // The document value this control edits for the shown channel.
     int& Value(CControllerDoc& doc, int shownChannel) const;
     ParameterKey Key(int shownChannel) const;
+
+private:
+    const ParameterLabel& Label() const;
 };
 
 // In the order the refresh puts values onto them: Room Side first, since the metre texts

@@ -25,7 +25,7 @@ void CMidiOutPort::Reset() {
 
 MidiResult CMidiOutPort::Put(const PortEvent& event) {
     if (!m_port.open) {
-        return {};
+        return MidiFailure::NoDevice;
     }
     if (m_backend.PutOutput(m_port.handle, event) != 0) {
         return MidiFailure::SendFailed;

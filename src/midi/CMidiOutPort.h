@@ -24,7 +24,8 @@ public:
     bool IsAlive() const { return m_port.open && m_backend.IsAlive(m_port.handle); }
     // Waits until what was put has left; false when it could not (the device went away).
     bool WaitUntilSent() const { return m_port.open && m_backend.WaitUntilSent(m_port.handle); }
-    // A closed port takes the event and sends nothing.
+    // A closed port sends nothing and says so (NoDevice), so that no caller takes the event
+    // as delivered.
     MidiResult Put(const PortEvent& event);
 
     int Device() const { return m_port.device; }

@@ -36,8 +36,8 @@ public:
         int value;
         friend bool operator==(const Message&, const Message&) = default;
     };
-    // Puts one message on the wire; false when the port refused it, which leaves the value
-    // unsent, so an equal one later still goes out.
+    // Puts one message on the wire; false when it did not get there (no port open, or the
+    // port refused it), which leaves the value unsent, so an equal one later still goes out.
     using Send = std::function<bool(const Message&)>;
 
     enum class Repeat { Send, Skip }; // whether a value equal to the last one sent goes out

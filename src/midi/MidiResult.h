@@ -6,7 +6,7 @@
 
 enum class MidiFailure : std::uint8_t {
     None,
-    NoDevice,   // the prompt entry, or a number past the end of the device list
+    NoDevice,   // the prompt entry, a number past the end of the device list, or no port open
     OpenFailed, // the device is listed but the MIDI system would not open it
     SendFailed, // the port is open but the MIDI system refused the message
 };

@@ -293,23 +293,18 @@ void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {
     if (!parameter || parameter->section != SendSection::Channels) {
         return; // unused controllers and the patchbay route codes are not taken back
     }
-    if (shown) {
-        switch (controller) {
-        case 20:
+    const bool sourcePosition = parameter->group == ParameterGroup::SourcePosition;
+    if (shown && sourcePosition) {
+        if (parameter->array == &CControllerDoc::XPosition) {
             m_pView->MoveSourcePad(value, YPosition[channel]);
-            break;
-        case 21:
+        } else if (parameter->array == &CControllerDoc::YPosition) {
             m_pView->MoveSourcePad(XPosition[channel], value);
-            break;
-        case 22:
+        } else {
             m_pView->MoveSourceZ(value);
-            break;
-        default:
-            break;
         }
     }
     Set(KeyOf(parameter->array, channel), value, ChangeOrigin::Live);
-    if (shown && (controller < 20 || controller > 22)) {
+    if (shown && !sourcePosition) {
         m_pView->MoveChannelControl(parameter->array, value);
     }
 }

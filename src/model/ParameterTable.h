@@ -1,14 +1,28 @@
-// The one description of every document value: its file key, reset value and the Control
-// Change that carries it. The reset, the controller file, the send sections and the
-// receiver all walk these tables.
+// The one description of every document value: its file key, reset value, the Control
+// Change that carries it, its name as people read it, its unit and its group. The reset,
+// the controller file, the send sections, the receiver, the undo history and the windows'
+// readouts and screen-reader texts all ask these tables.
 #pragma once
 
 #include "model/CControllerDoc.h"
+#include "model/ValueText.h"
 
 #include <array>
 #include <string_view>
 
 enum class SendSection { None, Patchbay, Channels };
+
+// Every value belongs to exactly one group; a group is what a person recalls or steps
+// through as a whole.
+enum class ParameterGroup {
+    SourcePosition,
+    Levels,
+    Filters,
+    Spatialization,
+    SpeakerPosition,
+    Globals,
+    Patchbay,
+};
 
 struct ChannelParameter {
     std::string_view fileKey; // key in each channel dictionary, always ending in "0"
@@ -16,6 +30,11 @@ struct ChannelParameter {
     int resetValue;
     int controller; // Control Change number, -1 when never sent
     SendSection section;
+    std::string_view shownName; // "LPF Cutoff": undo steps and screen readers
+    ParameterGroup group;
+    // The unit every window reads the value in, and the main window's readout caption
+    // (empty when the readout never shows the value).
+    ParameterLabel label;
 };
 
 struct GlobalParameter {
@@ -23,6 +42,9 @@ struct GlobalParameter {
     int CControllerDoc::*member;
     int resetValue;
     int controlChannel; // MIDI channel index of its controller 0, -1 when never sent
+    std::string_view shownName;
+    ParameterGroup group;
+    ParameterLabel label;
 };
 
 constexpr int kNotSent = -1;
@@ -31,6 +53,20 @@ constexpr int kNotSent = -1;
 extern const std::array<ChannelParameter, 40> kChannelParameters;
 // Global scalars of the ninth dictionary, in file key order.
 extern const std::array<GlobalParameter, 8> kGlobalParameters;
+
+// The row of a key, which must be one of the tables'.
+const ChannelParameter& ChannelParameterOf(ParameterKey key);
+const GlobalParameter& GlobalParameterOf(ParameterKey key);
+const ChannelParameter& ChannelParameterOf(ChannelArray CControllerDoc::*array);
+const GlobalParameter& GlobalParameterOf(int CControllerDoc::*member);
+
+// What a key's value is called, without its channel, and the group it belongs to.
+std::string_view ShownName(ParameterKey key);
+ParameterGroup GroupOf(ParameterKey key);
+// A group's name as people read it: "Source Position", "Patchbay".
+std::string_view GroupName(ParameterGroup group);
+// Every group, in the order people meet them in the windows.
+extern const std::array<ParameterGroup, 7> kParameterGroups;
 
 // The channel parameter carried by a controller number, or nullptr.
 const ChannelParameter* FindChannelParameterByController(int controller);

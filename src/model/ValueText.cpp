@@ -1,6 +1,7 @@
 #include "model/ValueText.h"
 
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 
 #include <algorithm>
 #include <array>
@@ -135,60 +136,32 @@ std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc) {
                       ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
 }
 
-namespace {
-
-using Doc = CControllerDoc;
-using enum ValueUnit;
-
-struct ChannelLabel {
-    ChannelArray Doc::*array;
-    ParameterLabel label;
-};
-
-struct GlobalLabel {
-    int Doc::*member;
-    ParameterLabel label;
-};
-
-const std::array<ChannelLabel, 17> kChannelLabels = {{
-    {&Doc::ZPosition, {"  SOURCE Z POSITION (m)", Metres}},
-    {&Doc::InputLevel, {"  SPATIALIZER INPUT LEVEL (db)", Level}},
-    {&Doc::LPFCutOff, {"  SPATIALIZER LOWPASS FILTER CUTOFF", LowPassCutoff}},
-    {&Doc::HPFCutOff, {"  SPATIALIZER HIGHPASS FILTER CUTOFF", HighPassCutoff}},
-    {&Doc::SubMixAInput, {"  SUBMIX A INPUT LEVEL (db)", Level}},
-    {&Doc::SubMixBInput, {"  SUBMIX B INPUT LEVEL (db)", Level}},
-    {&Doc::InsertAGain, {"  INSERT A GAIN (db)", Level}},
-    {&Doc::InsertBGain, {"  INSERT B GAIN (db)", Level}},
-    {&Doc::SpatOutXPos, {"  SPEAKER X POSITION (m)", Metres}},
-    {&Doc::SpatOutYPos, {"  SPEAKER Y POSITION (m)", Metres}},
-    {&Doc::SpatOutZPos, {"  SPEAKER Z POSITION (m)", Metres}},
-    {&Doc::BellFactor, {"  BELL FACTOR", Plain}},
-    {&Doc::Attenuation, {"  ATTENUATION (db)", Attenuation}},
-    {&Doc::DopplerDepth, {"  DOPPLER DEPTH", Plain}},
-    {&Doc::ITDDepth, {"  ITD DEPTH", Plain}},
-    {&Doc::FrontRear, {"  FRONT-REAR SPECTRAL ENHANCE", Plain}},
-    {&Doc::GainEnhance, {"  GAIN ENHANCE (db)", Level}},
-}};
-
-const std::array<GlobalLabel, 4> kGlobalLabels = {{
-    {&Doc::MasterOutgain, {"  RURUZIV OUTPUT MASTER LEVEL (db)", Level}},
-    {&Doc::MatrixSpeed, {"  DOPPLER TRACKING", Plain}},
-    {&Doc::RoomSide, {"  ROOM SIDE (m)", RoomSide}},
-    {&Doc::NMatrixOutput, {"  NUMBER OF SPEAKER", Plain}},
-}};
-
-} // namespace
+std::string_view UnitText(ValueUnit unit) {
+    switch (unit) {
+    case ValueUnit::Level:
+    case ValueUnit::Attenuation:
+        return "dB";
+    case ValueUnit::Metres:
+    case ValueUnit::RoomSide:
+        return "m";
+    case ValueUnit::HighPassCutoff:
+    case ValueUnit::LowPassCutoff:
+        return "Hz";
+    case ValueUnit::DegreesFullCircle:
+    case ValueUnit::DegreesSigned:
+        return "degrees";
+    case ValueUnit::Plain:
+        break;
+    }
+    return {};
+}
 
 const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array) {
-    const auto found =
-        std::find_if(kChannelLabels.begin(), kChannelLabels.end(),
-                     [array](const ChannelLabel& entry) { return entry.array == array; });
-    return found == kChannelLabels.end() ? nullptr : &found->label;
+    const ParameterLabel& label = ChannelParameterOf(array).label;
+    return label.nameText.empty() ? nullptr : &label;
 }
 
 const ParameterLabel* FindParameterLabel(int CControllerDoc::*member) {
-    const auto found =
-        std::find_if(kGlobalLabels.begin(), kGlobalLabels.end(),
-                     [member](const GlobalLabel& entry) { return entry.member == member; });
-    return found == kGlobalLabels.end() ? nullptr : &found->label;
+    const ParameterLabel& label = GlobalParameterOf(member).label;
+    return label.nameText.empty() ? nullptr : &label;
 }

@@ -1,5 +1,6 @@
 // The texts a value label shows: conversions of a 0-127 value into the operator's units,
-// the unit each parameter is shown in, and the rule that switches to raw numbers.
+// the units' names and the rule that switches to raw numbers. Which unit a parameter is
+// shown in, and its readout caption, the parameter table says.
 #pragma once
 
 #include "model/ControllerView.h"
@@ -41,7 +42,11 @@ std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& conte
 // The same with the document's ShowRawValues, RoomSide and Frequence.
 std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc);
 
-// A main-window parameter's name text (with its two leading spaces) and unit.
+// The unit's name after a value, as a screen reader says it ("dB", "Hz"); empty for Plain.
+std::string_view UnitText(ValueUnit unit);
+
+// A parameter's readout caption in the main window (with its two leading spaces, empty
+// when the readout never shows it) and unit.
 struct ParameterLabel {
     std::string_view nameText;
     ValueUnit unit;

@@ -115,7 +115,10 @@ void COscReceiver::Run() {
             continue;
         }
         const QHostAddress sender(ntohl(from.sin_addr.s_addr));
-        if (!m_settings.allowedHosts.isEmpty() && !m_settings.allowedHosts.contains(sender)) {
+        // This computer is always allowed: a list kept for a network address must not shut
+        // out the programs beside this one when a run listens on the loopback.
+        if (!sender.isLoopback() && !m_settings.allowedHosts.isEmpty() &&
+            !m_settings.allowedHosts.contains(sender)) {
             ++m_dropped;
             continue;
         }

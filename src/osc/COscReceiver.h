@@ -37,7 +37,7 @@ public:
         quint16 port = 0;
         int firstObject = 1;
         quint16 answerPort = kAnswerPort;
-        QList<QHostAddress> allowedHosts; // empty: any host that reaches the address
+        QList<QHostAddress> allowedHosts; // empty: any host; the loopback always
     };
     struct Received {
         OscCommand command;

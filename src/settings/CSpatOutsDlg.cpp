@@ -39,17 +39,16 @@ constexpr int kAxisStep = 96;
 // the main window's vertical centre.
 constexpr int kOpeningShift = 50;
 
-// One coordinate of a loudspeaker: where the document keeps it and its Control Change.
+// One coordinate of a loudspeaker: where the document keeps it.
 struct Axis {
     const char* name;
     int (CControllerDoc::*values)[CControllerDoc::kChannels];
-    int controller;
 };
 
 const std::array<Axis, 3> kAxes = {{
-    {"X", &CControllerDoc::SpatOutXPos, 13},
-    {"Y", &CControllerDoc::SpatOutYPos, 14},
-    {"Z", &CControllerDoc::SpatOutZPos, 15},
+    {"X", &CControllerDoc::SpatOutXPos},
+    {"Y", &CControllerDoc::SpatOutYPos},
+    {"Z", &CControllerDoc::SpatOutZPos},
 }};
 constexpr int kX = 0;
 constexpr int kY = 1;
@@ -86,6 +85,13 @@ QRect ScaleMarkPlace(const ScaleMark& mark) {
         break;
     }
     return {left, below, 29, 16};
+}
+
+// All three coordinates, as a drag sends them.
+void SendPosition(const CControllerDlg& main, int speaker, int x, int y, int z) {
+    SendToProcessor(main, {{KeyOf(kAxes[0].values, speaker), x},
+                           {KeyOf(kAxes[1].values, speaker), y},
+                           {KeyOf(kAxes[2].values, speaker), z}});
 }
 
 bool IsSpeaker(int speaker) {
@@ -235,8 +241,8 @@ void CSpatOutsDlg::ShowCoordinates(int speaker, int x, int y, int z) {
     const ValueLabelContext context{doc->ShowRawValues, doc->RoomSide, doc->Frequence};
     const int values[] = {x, y, z};
     for (int a = 0; a < 3; ++a) {
-        m_fields[speaker][a]->setText(
-            QString::fromStdString(ValueLabel(ValueUnit::Metres, values[a], context)));
+        const ValueUnit unit = ChannelParameterOf(kAxes[a].values).label.unit;
+        m_fields[speaker][a]->setText(QString::fromStdString(ValueLabel(unit, values[a], context)));
     }
 }
 
@@ -254,7 +260,7 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
         {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
     doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
-    SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
+    SendPosition(m_main, speaker, x, y, z);
 }
 
 void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
@@ -268,7 +274,8 @@ void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
     {
         // Each press is a step of its own, as each drag is.
         const CUndoHistory::NamedStep step(
-            m_main.UndoHistory(), QStringLiteral("Speaker Position, Ch. %1").arg(speaker + 1));
+            m_main.UndoHistory(),
+            CUndoHistory::GroupStepText(ParameterGroup::SpeakerPosition, speaker));
         const std::pair<ParameterKey, int> position[] = {
             {KeyOf(&CControllerDoc::SpatOutXPos, speaker), x},
             {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
@@ -278,7 +285,7 @@ void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
     m_pad->MoveY(speaker, y);
     ShowCoordinates(speaker, x, y, z);
     // What a drag sends.
-    SendToProcessor(m_main, {{speaker, 13, x}, {speaker, 14, y}, {speaker, 15, z}});
+    SendPosition(m_main, speaker, x, y, z);
 }
 
 void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
@@ -303,7 +310,7 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
     }
     ShowCoordinates(speaker, doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker],
                     doc->SpatOutZPos[speaker]);
-    SendToProcessor(m_main, {{speaker, row.controller, value}});
+    SendToProcessor(m_main, {{KeyOf(row.values, speaker), value}});
 }
 
 void CSpatOutsDlg::ReinitialiseSpeakerPad() {

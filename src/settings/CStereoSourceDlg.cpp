@@ -36,10 +36,6 @@ constexpr int kOpeningWidth = 21;
 constexpr int kOpeningFocus = 127;
 constexpr int kOpeningElevation = 42;
 
-constexpr int kXPosition = 20;
-constexpr int kYPosition = 21;
-constexpr int kZPosition = 22;
-
 struct SliderPlace {
     int id;
     const char* name;
@@ -232,10 +228,7 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
                                                  {KeyOf(&CControllerDoc::XPosition, p + 1), x2},
                                                  {KeyOf(&CControllerDoc::YPosition, p + 1), y2}};
     doc->Apply(pair, ChangeOrigin::Gesture);
-    SendToProcessor(m_main, {{p, kXPosition, x1},
-                             {p + 1, kXPosition, x2},
-                             {p, kYPosition, y1},
-                             {p + 1, kYPosition, y2}});
+    SendToProcessor(m_main, {pair[0], pair[2], pair[1], pair[3]}); // both X, then both Y
 }
 
 void CStereoSourceDlg::CrossStepped(int angle, int focus, const StereoPositions& positions) {
@@ -258,7 +251,7 @@ void CStereoSourceDlg::SetElevation(int value) {
         {KeyOf(&CControllerDoc::ZPosition, p), value},
         {KeyOf(&CControllerDoc::ZPosition, p + 1), value}};
     doc->Apply(heights, ChangeOrigin::Gesture);
-    SendToProcessor(m_main, {{p, kZPosition, value}, {p + 1, kZPosition, value}});
+    SendToProcessor(m_main, {heights[0], heights[1]});
 }
 
 void CStereoSourceDlg::ShowSliderValues() {

@@ -6,16 +6,12 @@
 #include "app/CProcessorLink.h"
 
 #include <initializer_list>
+#include <utility>
 
-struct ControlChange {
-    int channel;
-    int controller;
-    int value;
-};
-
+// Each value goes out as the Control Change the parameter table gives its key.
 inline void SendToProcessor(const CControllerDlg& main,
-                            std::initializer_list<ControlChange> changes) {
-    for (const ControlChange& change : changes) {
-        main.ProcessorLink().Post(change.channel, change.controller, change.value);
+                            std::initializer_list<std::pair<ParameterKey, int>> values) {
+    for (const auto& [key, value] : values) {
+        main.ProcessorLink().Post(key, value);
     }
 }

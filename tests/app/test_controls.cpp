@@ -599,4 +599,10 @@ TEST_F(MainControlsTest, TheKeyboardReachesThePadAndEveryControlHasAName) {
         QAccessible::queryAccessibleInterface(Control(ControlId::LPFCutOff));
     EXPECT_EQ(lpf->text(QAccessible::Name), "LPF Cutoff");
     EXPECT_EQ(lpf->text(QAccessible::Value), "18389.491 Hz") << "the value with its unit";
+    // The title line is read as it shows: the document, and whether it is saved.
+    QAccessibleInterface* title = QAccessible::queryAccessibleInterface(Label(ControlId::Title));
+    EXPECT_EQ(title->text(QAccessible::Name), "Document: New Document, unsaved changes");
+    Doc().DocumentName = "show.ocont2";
+    window->MarkDocumentSaved();
+    EXPECT_EQ(title->text(QAccessible::Name), "Document: show.ocont2");
 }

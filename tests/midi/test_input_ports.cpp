@@ -1,8 +1,10 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CInputDeviceMenu.h"
+#include "app/CProcessorLink.h"
 #include "midi/InputQueue.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "support/MemoryMidiBackend.h"
 
 #include <QAction>
@@ -196,6 +198,21 @@ TEST_F(InputPortTest, ReceiverDestroyedWithPendingInputIsSafe) {
     QCoreApplication::processEvents();
     EXPECT_EQ(doc.InputLevel[0], 100);
     EXPECT_EQ(backend.Calls().back(), "close-in 0");
+}
+
+// A value that found no port open is not taken as delivered: once a device is there, the same
+// value goes out, although a drag skips values the processor already has.
+TEST(OutputPort, AValueThatFoundNoPortIsNotTakenAsDelivered) {
+    MemoryMidiBackend backend;
+    backend.AddOutputDevice("Processor");
+    CControllerDoc doc(backend);
+    int selection = 0;
+    CProcessorLink link(doc, [&selection] { return selection; });
+    link.Post(KeyOf(&CControllerDoc::XPosition, 2), 10, CProcessorLink::Repeat::Skip);
+    EXPECT_TRUE(backend.PutEvents().empty());
+    selection = 1;
+    link.Post(KeyOf(&CControllerDoc::XPosition, 2), 10, CProcessorLink::Repeat::Skip);
+    EXPECT_EQ(backend.SentTo(0), (std::vector<MemoryMidiBackend::Message>{{0xB2, 20, 10}}));
 }
 
 TEST(InputQueue, NewestControllerValueArrivesLastAfterOverflow) {

@@ -2,7 +2,9 @@
 #include "support/DocumentFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
+#include <map>
 #include <set>
 
 void FakeView::MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) {
@@ -73,6 +75,61 @@ TEST(ParameterTable, CoversEveryArrayOnceWithDistinctKeysAndControllers) {
     }
 }
 
+// What undo steps, screen readers and a cue's recall scope read from the table: a distinct
+// name for every value, each value in one named group, captions that agree with the units,
+// and the positions on the controllers the position windows send.
+TEST(ParameterTable, NamesGroupsAndUnitsAgree) {
+    using Doc = CControllerDoc;
+    using enum ParameterGroup;
+    using Keys = std::set<std::string_view>;
+    Keys names;
+    std::map<ParameterGroup, Keys> members;
+    const auto check = [&](const auto& parameter) {
+        EXPECT_FALSE(parameter.shownName.empty()) << parameter.fileKey;
+        EXPECT_TRUE(names.insert(parameter.shownName).second) << parameter.shownName;
+        EXPECT_TRUE(std::ranges::find(kParameterGroups, parameter.group) != kParameterGroups.end())
+            << parameter.fileKey;
+        members[parameter.group].insert(parameter.fileKey);
+        std::string unit(UnitText(parameter.label.unit));
+        std::ranges::transform(unit, unit.begin(), [](char c) { return std::tolower(c); });
+        if (parameter.label.nameText.ends_with(')')) {
+            EXPECT_TRUE(parameter.label.nameText.ends_with("(" + unit + ")")) << parameter.fileKey;
+        }
+    };
+    std::ranges::for_each(kChannelParameters, check);
+    std::ranges::for_each(kGlobalParameters, check);
+    Keys groupNames;
+    for (const ParameterGroup group : kParameterGroups) {
+        EXPECT_FALSE(GroupName(group).empty());
+        EXPECT_TRUE(groupNames.insert(GroupName(group)).second) << GroupName(group);
+        EXPECT_FALSE(members[group].empty()) << GroupName(group);
+    }
+    EXPECT_EQ(members.size(), kParameterGroups.size());
+    EXPECT_EQ(members[SourcePosition], (Keys{"XPosition0", "YPosition0", "ZPosition0"}));
+    EXPECT_EQ(members[SpeakerPosition], (Keys{"SpatOutXPos0", "SpatOutYPos0", "SpatOutZPos0"}));
+    EXPECT_EQ(members[Globals].size(), kGlobalParameters.size());
+    Keys routing;
+    for (const ChannelParameter& entry : kChannelParameters) {
+        if (entry.section != SendSection::Channels) {
+            routing.insert(entry.fileKey);
+        }
+    }
+    EXPECT_EQ(members[Patchbay], routing);
+    const std::pair<int, ChannelArray Doc::*> positions[] = {
+        {13, &Doc::SpatOutXPos}, {14, &Doc::SpatOutYPos}, {15, &Doc::SpatOutZPos},
+        {20, &Doc::XPosition},   {21, &Doc::YPosition},   {22, &Doc::ZPosition},
+    };
+    for (const auto& [controller, array] : positions) {
+        EXPECT_EQ(ChannelParameterOf(array).controller, controller);
+    }
+    std::set<int> controlChannels;
+    for (const GlobalParameter& entry : kGlobalParameters) {
+        EXPECT_TRUE(entry.controlChannel == kNotSent ||
+                    controlChannels.insert(entry.controlChannel).second)
+            << entry.fileKey;
+    }
+}
+
 TEST_F(DocumentTest, FreshDocumentHoldsTheResetValues) {
     EXPECT_EQ(doc.DocumentName, "New Document");
     EXPECT_FALSE(doc.ShowRawValues);
@@ -130,7 +187,7 @@ TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
     EXPECT_FALSE(doc.SendChannels());
     EXPECT_FALSE(doc.EnsureOutputOpen(1));
     EXPECT_FALSE(doc.SendGlobals());
-    EXPECT_TRUE(doc.SendShort(0xB0, 0, 7, 1)); // dropped by the closed port
+    EXPECT_EQ(doc.SendShort(0xB0, 0, 7, 1).Failure(), MidiFailure::NoDevice); // none open
 }
 
 // Each write path tells its subscribers once, with its origin and only the values that
