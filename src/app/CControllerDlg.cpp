@@ -325,7 +325,7 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
     int yValue = CPositionPad::ValueFromPixels(y);
     int zValue = 0;
     if (z == -1.0) {
-        zValue = Control(ControlId::ZPosition)->value();
+        zValue = doc->ZPosition[c]; // the slider may show it only once the pass ends
     } else {
         zValue = CPositionPad::WholeValue(z);
         MoveControl(ControlIndex(ControlId::ZPosition), zValue);
