@@ -144,6 +144,8 @@ CRecoveryJournal::~CRecoveryJournal() {
     }
     m_wake.notify_all();
     if (m_worker.joinable()) {
+        // The last text handed over must be on disk, or removed, before the lock that says
+        // whose journal it is goes: at most one write of the document waits here.
         m_worker.join();
     }
     ReleaseOrphans();

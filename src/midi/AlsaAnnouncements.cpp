@@ -53,6 +53,7 @@ AlsaAnnouncementWatcher::AlsaAnnouncementWatcher(std::function<void()> changed)
 
 AlsaAnnouncementWatcher::~AlsaAnnouncementWatcher() {
     if (m_thread.joinable()) {
+        // The thread blocks only in poll, which the stop pipe ends: the join is immediate.
         const char stop = 0;
         static_cast<void>(::write(m_stopPipe[1], &stop, 1));
         m_thread.join();

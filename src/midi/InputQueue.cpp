@@ -1,29 +1,24 @@
 #include "midi/InputQueue.h"
 
-InputQueue::InputQueue() : m_ring(new PortEvent[kCapacity]) {}
+InputQueue::InputQueue() = default;
 
 bool InputQueue::Push(const PortEvent& event) {
     const bool controlChange = (event.status & 0xF0) == 0xB0;
     // Only this thread writes the count; the consumer's acknowledgement is what may change.
     const bool tableInUse = m_latestWritten.load(std::memory_order_relaxed) !=
                             m_latestTaken.load(std::memory_order_acquire);
-    const std::size_t head = m_head.load(std::memory_order_relaxed);
-    const std::size_t tail = m_tail.load(std::memory_order_acquire);
     if (controlChange && tableInUse) {
         // Through the ring it would be applied before the older value waiting in the table.
         m_overflowed.fetch_add(1, std::memory_order_relaxed);
         PushLatest(event);
-    } else if (head - tail < kCapacity) {
-        m_ring[head & (kCapacity - 1)] = event;
-        m_head.store(head + 1, std::memory_order_seq_cst);
-    } else {
+    } else if (!m_ring.TryPush(event)) {
         m_overflowed.fetch_add(1, std::memory_order_relaxed);
         if (!controlChange) {
             return false;
         }
         PushLatest(event);
     }
-    return !m_woken.exchange(true, std::memory_order_seq_cst);
+    return m_woken.Request();
 }
 
 void InputQueue::PushLatest(const PortEvent& event) {
@@ -39,7 +34,7 @@ bool InputQueue::Pop(PortEvent& event) {
     if (PopOne(event)) {
         return true;
     }
-    m_woken.store(false, std::memory_order_seq_cst);
+    m_woken.Clear();
     // What was pushed before the store above woke nobody: take it now.
     return PopOne(event);
 }
@@ -48,10 +43,7 @@ bool InputQueue::PopOne(PortEvent& event) {
     // Read the table's count before the ring: every ring event pushed before those values
     // is then visible, and taken first.
     const std::uint64_t written = m_latestWritten.load(std::memory_order_seq_cst);
-    const std::size_t tail = m_tail.load(std::memory_order_relaxed);
-    if (tail != m_head.load(std::memory_order_seq_cst)) {
-        event = m_ring[tail & (kCapacity - 1)];
-        m_tail.store(tail + 1, std::memory_order_release);
+    if (m_ring.Pop(event)) {
         return true;
     }
     return PopLatest(event, written);
@@ -86,7 +78,6 @@ bool InputQueue::PopLatest(PortEvent& event, std::uint64_t written) {
 }
 
 bool InputQueue::Empty() const {
-    return m_tail.load(std::memory_order_acquire) == m_head.load(std::memory_order_acquire) &&
-           m_latestWritten.load(std::memory_order_acquire) ==
-               m_latestTaken.load(std::memory_order_acquire);
+    return m_ring.Empty() && m_latestWritten.load(std::memory_order_acquire) ==
+                                 m_latestTaken.load(std::memory_order_acquire);
 }

@@ -8,13 +8,13 @@
 // document ends where the sender left it.
 #pragma once
 
+#include "handoff/Mailbox.h"
 #include "midi/PortEvent.h"
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 class InputQueue {
 public:
@@ -41,18 +41,17 @@ private:
     bool PopOne(PortEvent& event);
     bool PopLatest(PortEvent& event, std::uint64_t written);
 
-    std::unique_ptr<PortEvent[]> m_ring;
-    alignas(64) std::atomic<std::size_t> m_head{0}; // next slot the producer writes
-    alignas(64) std::atomic<std::size_t> m_tail{0}; // next slot the consumer reads
+    SpscFifo<PortEvent, kCapacity> m_ring;
     // Per channel and controller: kPending | value while a newer value waits.
     std::array<std::atomic<std::uint16_t>, kLatestSlots> m_latest{};
     // Values the producer has put in the table, and how many of them the consumer has
     // taken: while they differ, Control Changes go to the table.
     alignas(64) std::atomic<std::uint64_t> m_latestWritten{0};
     alignas(64) std::atomic<std::uint64_t> m_latestTaken{0};
-    // Set by the producer when it wakes the consumer, cleared by the consumer when it finds
-    // nothing more: a push after that clearing wakes it again, so no event is left waiting.
-    std::atomic<bool> m_woken{false};
+    // Requested by the producer when it wakes the consumer, cleared by the consumer when it
+    // finds nothing more: a push after that clearing wakes it again, so no event is left
+    // waiting.
+    WakeOnce m_woken;
     std::atomic<std::uint64_t> m_overflowed{0};
     // The consumer's pass over the table: where it is, and the writes it will account for.
     std::size_t m_sweepSlot = kLatestSlots;

@@ -60,6 +60,9 @@ JackMidiBackend::~JackMidiBackend() {
     }
     std::lock_guard lock(m_state->mutex);
     if (m_state->client && !m_state->serverGone) {
+        // A round trip to the server, which takes the client out of its graph between two
+        // process cycles; libjack bounds it by the server's client time-out. Skipped when
+        // the server is gone, where it could only wait for that time-out.
         jack_deactivate(m_state->client);
         jack_client_close(m_state->client);
     }

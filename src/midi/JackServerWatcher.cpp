@@ -83,6 +83,9 @@ void JackServerWatcher::Wake() {
 void JackServerWatcher::Stop() {
     m_stopping = true;
     if (m_thread.joinable()) {
+        // The thread works on the backend's state, which goes next, so it cannot be let go.
+        // The join waits at most for one connection attempt in progress, which libjack
+        // bounds by its client time-out; no further attempt starts once m_stopping is set.
         const char wake = 0;
         static_cast<void>(::write(m_stopPipe[1], &wake, 1));
         m_thread.join();

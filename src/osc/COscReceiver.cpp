@@ -1,6 +1,6 @@
 #include "osc/COscReceiver.h"
 
-#include <QMetaObject>
+#include "handoff/UiWake.h"
 
 #include <algorithm>
 #include <array>
@@ -20,7 +20,9 @@ constexpr std::size_t kDatagramLimit = 64 * 1024;
 
 } // namespace
 
-COscReceiver::COscReceiver(QObject* parent) : QObject(parent) {}
+COscReceiver::COscReceiver(QObject* parent) : QObject(parent), m_wake(new CUiWake(this)) {
+    connect(m_wake, &CUiWake::woken, this, &COscReceiver::arrived);
+}
 
 COscReceiver::~COscReceiver() {
     Stop();
@@ -76,7 +78,8 @@ bool COscReceiver::Start(const Settings& settings, QString* why) {
 
 void COscReceiver::Stop() {
     if (m_thread.joinable()) {
-        // Seen between messages too, so a datagram holding many never keeps the caller waiting.
+        // Seen between messages too, so a datagram holding many never keeps the caller waiting:
+        // the join waits at most for the one message being read, well within a frame.
         m_stopping = true;
         const char stop = 1;
         static_cast<void>(::write(m_stopPipe[1], &stop, 1));
@@ -89,9 +92,7 @@ void COscReceiver::Stop() {
         }
     }
     m_boundPort = 0;
-    const std::lock_guard lock(m_mutex);
-    m_latest.clear();
-    m_commands.clear();
+    m_mailbox.Clear();
 }
 
 void COscReceiver::Run() {
@@ -127,7 +128,7 @@ void COscReceiver::Run() {
             DecodeOscPacket(buffer.data(), static_cast<std::size_t>(size), &bad);
         m_dropped += static_cast<std::uint64_t>(bad);
         const bool answerable = Answerable(sender, m_settings.allowedHosts);
-        bool kept = false;
+        bool wake = false;
         for (const OscMessage& message : messages) {
             if (m_stopping) {
                 return;
@@ -143,63 +144,34 @@ void COscReceiver::Run() {
                     ++m_dropped;
                     continue;
                 }
-                Keep(command, sender);
-                kept = true;
+                wake = Keep(command, sender) || wake;
             }
         }
-        if (kept && !m_wakePending.exchange(true)) {
-            QMetaObject::invokeMethod(this, &COscReceiver::arrived, Qt::QueuedConnection);
+        if (wake) {
+            m_wake->Wake(); // once for the whole datagram, and only when none is pending
         }
     }
 }
 
-void COscReceiver::Keep(const OscCommand& command, const QHostAddress& sender) {
+bool COscReceiver::Keep(const OscCommand& command, const QHostAddress& sender) {
     using Kind = OscCommand::Kind;
-    const std::lock_guard lock(m_mutex);
-    const std::uint64_t sequence = ++m_sequence;
     if (command.query || command.kind == Kind::Send || command.kind == Kind::TryPreset) {
-        if (m_commands.size() >= kMaxWaitingCommands) {
-            ++m_dropped;
-            return;
-        }
-        m_commands.emplace_back(sequence, Received{command, sender});
-        return;
+        return m_mailbox.PutQueued(Received{command, sender});
     }
     const auto key = std::make_tuple(static_cast<int>(command.kind), command.channel, command.row);
-    auto [it, added] = m_latest.try_emplace(key, sequence, Received{command, sender});
-    if (!added) {
-        // Coordinates not given this time keep the ones still waiting.
-        OscCommand& waiting = it->second.second.command;
-        for (std::size_t i = 0; i < waiting.values.size(); ++i) {
-            if (command.values[i]) {
-                waiting.values[i] = command.values[i];
-            }
-        }
-        it->second.first = sequence;
-    }
+    return m_mailbox.PutLatest(key, Received{command, sender},
+                               [](Received& waiting, Received&& newer) {
+                                   // Coordinates not given this time keep the ones waiting.
+                                   for (std::size_t i = 0; i < waiting.command.values.size(); ++i) {
+                                       if (newer.command.values[i]) {
+                                           waiting.command.values[i] = newer.command.values[i];
+                                       }
+                                   }
+                               });
 }
 
 std::vector<COscReceiver::Received> COscReceiver::Take() {
-    m_wakePending = false;
-    std::vector<std::pair<std::uint64_t, Received>> all;
-    {
-        const std::lock_guard lock(m_mutex);
-        for (auto& [key, entry] : m_latest) {
-            all.push_back(std::move(entry));
-        }
-        m_latest.clear();
-        all.insert(all.end(), std::make_move_iterator(m_commands.begin()),
-                   std::make_move_iterator(m_commands.end()));
-        m_commands.clear();
-    }
-    std::sort(all.begin(), all.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Received> taken;
-    taken.reserve(all.size());
-    for (auto& [sequence, received] : all) {
-        taken.push_back(std::move(received));
-    }
-    return taken;
+    return m_mailbox.Take();
 }
 
 bool COscReceiver::Answerable(const QHostAddress& host, const QList<QHostAddress>& allowedHosts) {

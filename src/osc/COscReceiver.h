@@ -8,6 +8,7 @@
 // program never amplifies a datagram towards whoever its source address names.
 #pragma once
 
+#include "handoff/Mailbox.h"
 #include "osc/OscControl.h"
 
 #include <QHostAddress>
@@ -17,10 +18,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <deque>
-#include <map>
-#include <mutex>
 #include <thread>
+#include <tuple>
+#include <vector>
+
+class CUiWake;
 
 class COscReceiver : public QObject {
     Q_OBJECT
@@ -28,6 +30,8 @@ class COscReceiver : public QObject {
 public:
     static constexpr quint16 kAnswerPort = 4002; // where ADM-OSC senders listen for answers
     static constexpr std::size_t kMaxWaitingCommands = 64;
+    // More than every object and parameter there is, so only a defect could reach it.
+    static constexpr std::size_t kMaxWaitingValues = 4096;
     // Queries answered from one message: every value of one channel.
     static constexpr std::size_t kAnswersPerQuery = 40;
     static constexpr int kAnswersPerSecond = 200;
@@ -69,7 +73,7 @@ public:
     // What arrived since the last call, oldest first, the latest of each position and value.
     std::vector<Received> Take();
     // Datagrams, messages, queries and answers dropped since the start.
-    std::uint64_t Dropped() const { return m_dropped.load(); }
+    std::uint64_t Dropped() const { return m_dropped.load() + m_mailbox.Dropped(); }
     // Answers a query: sent to the asking host on the answer port, when that host may be
     // answered and the budget allows. False when it was not sent.
     bool Answer(const QHostAddress& to, const OscMessage& message);
@@ -81,7 +85,8 @@ signals:
 
 private:
     void Run();
-    void Keep(const OscCommand& command, const QHostAddress& sender);
+    // True when the user-interface thread must be woken.
+    bool Keep(const OscCommand& command, const QHostAddress& sender);
 
     Settings m_settings;
     int m_socket = -1;
@@ -89,13 +94,12 @@ private:
     quint16 m_boundPort = 0;
     std::thread m_thread;
     std::atomic<std::uint64_t> m_dropped{0};
-    std::atomic<bool> m_wakePending{false};
     std::atomic<bool> m_stopping{false};
     AnswerBudget m_answerBudget; // the user-interface thread's, which answers
 
-    std::mutex m_mutex;
-    std::uint64_t m_sequence = 0;
-    // Positions and values by (kind, channel, row): the latest, with when it first waited.
-    std::map<std::tuple<int, int, int>, std::pair<std::uint64_t, Received>> m_latest;
-    std::deque<std::pair<std::uint64_t, Received>> m_commands; // sends, presets, queries
+    // Positions and values by (kind, channel, row), the latest of each; sends, presets and
+    // queries in order.
+    LatestMailbox<std::tuple<int, int, int>, Received> m_mailbox{kMaxWaitingValues,
+                                                                 kMaxWaitingCommands};
+    CUiWake* m_wake;
 };

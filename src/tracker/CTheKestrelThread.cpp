@@ -1,5 +1,6 @@
 #include "tracker/CTheKestrelThread.h"
 
+#include "handoff/UiWake.h"
 #include "tracker/CTrackerLibrary.h"
 
 #include <condition_variable>
@@ -34,18 +35,30 @@ struct CTheKestrelThread::State {
     bool unloading = false;
     bool ended = false;
     bool letGo = false;
-    Report mailbox;
 
-    // Under notifyLock, so that no call is made once Stop() has returned.
-    std::mutex notifyLock;
-    std::function<void()> reportWaiting;
+    // One slot: the newest activity and position, the position kept until taken.
+    LatestMailbox<int, Report> mailbox{1, 0};
+    std::shared_ptr<const WakeCounter> wake;
+
+    void Put(Activity activity, std::optional<PadPosition> position = std::nullopt) {
+        const bool wakeNeeded =
+            mailbox.PutLatest(0, Report{activity, position}, [](Report& waiting, Report&& newer) {
+                waiting.activity = newer.activity;
+                if (newer.position) {
+                    waiting.position = newer.position;
+                }
+            });
+        if (wakeNeeded) {
+            wake->Wake();
+        }
+    }
 };
 
 CTheKestrelThread::CTheKestrelThread(std::unique_ptr<CTrackerLibrary> library,
-                                     std::function<void()> reportWaiting)
+                                     std::shared_ptr<const WakeCounter> wake)
     : m_state(std::make_shared<State>()) {
     m_state->library = std::move(library);
-    m_state->reportWaiting = std::move(reportWaiting);
+    m_state->wake = std::move(wake);
     m_thread = std::thread(&CTheKestrelThread::Run, m_state);
 }
 
@@ -55,10 +68,6 @@ CTheKestrelThread::~CTheKestrelThread() {
 }
 
 void CTheKestrelThread::Stop() {
-    {
-        const std::lock_guard guard(m_state->notifyLock);
-        m_state->reportWaiting = nullptr;
-    }
     Turn& turn = TheTurn();
     {
         const std::lock_guard guard(turn.lock);
@@ -94,9 +103,11 @@ bool CTheKestrelThread::Finish(std::chrono::milliseconds bound) {
 }
 
 CTheKestrelThread::Report CTheKestrelThread::TakeReport() {
-    const std::lock_guard guard(TheTurn().lock);
-    Report report = m_state->mailbox;
-    m_state->mailbox.position.reset();
+    Report report{m_lastActivity, std::nullopt};
+    for (const Report& waiting : m_state->mailbox.Take()) {
+        report = waiting;
+    }
+    m_lastActivity = report.activity;
     return report;
 }
 
@@ -107,13 +118,6 @@ bool CTheKestrelThread::AnyLeftInLibrary() {
 }
 
 namespace {
-
-void Notify(std::mutex& notifyLock, const std::function<void()>& reportWaiting) {
-    const std::lock_guard guard(notifyLock);
-    if (reportWaiting) {
-        reportWaiting();
-    }
-}
 
 CTheKestrelThread::Activity ActivityAfter(CTrackerLibrary::PollResult result) {
     using Result = CTrackerLibrary::PollResult;
@@ -126,24 +130,18 @@ CTheKestrelThread::Activity ActivityAfter(CTrackerLibrary::PollResult result) {
 
 void CTheKestrelThread::Run(std::shared_ptr<State> state) {
     Turn& turn = TheTurn();
-    const auto notify = [&state] { Notify(state->notifyLock, state->reportWaiting); };
     std::unique_lock lock(turn.lock);
 
     if (turn.taken && state->running) {
-        state->mailbox.activity = Activity::WaitingForTurn;
-        lock.unlock();
-        notify();
-        lock.lock();
+        state->Put(Activity::WaitingForTurn);
     }
     turn.changed.wait(lock, [&] { return !turn.taken || !state->running; });
     const bool hadTurn = state->running;
     if (hadTurn) {
         turn.taken = true;
-        state->mailbox.activity = Activity::Searching;
-        lock.unlock();
-        notify();
-        lock.lock();
+        state->Put(Activity::Searching);
     }
+    Activity activity = Activity::Searching;
     while (state->running) {
         // The pause between polls; a stop cuts it short.
         turn.changed.wait_for(lock, kPause, [&] { return !state->running; });
@@ -154,18 +152,13 @@ void CTheKestrelThread::Run(std::shared_ptr<State> state) {
         PadPosition position;
         const CTrackerLibrary::PollResult result =
             state->library->Poll(position.x, position.y, position.z);
-        lock.lock();
-        const Activity before = state->mailbox.activity;
-        state->mailbox.activity = ActivityAfter(result);
+        const Activity before = activity;
+        activity = ActivityAfter(result);
         const bool moved = result == CTrackerLibrary::PollResult::Moved;
-        if (moved) {
-            state->mailbox.position = position;
+        if (moved || activity != before) {
+            state->Put(activity, moved ? std::optional(position) : std::nullopt);
         }
-        if (moved || state->mailbox.activity != before) {
-            lock.unlock();
-            notify();
-            lock.lock();
-        }
+        lock.lock();
     }
 
     if (hadTurn) {

@@ -1,6 +1,7 @@
 // The tracker worker of one switch-on: it owns a bound tracker library, polls it every
 // 120 ms or more and leaves each new position, with what it is doing, in a mailbox that
-// the user-interface thread empties. The worker never touches anything of the window.
+// the user-interface thread empties once woken. The worker never touches anything of the
+// window: it only wakes a counter it shares, which stays valid however long it runs.
 //
 // Only one worker at a time calls into the tracker library, which keeps module-wide state:
 // a worker started while an earlier one is still inside it waits for its turn. A worker
@@ -9,13 +10,15 @@
 // own, keeping the library loaded, so the caller never hangs.
 #pragma once
 
+#include "handoff/Mailbox.h"
+
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <thread>
 
 class CTrackerLibrary;
+class WakeCounter;
 
 class CTheKestrelThread {
 public:
@@ -40,11 +43,10 @@ public:
         std::optional<PadPosition> position; // the newest not yet taken
     };
 
-    // Starts the worker on a bound library, which it unloads when it ends. reportWaiting
-    // is called on the worker's thread whenever the mailbox has something new, and never
-    // after Stop() has returned.
+    // Starts the worker on a bound library, which it unloads when it ends. The worker
+    // wakes `wake` when the mailbox has something new and no wake is pending.
     CTheKestrelThread(std::unique_ptr<CTrackerLibrary> library,
-                      std::function<void()> reportWaiting);
+                      std::shared_ptr<const WakeCounter> wake);
     // Stops the worker and finishes it within kFinishBound.
     ~CTheKestrelThread();
 
@@ -59,7 +61,7 @@ public:
     // joined); false when it is still inside the library and was let go.
     bool Finish(std::chrono::milliseconds bound);
 
-    // Empties the mailbox; user-interface thread.
+    // Empties the mailbox; user-interface thread. The activity is the newest known.
     Report TakeReport();
 
     // True while a worker that was let go is still inside the library: the process must
@@ -72,4 +74,5 @@ private:
 
     std::shared_ptr<State> m_state;
     std::thread m_thread;
+    Activity m_lastActivity = Activity::Searching; // the user-interface thread's
 };

@@ -1,10 +1,10 @@
 #include "tracker/CTrackerLink.h"
 
+#include "handoff/UiWake.h"
 #include "tracker/CTrackerLibrary.h"
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <system_error>
 
 namespace {
@@ -34,8 +34,8 @@ CTrackerLink::State StateOf(CTheKestrelThread::Activity activity) {
 
 } // namespace
 
-CTrackerLink::CTrackerLink(QObject* parent) : QObject(parent) {
-    connect(this, &CTrackerLink::ReportWaiting, this, &CTrackerLink::Drain, Qt::QueuedConnection);
+CTrackerLink::CTrackerLink(QObject* parent) : QObject(parent), m_wake(new CUiWake(this)) {
+    connect(m_wake, &CUiWake::woken, this, &CTrackerLink::Drain);
 }
 
 CTrackerLink::~CTrackerLink() {
@@ -79,10 +79,7 @@ void CTrackerLink::SetOn(bool on) {
         return;
     }
     try {
-        m_current = std::make_unique<CTheKestrelThread>(std::move(library), [this] {
-            const std::lock_guard guard(m_handOver);
-            emit ReportWaiting();
-        });
+        m_current = std::make_unique<CTheKestrelThread>(std::move(library), m_wake->Counter());
     } catch (const std::system_error& error) {
         m_libraryError = QStringLiteral("No thread could be started for it: %1")
                              .arg(QString::fromLocal8Bit(error.what()));
@@ -111,11 +108,6 @@ void CTrackerLink::Shutdown() {
 }
 
 void CTrackerLink::Drain() {
-    {
-        // Orders this call after the worker's emit as ThreadSanitizer can see; Qt's own
-        // event-queue lock is invisible to it unless Qt itself is built with it.
-        const std::lock_guard guard(m_handOver);
-    }
     if (!m_current) {
         return;
     }

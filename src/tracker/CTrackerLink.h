@@ -3,10 +3,10 @@
 // user-interface thread, where it is emitted for the source pad. It also says, for the
 // toggle, whether the tracker runs and what it is doing.
 //
-// Positions cross threads in one place: the worker leaves them in its mailbox and emits
-// ReportWaiting, which a queued connection turns into Drain() on this object's thread.
-// Only the current worker's mailbox is read, so a position from a worker that was
-// switched off is dropped, and nothing is emitted once this object is gone.
+// Positions cross threads in one place: the worker leaves them in its mailbox and wakes
+// this object's thread, which drains the mailbox. Only the current worker's mailbox is
+// read, so a position from a worker that was switched off is dropped, and nothing is
+// emitted once this object is gone.
 #pragma once
 
 #include "tracker/CTheKestrelThread.h"
@@ -15,8 +15,9 @@
 #include <QString>
 
 #include <memory>
-#include <mutex>
 #include <vector>
+
+class CUiWake;
 
 class CTrackerLink : public QObject {
     Q_OBJECT
@@ -52,8 +53,6 @@ signals:
     // A new tracker position in the pads' 0-127 units, on this object's thread.
     void PositionArrived(double x, double y, double z);
     void StateChanged(bool on, const QString& statusText);
-    // Emitted by the worker thread; connected to Drain() by a queued connection.
-    void ReportWaiting();
 
 private:
     void Drain();
@@ -63,7 +62,7 @@ private:
     QString m_libraryFileName;
     QString m_libraryError;
     State m_state = State::Off;
-    std::mutex m_handOver; // held by a worker while it emits ReportWaiting
+    CUiWake* m_wake;
     std::unique_ptr<CTheKestrelThread> m_current;
     // Switched off but perhaps still inside a read; joined once they have ended.
     std::vector<std::unique_ptr<CTheKestrelThread>> m_stopping;

@@ -1,31 +1,19 @@
 #include "midi/qt/CMaxMidiInWnd.h"
 
-#include <QElapsedTimer>
-#include <QSocketNotifier>
+#include "handoff/UiWake.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include <QElapsedTimer>
 
 CMaxMidiInWnd::CMaxMidiInWnd(MidiBackend& backend, QObject* parent)
     : QObject(parent), m_backend(backend) {
     setObjectName(QStringLiteral("CMaxMidiInWnd"));
-    m_wakeCounter = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_wakeCounter >= 0) {
-        m_wakeNotifier = new QSocketNotifier(m_wakeCounter, QSocketNotifier::Read, this);
-        connect(m_wakeNotifier, &QSocketNotifier::activated, this, [this] {
-            std::uint64_t count = 0;
-            static_cast<void>(::read(m_wakeCounter, &count, sizeof count));
-            DrainInput();
-        });
-    }
+    m_wake = new CUiWake(this);
+    connect(m_wake, &CUiWake::woken, this, &CMaxMidiInWnd::DrainInput);
 }
 
 CMaxMidiInWnd::~CMaxMidiInWnd() {
     Close(); // the backend calls InputWaiting no more once the port is closed
-    delete m_wakeNotifier;
-    if (m_wakeCounter >= 0) {
-        ::close(m_wakeCounter);
-    }
+    delete m_wake;
 }
 
 void CMaxMidiInWnd::Create(QObject* parentWindow) {
@@ -70,8 +58,7 @@ void CMaxMidiInWnd::InputWaiting() {
 }
 
 void CMaxMidiInWnd::Wake() {
-    const std::uint64_t one = 1;
-    static_cast<void>(::write(m_wakeCounter, &one, sizeof one));
+    m_wake->Wake();
 }
 
 void CMaxMidiInWnd::DrainInput() {

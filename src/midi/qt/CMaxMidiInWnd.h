@@ -1,5 +1,5 @@
 // The MIDI input port. The backend tells it, from its own thread (for JACK the real-time
-// process thread), that input is waiting: that only writes to an event counter, which
+// process thread), that input is waiting: that only wakes the user-interface thread, which
 // neither locks nor allocates nor blocks. The user-interface thread wakes on the counter and
 // drains the waiting events into the event hook, a few milliseconds at a time so that a
 // flood of input never holds the window. It knows nothing of what the events mean: a subclass of
@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-class QSocketNotifier;
+class CUiWake;
 
 class CMaxMidiInWnd : public QObject, public MidiInputNotify {
     Q_OBJECT
@@ -54,8 +54,7 @@ private:
     void Wake();
 
     MidiBackend& m_backend;
-    int m_wakeCounter = -1;
-    QSocketNotifier* m_wakeNotifier = nullptr;
+    CUiWake* m_wake = nullptr;
     MidiPortState m_port;
     QObject* m_parentWindow = nullptr;
     bool m_started = false;

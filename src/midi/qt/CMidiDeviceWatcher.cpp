@@ -1,7 +1,13 @@
 #include "midi/qt/CMidiDeviceWatcher.h"
 
+#include "handoff/UiWake.h"
+
 CMidiDeviceWatcher::CMidiDeviceWatcher(MidiBackend& backend, QObject* parent)
-    : QObject(parent), m_backend(backend) {
+    : QObject(parent), m_backend(backend), m_wake(new CUiWake(this)) {
+    connect(m_wake, &CUiWake::woken, this, [this] {
+        m_pending.Clear();
+        emit devicesChanged();
+    });
     m_backend.SetDeviceNotify(this);
 }
 
@@ -10,14 +16,7 @@ CMidiDeviceWatcher::~CMidiDeviceWatcher() {
 }
 
 void CMidiDeviceWatcher::DevicesChanged() {
-    if (m_pending.exchange(true)) {
-        return;
+    if (m_pending.Request()) {
+        m_wake->Wake();
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_pending = false;
-            emit devicesChanged();
-        },
-        Qt::QueuedConnection);
 }

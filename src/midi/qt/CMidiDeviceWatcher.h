@@ -3,11 +3,12 @@
 // ports one by one) becomes one signal.
 #pragma once
 
+#include "handoff/Mailbox.h"
 #include "midi/MidiBackend.h"
 
 #include <QObject>
 
-#include <atomic>
+class CUiWake;
 
 class CMidiDeviceWatcher : public QObject, public MidiDeviceNotify {
     Q_OBJECT
@@ -22,5 +23,6 @@ private:
     void DevicesChanged() override;
 
     MidiBackend& m_backend;
-    std::atomic<bool> m_pending{false};
+    CUiWake* m_wake;
+    WakeOnce m_pending;
 };
