@@ -20,6 +20,7 @@
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
 #include "controls/ControlResources.h"
+#include "controls/RepaintPacer.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "tracker/CTrackerLink.h"
@@ -82,6 +83,9 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_app.DocumentGuard().MarkSaved(*Doc());
     m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
     FollowDocument();
+    // Live positions change the pad and its labels hundreds of times a second; the screen
+    // shows sixty.
+    new RepaintPacer(*this);
     if (m_app.StartFileOpened()) {
         m_app.WriteLastDocument(); // the last document otherwise is what the store holds
     }

@@ -11,23 +11,32 @@ CPadBase::CPadBase(QWidget* parent) : QWidget(parent) {
 }
 
 void CPadBase::Compose() {
+    m_stale = true;
+    update();
+}
+
+const QPixmap& CPadBase::Picture() {
+    ComposeNow();
+    return m_picture;
+}
+
+void CPadBase::ComposeNow() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = size() * ratio;
+    if (!m_stale && m_picture.size() == pixels && m_picture.devicePixelRatio() == ratio) {
+        return;
+    }
     if (m_picture.size() != pixels || m_picture.devicePixelRatio() != ratio) {
         m_picture = QPixmap(pixels);
         m_picture.setDevicePixelRatio(ratio);
     }
-    {
-        QPainter painter(&m_picture);
-        ComposePicture(painter);
-    }
-    update();
+    QPainter painter(&m_picture);
+    ComposePicture(painter);
+    m_stale = false;
 }
 
 void CPadBase::paintEvent(QPaintEvent*) {
-    if (m_picture.size() != size() * devicePixelRatioF()) {
-        Compose();
-    }
+    ComposeNow();
     QPainter(this).drawPixmap(0, 0, m_picture);
 }
 
