@@ -247,9 +247,6 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             ++paints;
-            if (qEnvironmentVariableIsSet("PAINTS"))
-                fprintf(stderr, "P %s %s\n", watched->metaObject()->className(),
-                        qPrintable(watched->objectName()));
         }
         return QObject::eventFilter(watched, event);
     }
