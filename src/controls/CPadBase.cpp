@@ -3,16 +3,19 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include <QPainter>
-
 CPadBase::CPadBase(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
 void CPadBase::Compose() {
-    m_stale = true;
+    m_stale = rect();
     update();
+}
+
+void CPadBase::Compose(const QRegion& changed) {
+    m_stale += changed;
+    update(changed);
 }
 
 const QPixmap& CPadBase::Picture() {
@@ -23,16 +26,18 @@ const QPixmap& CPadBase::Picture() {
 void CPadBase::ComposeNow() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = size() * ratio;
-    if (!m_stale && m_picture.size() == pixels && m_picture.devicePixelRatio() == ratio) {
-        return;
-    }
     if (m_picture.size() != pixels || m_picture.devicePixelRatio() != ratio) {
         m_picture = QPixmap(pixels);
         m_picture.setDevicePixelRatio(ratio);
+        m_stale = rect();
+    }
+    if (m_stale.isEmpty()) {
+        return;
     }
     QPainter painter(&m_picture);
+    painter.setClipRegion(m_stale);
     ComposePicture(painter);
-    m_stale = false;
+    m_stale = QRegion();
 }
 
 void CPadBase::paintEvent(QPaintEvent*) {

@@ -5,6 +5,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
 #include <optional>
@@ -20,6 +21,8 @@ public:
     // The pad's state changed: the off-screen picture is rebuilt when next painted, once
     // however many changes came in between (a stream of positions paints once a frame).
     void Compose();
+    // Only `changed` of the pad changed (a marker moved): only that is composed and painted.
+    void Compose(const QRegion& changed);
 
     // The picture of the pad's present state, at the widget's device pixel ratio.
     const QPixmap& Picture();
@@ -43,5 +46,5 @@ private:
     void ComposeNow();
 
     QPixmap m_picture;
-    bool m_stale = true;
+    QRegion m_stale; // what the picture does not show yet
 };
