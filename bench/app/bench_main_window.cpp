@@ -254,8 +254,8 @@ public:
 };
 
 // Sends 8 objects' ADM-OSC positions (x, y and z: more than the wire carries), 100 a
-// second each, from a thread of its own, so that
-// its CPU can be told apart from the program's.
+// second each, from a thread of its own, so that its CPU can be told apart from the
+// program's.
 class PositionSender {
 public:
     PositionSender(quint16 port, int ticks) {
