@@ -8,6 +8,7 @@
 #include "app/ControlIds.h"
 #include "controls/CSkinSlider.h"
 #include "model/ParameterTable.h"
+#include "osc/OscControl.h"
 #include "osc/OscMessage.h"
 #include "support/MemoryMidiBackend.h"
 
@@ -24,11 +25,17 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
+#include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -154,9 +161,9 @@ public:
     std::function<void(int, int, Clock::time_point)> onX;
 };
 
-double CpuSeconds() {
+double CpuSeconds(int who = RUSAGE_SELF) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
@@ -231,3 +238,150 @@ void BM_NetworkPositionToWire(benchmark::State& state) {
     state.counters["cpu_percent"] = wall > 0 ? 100.0 * cpu / wall : 0.0;
 }
 BENCHMARK(BM_NetworkPositionToWire)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    int paints = 0;
+};
+
+// Sends 8 objects' ADM-OSC positions (x, y and z: more than the wire carries), 100 a
+// second each, from a thread of its own, so that its CPU can be told apart from the
+// program's.
+class PositionSender {
+public:
+    PositionSender(quint16 port, int ticks) {
+        m_thread = std::thread([this, port, ticks] { Run(port, ticks); });
+    }
+    ~PositionSender() { Finish(); }
+    // Waits for the last tick; the sender thread's CPU seconds.
+    double Finish() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        return m_cpu;
+    }
+    bool Done() const { return m_done; }
+    static int Value(int tick, int object, int axis) {
+        return (tick * (7 + axis) + object * 13) % 128;
+    }
+
+private:
+    void Run(quint16 port, int ticks) {
+        const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const auto start = std::chrono::steady_clock::now();
+        for (int tick = 1; tick <= ticks; ++tick) {
+            std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * tick));
+            for (int object = 0; object < 8; ++object) {
+                std::vector<OscArgument> xyz;
+                for (int axis = 0; axis < 3; ++axis) {
+                    xyz.emplace_back(
+                        static_cast<float>(CoordinateFromPosition(Value(tick, object, axis))));
+                }
+                const std::vector<char> datagram =
+                    EncodeOsc({"/adm/obj/" + std::to_string(object + 1) + "/xyz", xyz});
+                sendto(fd, datagram.data(), datagram.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            }
+        }
+        close(fd);
+        m_cpu = CpuSeconds(RUSAGE_THREAD);
+        m_done = true;
+    }
+    std::thread m_thread;
+    double m_cpu = 0;
+    std::atomic<bool> m_done = false;
+};
+
+} // namespace
+
+// What a live stream costs with the main window shown: eight ADM-OSC objects at 100
+// positions a second each for `seconds`, through the real receiver, document and processor
+// link, with the shown channel's object among them. The process's CPU per second of stream
+// (the sender thread's own taken out) and the window's paints per second; the run fails
+// when an object's last position is not the document's.
+void BM_LivePositionsWithWindowShown(benchmark::State& state) {
+    StampingBackend midi;
+    CControllerApp app(midi);
+    CControllerDlg window(app);
+    auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
+    outputs->setCurrentIndex(1);
+    emit outputs->activated(1);
+    FirstPaint shown;
+    window.installEventFilter(&shown);
+    window.show();
+    while (!shown.painted) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    PaintCounter painted;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        widget->installEventFilter(&painted);
+    }
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    CNetworkControl::Stored stored;
+    stored.enabled = true;
+    stored.port = probe.localPort();
+    probe.close();
+    if (!window.NetworkControl().Use(stored)) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    const int ticks = static_cast<int>(state.range(0)) * 100;
+    const CControllerDoc& doc = *app.m_pDoc;
+    double cpu = 0;
+    double wall = 0;
+    int paints = 0;
+    for (auto _ : state) {
+        painted.paints = 0;
+        const double cpuBefore = CpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        PositionSender sender(static_cast<quint16>(stored.port), ticks);
+        const auto arrived = [&] {
+            for (int object = 0; object < 8; ++object) {
+                if (doc.XPosition[object] != PositionSender::Value(ticks, object, 0) ||
+                    doc.YPosition[object] != PositionSender::Value(ticks, object, 1) ||
+                    doc.ZPosition[object] != PositionSender::Value(ticks, object, 2)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // The event loop sleeps between wakes as the program's does; a check now and then
+        // ends the run once every last position is in, and a frame after it is counted too.
+        const auto end = start + std::chrono::milliseconds(10 * ticks + 2000);
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, [&] {
+            if ((sender.Done() && arrived()) || std::chrono::steady_clock::now() > end) {
+                QTimer::singleShot(50, &loop, &QEventLoop::quit);
+                check.stop();
+            }
+        });
+        check.start(20);
+        loop.exec();
+        const double senderCpu = sender.Finish();
+        cpu += CpuSeconds() - cpuBefore - senderCpu;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        paints += painted.paints;
+        if (!arrived()) {
+            state.SkipWithError("an object's last position did not arrive");
+            return;
+        }
+    }
+    state.counters["cpu_percent"] = wall > 0 ? 100.0 * cpu / wall : 0.0;
+    state.counters["paints_per_s"] = wall > 0 ? paints / wall : 0.0;
+}
+BENCHMARK(BM_LivePositionsWithWindowShown)->Arg(5)->Iterations(2)->Unit(benchmark::kMillisecond);

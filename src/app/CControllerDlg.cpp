@@ -20,6 +20,7 @@
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
 #include "controls/ControlResources.h"
+#include "controls/RepaintPacer.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "tracker/CTrackerLink.h"
@@ -31,6 +32,8 @@
 #include <QScreen>
 #include <QUndoStack>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 
@@ -82,6 +85,9 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_app.DocumentGuard().MarkSaved(*Doc());
     m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
     FollowDocument();
+    // Live positions change the pad and its labels hundreds of times a second; the screen
+    // shows sixty.
+    new RepaintPacer(*this);
     if (m_app.StartFileOpened()) {
         m_app.WriteLastDocument(); // the last document otherwise is what the store holds
     }
@@ -193,7 +199,7 @@ void CControllerDlg::FollowDocument() {
 }
 
 void CControllerDlg::NoteChanges(const DocumentChanges& changes) {
-    const ParameterKey output = KeyOf(&CControllerDoc::outMIDIPort);
+    static const ParameterKey output = KeyOf(&CControllerDoc::outMIDIPort);
     for (const ValueChange& change : changes.values) {
         if (change.key == output) {
             // The device lists keep the output list as the operator and the devices move it;
@@ -201,7 +207,15 @@ void CControllerDlg::NoteChanges(const DocumentChanges& changes) {
             m_outputStale |=
                 changes.origin == ChangeOrigin::Load || changes.origin == ChangeOrigin::Undo;
         } else if (change.key.IsGlobal() || change.key.channel == ShownChannel()) {
-            m_valuesStale = true;
+            // A stream of positions moves the pad, its labels and the Z slider; the other
+            // twenty controls need not be told their values again.
+            static const std::array<int, 3> positionRows = {
+                KeyOf(&CControllerDoc::XPosition, 0).row, KeyOf(&CControllerDoc::YPosition, 0).row,
+                KeyOf(&CControllerDoc::ZPosition, 0).row};
+            const bool position =
+                !change.key.IsGlobal() &&
+                std::ranges::find(positionRows, change.key.row) != positionRows.end();
+            (position ? m_positionStale : m_valuesStale) = true;
         }
     }
 }
@@ -212,9 +226,12 @@ void CControllerDlg::ShowNotedChanges() {
     }
     if (m_valuesStale) {
         ShowDocumentValues();
+    } else if (m_positionStale) {
+        ShowSourcePosition();
     }
     m_outputStale = false;
     m_valuesStale = false;
+    m_positionStale = false;
 }
 
 void CControllerDlg::ConnectControls() {

@@ -150,6 +150,7 @@ private:
     CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
     bool m_placed = false;
     bool m_valuesStale = false;
+    bool m_positionStale = false; // only the shown channel's source position changed
     bool m_outputStale = false;
     // The values the source pad's marker stands for; a tracker places it finer than that.
     QPoint m_padValues{-1, -1};

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <span>
+
 namespace {
 
 using Kind = OscCommand::Kind;
@@ -145,13 +147,18 @@ void CNetworkControl::OnArrived() {
 
 void CNetworkControl::MoveObject(int channel,
                                  const std::array<std::optional<double>, 3>& coordinates) {
-    std::vector<std::pair<ParameterKey, int>> position;
+    // Hundreds a second: nothing here allocates or searches the parameter table.
+    static const std::array<int, 3> rows = {KeyOf(kPosition[0], 0).row, KeyOf(kPosition[1], 0).row,
+                                            KeyOf(kPosition[2], 0).row};
+    std::array<std::pair<ParameterKey, int>, 3> given;
+    std::size_t count = 0;
     for (std::size_t axis = 0; axis < kPosition.size(); ++axis) {
         if (coordinates[axis]) {
-            position.emplace_back(KeyOf(kPosition[axis], channel),
-                                  PositionFromCoordinate(*coordinates[axis]));
+            given[count++] = {ParameterKey::Channel(rows[axis], channel),
+                              PositionFromCoordinate(*coordinates[axis])};
         }
     }
+    const std::span position(given.data(), count);
     m_doc.Apply(position, ChangeOrigin::Live);
     // Only what the processor does not have yet goes out, paced with every other source.
     for (const auto& [key, value] : position) {

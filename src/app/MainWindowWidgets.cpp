@@ -225,5 +225,10 @@ MainWindowWidgets BuildMainWindowWidgets(QWidget& window) {
     for (std::size_t i = 0; i < kMainControls.size(); ++i) {
         ui.controls[i] = MakeControl(ui.client, kMainControls[i]);
     }
+    // The places are final: a label's new text (a source position, hundreds a second) then
+    // asks the window for no new layout.
+    for (CSkinLabel* label : std::as_const(ui.labels)) {
+        label->setFixedSize(label->size());
+    }
     return ui;
 }

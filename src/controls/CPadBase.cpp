@@ -3,31 +3,45 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include <QPainter>
-
 CPadBase::CPadBase(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
 void CPadBase::Compose() {
+    m_stale = rect();
+    update();
+}
+
+void CPadBase::Compose(const QRegion& changed) {
+    m_stale += changed;
+    update(changed);
+}
+
+const QPixmap& CPadBase::Picture() {
+    ComposeNow();
+    return m_picture;
+}
+
+void CPadBase::ComposeNow() {
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = size() * ratio;
     if (m_picture.size() != pixels || m_picture.devicePixelRatio() != ratio) {
         m_picture = QPixmap(pixels);
         m_picture.setDevicePixelRatio(ratio);
+        m_stale = rect();
     }
-    {
-        QPainter painter(&m_picture);
-        ComposePicture(painter);
+    if (m_stale.isEmpty()) {
+        return;
     }
-    update();
+    QPainter painter(&m_picture);
+    painter.setClipRegion(m_stale);
+    ComposePicture(painter);
+    m_stale = QRegion();
 }
 
 void CPadBase::paintEvent(QPaintEvent*) {
-    if (m_picture.size() != size() * devicePixelRatioF()) {
-        Compose();
-    }
+    ComposeNow();
     QPainter(this).drawPixmap(0, 0, m_picture);
 }
 

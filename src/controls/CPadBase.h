@@ -5,6 +5,7 @@
 
 #include <QPixmap>
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 
 #include <optional>
@@ -17,11 +18,14 @@ class CPadBase : public QWidget {
 public:
     explicit CPadBase(QWidget* parent = nullptr);
 
-    // Rebuilds the off-screen picture from the pad's state and schedules a repaint.
+    // The pad's state changed: the off-screen picture is rebuilt when next painted, once
+    // however many changes came in between (a stream of positions paints once a frame).
     void Compose();
+    // Only `changed` of the pad changed (a marker moved): only that is composed and painted.
+    void Compose(const QRegion& changed);
 
-    // The last composed picture, at the widget's device pixel ratio.
-    const QPixmap& Picture() const { return m_picture; }
+    // The picture of the pad's present state, at the widget's device pixel ratio.
+    const QPixmap& Picture();
 
     // Whether a press at `point` hits a sprite's rectangle, right and bottom edges included.
     static bool SpriteHit(QPoint topLeft, QSize size, QPoint point);
@@ -39,5 +43,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void ComposeNow();
+
     QPixmap m_picture;
+    QRegion m_stale; // what the picture does not show yet
 };

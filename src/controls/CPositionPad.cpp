@@ -43,10 +43,8 @@ void CPositionPad::SetFromValues(int x, int y) {
 }
 
 void CPositionPad::SetFromScreenValues(int x, int y) {
-    m_markerTopLeft =
-        QPoint(static_cast<int>(PadUnits(x) * width() / 127) - m_marker.width() / 2,
-               static_cast<int>(PadUnits(y) * height() / 127) - m_marker.height() / 2);
-    Compose();
+    MoveMarker(QPoint(static_cast<int>(PadUnits(x) * width() / 127) - m_marker.width() / 2,
+                      static_cast<int>(PadUnits(y) * height() / 127) - m_marker.height() / 2));
 }
 
 int CPositionPad::WholeValue(double value) {
@@ -76,11 +74,20 @@ void CPositionPad::ApplyTrackerPosition(double x, double y, double z) {
     if (top > h) {
         top = h - 10;
     }
-    m_markerTopLeft = QPoint(left, top);
-    Compose();
+    MoveMarker(QPoint(left, top));
     if (m_owner != nullptr) {
         m_owner->ApplyPadPosition(static_cast<int>(x - 5.0), fromBottom, z);
     }
+}
+
+void CPositionPad::MoveMarker(QPoint topLeft) {
+    if (topLeft == m_markerTopLeft) {
+        return;
+    }
+    const QRegion changed =
+        QRegion(QRect(m_markerTopLeft, m_marker.size())) + QRect(topLeft, m_marker.size());
+    m_markerTopLeft = topLeft;
+    Compose(changed);
 }
 
 void CPositionPad::ComposePicture(QPainter& painter) {
@@ -129,8 +136,7 @@ void CPositionPad::mouseMoveEvent(QMouseEvent* event) {
         // The pointer may leave the pad while the button is held; the marker stays on it.
         const QPoint pointer(std::clamp(event->position().toPoint().x(), 0, width() - 1),
                              std::clamp(event->position().toPoint().y(), 0, height() - 1));
-        m_markerTopLeft = pointer - QPoint(kDragOffset, kDragOffset);
-        Compose();
+        MoveMarker(pointer - QPoint(kDragOffset, kDragOffset));
         if (m_owner != nullptr) {
             m_owner->ApplyPadPosition(pointer.x() - 5, height() - pointer.y() - 6, -1.0);
         }

@@ -51,6 +51,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Moves the marker, composing only where it was and where it goes.
+    void MoveMarker(QPoint topLeft);
     CPositionPadOwner* m_owner = nullptr;
     QImage m_marker;
     QImage m_background; // 32-bit field of the pad's size, every pixel kBackground

@@ -90,8 +90,8 @@ CSkinSlider::CSkinSlider(Qt::Orientation orientation, QWidget* parent)
 }
 
 void CSkinSlider::SetValue(int value) {
+    // The base class repaints a value that moved; the same value again costs nothing.
     setValue(value);
-    update();
 }
 
 void CSkinSlider::SetThumbColour(const QColor& colour) {

@@ -24,7 +24,7 @@ class CSkinSlider : public QSlider {
 public:
     explicit CSkinSlider(Qt::Orientation orientation, QWidget* parent = nullptr);
 
-    // Sets the value and redraws at once.
+    // Sets the value; the slider redraws only when it moved.
     void SetValue(int value);
     int GetValue() const { return value(); }
     // Track position counted from the top (vertical) or left (horizontal) end.

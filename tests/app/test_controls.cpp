@@ -295,6 +295,19 @@ TEST_F(MainControlsTest, ChangesFromElsewhereMoveTheControlsWithoutSending) {
     Settle(); // the readout names another parameter: only the slider moves
     EXPECT_EQ(Control(ControlId::LPFCutOff)->value(), 20);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), "3.226");
+    // A source position moves the pad's marker, its labels and the Z slider.
+    ASSERT_NE(Doc().XPosition[kChannel], 0);
+    const QPoint marker = window->SourcePad()->MarkerTopLeft();
+    const std::pair<ParameterKey, int> position[] = {
+        {KeyOf(&CControllerDoc::XPosition, kChannel), 0},
+        {KeyOf(&CControllerDoc::ZPosition, kChannel), 127}};
+    Doc().Apply(position, ChangeOrigin::Live);
+    Settle();
+    EXPECT_NE(window->SourcePad()->MarkerTopLeft(), marker);
+    EXPECT_EQ(LabelText(ControlId::SourceXLabel), "-3.226");
+    EXPECT_EQ(LabelText(ControlId::SourceZLabel), "3.226");
+    EXPECT_EQ(Control(ControlId::ZPosition)->value(), 127);
+    EXPECT_EQ(Control(ControlId::LPFCutOff)->value(), 20);
 
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(window->UndoHistory().Stack().count(), steps);

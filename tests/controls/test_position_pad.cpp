@@ -1,3 +1,4 @@
+#include "controls/CPadBase.h"
 #include "controls/CPositionPad.h"
 #include "controls/CPositionPadOwner.h"
 #include "controls/CStereoPad.h"
@@ -190,6 +191,35 @@ TEST_F(PositionPadTest, PictureIsTheBlueFieldWithTheOpaqueMarker) {
     const QColor centre(image.pixel(202 - 1, 202 - 1));
     EXPECT_GT(centre.red(), 150);
     EXPECT_LT(centre.blue(), 120);
+}
+
+// A stream of positions changes the pad far more often than the screen shows it: the
+// picture is composed once for all the changes made between two paints.
+TEST(PadPicture, IsComposedOnceForTheChangesBetweenTwoPaints) {
+    struct CountingPad : CPadBase {
+        void ComposePicture(QPainter& painter) override {
+            ++composed;
+            painter.fillRect(rect(), Qt::blue);
+        }
+        int composed = 0;
+    } pad;
+    pad.resize(50, 50);
+    pad.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pad));
+    QCoreApplication::processEvents();
+    const struct {
+        int changes;
+        int composed;
+    } rows[] = {{0, 0}, {1, 1}, {3, 1}};
+    for (const auto& row : rows) {
+        pad.composed = 0;
+        for (int i = 0; i < row.changes; ++i) {
+            pad.Compose();
+        }
+        QCoreApplication::processEvents();
+        static_cast<void>(pad.Picture()); // up to date already: nothing more to compose
+        EXPECT_EQ(pad.composed, row.composed) << row.changes;
+    }
 }
 
 TEST(TransparentSprite, WhitePixelsLeaveTheBackgroundVisible) {

@@ -91,6 +91,31 @@ TEST_F(SkinSliderTest, ValueRunsOppositeToTheTrack) {
     EXPECT_GT(bottom.first, 160);
 }
 
+// A document that tells the window the same values again (a stream of positions moves one
+// control; the others are told what they hold) must not repaint the others.
+TEST_F(SkinSliderTest, OnlyAMovedValuePaintsAgain) {
+    struct Counter : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+        int paints = 0;
+    } counter;
+    slider->SetValue(40);
+    QCoreApplication::processEvents();
+    slider->installEventFilter(&counter);
+    const struct {
+        int value;
+        int paints;
+    } rows[] = {{40, 0}, {40, 0}, {41, 1}, {41, 0}, {0, 1}};
+    for (const auto& row : rows) {
+        counter.paints = 0;
+        slider->SetValue(row.value);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(counter.paints, row.paints) << row.value;
+    }
+}
+
 TEST_F(SkinSliderTest, ChannelShowsItsColour) {
     slider->SetValue(127);
     const QImage image = slider->grab().toImage();
