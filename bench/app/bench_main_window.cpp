@@ -28,6 +28,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -168,6 +169,27 @@ double CpuSeconds(int who = RUSAGE_SELF) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// Turns on OSC control on a port of the loopback that was free a moment ago; that port.
+std::optional<quint16> ListenOnAFreePort(CControllerDlg& window) {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    CNetworkControl::Stored stored;
+    stored.enabled = true;
+    stored.port = probe.localPort();
+    probe.close();
+    if (!window.NetworkControl().Use(stored)) {
+        return std::nullopt;
+    }
+    return static_cast<quint16>(stored.port);
+}
+
+// Sends to the first device of the output list, as a person choosing it would.
+void ChooseFirstOutput(CControllerDlg& window) {
+    auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
+    outputs->setCurrentIndex(1);
+    emit outputs->activated(1);
+}
+
 } // namespace
 
 // Eight ADM-OSC objects at 100 positions a second each for two seconds, from a socket in the
@@ -178,16 +200,9 @@ void BM_NetworkPositionToWire(benchmark::State& state) {
     StampingBackend midi;
     CControllerApp app(midi);
     CControllerDlg window(app);
-    auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
-    outputs->setCurrentIndex(1);
-    emit outputs->activated(1);
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    CNetworkControl::Stored stored;
-    stored.enabled = true;
-    stored.port = probe.localPort();
-    probe.close();
-    if (!window.NetworkControl().Use(stored)) {
+    ChooseFirstOutput(window);
+    const std::optional<quint16> port = ListenOnAFreePort(window);
+    if (!port) {
         state.SkipWithError("cannot listen");
         return;
     }
@@ -219,7 +234,7 @@ void BM_NetworkPositionToWire(benchmark::State& state) {
                                {static_cast<float>((value - 63.5) / 63.5)}});
                 sentAt[{object, value}] = Clock::now();
                 sender.writeDatagram(datagram.data(), static_cast<qint64>(datagram.size()),
-                                     QHostAddress::LocalHost, static_cast<quint16>(stored.port));
+                                     QHostAddress::LocalHost, *port);
             }
         });
         const double cpuBefore = CpuSeconds();
@@ -316,9 +331,7 @@ void BM_LivePositionsWithWindowShown(benchmark::State& state) {
     StampingBackend midi;
     CControllerApp app(midi);
     CControllerDlg window(app);
-    auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
-    outputs->setCurrentIndex(1);
-    emit outputs->activated(1);
+    ChooseFirstOutput(window);
     FirstPaint shown;
     window.installEventFilter(&shown);
     window.show();
@@ -329,13 +342,8 @@ void BM_LivePositionsWithWindowShown(benchmark::State& state) {
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         widget->installEventFilter(&painted);
     }
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    CNetworkControl::Stored stored;
-    stored.enabled = true;
-    stored.port = probe.localPort();
-    probe.close();
-    if (!window.NetworkControl().Use(stored)) {
+    const std::optional<quint16> port = ListenOnAFreePort(window);
+    if (!port) {
         state.SkipWithError("cannot listen");
         return;
     }
@@ -348,7 +356,7 @@ void BM_LivePositionsWithWindowShown(benchmark::State& state) {
         painted.paints = 0;
         const double cpuBefore = CpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        PositionSender sender(static_cast<quint16>(stored.port), ticks);
+        PositionSender sender(*port, ticks);
         const auto arrived = [&] {
             for (int object = 0; object < 8; ++object) {
                 if (doc.XPosition[object] != PositionSender::Value(ticks, object, 0) ||
