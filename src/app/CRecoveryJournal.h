@@ -8,6 +8,8 @@
 // are regular files, and only as much of each as a journal can hold.
 #pragma once
 
+#include "model/FileResult.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -39,9 +41,9 @@ public:
     CRecoveryJournal(const CRecoveryJournal&) = delete;
     CRecoveryJournal& operator=(const CRecoveryJournal&) = delete;
 
-    // Takes this run's lock: from now on other programs see that the run is alive. False when
-    // the folder cannot be written; failureReason then says why.
-    bool Lock(std::string* failureReason = nullptr);
+    // Takes this run's lock: from now on other programs see that the run is alive. Fails
+    // when the folder cannot be written, the reason then saying why.
+    FileResult Lock();
     // This run's journal file (its document text).
     QString FileName() const { return TextFile(m_id); }
     bool Exists() const;
@@ -67,9 +69,8 @@ public:
     std::vector<Orphan> TakeOrphans(bool* unexpectedEnd = nullptr);
     // How many journals of runs that are gone the last TakeOrphans left for later (the cap).
     std::size_t OrphansLeft() const { return m_orphansLeft; }
-    // Reads an orphan's text; nothing when it cannot be read, failureReason then says why.
-    std::optional<std::string> OrphanText(const Orphan& orphan,
-                                          std::string* failureReason = nullptr) const;
+    // Reads an orphan's text; a failure says why it could not be read.
+    FileRead OrphanText(const Orphan& orphan) const;
     // The file that holds an orphan's text.
     QString OrphanFile(const Orphan& orphan) const { return TextFile(orphan.id); }
     // Removes an orphan's files and lets go of its lock.
@@ -89,7 +90,7 @@ private:
     QString LockFile(const QString& id) const;
     void EnsureWorker();
     void Work();
-    bool Do(const Job& job, std::string* failureReason);
+    FileResult Do(const Job& job);
 
     QString m_folder;
     QString m_id;
