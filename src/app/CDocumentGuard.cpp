@@ -108,7 +108,7 @@ QString CDocumentGuard::TakeNotKeptNotice() {
     }
     std::string reason = m_lockFailure;
     if (reason.empty()) {
-        reason = m_journal.WriteFailure().value_or(std::string());
+        reason = m_journal.LastWrite().reason;
     }
     if (reason.empty()) {
         return {};
@@ -141,7 +141,7 @@ bool CDocumentGuard::SaveRecovery(const CControllerDoc& doc) {
         return true;
     }
     m_journal.Post(JournalName(doc), ControllerFileText(doc));
-    return m_journal.Flush();
+    return m_journal.Flush().ok;
 }
 
 void CDocumentGuard::RemoveRecovery() {

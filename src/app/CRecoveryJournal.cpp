@@ -209,15 +209,15 @@ void CRecoveryJournal::PostRemove() {
     m_wake.notify_one();
 }
 
-bool CRecoveryJournal::Flush() {
+FileResult CRecoveryJournal::Flush() {
     std::unique_lock lock(m_mutex);
     m_done.wait(lock, [this] { return !m_waiting && !m_busy; });
-    return m_lastWriteOk;
+    return m_lastWrite;
 }
 
-std::optional<std::string> CRecoveryJournal::WriteFailure() const {
+FileResult CRecoveryJournal::LastWrite() const {
     const std::lock_guard lock(m_mutex);
-    return m_lastWriteOk ? std::nullopt : std::optional<std::string>(m_lastFailure);
+    return m_lastWrite;
 }
 
 void CRecoveryJournal::Work() {
@@ -232,12 +232,9 @@ void CRecoveryJournal::Work() {
         m_busy = true;
         lock.unlock();
         FileResult done = Do(job);
-        const bool ok = done.ok;
-        std::string failure = std::move(done.reason);
         lock.lock();
         m_busy = false;
-        m_lastWriteOk = ok;
-        m_lastFailure = std::move(failure);
+        m_lastWrite = std::move(done);
         m_done.notify_all();
     }
 }

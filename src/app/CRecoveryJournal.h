@@ -52,10 +52,10 @@ public:
     void Post(std::string documentName, std::string text);
     // Hands over a removal, replacing a write that still waits.
     void PostRemove();
-    // Waits until everything handed over is done; true when the last write succeeded.
-    bool Flush();
-    // Why the last write failed; nothing while writes succeed.
-    std::optional<std::string> WriteFailure() const;
+    // Waits until everything handed over is done; the last write's result.
+    FileResult Flush();
+    // The last write's result without waiting: its reason says why it failed.
+    FileResult LastWrite() const;
     // How many times this run has written its journal.
     int WriteCount() const { return m_writes.load(); }
 
@@ -109,8 +109,7 @@ private:
     std::optional<Job> m_waiting;
     bool m_busy = false;
     bool m_stop = false;
-    bool m_lastWriteOk = true;
-    std::string m_lastFailure;
+    FileResult m_lastWrite = FileResult::Done({});
     std::atomic<int> m_writes{0};
     std::thread m_worker;
 };
