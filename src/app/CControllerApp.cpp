@@ -94,15 +94,14 @@ void CControllerApp::WriteLastDocument() {
 
 QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    std::string reason;
-    const std::optional<std::string> text =
-        ReadControllerFileText(QFile::encodeName(absolute).toStdString(), &reason);
+    FileRead read = ReadControllerFileText(QFile::encodeName(absolute).toStdString());
     QString failure;
     QString line;
-    if (!text) {
-        failure = ImportFailureText(absolute, QString::fromLocal8Bit(reason));
-        line = QStringLiteral("cannot open %1: %2").arg(absolute, QString::fromLocal8Bit(reason));
-    } else if (!LooksLikeControllerFile(*text)) {
+    if (!read) {
+        const QString reason = QString::fromLocal8Bit(read.reason);
+        failure = ImportFailureText(absolute, reason);
+        line = QStringLiteral("cannot open %1: %2").arg(absolute, reason);
+    } else if (!LooksLikeControllerFile(read.text)) {
         failure =
             QStringLiteral("\"%1\" is not an ORBIS controller file.").arg(ShownPath(absolute));
         line = QStringLiteral("%1 is not an ORBIS controller file").arg(absolute);
@@ -111,7 +110,8 @@ QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine)
         *terminalLine = line;
     }
     m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
-    m_startFileText = failure.isEmpty() ? text : std::nullopt;
+    m_startFileText =
+        failure.isEmpty() ? std::optional<std::string>(std::move(read.text)) : std::nullopt;
     m_startFileOpened = failure.isEmpty();
     return failure;
 }

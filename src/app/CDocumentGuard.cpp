@@ -97,9 +97,8 @@ bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, QWidget* parent) {
 
 void CDocumentGuard::BeginRun(QWidget* noticeParent) {
     m_noticeParent = noticeParent;
-    std::string reason;
-    if (!m_journal.Lock(&reason)) {
-        m_lockFailure = reason;
+    if (FileResult locked = m_journal.Lock(); !locked) {
+        m_lockFailure = std::move(locked.reason);
     }
 }
 
@@ -109,7 +108,7 @@ QString CDocumentGuard::TakeNotKeptNotice() {
     }
     std::string reason = m_lockFailure;
     if (reason.empty()) {
-        reason = m_journal.WriteFailure().value_or(std::string());
+        reason = m_journal.LastWrite().reason;
     }
     if (reason.empty()) {
         return {};
@@ -142,7 +141,7 @@ bool CDocumentGuard::SaveRecovery(const CControllerDoc& doc) {
         return true;
     }
     m_journal.Post(JournalName(doc), ControllerFileText(doc));
-    return m_journal.Flush();
+    return m_journal.Flush().ok;
 }
 
 void CDocumentGuard::RemoveRecovery() {
@@ -151,12 +150,12 @@ void CDocumentGuard::RemoveRecovery() {
 }
 
 QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orphan& orphan) {
-    std::string reason;
-    const std::optional<std::string> text = m_journal.OrphanText(orphan, &reason);
-    if (text && !LooksLikeControllerFile(*text)) {
+    const FileRead read = m_journal.OrphanText(orphan);
+    std::string reason = read.reason;
+    if (read && !LooksLikeControllerFile(read.text)) {
         reason = "it holds no value of a controller file";
-    } else if (text) {
-        reason = DescribeControllerFileGaps(FindControllerFileGaps(*text));
+    } else if (read) {
+        reason = DescribeControllerFileGaps(FindControllerFileGaps(read.text));
     }
     if (!reason.empty()) {
         // Never applied in part: what it lacks would read as zeros.
@@ -169,7 +168,7 @@ QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orp
         orphan.documentName.empty() ? CControllerDoc::kNewDocument : orphan.documentName;
     {
         const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
-        ApplyControllerFileText(doc, *text, false);
+        ApplyControllerFileText(doc, read.text, false);
     }
     doc.DocumentName = name;
     // Changed against what the named file holds now; a file that is gone holds nothing.

@@ -32,13 +32,14 @@ constexpr const char* kTextSuffix = ".ocont2";
 constexpr std::size_t kNameLimit = 4200;
 
 // Up to `limit` bytes of a regular file, without waiting on a FIFO or reading a huge file
-// whole; nothing when it is not a regular file, cannot be read or is longer than limit.
-std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit,
-                                           std::string* failureReason = nullptr) {
-    const int fd = OpenRegularFileForReading(path, failureReason);
-    if (fd < 0) {
-        return std::nullopt;
+// whole; it fails when the file is not a regular file, cannot be read or is longer than
+// limit.
+FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
+    OpenedFile opened = OpenRegularFileForReading(path);
+    if (!opened) {
+        return FileRead{std::move(opened), {}};
     }
+    const int fd = opened.fd;
     std::string bytes(limit + 1, '\0');
     std::size_t filled = 0;
     while (filled < bytes.size()) {
@@ -53,13 +54,11 @@ std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t 
     }
     ::close(fd);
     if (filled > limit) {
-        if (failureReason) {
-            *failureReason = "it is larger than " + std::to_string(limit) + " bytes";
-        }
-        return std::nullopt;
+        return FileRead{
+            FileResult::Failed(path, "it is larger than " + std::to_string(limit) + " bytes"), {}};
     }
     bytes.resize(filled);
-    return bytes;
+    return FileRead{FileResult::Done(path), std::move(bytes)};
 }
 
 // What the lock file of another run says before QLockFile is let near it: QLockFile would
@@ -79,8 +78,8 @@ LockState InspectLock(const std::string& path) {
     if (!S_ISREG(status.st_mode)) {
         return LockState::Untouched;
     }
-    const int fd = OpenRegularFileForReading(path);
-    if (fd >= 0) {
+    if (const OpenedFile opened = OpenRegularFileForReading(path)) {
+        const int fd = opened.fd;
         // A live run holds its lock file locked from its creation on, before it writes it.
         if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
             ::close(fd);
@@ -170,7 +169,7 @@ bool CRecoveryJournal::Exists() const {
     return QFileInfo::exists(FileName());
 }
 
-bool CRecoveryJournal::Lock(std::string* failureReason) {
+FileResult CRecoveryJournal::Lock() {
     if (!m_lock) {
         QDir().mkpath(m_folder);
         m_lock = std::make_unique<QLockFile>(LockFile(m_id));
@@ -178,12 +177,9 @@ bool CRecoveryJournal::Lock(std::string* failureReason) {
         static_cast<void>(m_lock->tryLock(0));
     }
     if (m_lock->isLocked()) {
-        return true;
+        return FileResult::Done(LocalPath(m_folder));
     }
-    if (failureReason) {
-        *failureReason = FolderFailure(m_folder);
-    }
-    return false;
+    return FileResult::Failed(LocalPath(m_folder), FolderFailure(m_folder));
 }
 
 void CRecoveryJournal::EnsureWorker() {
@@ -213,15 +209,15 @@ void CRecoveryJournal::PostRemove() {
     m_wake.notify_one();
 }
 
-bool CRecoveryJournal::Flush() {
+FileResult CRecoveryJournal::Flush() {
     std::unique_lock lock(m_mutex);
     m_done.wait(lock, [this] { return !m_waiting && !m_busy; });
-    return m_lastWriteOk;
+    return m_lastWrite;
 }
 
-std::optional<std::string> CRecoveryJournal::WriteFailure() const {
+FileResult CRecoveryJournal::LastWrite() const {
     const std::lock_guard lock(m_mutex);
-    return m_lastWriteOk ? std::nullopt : std::optional<std::string>(m_lastFailure);
+    return m_lastWrite;
 }
 
 void CRecoveryJournal::Work() {
@@ -235,28 +231,26 @@ void CRecoveryJournal::Work() {
         m_waiting.reset();
         m_busy = true;
         lock.unlock();
-        std::string failure;
-        const bool ok = Do(job, &failure);
+        FileResult done = Do(job);
         lock.lock();
         m_busy = false;
-        m_lastWriteOk = ok;
-        m_lastFailure = std::move(failure);
+        m_lastWrite = std::move(done);
         m_done.notify_all();
     }
 }
 
-bool CRecoveryJournal::Do(const Job& job, std::string* failureReason) {
+FileResult CRecoveryJournal::Do(const Job& job) {
     if (job.remove) {
         ::unlink(m_textPath.c_str());
         ::unlink(m_namePath.c_str());
-        return true;
+        return FileResult::Done(m_textPath);
     }
     // A folder removed while the program runs is made again (its parent made at the lock).
     ::mkdir(m_folderPath.c_str(), 0777);
     ++m_writes;
     // The name first: the text file's presence is what announces a journal.
-    return ReplaceFileContents(m_namePath, job.name, failureReason) &&
-           ReplaceFileContents(m_textPath, job.text, failureReason);
+    FileResult written = ReplaceFileContents(m_namePath, job.name);
+    return written ? ReplaceFileContents(m_textPath, job.text) : written;
 }
 
 std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpectedEnd) {
@@ -306,17 +300,15 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
             continue;
         }
         // A missing, odd or oversized name file leaves the document unnamed.
-        const std::string name =
-            ReadRegularFile(LocalPath(NameFile(id)), kNameLimit).value_or(std::string());
+        const std::string name = ReadRegularFile(LocalPath(NameFile(id)), kNameLimit).text;
         orphans.push_back({id, name, lastChanged});
         m_orphanLocks.emplace_back(id, std::move(lock));
     }
     return orphans;
 }
 
-std::optional<std::string> CRecoveryJournal::OrphanText(const Orphan& orphan,
-                                                        std::string* failureReason) const {
-    return ReadControllerFileText(LocalPath(TextFile(orphan.id)), failureReason);
+FileRead CRecoveryJournal::OrphanText(const Orphan& orphan) const {
+    return ReadControllerFileText(LocalPath(TextFile(orphan.id)));
 }
 
 void CRecoveryJournal::DiscardOrphan(const Orphan& orphan) {

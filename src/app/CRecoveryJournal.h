@@ -8,6 +8,8 @@
 // are regular files, and only as much of each as a journal can hold.
 #pragma once
 
+#include "model/FileResult.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -39,9 +41,9 @@ public:
     CRecoveryJournal(const CRecoveryJournal&) = delete;
     CRecoveryJournal& operator=(const CRecoveryJournal&) = delete;
 
-    // Takes this run's lock: from now on other programs see that the run is alive. False when
-    // the folder cannot be written; failureReason then says why.
-    bool Lock(std::string* failureReason = nullptr);
+    // Takes this run's lock: from now on other programs see that the run is alive. Fails
+    // when the folder cannot be written, the reason then saying why.
+    FileResult Lock();
     // This run's journal file (its document text).
     QString FileName() const { return TextFile(m_id); }
     bool Exists() const;
@@ -50,10 +52,10 @@ public:
     void Post(std::string documentName, std::string text);
     // Hands over a removal, replacing a write that still waits.
     void PostRemove();
-    // Waits until everything handed over is done; true when the last write succeeded.
-    bool Flush();
-    // Why the last write failed; nothing while writes succeed.
-    std::optional<std::string> WriteFailure() const;
+    // Waits until everything handed over is done; the last write's result.
+    FileResult Flush();
+    // The last write's result without waiting: its reason says why it failed.
+    FileResult LastWrite() const;
     // How many times this run has written its journal.
     int WriteCount() const { return m_writes.load(); }
 
@@ -67,9 +69,8 @@ public:
     std::vector<Orphan> TakeOrphans(bool* unexpectedEnd = nullptr);
     // How many journals of runs that are gone the last TakeOrphans left for later (the cap).
     std::size_t OrphansLeft() const { return m_orphansLeft; }
-    // Reads an orphan's text; nothing when it cannot be read, failureReason then says why.
-    std::optional<std::string> OrphanText(const Orphan& orphan,
-                                          std::string* failureReason = nullptr) const;
+    // Reads an orphan's text; a failure says why it could not be read.
+    FileRead OrphanText(const Orphan& orphan) const;
     // The file that holds an orphan's text.
     QString OrphanFile(const Orphan& orphan) const { return TextFile(orphan.id); }
     // Removes an orphan's files and lets go of its lock.
@@ -89,7 +90,7 @@ private:
     QString LockFile(const QString& id) const;
     void EnsureWorker();
     void Work();
-    bool Do(const Job& job, std::string* failureReason);
+    FileResult Do(const Job& job);
 
     QString m_folder;
     QString m_id;
@@ -108,8 +109,7 @@ private:
     std::optional<Job> m_waiting;
     bool m_busy = false;
     bool m_stop = false;
-    bool m_lastWriteOk = true;
-    std::string m_lastFailure;
+    FileResult m_lastWrite = FileResult::Done({});
     std::atomic<int> m_writes{0};
     std::thread m_worker;
 };

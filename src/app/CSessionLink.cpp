@@ -25,15 +25,12 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-// Creates `folder` and those above it; false with the system's reason.
-bool MakeFolder(const QString& folder, std::string* reason) {
+// Creates `folder` and those above it; a failure carries the system's reason.
+FileResult MakeFolder(const QString& folder) {
+    const std::string path = LocalPath(folder);
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(LocalPath(folder)), error);
-    if (error) {
-        *reason = error.message();
-        return false;
-    }
-    return true;
+    std::filesystem::create_directories(std::filesystem::path(path), error);
+    return error ? FileResult::Failed(path, error.message()) : FileResult::Done(path);
 }
 
 } // namespace
@@ -94,26 +91,28 @@ void CSessionLink::OnOpen(const QString& path) {
     }
     CControllerDoc& doc = *m_app.m_pDoc;
     const QString file = path + QStringLiteral(".ocont2");
-    std::string reason;
     if (QFileInfo::exists(file)) {
-        const std::optional<std::string> text = ReadControllerFileText(LocalPath(file), &reason);
-        if (!text) {
-            m_client->Fail(
-                kOpen, CSessionClient::BadProject,
-                QStringLiteral("cannot read %1: %2").arg(file, QString::fromLocal8Bit(reason)));
+        const FileRead read = ReadControllerFileText(LocalPath(file));
+        if (!read) {
+            m_client->Fail(kOpen, CSessionClient::BadProject,
+                           QStringLiteral("cannot read %1: %2")
+                               .arg(file, QString::fromLocal8Bit(read.reason)));
             return;
         }
         doc.DocumentName = LocalPath(file);
-        ApplyControllerFileText(doc, *text, false);
+        ApplyControllerFileText(doc, read.text, false);
     } else {
         // A new member of the session starts on the default setup, on disk at once.
         CControllerDoc fresh;
         fresh.NewDocument();
-        if (!MakeFolder(QFileInfo(file).absolutePath(), &reason) ||
-            !WriteControllerFile(fresh, LocalPath(file), &reason)) {
-            m_client->Fail(
-                kOpen, CSessionClient::CreateFailed,
-                QStringLiteral("cannot write %1: %2").arg(file, QString::fromLocal8Bit(reason)));
+        FileResult created = MakeFolder(QFileInfo(file).absolutePath());
+        if (created) {
+            created = WriteControllerFile(fresh, LocalPath(file));
+        }
+        if (!created) {
+            m_client->Fail(kOpen, CSessionClient::CreateFailed,
+                           QStringLiteral("cannot write %1: %2")
+                               .arg(file, QString::fromLocal8Bit(created.reason)));
             return;
         }
         {
@@ -142,12 +141,11 @@ void CSessionLink::OnSave() {
         m_client->Fail(kSave, CSessionClient::General, QStringLiteral("no document is open"));
         return;
     }
-    std::string reason;
-    if (!WriteControllerFile(*m_app.m_pDoc, m_document, &reason)) {
+    if (const FileResult written = WriteControllerFile(*m_app.m_pDoc, m_document); !written) {
         m_client->Fail(kSave, CSessionClient::General,
                        QStringLiteral("cannot write %1: %2")
                            .arg(QFile::decodeName(QByteArray::fromStdString(m_document)),
-                                QString::fromLocal8Bit(reason)));
+                                QString::fromLocal8Bit(written.reason)));
         return;
     }
     m_window.MarkDocumentSaved();

@@ -50,19 +50,23 @@ bool ReadStartDocument(CControllerDoc& doc, const QString& path,
     const std::string name = QFile::encodeName(path).toStdString();
     // "New Document" and the empty name of a store without the value mean no file at all.
     const bool named = !path.isEmpty() && name != CControllerDoc::kNewDocument;
-    std::string reason;
-    const std::optional<std::string> read =
-        text || !named ? text : ReadControllerFileText(name, &reason);
+    FileRead read;
+    if (text) {
+        read = FileRead{FileResult::Done(name), *text};
+    } else if (named) {
+        read = ReadControllerFileText(name);
+    }
     if (!read) {
         doc.DocumentName = CControllerDoc::kNewDocument;
         if (named) {
-            ShowNotice(parent, MissingLastDocumentNotice(path, QString::fromLocal8Bit(reason)));
+            ShowNotice(parent,
+                       MissingLastDocumentNotice(path, QString::fromLocal8Bit(read.reason)));
         }
         return false;
     }
     doc.DocumentName = name;
-    ApplyControllerFileText(doc, *read, false);
-    if (const ControllerFileGaps gaps = FindControllerFileGaps(*read); gaps.Any()) {
+    ApplyControllerFileText(doc, read.text, false);
+    if (const ControllerFileGaps gaps = FindControllerFileGaps(read.text); gaps.Any()) {
         ShowNotice(parent, IncompleteFileNotice(path, gaps));
     }
     return true;

@@ -56,28 +56,27 @@ bool ImportChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent,
                       ControllerFileGaps* gaps) {
     // Read whole before anything of the document changes, so that a failure leaves it as it
     // was.
-    std::string reason;
-    const std::optional<std::string> text = ReadControllerFileText(LocalPath(path), &reason);
-    if (!text) {
+    const FileRead read = ReadControllerFileText(LocalPath(path));
+    if (!read) {
         QMessageBox::critical(parent, QCoreApplication::applicationName(),
-                              ImportFailureText(path, QString::fromLocal8Bit(reason)));
+                              ImportFailureText(path, QString::fromLocal8Bit(read.reason)));
         return false;
     }
     doc.DocumentName = LocalPath(path);
-    ApplyControllerFileText(doc, *text, false);
+    ApplyControllerFileText(doc, read.text, false);
     if (gaps) {
-        *gaps = FindControllerFileGaps(*text);
+        *gaps = FindControllerFileGaps(read.text);
     }
     return true;
 }
 
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
-    std::string reason;
-    if (WriteControllerFile(doc, LocalPath(path), &reason)) {
+    const FileResult written = WriteControllerFile(doc, LocalPath(path));
+    if (written) {
         return true;
     }
     QMessageBox::critical(parent, QCoreApplication::applicationName(),
-                          SaveFailureText(path, QString::fromLocal8Bit(reason)));
+                          SaveFailureText(path, QString::fromLocal8Bit(written.reason)));
     return false;
 }
 

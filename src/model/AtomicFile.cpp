@@ -14,6 +14,7 @@
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -147,15 +148,12 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
-bool Fail(std::string* failureReason, const std::string& reason) {
-    if (failureReason) {
-        *failureReason = reason;
-    }
-    return false;
+FileResult Fail(const std::string& path, std::string reason) {
+    return FileResult::Failed(path, std::move(reason));
 }
 
-bool Fail(std::string* failureReason, int error) {
-    return Fail(failureReason, std::generic_category().message(error));
+FileResult Fail(const std::string& path, int error) {
+    return Fail(path, std::generic_category().message(error));
 }
 
 // Why a pipe, device or socket named by the user did not take the text.
@@ -298,31 +296,29 @@ bool RewriteInPlace(int fd, off_t oldSize, std::string_view bytes, int& error) {
 
 } // namespace
 
-bool ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         std::string* failureReason) {
+FileResult ReplaceFileContents(const std::string& path, std::string_view bytes) {
     std::string target;
     if (!ResolveTarget(path, target)) {
-        return Fail(failureReason, errno);
+        return Fail(path, errno);
     }
     struct stat existing {};
     if (::stat(target.c_str(), &existing) != 0) {
         if (errno != ENOENT) {
-            return Fail(failureReason, errno);
+            return Fail(path, errno);
         }
         int error = 0;
         const RenameResult result = ReplaceByRename(target, nullptr, bytes, error);
-        return result == RenameResult::Done || Fail(failureReason, error);
+        return result == RenameResult::Done ? FileResult::Done(path) : Fail(path, error);
     }
     if (S_ISDIR(existing.st_mode)) {
-        return Fail(failureReason, EISDIR);
+        return Fail(path, EISDIR);
     }
     // Opening for writing asks the system the question a save must answer: may this user
     // write this file? Nothing is changed by it. Without O_NONBLOCK a FIFO that no program
     // reads would hold the open until one comes; this way it fails at once with ENXIO.
-    const auto failed = [&existing, failureReason](int error) {
-        return S_ISREG(existing.st_mode)
-                   ? Fail(failureReason, error)
-                   : Fail(failureReason, StreamFailure(existing.st_mode, error));
+    const auto failed = [&existing, &path](int error) {
+        return S_ISREG(existing.st_mode) ? Fail(path, error)
+                                         : Fail(path, StreamFailure(existing.st_mode, error));
     };
     const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
@@ -346,5 +342,5 @@ bool ReplaceFileContents(const std::string& path, std::string_view bytes,
         ok = false;
         error = errno;
     }
-    return ok || failed(error);
+    return ok ? FileResult::Done(path) : failed(error);
 }

@@ -2,6 +2,8 @@
 // cut - leaves either the old file or the new one, never a mix or a truncated file.
 #pragma once
 
+#include "model/FileResult.h"
+
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,5 @@
 // text is secured. A FIFO or device at path is written into, never replaced; nothing waits
 // on it: a FIFO that no program reads is refused at once, and one that takes nothing for a
 // few seconds fails the save. On failure the old contents stay, no temporary file is left,
-// and failureReason (when given) says why, in the system's words where it has them.
-bool ReplaceFileContents(const std::string& path, std::string_view bytes,
-                         std::string* failureReason = nullptr);
+// and the result says why, in the system's words where it has them.
+FileResult ReplaceFileContents(const std::string& path, std::string_view bytes);

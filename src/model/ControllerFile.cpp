@@ -14,6 +14,7 @@
 #include <numeric>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -192,12 +193,6 @@ std::string ToTextMode(std::string_view raw) {
     return text;
 }
 
-void SetReason(std::string* failureReason, int error) {
-    if (failureReason) {
-        *failureReason = std::generic_category().message(error);
-    }
-}
-
 } // namespace
 
 int ExtractInteger(std::string_view section, std::string_view key) {
@@ -272,12 +267,12 @@ bool LooksLikeControllerFile(std::string_view text) {
     return false;
 }
 
-std::optional<std::string> ReadControllerFileText(const std::string& path,
-                                                  std::string* failureReason) {
-    const int fd = OpenRegularFileForReading(path, failureReason);
-    if (fd < 0) {
-        return std::nullopt;
+FileRead ReadControllerFileText(const std::string& path) {
+    OpenedFile opened = OpenRegularFileForReading(path);
+    if (!opened) {
+        return FileRead{std::move(opened), {}};
     }
+    const int fd = opened.fd;
     // Every character of the text takes at most two bytes of the file (CR LF), plus one
     // byte to see whether a CR at the limit starts a pair.
     std::string raw(2 * kControllerFileReadLimit + 1, '\0');
@@ -290,8 +285,7 @@ std::optional<std::string> ReadControllerFileText(const std::string& path,
         if (got < 0) {
             const int error = errno;
             ::close(fd);
-            SetReason(failureReason, error);
-            return std::nullopt;
+            return FileRead{FileResult::Failed(path, std::generic_category().message(error)), {}};
         }
         if (got == 0) {
             break;
@@ -300,22 +294,21 @@ std::optional<std::string> ReadControllerFileText(const std::string& path,
     }
     ::close(fd);
     raw.resize(count);
-    return ToTextMode(raw);
+    return FileRead{FileResult::Done(path), ToTextMode(raw)};
 }
 
-bool WriteControllerFile(CControllerDoc& doc, const std::string& path, std::string* failureReason) {
+FileResult WriteControllerFile(CControllerDoc& doc, const std::string& path) {
     if (!path.empty()) {
         doc.DocumentName = path;
     }
     if (doc.DocumentName == CControllerDoc::kNewDocument) {
-        SetReason(failureReason, ENOENT);
-        return false;
+        return FileResult::Failed(doc.DocumentName, std::generic_category().message(ENOENT));
     }
-    return ReplaceFileContents(doc.DocumentName, ControllerFileText(doc), failureReason);
+    return ReplaceFileContents(doc.DocumentName, ControllerFileText(doc));
 }
 
 bool CControllerDoc::WriteControllerFile(const std::string& path) {
-    return ::WriteControllerFile(*this, path, nullptr);
+    return ::WriteControllerFile(*this, path).ok;
 }
 
 bool CControllerDoc::ReadControllerFile(const std::string& path, bool keepOutPort) {
@@ -328,15 +321,15 @@ bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepO
         *gaps = {};
     }
     const std::string name = path.empty() ? doc.DocumentName : path;
-    const std::optional<std::string> text =
-        name == CControllerDoc::kNewDocument ? std::nullopt : ReadControllerFileText(name);
-    doc.DocumentName = text ? name : CControllerDoc::kNewDocument;
-    if (!text) {
+    const FileRead read =
+        name == CControllerDoc::kNewDocument ? FileRead{} : ReadControllerFileText(name);
+    doc.DocumentName = read ? name : CControllerDoc::kNewDocument;
+    if (!read) {
         return false;
     }
-    ApplyControllerFileText(doc, *text, keepOutPort);
+    ApplyControllerFileText(doc, read.text, keepOutPort);
     if (gaps) {
-        *gaps = FindControllerFileGaps(*text);
+        *gaps = FindControllerFileGaps(read.text);
     }
     return true;
 }

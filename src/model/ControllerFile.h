@@ -4,6 +4,8 @@
 // integer element.
 #pragma once
 
+#include "model/FileResult.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -32,16 +34,15 @@ void ApplyControllerFileText(CControllerDoc& doc, std::string_view text, bool ke
 bool LooksLikeControllerFile(std::string_view text);
 
 // The text of a file as the reader sees it: CR LF turned into LF, cut at the first zero
-// byte and at kControllerFileReadLimit. Nothing when the file cannot be opened or read, or
-// is not a regular file (a FIFO, a device, a socket or a directory is refused without
-// waiting on it); failureReason then says why.
-std::optional<std::string> ReadControllerFileText(const std::string& path,
-                                                  std::string* failureReason = nullptr);
+// byte and at kControllerFileReadLimit. It fails when the file cannot be opened or read,
+// or is not a regular file (a FIFO, a device, a socket or a directory is refused without
+// waiting on it), the reason then saying why.
+FileRead ReadControllerFileText(const std::string& path);
 
 // WriteControllerFile with the reason of a failure: after a non-empty path has become the
 // document's name, writes the document to its file, replacing an existing file only once
-// the new text is complete on disk. Returns false, writing nothing, for "New Document".
-bool WriteControllerFile(CControllerDoc& doc, const std::string& path, std::string* failureReason);
+// the new text is complete on disk. Fails, writing nothing, for "New Document".
+FileResult WriteControllerFile(CControllerDoc& doc, const std::string& path);
 
 // What a text lacks that every file written by the program has: dictionaries the reader
 // found no "<dict>"-"</dict>" pair for (their values read as 0), and the closing

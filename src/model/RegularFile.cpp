@@ -5,14 +5,12 @@
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
-int Refuse(std::string* failureReason, const std::string& reason) {
-    if (failureReason) {
-        *failureReason = reason;
-    }
-    return -1;
+OpenedFile Refuse(const std::string& path, std::string reason) {
+    return OpenedFile{FileResult::Failed(path, std::move(reason)), -1};
 }
 
 std::string NotRegularReason(mode_t mode) {
@@ -46,29 +44,29 @@ std::string FileTypeName(mode_t mode) {
     }
 }
 
-int OpenRegularFileForReading(const std::string& path, std::string* failureReason) {
+OpenedFile OpenRegularFileForReading(const std::string& path) {
     // Looked at before opening: opening a device can act on it, and a socket cannot be
     // opened at all (ENXIO would say nothing useful).
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        return Refuse(failureReason, NotRegularReason(status.st_mode));
+        return Refuse(path, NotRegularReason(status.st_mode));
     }
     // O_NONBLOCK: what was a regular file a moment ago may have been replaced by a FIFO,
     // whose open would wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return Refuse(failureReason, SystemReason(errno));
+        return Refuse(path, SystemReason(errno));
     }
     const bool known = ::fstat(fd, &status) == 0;
     if (!known || !S_ISREG(status.st_mode)) {
         const std::string reason = known ? NotRegularReason(status.st_mode) : SystemReason(errno);
         ::close(fd);
-        return Refuse(failureReason, reason);
+        return Refuse(path, reason);
     }
     // Reads of a regular file never wait on a writer; the flag only mattered for the open.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) {
         (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
-    return fd;
+    return OpenedFile{FileResult::Done(path), fd};
 }

@@ -3,13 +3,15 @@
 // what it is, instead of an open() or read() that never returns.
 #pragma once
 
+#include "model/FileResult.h"
+
 #include <string>
 #include <sys/types.h>
 
 // What a file of this type is, for a message: "a FIFO (named pipe)", "a directory", ...
 std::string FileTypeName(mode_t mode);
 
-// Opens path for reading; the descriptor is closed on exec and is in blocking mode. -1 when
-// path is not a regular file or cannot be opened; failureReason (when given) then holds
-// why, for example "it is a FIFO (named pipe), not a regular file" or the system's text.
-int OpenRegularFileForReading(const std::string& path, std::string* failureReason = nullptr);
+// Opens path for reading; the descriptor is closed on exec and is in blocking mode. It fails
+// when path is not a regular file or cannot be opened, the reason then saying why, for
+// example "it is a FIFO (named pipe), not a regular file" or the system's text.
+OpenedFile OpenRegularFileForReading(const std::string& path);

@@ -181,29 +181,28 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
         return QString();
     }
     const std::string path = QFile::encodeName(file).toStdString();
-    std::string reason;
     // In a session, or asked from the network, the document keeps its place and the preset's
     // values are unsaved changes: the file the document came from still holds the setup
     // before, "Last Document" still names it, and the journal follows the document.
     const CSessionLink* session = SessionNow();
     const bool keepsPlace = session || from == TryFrom::Network;
     // Read whole first: a preset file that cannot be read leaves the document as it was.
-    const std::optional<std::string> text = ReadControllerFileText(path, &reason);
+    const FileRead read = ReadControllerFileText(path);
     {
         // One step: its undo restores the setup before, without sending the preset again.
         const CUndoHistory::NamedStep step(mainWindow.UndoHistory(), QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
-        if (text) {
+        if (read) {
             if (session) {
                 doc->DocumentName = session->DocumentName();
             } else if (!keepsPlace) {
                 doc->DocumentName = path;
             }
-            ApplyControllerFileText(*doc, *text, true);
+            ApplyControllerFileText(*doc, read.text, true);
         }
         doc->DefaultPreset = row;
     }
-    if (text && !keepsPlace) {
+    if (read && !keepsPlace) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
         mainWindow.MarkDocumentSaved();
     }
@@ -212,7 +211,7 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
     // does; the MIDI log says why.
     static_cast<void>(mainWindow.ProcessorLink().SendBarrier(
         1, [doc, row] { return doc->SendProgramChange(kRowTable[row - 1].program); }));
-    return text ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(reason));
+    return read ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(read.reason));
 }
 
 QString CDefaultPresetDlg::FactoryPresetPath(int row) {

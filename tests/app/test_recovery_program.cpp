@@ -46,9 +46,12 @@ protected:
     // The text of the one journal in the folder.
     std::optional<std::string> JournalText() const {
         const QStringList files = folder.entryList({QStringLiteral("run-*.ocont2")}, QDir::Files);
-        return files.size() == 1 ? ReadControllerFileText(
-                                       QFile::encodeName(folder.filePath(files[0])).toStdString())
-                                 : std::nullopt;
+        if (files.size() != 1) {
+            return std::nullopt;
+        }
+        FileRead read =
+            ReadControllerFileText(QFile::encodeName(folder.filePath(files[0])).toStdString());
+        return read ? std::optional<std::string>(std::move(read.text)) : std::nullopt;
     }
 
     PrivateXServer x;

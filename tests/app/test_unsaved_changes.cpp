@@ -376,7 +376,7 @@ TEST(RecoveryJournal, OnlyJournalsOfRunsThatAreGoneAreOfferedAndAnUnexpectedEndI
         if (c.offered) {
             EXPECT_EQ(orphans[0].documentName,
                       c.nameFile == Case::Named ? "/shows/other.ocont2" : "");
-            EXPECT_EQ(mine.OrphanText(orphans[0]), std::optional<std::string>("text"));
+            EXPECT_EQ(mine.OrphanText(orphans[0]).text, "text");
         }
         EXPECT_EQ(unexpectedEnd, c.unexpectedEnd);
         CRecoveryJournal third(folder.path());

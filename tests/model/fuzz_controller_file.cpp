@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fwrite(data, 1, size, file);
         std::fclose(file);
         if (!doc.ReadControllerFile(path, true) ||
-            ReadControllerFileText(path)->size() > kControllerFileReadLimit) {
+            ReadControllerFileText(path).text.size() > kControllerFileReadLimit) {
             __builtin_trap();
         }
     }

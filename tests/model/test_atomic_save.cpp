@@ -82,7 +82,9 @@ public:
             return outcome;
         }
         if (!m_switch) {
-            outcome.ok = ReplaceFileContents(path.string(), bytes, &outcome.reason);
+            const FileResult result = ReplaceFileContents(path.string(), bytes);
+            outcome.ok = result.ok;
+            outcome.reason = result.reason;
             return outcome;
         }
         int channel[2];
@@ -95,8 +97,8 @@ public:
             ::close(channel[0]);
             std::string report = "-cannot become nobody";
             if (::setgroups(0, nullptr) == 0 && ::setgid(m_gid) == 0 && ::setuid(m_uid) == 0) {
-                std::string reason;
-                report = (ReplaceFileContents(path.string(), bytes, &reason) ? "+" : "-") + reason;
+                const FileResult result = ReplaceFileContents(path.string(), bytes);
+                report = (result ? "+" : "-") + result.reason;
             }
             (void)!::write(channel[1], report.data(), report.size());
             ::_exit(0);
@@ -140,28 +142,35 @@ TEST(AtomicSave, FailedWriteLeavesTheOldFile) {
     const std::string path = (folder / "setup.ocont2").string();
     WriteBytes(path, "old contents");
     CControllerDoc doc;
-    std::string reason;
+    FileResult written;
     {
         FileSizeLimit limit(4096); // the file text is about 17 kB
-        EXPECT_FALSE(WriteControllerFile(doc, path, &reason));
+        written = WriteControllerFile(doc, path);
     }
-    EXPECT_EQ(reason, std::generic_category().message(EFBIG));
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.reason, std::generic_category().message(EFBIG));
+    EXPECT_EQ(written.Describe("write"),
+              "cannot write " + path + ": " + std::generic_category().message(EFBIG));
     EXPECT_EQ(ReadBytes(path), "old contents");
     EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"setup.ocont2"});
     EXPECT_EQ(doc.DocumentName, path); // the name is already the chosen path
 
-    ASSERT_TRUE(WriteControllerFile(doc, path, &reason));
+    written = WriteControllerFile(doc, path);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.path, path);
+    EXPECT_EQ(written.reason, "");
     EXPECT_EQ(ReadBytes(path), ControllerFileText(doc));
     EXPECT_EQ(Names(folder.Path()), std::vector<std::string>{"setup.ocont2"});
 }
 
 TEST(AtomicSave, FailuresNameTheirReason) {
     TemporaryFolder folder;
-    std::string reason;
-    EXPECT_FALSE(ReplaceFileContents((folder / "no/such/folder/x.ocont2").string(), "x", &reason));
-    EXPECT_EQ(reason, std::generic_category().message(ENOENT));
-    EXPECT_FALSE(ReplaceFileContents(folder.Path().string(), "x", &reason));
-    EXPECT_EQ(reason, std::generic_category().message(EISDIR));
+    FileResult result = ReplaceFileContents((folder / "no/such/folder/x.ocont2").string(), "x");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.reason, std::generic_category().message(ENOENT));
+    result = ReplaceFileContents(folder.Path().string(), "x");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.reason, std::generic_category().message(EISDIR));
 
     // A new file in a folder the user may not write cannot be made at all.
     const SaveOutcome outcome = [&] {
@@ -201,7 +210,10 @@ TEST(AtomicSave, KeepsPermissionsAttributesAndFollowsLinks) {
         ::setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
     const bool hasAttribute = ::setxattr(target.c_str(), "user.orbis.note", "kept", 4, 0) == 0;
 
-    ASSERT_TRUE(ReplaceFileContents((folder / "link.ocont2").string(), "new"));
+    // The result names the path the caller gave, not the link's target.
+    const FileResult saved = ReplaceFileContents((folder / "link.ocont2").string(), "new");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved.path, (folder / "link.ocont2").string());
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.ocont2"));
     EXPECT_EQ(ReadBytes(target), "new");
     struct stat status {};
@@ -296,9 +308,9 @@ TEST(AtomicSave, HardLinksStayJoinedAndDanglingLinksStayLinks) {
     ::close(reader);
 
     std::filesystem::create_symlink("loop.ocont2", folder / "loop.ocont2");
-    std::string reason;
-    EXPECT_FALSE(ReplaceFileContents((folder / "loop.ocont2").string(), "x", &reason));
-    EXPECT_EQ(reason, std::generic_category().message(ELOOP));
+    const FileResult result = ReplaceFileContents((folder / "loop.ocont2").string(), "x");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.reason, std::generic_category().message(ELOOP));
 }
 
 // A FIFO named by the user (here through a link) is written into while a program reads it,
@@ -345,9 +357,10 @@ TEST(AtomicSave, IntoAFifoOnlyWhileAProgramReadsIt) {
                 ::close(reader);
             }
         });
-        std::string reason;
         const auto start = std::chrono::steady_clock::now();
-        const bool saved = ReplaceFileContents((folder / "link.ocont2").string(), text, &reason);
+        const FileResult result = ReplaceFileContents((folder / "link.ocont2").string(), text);
+        const bool saved = result.ok;
+        const std::string& reason = result.reason;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         ::close(keepOpen); // ends a drain still waiting for bytes a failed save never sent
         drain.join();

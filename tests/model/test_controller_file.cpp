@@ -53,10 +53,10 @@ TEST(ControllerFileWrite, NewDocumentWithoutPathWritesNothing) {
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path());
     CControllerDoc doc;
-    std::string reason;
     EXPECT_FALSE(doc.WriteControllerFile(""));
-    EXPECT_FALSE(WriteControllerFile(doc, "", &reason));
-    EXPECT_FALSE(reason.empty());
+    const FileResult written = WriteControllerFile(doc, "");
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.reason.empty());
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
     std::filesystem::current_path(before);
 }
@@ -247,9 +247,12 @@ TEST(ControllerFileRead, NonRegularFilesAreRefusedAtOnce) {
     for (const NonRegularFile& file : files) {
         SCOPED_TRACE(file.what);
         RunWithoutWaitingOn(files.front().path, [&] {
-            std::string reason;
-            EXPECT_FALSE(ReadControllerFileText(file.path.string(), &reason).has_value());
-            EXPECT_EQ(reason, file.reason);
+            const FileRead read = ReadControllerFileText(file.path.string());
+            EXPECT_FALSE(read);
+            EXPECT_EQ(read.reason, file.reason);
+            EXPECT_EQ(read.path, file.path.string());
+            EXPECT_EQ(read.Describe("read"),
+                      "cannot read " + file.path.string() + ": " + file.reason);
             CControllerDoc doc;
             doc.RoomSide = 77;
             EXPECT_FALSE(ReadControllerFile(doc, file.path.string(), false, nullptr));
@@ -376,11 +379,11 @@ TEST(ControllerFileRead, HostileTextsReadWithoutHarm) {
     for (const std::string& input : inputs) {
         TemporaryFolder folder;
         WriteBytes(folder / "hostile", input);
-        const auto text = ReadControllerFileText((folder / "hostile").string());
-        ASSERT_TRUE(text.has_value());
-        EXPECT_LE(text->size(), kControllerFileReadLimit);
+        const FileRead read = ReadControllerFileText((folder / "hostile").string());
+        ASSERT_TRUE(read);
+        EXPECT_LE(read.text.size(), kControllerFileReadLimit);
         CControllerDoc doc;
-        ApplyControllerFileText(doc, *text, false);
+        ApplyControllerFileText(doc, read.text, false);
     }
     CControllerDoc doc;
     ApplyControllerFileText(doc, inputs[2], false);

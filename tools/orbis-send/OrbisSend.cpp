@@ -189,16 +189,16 @@ std::optional<Failure> OpenMidi(const MidiSystemOpener& openMidi, MidiBackend*& 
 }
 
 std::optional<Failure> Send(const Options& options, const MidiSystemOpener& openMidi) {
-    std::string reason;
-    const std::optional<std::string> text = ReadControllerFileText(options.file, &reason);
-    if (!text) {
-        return Failure{kExitFailure, "cannot read " + options.file + ": " + reason};
+    const FileRead read = ReadControllerFileText(options.file);
+    if (!read) {
+        return Failure{kExitFailure, read.Describe("read")};
     }
-    if (!LooksLikeControllerFile(*text)) {
+    const std::string& text = read.text;
+    if (!LooksLikeControllerFile(text)) {
         return Failure{kExitFailure, options.file + " is not a controller file"};
     }
     // A file cut short would send zeros for everything it lost.
-    if (const ControllerFileGaps gaps = FindControllerFileGaps(*text);
+    if (const ControllerFileGaps gaps = FindControllerFileGaps(text);
         gaps.Any() && !options.force) {
         return Failure{kExitFailure, options.file +
                                          " ends early: " + DescribeControllerFileGaps(gaps) +
@@ -211,7 +211,7 @@ std::optional<Failure> Send(const Options& options, const MidiSystemOpener& open
     MidiBackend& backend = *midi;
     CControllerDoc doc(backend);
     doc.DocumentName = options.file;
-    ApplyControllerFileText(doc, *text, false);
+    ApplyControllerFileText(doc, text, false);
 
     std::string problem;
     if (options.port) {
