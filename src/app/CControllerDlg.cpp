@@ -33,7 +33,6 @@
 #include <QUndoStack>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <string>
 
@@ -209,12 +208,8 @@ void CControllerDlg::NoteChanges(const DocumentChanges& changes) {
         } else if (change.key.IsGlobal() || change.key.channel == ShownChannel()) {
             // A stream of positions moves the pad, its labels and the Z slider; the other
             // twenty controls need not be told their values again.
-            static const std::array<int, 3> positionRows = {
-                KeyOf(&CControllerDoc::XPosition, 0).row, KeyOf(&CControllerDoc::YPosition, 0).row,
-                KeyOf(&CControllerDoc::ZPosition, 0).row};
             const bool position =
-                !change.key.IsGlobal() &&
-                std::ranges::find(positionRows, change.key.row) != positionRows.end();
+                !change.key.IsGlobal() && GroupOf(change.key) == ParameterGroup::SourcePosition;
             (position ? m_positionStale : m_valuesStale) = true;
         }
     }

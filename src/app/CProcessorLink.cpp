@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <span>
 
 namespace {
 
@@ -15,6 +14,18 @@ constexpr int kControlChange = 0xB0;
 constexpr int kBusyWaitMs = 4;
 static_assert(kBusyWaitMs * ControlChangePacer::kMessagesPerSecond / 1000 <
               ControlChangePacer::kBurst);
+
+SendSection SectionOf(CProcessorLink::Section section) {
+    switch (section) {
+    case CProcessorLink::Section::Patchbay:
+        return SendSection::Patchbay;
+    case CProcessorLink::Section::Channels:
+        return SendSection::Channels;
+    case CProcessorLink::Section::Globals:
+        break;
+    }
+    return SendSection::Globals;
+}
 
 ControlChangePacer::TimePoint Now() {
     return ControlChangePacer::Clock::now();
@@ -127,26 +138,6 @@ void CProcessorLink::Pump() {
         static_cast<int>(std::max<std::chrono::milliseconds::rep>(kBusyWaitMs, wait.count())));
 }
 
-std::vector<ControlChangePacer::Message> CProcessorLink::SectionMessages(const CControllerDoc& doc,
-                                                                         Section section) {
-    std::vector<ControlChangePacer::Message> messages;
-    if (section == Section::Globals) {
-        for (const int channel : kGlobalsSendOrder) {
-            messages.push_back({channel, 0, doc.*FindGlobalParameterByChannel(channel)->member});
-        }
-        return messages;
-    }
-    const auto& order = section == Section::Patchbay ? std::span<const int>(kPatchbaySendOrder)
-                                                     : std::span<const int>(kChannelsSendOrder);
-    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
-        for (const int controller : order) {
-            const ChannelParameter* parameter = FindChannelParameterByController(controller);
-            messages.push_back({channel, controller, (doc.*parameter->array)[channel]});
-        }
-    }
-    return messages;
-}
-
 MidiResult CProcessorLink::SendSection(Section section) {
     const MidiResult opened = OpenPort();
     if (!opened) {
@@ -154,7 +145,9 @@ MidiResult CProcessorLink::SendSection(Section section) {
     }
     m_pacer.Barrier(static_cast<int>(section), [this, section] {
         std::vector<ControlChangePacer::Part> parts;
-        for (const ControlChangePacer::Message& message : SectionMessages(m_doc, section)) {
+        for (const auto& [channel, controller, value] :
+             SectionMessages(m_doc, SectionOf(section))) {
+            const ControlChangePacer::Message message{channel, controller, value};
             parts.push_back({1, [this, message] { static_cast<void>(SendOne(message)); }});
         }
         return parts;

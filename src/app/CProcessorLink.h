@@ -47,9 +47,6 @@ public:
     // `messages` is what it puts on the wire, in three-byte messages, for the budget. Fails
     // at once when no port is open to take it.
     MidiResult SendBarrier(int messages, std::function<MidiResult()> send);
-    // A section's messages in the order the document sends them, with its values now.
-    static std::vector<ControlChangePacer::Message> SectionMessages(const CControllerDoc& doc,
-                                                                    Section section);
     // The processor may hold anything (it returned, or another device was chosen).
     void ForgetSent() { m_pacer.ForgetSent(); }
     bool Waiting() const { return m_pacer.Waiting(); }

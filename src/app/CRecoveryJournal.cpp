@@ -31,34 +31,10 @@ constexpr const char* kTextSuffix = ".ocont2";
 // A document's path, with room for the session mark: a longer name file is not one of ours.
 constexpr std::size_t kNameLimit = 4200;
 
-// Up to `limit` bytes of a regular file, without waiting on a FIFO or reading a huge file
-// whole; it fails when the file is not a regular file, cannot be read or is longer than
-// limit.
-FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
-    OpenedFile opened = OpenRegularFileForReading(path);
-    if (!opened) {
-        return FileRead{std::move(opened), {}};
-    }
-    const int fd = opened.fd;
-    std::string bytes(limit + 1, '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    if (filled > limit) {
-        return FileRead{
-            FileResult::Failed(path, "it is larger than " + std::to_string(limit) + " bytes"), {}};
-    }
-    bytes.resize(filled);
-    return FileRead{FileResult::Done(path), std::move(bytes)};
+// A name file, or nothing when it is not a small regular file.
+std::string ReadNameFile(const std::string& path) {
+    FileRead read = ReadRegularFile(path, kNameLimit + 1);
+    return read.text.size() > kNameLimit ? std::string() : std::move(read.text);
 }
 
 // What the lock file of another run says before QLockFile is let near it: QLockFile would
@@ -300,7 +276,7 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
             continue;
         }
         // A missing, odd or oversized name file leaves the document unnamed.
-        const std::string name = ReadRegularFile(LocalPath(NameFile(id)), kNameLimit).text;
+        const std::string name = ReadNameFile(LocalPath(NameFile(id)));
         orphans.push_back({id, name, lastChanged});
         m_orphanLocks.emplace_back(id, std::move(lock));
     }

@@ -232,41 +232,29 @@ MidiResult CControllerDoc::SendProgramChange(int program) {
     return SendShort(kProgramChange, 0, program, 0);
 }
 
-MidiResult CControllerDoc::SendSection(const int* controllers, std::size_t count) {
+MidiResult CControllerDoc::SendWhole(SendSection section) {
     MidiResult result = OpenForSending();
     if (!result) {
         return result;
     }
     // A message the port refuses does not stop the section: the rest still goes out, and
     // the section reports the first refusal.
-    for (int channel = 0; channel < kChannels; ++channel) {
-        for (std::size_t i = 0; i < count; ++i) {
-            const ChannelParameter* parameter = FindChannelParameterByController(controllers[i]);
-            Keep(result, SendShort(kControlChange, channel, parameter->controller,
-                                   (this->*parameter->array)[channel]));
-        }
+    for (const SectionMessage& message : SectionMessages(*this, section)) {
+        Keep(result, SendShort(kControlChange, message.channel, message.controller, message.value));
     }
     return result;
 }
 
 MidiResult CControllerDoc::SendPatchbay() {
-    return SendSection(kPatchbaySendOrder.data(), kPatchbaySendOrder.size());
+    return SendWhole(SendSection::Patchbay);
 }
 
 MidiResult CControllerDoc::SendChannels() {
-    return SendSection(kChannelsSendOrder.data(), kChannelsSendOrder.size());
+    return SendWhole(SendSection::Channels);
 }
 
 MidiResult CControllerDoc::SendGlobals() {
-    MidiResult result = OpenForSending();
-    if (!result) {
-        return result;
-    }
-    for (int channel : kGlobalsSendOrder) {
-        Keep(result, SendShort(kControlChange, channel, 0,
-                               this->*FindGlobalParameterByChannel(channel)->member));
-    }
-    return result;
+    return SendWhole(SendSection::Globals);
 }
 
 void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+enum class SendSection; // ParameterTable.h
+
 class CControllerDoc {
 public:
     static constexpr const char* kNewDocument = "New Document";
@@ -154,5 +156,5 @@ public:
 private:
     // EnsureOutputOpen for a whole send, failing when the port is not open after it.
     MidiResult OpenForSending();
-    MidiResult SendSection(const int* controllers, std::size_t count);
+    MidiResult SendWhole(SendSection section);
 };

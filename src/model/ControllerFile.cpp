@@ -268,33 +268,11 @@ bool LooksLikeControllerFile(std::string_view text) {
 }
 
 FileRead ReadControllerFileText(const std::string& path) {
-    OpenedFile opened = OpenRegularFileForReading(path);
-    if (!opened) {
-        return FileRead{std::move(opened), {}};
-    }
-    const int fd = opened.fd;
     // Every character of the text takes at most two bytes of the file (CR LF), plus one
     // byte to see whether a CR at the limit starts a pair.
-    std::string raw(2 * kControllerFileReadLimit + 1, '\0');
-    std::size_t count = 0;
-    while (count < raw.size()) {
-        const ssize_t got = ::read(fd, raw.data() + count, raw.size() - count);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            return FileRead{FileResult::Failed(path, std::generic_category().message(error)), {}};
-        }
-        if (got == 0) {
-            break;
-        }
-        count += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    raw.resize(count);
-    return FileRead{FileResult::Done(path), ToTextMode(raw)};
+    FileRead read = ReadRegularFile(path, 2 * kControllerFileReadLimit + 1);
+    read.text = ToTextMode(read.text);
+    return read;
 }
 
 FileResult WriteControllerFile(CControllerDoc& doc, const std::string& path) {

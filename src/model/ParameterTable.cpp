@@ -1,5 +1,7 @@
 #include "model/ParameterTable.h"
 
+#include <span>
+
 using Doc = CControllerDoc;
 using G = ParameterGroup;
 using enum SendSection;
@@ -172,4 +174,24 @@ std::size_t ValueIndex(ParameterKey key) {
         return kChannelParameters.size() * CControllerDoc::kChannels + row;
     }
     return row * CControllerDoc::kChannels + static_cast<std::size_t>(key.channel);
+}
+
+std::vector<SectionMessage> SectionMessages(const CControllerDoc& doc, SendSection section) {
+    std::vector<SectionMessage> messages;
+    if (section == SendSection::Globals) {
+        for (const int channel : kGlobalsSendOrder) {
+            messages.push_back({channel, 0, doc.*FindGlobalParameterByChannel(channel)->member});
+        }
+        return messages;
+    }
+    const std::span<const int> order = section == SendSection::Patchbay
+                                           ? std::span<const int>(kPatchbaySendOrder)
+                                           : std::span<const int>(kChannelsSendOrder);
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        for (const int controller : order) {
+            const ChannelParameter* parameter = FindChannelParameterByController(controller);
+            messages.push_back({channel, controller, (doc.*parameter->array)[channel]});
+        }
+    }
+    return messages;
 }

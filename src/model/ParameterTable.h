@@ -9,8 +9,9 @@
 
 #include <array>
 #include <string_view>
+#include <vector>
 
-enum class SendSection { None, Patchbay, Channels };
+enum class SendSection { None, Patchbay, Channels, Globals };
 
 // Every value belongs to exactly one group; a group is what a person recalls or steps
 // through as a whole.
@@ -79,6 +80,16 @@ ParameterKey KeyOf(int CControllerDoc::*member);
 
 // Where a key's value stands in CControllerDoc::Values().
 std::size_t ValueIndex(ParameterKey key);
+
+// One Control Change of a section, on the MIDI channel index `channel`.
+struct SectionMessage {
+    int channel;
+    int controller;
+    int value;
+};
+// A whole section (Patchbay, Channels or Globals) with the document's values, in the order
+// the processor has always been sent it.
+std::vector<SectionMessage> SectionMessages(const CControllerDoc& doc, SendSection section);
 
 // Wire order of the send sections, by controller number.
 extern const std::array<int, 7> kPatchbaySendOrder;

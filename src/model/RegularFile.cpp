@@ -70,3 +70,30 @@ OpenedFile OpenRegularFileForReading(const std::string& path) {
     }
     return OpenedFile{FileResult::Done(path), fd};
 }
+
+FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    OpenedFile opened = OpenRegularFileForReading(path);
+    if (!opened) {
+        return FileRead{std::move(opened), {}};
+    }
+    std::string bytes(maxBytes, '\0');
+    std::size_t count = 0;
+    while (count < bytes.size()) {
+        const ssize_t got = ::read(opened.fd, bytes.data() + count, bytes.size() - count);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            ::close(opened.fd);
+            return FileRead{FileResult::Failed(path, SystemReason(error)), {}};
+        }
+        if (got == 0) {
+            break;
+        }
+        count += static_cast<std::size_t>(got);
+    }
+    ::close(opened.fd);
+    bytes.resize(count);
+    return FileRead{FileResult::Done(path), std::move(bytes)};
+}

@@ -15,3 +15,7 @@ std::string FileTypeName(mode_t mode);
 // when path is not a regular file or cannot be opened, the reason then saying why, for
 // example "it is a FIFO (named pipe), not a regular file" or the system's text.
 OpenedFile OpenRegularFileForReading(const std::string& path);
+
+// Reads at most `maxBytes` of a regular file, opened as above, so that a huge file costs no
+// more than that; the caller tells a file that filled them from one that ended there.
+FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes);
