@@ -76,9 +76,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_inputDeviceMenu.Select(0);
 
     if (!m_app.m_pDoc) {
-        m_app.m_pDoc = std::make_unique<CControllerDoc>(m_app.Midi());
+        m_app.m_pDoc = std::make_unique<CControllerDoc>();
     }
-    Doc()->SetView(this);
     // A start file named on the command line was read and checked once already.
     ReadStartDocument(*Doc(), m_app.m_strLastDocument, m_app.TakeStartFileText(), this);
     m_app.DocumentGuard().MarkSaved(*Doc());
@@ -91,10 +90,9 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
         m_app.WriteLastDocument(); // the last document otherwise is what the store holds
     }
 
-    m_link = new CProcessorLink(
-        *Doc(), [this] { return OutputListSelection(); }, this);
-    m_deviceLists =
-        new CMidiDeviceLists(*Doc(), m_ui.outputList, m_ui.inputList, m_inputDeviceMenu, this);
+    m_link = new CProcessorLink(*Doc(), m_app.Midi(), this);
+    m_deviceLists = new CMidiDeviceLists(*Doc(), *m_link, m_ui.outputList, m_ui.inputList,
+                                         m_inputDeviceMenu, this);
     auto* processorReturn =
         new CProcessorReturn(*m_link, CommandAction(CommandId::SendSetupOnReturn), this);
     connect(m_deviceLists, &CMidiDeviceLists::processorReturned, processorReturn,
@@ -140,9 +138,6 @@ CControllerDlg::~CControllerDlg() {
     m_trackerLink->Shutdown();
     delete m_documentCommands; // it listens to the document, which outlives the window
     m_documentCommands = nullptr;
-    if (CControllerDoc* doc = Doc(); doc && doc->View() == this) {
-        doc->SetView(nullptr);
-    }
     if (m_midiIn) {
         m_midiIn->Close();
     }
@@ -253,10 +248,6 @@ std::size_t CControllerDlg::ControlIndex(int id) const {
 
 QAbstractSlider* CControllerDlg::Control(int id) const {
     return FindMainControl(id) ? m_ui.controls[ControlIndex(id)] : nullptr;
-}
-
-int CControllerDlg::OutputListSelection() const {
-    return m_ui.outputList->currentIndex();
 }
 
 int CControllerDlg::ShownChannel() const {

@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
+#include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
@@ -92,8 +93,8 @@ void CDocumentCommands::NewDocument() {
     CControllerDoc& doc = Doc();
     // The open port stays open through New, so its entry stays chosen: the list shows where
     // the next control sends.
-    const int shown = m_window.OutputListSelection();
-    const bool open = shown > 0 && doc.MidiOut.IsAlive() && doc.CurrentOutDevice == shown - 1;
+    const int shown = doc.outMIDIPort;
+    const bool open = shown > 0 && m_window.ProcessorLink().Output().IsConnectedTo(shown);
     {
         const CControllerDoc::ChangeScope fresh(doc, ChangeOrigin::Load);
         doc.NewDocument();
