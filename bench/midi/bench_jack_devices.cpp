@@ -34,11 +34,7 @@
 namespace {
 
 struct Program {
-    explicit Program(MidiBackend& midi) : app(midi), window(app) {
-        app.AttachMainWindow(&window);
-        window.show();
-    }
-    ~Program() { app.AttachMainWindow(nullptr); }
+    explicit Program(MidiBackend& midi) : app(midi), window(app) { window.show(); }
     QComboBox* Outputs() { return window.findChild<QComboBox*>(QStringLiteral("OutputList")); }
 
     CControllerApp app;
@@ -76,10 +72,10 @@ void BM_IncomingFromJackToDocument(benchmark::State& state) {
             QThread::msleep(1);
         }
         sentBefore += kMessages;
-        program.app.m_pDoc->InputLevel[0] = -1;
+        program.app.Doc().InputLevel[0] = -1;
         state.ResumeTiming();
         const int last = static_cast<int>((sentBefore - 1) % 128);
-        if (!ProcessEventsUntil([&] { return program.app.m_pDoc->InputLevel[0] == last; })) {
+        if (!ProcessEventsUntil([&] { return program.app.Doc().InputLevel[0] == last; })) {
             state.SkipWithError("the last message did not arrive");
             return;
         }

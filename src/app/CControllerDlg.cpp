@@ -11,8 +11,8 @@
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/CWindowCommands.h"
-#include "app/DocumentNotices.h"
 #include "app/MainMenu.h"
+#include "app/NoticeWindow.h"
 #include "controls/AccessibleControls.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
@@ -46,8 +46,7 @@ QString Text(std::string_view text) {
 } // namespace
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
-    : CSkinDialog(parent), m_app(app),
-      m_windowCommands(std::make_unique<CWindowCommands>(app, *this)) {
+    : CSkinDialog(parent), m_app(app), m_windowCommands(std::make_unique<CWindowCommands>(*this)) {
     TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();
@@ -65,67 +64,53 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     ConnectMenus();
     ConnectControls();
 
-    m_midiIn = new CControllerMidiIn(m_app.Midi(), this);
-    m_midiIn->Create(this);
-    m_midiIn->SetDocumentSource([] { return GetControllerDoc(); });
-
     m_inputDeviceMenu.setParent(this);
-    m_inputDeviceMenu.Attach(m_midiIn);
+    m_inputDeviceMenu.Attach(&m_app.MidiIn());
     m_inputDeviceMenu.Build(m_ui.menuBar, static_cast<int>(m_ui.menuBar->actions().size()) - 1,
                             QStringLiteral("&Input Device"), CInputDeviceMenu::kFirstCommandId);
     m_inputDeviceMenu.Select(0);
 
-    if (!m_app.m_pDoc) {
-        m_app.m_pDoc = std::make_unique<CControllerDoc>();
-    }
-    // A start file named on the command line was read and checked once already.
-    ReadStartDocument(*Doc(), m_app.m_strLastDocument, m_app.TakeStartFileText(), this);
-    m_app.DocumentGuard().MarkSaved(*Doc());
+    ShowNotice(this, m_app.Begin());
     m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
     FollowDocument();
     // Live positions change the pad and its labels hundreds of times a second; the screen
     // shows sixty.
     new RepaintPacer(*this);
-    if (m_app.StartFileOpened()) {
-        m_app.WriteLastDocument(); // the last document otherwise is what the store holds
-    }
 
-    m_link = new CProcessorLink(*Doc(), m_app.Midi(), this);
-    m_deviceLists = new CMidiDeviceLists(*Doc(), *m_link, m_ui.outputList, m_ui.inputList,
+    m_deviceLists = new CMidiDeviceLists(*Doc(), m_app.Link(), m_ui.outputList, m_ui.inputList,
                                          m_inputDeviceMenu, this);
     auto* processorReturn =
-        new CProcessorReturn(*m_link, CommandAction(CommandId::SendSetupOnReturn), this);
+        new CProcessorReturn(m_app.Link(), CommandAction(CommandId::SendSetupOnReturn), this);
     connect(m_deviceLists, &CMidiDeviceLists::processorReturned, processorReturn,
             &CProcessorReturn::OnProcessorReturned);
-    m_history = new CUndoHistory(*Doc(), this);
     ConnectHistory();
     SetUpKeyboardAndNames();
-    m_network = new CNetworkControl(*Doc(), *this, *m_link, this);
-    m_network->SetPresetTrier([this](int row) {
-        if (const auto& trier = m_app.Trier()) {
-            trier(*this, row);
-        }
-    });
-    if (QString why; !m_network->Use(m_app.NetworkSettings(), &why)) {
-        std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
-    }
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
+    ConnectTracker();
+}
 
-    m_trackerLink = new CTrackerLink(this);
+CControllerDlg::~CControllerDlg() {
+    delete m_documentCommands; // it listens to the program, which outlives the window
+    m_documentCommands = nullptr;
+}
+
+void CControllerDlg::ConnectTracker() {
+    CTrackerLink& tracker = m_app.Tracker();
     CSkinButton* kestrel = m_ui.buttons.value(ControlId::KestrelToggle);
-    connect(kestrel, &QAbstractButton::clicked, m_trackerLink, &CTrackerLink::SetOn);
-    connect(m_trackerLink, &CTrackerLink::PositionArrived, m_ui.sourcePad,
+    connect(kestrel, &QAbstractButton::clicked, &tracker, &CTrackerLink::SetOn);
+    connect(&tracker, &CTrackerLink::PositionArrived, m_ui.sourcePad,
             &CPositionPad::ApplyTrackerPosition);
     // As rich text the tip wraps, however long the library's reason is; it is there from
     // the start, not only after the first press.
     const auto tip = [](const QString& status) {
         return QStringLiteral("<qt>%1</qt>").arg(status.toHtmlEscaped());
     };
-    kestrel->setToolTip(tip(m_trackerLink->StatusText()));
-    kestrel->setAccessibleDescription(m_trackerLink->StatusText());
-    connect(m_trackerLink, &CTrackerLink::StateChanged, kestrel,
+    kestrel->SetCheck(tracker.IsOn() ? 1 : 0);
+    kestrel->setToolTip(tip(tracker.StatusText()));
+    kestrel->setAccessibleDescription(tracker.StatusText());
+    connect(&tracker, &CTrackerLink::StateChanged, kestrel,
             [kestrel, tip](bool on, const QString& status) {
                 kestrel->SetCheck(on ? 1 : 0);
                 kestrel->setToolTip(tip(status));
@@ -133,19 +118,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
             });
 }
 
-CControllerDlg::~CControllerDlg() {
-    // The tracker goes first, so no position arrives while the window comes apart.
-    m_trackerLink->Shutdown();
-    delete m_documentCommands; // it listens to the document, which outlives the window
-    m_documentCommands = nullptr;
-    if (m_midiIn) {
-        m_midiIn->Close();
-    }
-}
-
-// The document is made with the window when there is none, and goes only after it.
 CControllerDoc* CControllerDlg::Doc() const {
-    return m_app.m_pDoc.get();
+    return &m_app.Doc();
 }
 
 void CControllerDlg::ConnectMenus() {
@@ -158,7 +132,7 @@ void CControllerDlg::ConnectMenus() {
 }
 
 void CControllerDlg::ConnectHistory() {
-    QUndoStack& stack = m_history->Stack();
+    QUndoStack& stack = m_app.History().Stack();
     struct Item {
         int command;
         const char* verb;
@@ -318,7 +292,7 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     }
     m_readoutCaption->setText(Text(row.Caption()));
     m_readoutValue->setText(QString::fromStdString(ReadoutText(row, value)));
-    m_link->Post(row.MidiChannel(channel), row.Controller(), value);
+    m_app.Link().Post(row.MidiChannel(channel), row.Controller(), value);
 }
 
 void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
@@ -354,7 +328,7 @@ void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
     // A drag leaves out what it already sent; the tracker's positions go out whole.
     const auto repeat = dragged ? CProcessorLink::Repeat::Skip : CProcessorLink::Repeat::Send;
     for (const auto& [key, value] : position) {
-        m_link->Post(key, value, repeat);
+        m_app.Link().Post(key, value, repeat);
     }
 }
 
@@ -380,18 +354,16 @@ void CControllerDlg::OnSend(int buttonId) {
     // A section that does not arrive is not reported: the window stays silent, as it does
     // for every send, and the MIDI log says why.
     if (buttonId == ControlId::SendPatchbay) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Patchbay));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Patchbay));
     } else if (buttonId == ControlId::SendChannels) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Channels));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Channels));
     } else if (buttonId == ControlId::SendGlobals) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Globals));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Globals));
     }
 }
 
 void CControllerDlg::ExecuteCommand(int command) {
-    if (!OnCommand(command)) {
-        m_app.OnCommand(command);
-    }
+    static_cast<void>(OnCommand(command));
 }
 
 QString CControllerDlg::ValueWithUnit(const MainControl& control, int value) const {
@@ -411,12 +383,12 @@ void CControllerDlg::StepPadPosition(int dx, int dy) {
     {
         // Each press is a step of its own, as each drag is.
         const CUndoHistory::NamedStep step(
-            *m_history, CUndoHistory::GroupStepText(ParameterGroup::SourcePosition, c));
+            m_app.History(), CUndoHistory::GroupStepText(ParameterGroup::SourcePosition, c));
         const std::pair<ParameterKey, int> position[] = {{KeyOf(&CControllerDoc::XPosition, c), x},
                                                          {KeyOf(&CControllerDoc::YPosition, c), y}};
         doc.Apply(position, ChangeOrigin::Gesture);
         for (const auto& [key, value] : position) {
-            m_link->Post(key, value, CProcessorLink::Repeat::Skip);
+            m_app.Link().Post(key, value, CProcessorLink::Repeat::Skip);
         }
     }
     ShowSourcePosition();
@@ -473,16 +445,24 @@ bool CControllerDlg::OnCommand(int command) {
         m_app.RequestClose(); // ends without a question; unsaved changes go to the journal
         return true;
     }
+    if (command == CommandId::ToggleRawValues) {
+        m_app.ToggleRawValues();
+        return true;
+    }
+    if (command == CommandId::Help) {
+        return true; // no help of the program's own
+    }
     if (command == CommandId::Close || command == CommandId::Exit) {
         close();
         return true;
     }
     if (command == CommandId::Undo || command == CommandId::Redo) {
-        m_history->Settle(); // a press whose end was not seen yet is undone whole
+        CUndoHistory& history = m_app.History();
+        history.Settle(); // a press whose end was not seen yet is undone whole
         if (command == CommandId::Undo) {
-            m_history->Stack().undo();
+            history.Stack().undo();
         } else {
-            m_history->Stack().redo();
+            history.Stack().redo();
         }
         return true;
     }
@@ -502,6 +482,11 @@ void CControllerDlg::SetModalWindowRunner(int command,
     m_windowCommands->SetModalWindowRunner(command, std::move(runner));
 }
 
+void CControllerDlg::SetSettingsWindowFactory(SettingsWindow window,
+                                              std::function<QWidget*(CControllerDlg&)> factory) {
+    m_windowCommands->SetSettingsWindowFactory(window, std::move(factory));
+}
+
 void CControllerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter presses the push button that has the focus. Neither it nor Esc closes the
     // window: a stray key would end the program in the middle of a show.
@@ -519,7 +504,19 @@ void CControllerDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 CDocumentEvents& CControllerDlg::DocumentEvents() const {
-    return m_documentCommands->Events();
+    return m_app.Events();
+}
+
+CProcessorLink& CControllerDlg::ProcessorLink() const {
+    return m_app.Link();
+}
+
+CUndoHistory& CControllerDlg::UndoHistory() const {
+    return m_app.History();
+}
+
+CNetworkControl& CControllerDlg::NetworkControl() const {
+    return m_app.Network();
 }
 
 void CControllerDlg::closeEvent(QCloseEvent* event) {
@@ -534,10 +531,6 @@ void CControllerDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     CSkinDialog::closeEvent(event);
-}
-
-void CControllerDlg::MarkDocumentSaved() {
-    m_documentCommands->MarkSaved();
 }
 
 void CControllerDlg::UpdateTitle() {

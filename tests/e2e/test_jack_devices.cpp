@@ -39,11 +39,7 @@ QStringList Entries(const QComboBox* list) {
 
 // The main window on a JACK backend, its output chosen by the device's name.
 struct Program {
-    explicit Program(MidiBackend& midi) : app(midi), window(app) {
-        app.AttachMainWindow(&window);
-        window.show();
-    }
-    ~Program() { app.AttachMainWindow(nullptr); }
+    explicit Program(MidiBackend& midi) : app(midi), window(app) { window.show(); }
 
     QComboBox* Outputs() { return window.findChild<QComboBox*>(QStringLiteral("OutputList")); }
     bool Choose(const QString& name) {

@@ -72,7 +72,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     auto* rates = Open<CSampleRateDlg>(SettingsWindow::SampleRate, CommandId::SampleRate);
     ASSERT_NE(rates, nullptr);
     QComboBox* rateList = Child<QComboBox>(rates, CSampleRateDlg::kRateList);
-    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
+    windows->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
         return static_cast<QWidget*>(new CSpatOutsDlg(parent));
     });
     window->ExecuteCommand(CommandId::SpatOuts);
