@@ -46,7 +46,8 @@ QString Text(std::string_view text) {
 } // namespace
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
-    : CSkinDialog(parent), m_app(app), m_windowCommands(std::make_unique<CWindowCommands>(*this)) {
+    : CSkinDialog(parent), m_app(app),
+      m_windowCommands(std::make_unique<CWindowCommands>(*this, *this)) {
     TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();

@@ -1,7 +1,6 @@
 #include "app/CDocumentCommands.h"
 
 #include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
 #include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
@@ -14,7 +13,7 @@
 #include <QFile>
 #include <QTimer>
 
-CDocumentCommands::CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title)
+CDocumentCommands::CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title)
     : QObject(&window), m_app(app), m_window(window), m_title(title), m_questions(&window) {
     connect(&app.Events(), &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
 }
@@ -62,7 +61,7 @@ bool CDocumentCommands::OnCommand(int command) {
     if (session) {
         Doc().DocumentName = session->DocumentName();
     }
-    m_window.UpdateTitle(); // the name may change with values that do not
+    UpdateTitle(); // the name may change with values that do not
     return true;
 }
 

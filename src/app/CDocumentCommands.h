@@ -9,7 +9,6 @@
 #include <QObject>
 
 class CControllerApp;
-class CControllerDlg;
 class CControllerDoc;
 class CSkinLabel;
 
@@ -17,8 +16,8 @@ class CDocumentCommands : public QObject {
     Q_OBJECT
 
 public:
-    // The document must exist and outlive this object.
-    CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title);
+    // `window` is the main window, whose title line is `title`.
+    CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title);
     ~CDocumentCommands() override;
 
     // New, Import and Save As; false for any other command.
@@ -35,7 +34,7 @@ private:
     void Opened();
 
     CControllerApp& m_app;
-    CControllerDlg& m_window;
+    QWidget& m_window;
     CSkinLabel* m_title;
     CWindowQuestions m_questions;
 };
