@@ -5,6 +5,7 @@
 // the wire is measured without MIDI, in memory.
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProcessorLink.h"
 #include "app/ControlIds.h"
 #include "controls/CPositionPad.h"
 #include "midi/JackMidiBackend.h"
@@ -41,9 +42,8 @@ struct Program {
 };
 
 int InputNamed(MidiBackend& midi, const std::string& part) {
-    const CControllerDoc names(midi);
     return FindDevice(
-        midi.InputCount(), [&names](int n) { return names.InputDeviceName(n); }, part);
+        midi.InputCount(), [&midi](int n) { return InputDeviceName(midi, n); }, part);
 }
 
 // Items are Control Changes applied to the document with the window shown. That none is
@@ -176,19 +176,19 @@ void BM_ReturnToFirstMessage(benchmark::State& state) {
     const int index = outputs->findText(QStringLiteral("orbis-bench-sink:in"));
     outputs->setCurrentIndex(index);
     emit outputs->activated(index);
-    CControllerDoc& doc = program.app.Doc();
+    const OutputPortOwner& output = program.window.ProcessorLink().Output();
     std::vector<double> millis;
     std::vector<double> reconnect; // of which the window learning of it and reopening
     for (auto _ : state) {
         state.PauseTiming();
         sink.reset();
-        ProcessEventsUntil([&] { return !doc.MidiOut.IsOpen(); }); // the window has let go of it
+        ProcessEventsUntil([&] { return !output.IsOpen(); }); // the window has let go of it
         // Timed from the moment the device's port is there and its client active.
         sink = std::make_unique<BareJackClient>("orbis-bench-sink", BareJackClient::Role::Sink);
         state.ResumeTiming();
         QElapsedTimer clock;
         clock.start();
-        ProcessEventsUntil([&] { return doc.MidiOut.IsOpen(); }); // the window has opened it again
+        ProcessEventsUntil([&] { return output.IsOpen(); }); // the window has opened it again
         reconnect.push_back(static_cast<double>(clock.nsecsElapsed()) / 1.0e6);
         QTest::keyClick(program.window.Control(ControlId::InputLevel), Qt::Key_Down);
         ProcessEventsUntil([&] { return sink->Received() > 0; });

@@ -1,7 +1,9 @@
-// How long the document takes to hand a section to the port layer, how many received
-// events it applies per second, and the latency of one Control Change through JACK.
+// How long a section of the document takes to reach the port layer, how many received
+// events the document takes per second, and the latency of one Control Change through JACK.
+#include "midi/OutputPortOwner.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "support/MemoryMidiBackend.h"
 
 #include "support/JackMidiPeer.h"
@@ -29,13 +31,20 @@ public:
     }
 };
 
+// What the program and orbis-send do for a section.
+MidiResult SendChannels(const CControllerDoc& doc, OutputPortOwner& output) {
+    const MidiResult opened = output.OpenForSending(doc.outMIDIPort);
+    return opened ? output.SendControlChanges(SectionMessages(doc, SendSection::Channels)) : opened;
+}
+
 void SendChannelsToPort(benchmark::State& state) {
     CountingBackend backend;
     {
-        CControllerDoc doc(backend);
+        CControllerDoc doc;
+        OutputPortOwner output(backend);
         doc.outMIDIPort = 1;
         for (auto _ : state) {
-            benchmark::DoNotOptimize(doc.SendChannels());
+            benchmark::DoNotOptimize(SendChannels(doc, output));
         }
     }
     state.counters["events"] =
@@ -47,10 +56,11 @@ void SendChannelsIntoMemoryBackend(benchmark::State& state) {
     MemoryMidiBackend backend;
     backend.AddOutputDevice("bench");
     {
-        CControllerDoc doc(backend);
+        CControllerDoc doc;
+        OutputPortOwner output(backend);
         doc.outMIDIPort = 1;
         for (auto _ : state) {
-            benchmark::DoNotOptimize(doc.SendChannels());
+            benchmark::DoNotOptimize(SendChannels(doc, output));
             state.PauseTiming();
             backend.ClearRecords();
             state.ResumeTiming();
@@ -71,7 +81,10 @@ void ApplyIncomingEvents(benchmark::State& state) {
     }
     for (auto _ : state) {
         for (const PortEvent& event : events) {
-            doc.ApplyIncomingEvent(event);
+            if (const auto received =
+                    ReceivedControlChange(event.status, event.data1, event.data2)) {
+                doc.Set(received->key, received->value, ChangeOrigin::Live);
+            }
         }
         benchmark::ClobberMemory();
     }
@@ -93,20 +106,21 @@ void ControlChangeLatencyThroughJack(benchmark::State& state) {
     }
     std::vector<double> latencies;
     {
-        CControllerDoc doc(*backend);
+        OutputPortOwner output(*backend);
+        int entry = 0;
         for (int n = 0; n < backend->OutputCount(); ++n) {
-            if (doc.OutputDeviceName(n).find("orbis-bench-capture") != std::string::npos) {
-                doc.outMIDIPort = n + 1;
+            if (OutputDeviceName(*backend, n).find("orbis-bench-capture") != std::string::npos) {
+                entry = n + 1;
             }
         }
-        if (!doc.EnsureOutputOpen(doc.outMIDIPort)) {
+        if (!output.OpenForSending(entry)) {
             state.SkipWithError("the capture client's port did not open");
             return;
         }
         std::size_t expected = 0;
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
-            static_cast<void>(doc.SendShort(0xB0, 0, 7, static_cast<int>(expected % 128)));
+            static_cast<void>(output.SendShort(0xB0, 0, 7, static_cast<int>(expected % 128)));
             ++expected;
             if (!capture.WaitFor(expected, std::chrono::seconds(2))) {
                 state.SkipWithError("message lost");

@@ -37,7 +37,7 @@ CControllerApp* CControllerApp::s_instance = nullptr;
 
 CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     : QObject(parent), m_strLastDocument(kNewDocument), m_midi(midi),
-      m_pDoc(std::make_unique<CControllerDoc>(midi)) {
+      m_pDoc(std::make_unique<CControllerDoc>()) {
     s_instance = this;
     ReadLastDocument();
     m_strWorkingDir = QDir::currentPath();
@@ -61,9 +61,7 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
         }
     });
 
-    m_link = new CProcessorLink(
-        *m_pDoc, [this] { return m_outputSelection ? m_outputSelection() : m_pDoc->outMIDIPort; },
-        this);
+    m_link = new CProcessorLink(*m_pDoc, midi, this);
     m_history = new CUndoHistory(*m_pDoc, this);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_tracker = new CTrackerLink(this);

@@ -105,11 +105,6 @@ public:
     QString m_strLastDocument;
     QString m_strWorkingDir;
 
-    // Which entry of the output list the link opens; the document's by default.
-    void SetOutputSelection(std::function<int()> selection) {
-        m_outputSelection = std::move(selection);
-    }
-
     // Only for the exit hook that a lost display runs after the event loop is gone.
     static CControllerApp* Instance() { return s_instance; }
 
@@ -137,7 +132,6 @@ private:
     CTrackerLink* m_tracker = nullptr;
     CControllerMidiIn* m_midiIn = nullptr;
     QPointer<CSessionLink> m_session;
-    std::function<int()> m_outputSelection;
 
     std::optional<std::string> m_startFileText;
     bool m_startFileOpened = false;

@@ -72,17 +72,14 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_inputDeviceMenu.Select(0);
 
     ShowNotice(this, m_app.Begin());
-    m_app.SetOutputSelection([this] { return OutputListSelection(); });
-    Doc()->SetView(this);
-    m_documentCommands =
-        new CDocumentCommands(m_app, *this, m_title, [this] { return OutputListSelection(); });
+    m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
     FollowDocument();
     // Live positions change the pad and its labels hundreds of times a second; the screen
     // shows sixty.
     new RepaintPacer(*this);
 
-    m_deviceLists =
-        new CMidiDeviceLists(*Doc(), m_ui.outputList, m_ui.inputList, m_inputDeviceMenu, this);
+    m_deviceLists = new CMidiDeviceLists(*Doc(), m_app.Link(), m_ui.outputList, m_ui.inputList,
+                                         m_inputDeviceMenu, this);
     auto* processorReturn =
         new CProcessorReturn(m_app.Link(), CommandAction(CommandId::SendSetupOnReturn), this);
     connect(m_deviceLists, &CMidiDeviceLists::processorReturned, processorReturn,
@@ -96,12 +93,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
 }
 
 CControllerDlg::~CControllerDlg() {
-    m_app.SetOutputSelection({});
     delete m_documentCommands; // it listens to the program, which outlives the window
     m_documentCommands = nullptr;
-    if (Doc()->View() == this) {
-        Doc()->SetView(nullptr);
-    }
 }
 
 void CControllerDlg::ConnectTracker() {
@@ -230,10 +223,6 @@ std::size_t CControllerDlg::ControlIndex(int id) const {
 
 QAbstractSlider* CControllerDlg::Control(int id) const {
     return FindMainControl(id) ? m_ui.controls[ControlIndex(id)] : nullptr;
-}
-
-int CControllerDlg::OutputListSelection() const {
-    return m_ui.outputList->currentIndex();
 }
 
 int CControllerDlg::ShownChannel() const {

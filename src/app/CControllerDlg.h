@@ -13,7 +13,6 @@
 #include "app/MainWindowWidgets.h"
 #include "app/SettingsWindowRules.h"
 #include "controls/CPositionPadOwner.h"
-#include "model/ControllerView.h"
 #include "model/DocumentChange.h"
 
 #include <QHash>
@@ -39,7 +38,7 @@ class CSkinLabel;
 class CTrackerLink;
 class QAction;
 
-class CControllerDlg : public CSkinDialog, public ControllerView, public CPositionPadOwner {
+class CControllerDlg : public CSkinDialog, public CPositionPadOwner {
     Q_OBJECT
 
 public:
@@ -72,9 +71,8 @@ public:
     // An arrow key on the pad: the shown channel's source one step on, as a drag sends it.
     void StepPadPosition(int dx, int dy) override;
 
-    // ControllerView: what the document asks of the window.
-    int OutputListSelection() const override;
-    int ShownChannel() const override;
+    // Selection of the channel list: 0 is "Ch. 1".
+    int ShownChannel() const;
 
     // Read access for the settings windows and the tracker link.
     int RoomSidePosition() const;

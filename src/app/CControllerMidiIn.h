@@ -1,4 +1,5 @@
-// The main window's MIDI input: every received event goes to the document.
+// The main window's MIDI input: every received Control Change the processor sends back
+// becomes the document value it carries.
 #pragma once
 
 #include "midi/qt/CMaxMidiInWnd.h"

@@ -2,6 +2,7 @@
 
 #include "app/CControllerApp.h"
 #include "app/CDocumentEvents.h"
+#include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/ControlIds.h"
@@ -12,10 +13,8 @@
 #include <QFile>
 #include <QTimer>
 
-CDocumentCommands::CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title,
-                                     std::function<int()> outputSelection)
-    : QObject(&window), m_app(app), m_window(window), m_outputSelection(std::move(outputSelection)),
-      m_title(title), m_questions(&window) {
+CDocumentCommands::CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title)
+    : QObject(&window), m_app(app), m_window(window), m_title(title), m_questions(&window) {
     connect(&app.Events(), &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
 }
 
@@ -70,8 +69,8 @@ void CDocumentCommands::NewDocument() {
     CControllerDoc& doc = Doc();
     // The open port stays open through New, so its entry stays chosen: the list shows where
     // the next control sends.
-    const int shown = m_outputSelection();
-    const bool open = shown > 0 && doc.MidiOut.IsAlive() && doc.CurrentOutDevice == shown - 1;
+    const int shown = doc.outMIDIPort;
+    const bool open = shown > 0 && m_app.Link().Output().IsConnectedTo(shown);
     {
         const CControllerDoc::ChangeScope fresh(doc, ChangeOrigin::Load);
         doc.NewDocument();

@@ -8,8 +8,6 @@
 
 #include <QObject>
 
-#include <functional>
-
 class CControllerApp;
 class CControllerDoc;
 class CSkinLabel;
@@ -18,10 +16,8 @@ class CDocumentCommands : public QObject {
     Q_OBJECT
 
 public:
-    // `window` is the main window, whose title line is `title`; `outputSelection` tells the
-    // output list's entry.
-    CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title,
-                      std::function<int()> outputSelection);
+    // `window` is the main window, whose title line is `title`.
+    CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title);
     ~CDocumentCommands() override;
 
     // New, Import and Save As; false for any other command.
@@ -39,7 +35,6 @@ private:
 
     CControllerApp& m_app;
     QWidget& m_window;
-    std::function<int()> m_outputSelection;
     CSkinLabel* m_title;
     CWindowQuestions m_questions;
 };

@@ -1,7 +1,7 @@
 #include "app/CInputDeviceMenu.h"
 
+#include "midi/OutputPortOwner.h"
 #include "midi/qt/CMaxMidiInWnd.h"
-#include "model/CControllerDoc.h"
 
 #include <QAction>
 #include <QMenu>
@@ -104,7 +104,7 @@ bool CInputDeviceMenu::Select(int n) {
             m_receiver->Stop();
             m_receiver->Close();
             // A device that does not open still gets the mark: the menu shows the choice.
-            static_cast<void>(m_receiver->Open(entryId - m_firstId, CControllerDoc::kPortOption));
+            static_cast<void>(m_receiver->Open(entryId - m_firstId, OutputPortOwner::kPortOption));
             m_chosenName = entry->text().toStdString();
             m_receiver->Start();
             entry->setChecked(true);

@@ -1,6 +1,8 @@
 // The main window's device lists: the output list, filled from the MIDI system and kept on
 // the chosen device by name while devices come, go and are renumbered, and the hidden
-// input list behind the Input Device menu. Choosing an output opens it; nothing is sent.
+// input list behind the Input Device menu. Choosing an output sets the document's output
+// device and has the processor link open it; nothing is sent. The list's entry and the
+// document's device stay the same number, as the link sends to the latter.
 // A chosen device that went away and came back is reopened and announced, as the processor
 // behind it has most likely lost its setup; what to do about that is the window's choice.
 #pragma once
@@ -10,6 +12,8 @@
 class CControllerDoc;
 class CInputDeviceMenu;
 class CMidiDeviceWatcher;
+class CProcessorLink;
+class MidiBackend;
 class QComboBox;
 class QString;
 
@@ -18,9 +22,9 @@ class CMidiDeviceLists : public QObject {
 
 public:
     // Fills both lists, selects the document's output and follows the MIDI system from
-    // then on. The document and the widgets must outlive this object.
-    CMidiDeviceLists(CControllerDoc& doc, QComboBox* outputList, QComboBox* inputList,
-                     CInputDeviceMenu& inputMenu, QObject* parent);
+    // then on. The document, the link and the widgets must outlive this object.
+    CMidiDeviceLists(CControllerDoc& doc, CProcessorLink& link, QComboBox* outputList,
+                     QComboBox* inputList, CInputDeviceMenu& inputMenu, QObject* parent);
 
 signals:
     // The chosen output, listed absent, returned and was opened again. Not told for a
@@ -37,7 +41,10 @@ private:
     void RefreshInputs();
     void OnOutputListActivated(int index);
 
+    MidiBackend& Midi() const;
+
     CControllerDoc& m_doc;
+    CProcessorLink& m_link;
     QComboBox* m_outputList;
     QComboBox* m_inputList;
     CInputDeviceMenu& m_inputMenu;

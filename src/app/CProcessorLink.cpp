@@ -33,10 +33,8 @@ ControlChangePacer::TimePoint Now() {
 
 } // namespace
 
-CProcessorLink::CProcessorLink(CControllerDoc& doc, std::function<int()> outputSelection,
-                               QObject* parent)
-    : QObject(parent), m_doc(doc), m_outputSelection(std::move(outputSelection)),
-      m_timer(new QTimer(this)) {
+CProcessorLink::CProcessorLink(CControllerDoc& doc, MidiBackend& backend, QObject* parent)
+    : QObject(parent), m_doc(doc), m_output(backend), m_timer(new QTimer(this)) {
     m_timer->setSingleShot(true);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &CProcessorLink::Pump);
@@ -104,17 +102,12 @@ void CProcessorLink::PumpSoon() {
 bool CProcessorLink::SendOne(const ControlChangePacer::Message& message) {
     // Without a port nothing goes out and the pacer keeps the value as not sent; the window
     // stays silent and the MIDI log says why.
-    return m_doc.EnsureOutputOpen(m_outputSelection()) &&
-           m_doc.SendShort(kControlChange, message.channel, message.controller, message.value);
+    return m_output.Choose(m_doc.outMIDIPort) &&
+           m_output.SendShort(kControlChange, message.channel, message.controller, message.value);
 }
 
 MidiResult CProcessorLink::OpenPort() {
-    const MidiResult opened = m_doc.EnsureOutputOpen(m_outputSelection());
-    if (opened && !m_doc.IsOutputOpen()) {
-        // The same entry as before, whose device did not open then and is not retried.
-        return m_doc.CurrentOutDevice < 0 ? MidiFailure::NoDevice : MidiFailure::OpenFailed;
-    }
-    return opened;
+    return m_output.OpenForSending(m_doc.outMIDIPort);
 }
 
 void CProcessorLink::Drain() {
@@ -167,4 +160,21 @@ MidiResult CProcessorLink::SendBarrier(int messages, std::function<MidiResult()>
     });
     PumpSoon();
     return opened;
+}
+
+MidiResult CProcessorLink::SendProgramChange(int program) {
+    constexpr int kProgramChange = 0xC0;
+    return SendBarrier(1, [this, program] {
+        const MidiResult opened = OpenPort();
+        return opened ? m_output.SendShort(kProgramChange, 0, program, 0) : opened;
+    });
+}
+
+MidiResult CProcessorLink::SendSysExCommand(std::vector<unsigned char> bytes) {
+    // A three-byte message's time on the wire is what the budget counts.
+    const int messages = static_cast<int>((bytes.size() + 2) / 3);
+    return SendBarrier(messages, [this, bytes = std::move(bytes)] {
+        const MidiResult opened = OpenPort();
+        return opened ? m_output.SendSysEx(bytes) : opened;
+    });
 }

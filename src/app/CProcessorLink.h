@@ -1,13 +1,15 @@
 // The one way out to the processor. Every live value (a control, a pad, the tracker, an
 // undo) is posted here and paced; the Send buttons, the resend on return, the network's
 // send requests, Program Changes and system-exclusive commands go out in order behind what
-// already waits, within the same budget: a MIDI cable carries no more, whoever asks. The
-// port stays the document's, opened on the entry chosen in the main window's output list.
-// Its timer runs only while something waits, so an idle program never wakes for it.
+// already waits, within the same budget: a MIDI cable carries no more, whoever asks. It owns
+// the output port, which follows the document's output device (outMIDIPort, the entry of the
+// main window's output list); the device lists tell it when that device is chosen, comes or
+// goes. Its timer runs only while something waits, so an idle program never wakes for it.
 #pragma once
 
 #include "midi/ControlChangePacer.h"
 #include "midi/MidiResult.h"
+#include "midi/OutputPortOwner.h"
 #include "model/DocumentChange.h"
 
 #include <QObject>
@@ -25,10 +27,8 @@ class CProcessorLink : public QObject {
 public:
     enum class Section { Patchbay, Channels, Globals };
 
-    // `outputSelection` is the output list's current entry, which a send opens. The document
-    // must outlive this object.
-    CProcessorLink(CControllerDoc& doc, std::function<int()> outputSelection,
-                   QObject* parent = nullptr);
+    // The port opens on `backend`. The document and the backend must outlive this object.
+    CProcessorLink(CControllerDoc& doc, MidiBackend& backend, QObject* parent = nullptr);
     ~CProcessorLink() override;
 
     // The Control Change that carries a document value, or nothing for values never sent.
@@ -47,6 +47,19 @@ public:
     // `messages` is what it puts on the wire, in three-byte messages, for the budget. Fails
     // at once when no port is open to take it.
     MidiResult SendBarrier(int messages, std::function<MidiResult()> send);
+    // The Program Change that selects a factory preset, and a whole system-exclusive command
+    // one byte per event, as barriers.
+    MidiResult SendProgramChange(int program);
+    MidiResult SendSysExCommand(std::vector<unsigned char> bytes);
+
+    // The output device lists' choices, by list entry (0 is the prompt entry). Choosing opens
+    // the device at once, for patchbay programs to show the connection; nothing is sent.
+    [[nodiscard]] MidiResult ChooseOutput(int entry) { return m_output.Choose(entry); }
+    // The chosen device was renumbered, went away, or came back and is opened anew.
+    void OutputRenumbered(int entry) { m_output.Renumber(entry); }
+    void OutputGone(int entry) { m_output.LetGo(entry); }
+    [[nodiscard]] MidiResult OutputReturned(int entry) { return m_output.Reopen(entry); }
+    const OutputPortOwner& Output() const { return m_output; }
     // The processor may hold anything (it returned, or another device was chosen).
     void ForgetSent() { m_pacer.ForgetSent(); }
     bool Waiting() const { return m_pacer.Waiting(); }
@@ -61,7 +74,7 @@ private:
     void PumpSoon();
 
     CControllerDoc& m_doc;
-    std::function<int()> m_outputSelection;
+    OutputPortOwner m_output;
     ControlChangePacer m_pacer;
     QTimer* m_timer = nullptr;
     int m_subscription = 0;

@@ -1,4 +1,4 @@
-// The output port the document sends through: opened on one device of the backend it was
+// An output port: opened on one device of the backend it was
 // made with, reset and closed on close and on destruction.
 #pragma once
 

@@ -17,6 +17,8 @@ const char* MidiResult::Describe() const {
         return "the MIDI system would not open the device";
     case MidiFailure::SendFailed:
         return "the MIDI system refused the message (the device may have gone)";
+    case MidiFailure::DeviceGone:
+        return "the device has gone";
     }
     return "unknown failure";
 }
@@ -31,4 +33,20 @@ std::string CutDeviceName(const std::string& name) {
         --length;
     }
     return name.substr(0, length);
+}
+
+namespace {
+
+std::string ListedName(const std::optional<std::string>& name, int n) {
+    return name ? *name : "Error inDevID = " + std::to_string(n);
+}
+
+} // namespace
+
+std::string OutputDeviceName(MidiBackend& backend, int n) {
+    return ListedName(backend.OutputName(n), n);
+}
+
+std::string InputDeviceName(MidiBackend& backend, int n) {
+    return ListedName(backend.InputName(n), n);
 }

@@ -100,3 +100,6 @@ NullMidiBackend& NoMidiBackend();
 
 // Cuts a device name to the length the port layer promises, without splitting a UTF-8 sequence.
 std::string CutDeviceName(const std::string& name);
+// The name the device lists show; "Error inDevID = n" when the device cannot be described.
+std::string OutputDeviceName(MidiBackend& backend, int n);
+std::string InputDeviceName(MidiBackend& backend, int n);

@@ -9,6 +9,7 @@ enum class MidiFailure : std::uint8_t {
     NoDevice,   // the prompt entry, a number past the end of the device list, or no port open
     OpenFailed, // the device is listed but the MIDI system would not open it
     SendFailed, // the port is open but the MIDI system refused the message
+    DeviceGone, // the chosen device left the MIDI system; nothing goes out until it returns
 };
 
 class [[nodiscard]] MidiResult {

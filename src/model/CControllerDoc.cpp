@@ -5,29 +5,14 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-constexpr int kControlChange = 0xB0;
-constexpr int kProgramChange = 0xC0;
-
-// Data bytes above 127 would read as status bytes on the wire; a value the document
-// holds outside 0-127 (from a hand-edited file) goes out at the nearest end instead.
-std::uint8_t DataByte(int value) {
-    return static_cast<std::uint8_t>(std::clamp(value, 0, 127));
-}
-
-} // namespace
-
-CControllerDoc::CControllerDoc(MidiBackend& midi)
-    : m_midi(midi), MidiOut(midi), DocumentName(kNewDocument) {
+CControllerDoc::CControllerDoc() : DocumentName(kNewDocument) {
     ResetToDefaults();
 }
 
-CControllerDoc::~CControllerDoc() = default; // MidiOut resets and closes itself
+CControllerDoc::~CControllerDoc() = default;
 
 void CControllerDoc::ResetToDefaults() {
     const ChangeScope reset(*this, ChangeOrigin::Load);
-    CurrentOutDevice = -1;
     for (const GlobalParameter& parameter : kGlobalParameters) {
         this->*parameter.member = parameter.resetValue;
     }
@@ -145,154 +130,5 @@ void CControllerDoc::Notify(DocumentChanges changes) {
     const auto listeners = m_listeners;
     for (const auto& [id, listener] : listeners) {
         listener(changes);
-    }
-}
-
-namespace {
-
-std::string DeviceName(const std::optional<std::string>& name, int n) {
-    return name ? *name : "Error inDevID = " + std::to_string(n);
-}
-
-} // namespace
-
-std::string CControllerDoc::OutputDeviceName(int n) const {
-    return DeviceName(m_midi.OutputName(n), n);
-}
-
-std::string CControllerDoc::InputDeviceName(int n) const {
-    return DeviceName(m_midi.InputName(n), n);
-}
-
-int CControllerDoc::OutputSelection() const {
-    return m_pView ? m_pView->OutputListSelection() : outMIDIPort;
-}
-
-MidiResult CControllerDoc::EnsureOutputOpen(int comboIndex) {
-    const int device = comboIndex - 1;
-    if (device == CurrentOutDevice) {
-        return {}; // a device that failed is not retried until another entry is chosen
-    }
-    MidiOut.Close();
-    CurrentOutDevice = device;
-    return MidiOut.Open(device, kPortOption);
-}
-
-MidiResult CControllerDoc::SendShort(int statusBase, int channel, int data1, int data2) {
-    PortEvent event;
-    event.status = static_cast<std::uint8_t>((statusBase + channel) & 0xFF);
-    event.data1 = DataByte(data1);
-    event.data2 = DataByte(data2);
-    return MidiOut.Put(event);
-}
-
-MidiResult CControllerDoc::SendSysExByte(int byte) {
-    PortEvent event;
-    event.status = kSysExStatus;
-    event.data1 = static_cast<std::uint8_t>(byte & 0xFF);
-    return MidiOut.Put(event);
-}
-
-namespace {
-
-// Keeps the first failure of a run of sends; the rest of the run still goes out.
-void Keep(MidiResult& first, MidiResult next) {
-    if (first && !next) {
-        first = next;
-    }
-}
-
-} // namespace
-
-MidiResult CControllerDoc::OpenForSending() {
-    const MidiResult opened = EnsureOutputOpen(OutputSelection());
-    if (opened && !IsOutputOpen()) {
-        // The same entry as before, whose device did not open then and is not retried.
-        return CurrentOutDevice < 0 ? MidiFailure::NoDevice : MidiFailure::OpenFailed;
-    }
-    return opened;
-}
-
-MidiResult CControllerDoc::SendSysExCommand(const unsigned char* bytes, std::size_t count) {
-    MidiResult result = OpenForSending();
-    if (!result) {
-        return result;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        Keep(result, SendSysExByte(bytes[i]));
-    }
-    return result;
-}
-
-MidiResult CControllerDoc::SendProgramChange(int program) {
-    const MidiResult opened = OpenForSending();
-    if (!opened) {
-        return opened;
-    }
-    return SendShort(kProgramChange, 0, program, 0);
-}
-
-MidiResult CControllerDoc::SendWhole(SendSection section) {
-    MidiResult result = OpenForSending();
-    if (!result) {
-        return result;
-    }
-    // A message the port refuses does not stop the section: the rest still goes out, and
-    // the section reports the first refusal.
-    for (const SectionMessage& message : SectionMessages(*this, section)) {
-        Keep(result, SendShort(kControlChange, message.channel, message.controller, message.value));
-    }
-    return result;
-}
-
-MidiResult CControllerDoc::SendPatchbay() {
-    return SendWhole(SendSection::Patchbay);
-}
-
-MidiResult CControllerDoc::SendChannels() {
-    return SendWhole(SendSection::Channels);
-}
-
-MidiResult CControllerDoc::SendGlobals() {
-    return SendWhole(SendSection::Globals);
-}
-
-void CControllerDoc::ApplyIncomingEvent(const PortEvent& event) {
-    if (event.status < kControlChange || event.status >= kControlChange + kChannels ||
-        event.data1 > 127 || event.data2 > 127) {
-        return;
-    }
-    const int channel = event.status - kControlChange;
-    const int controller = event.data1;
-    const int value = event.data2;
-    const bool shown = m_pView && m_pView->ShownChannel() == channel;
-
-    if (controller == 0) {
-        if (const GlobalParameter* global = FindGlobalParameterByChannel(channel)) {
-            Set(KeyOf(global->member), value, ChangeOrigin::Live);
-            if (m_pView) {
-                m_pView->MoveGlobalControl(global->member, value);
-            }
-        }
-        return;
-    }
-
-    const ChannelParameter* parameter = FindChannelParameterByController(controller);
-    if (!parameter || parameter->section != SendSection::Channels) {
-        return; // unused controllers and the patchbay route codes are not taken back
-    }
-    const bool sourcePosition = parameter->group == ParameterGroup::SourcePosition;
-    if (shown && sourcePosition) {
-        if (parameter->array == &CControllerDoc::XPosition) {
-            m_pView->MoveSourcePad(value, YPosition[channel]);
-        } else if (parameter->array == &CControllerDoc::YPosition) {
-            m_pView->MoveSourcePad(XPosition[channel], value);
-        } else {
-            m_pView->MoveSourceZ(value);
-        }
-    }
-    Set(KeyOf(parameter->array, channel), value, ChangeOrigin::Live);
-    if (shown && !sourcePosition) {
-        m_pView->MoveChannelControl(parameter->array, value);
     }
 }

@@ -1,13 +1,10 @@
 // The one document of the controller: every value that can be sent to the processor,
-// the controller's own settings, the name of the file they came from and the MIDI
-// output port they are sent through. Windows read its members directly and change them
-// through Set and Apply, so that every subscriber hears of each change once, with who made
-// it. The document reaches MIDI only through the backend it was made with.
+// the controller's own settings and the name of the file they came from. Windows read its
+// members directly and change them through Set and Apply, so that every subscriber hears of
+// each change once, with who made it. It knows no MIDI: the parameter table turns its values
+// into messages and received messages into values.
 #pragma once
 
-#include "midi/CMidiOutPort.h"
-#include "midi/PortEvent.h"
-#include "model/ControllerView.h"
 #include "model/DocumentChange.h"
 
 #include <span>
@@ -15,17 +12,12 @@
 #include <utility>
 #include <vector>
 
-enum class SendSection; // ParameterTable.h
-
 class CControllerDoc {
 public:
     static constexpr const char* kNewDocument = "New Document";
     static constexpr int kChannels = 8;
-    // The fourth argument of every open call.
-    static constexpr std::uint32_t kPortOption = 78624;
 
-    // Without a backend the document has no devices: for reading and writing files only.
-    explicit CControllerDoc(MidiBackend& midi = NoMidiBackend());
+    CControllerDoc();
     ~CControllerDoc();
     CControllerDoc(const CControllerDoc&) = delete;
     CControllerDoc& operator=(const CControllerDoc&) = delete;
@@ -60,37 +52,10 @@ public:
     bool WriteControllerFile(const std::string& path);
     bool ReadControllerFile(const std::string& path, bool keepOutPort);
 
-    // Control Change protocol.
-    // The sends return what failed first; opening on the prompt entry is NoDevice.
-    [[nodiscard]] MidiResult EnsureOutputOpen(int comboIndex);
-    bool IsOutputOpen() const { return MidiOut.IsOpen(); }
-    MidiResult SendShort(int statusBase, int channel, int data1, int data2);
-    MidiResult SendSysExByte(int byte);
-    [[nodiscard]] MidiResult SendPatchbay();
-    [[nodiscard]] MidiResult SendGlobals();
-    [[nodiscard]] MidiResult SendChannels();
-    void ApplyIncomingEvent(const PortEvent& event);
-
-    // Names for the device lists; "Error inDevID = n" when the device cannot be described.
-    std::string OutputDeviceName(int n) const;
-    std::string InputDeviceName(int n) const;
-    MidiBackend& Midi() const { return m_midi; }
-
-    // Sends a whole SysEx command one byte per event; nothing when the output cannot be opened.
-    [[nodiscard]] MidiResult SendSysExCommand(const unsigned char* bytes, std::size_t count);
-    // The Program Change that selects a factory preset.
-    [[nodiscard]] MidiResult SendProgramChange(int program);
-
-    void SetView(ControllerView* view) { m_pView = view; }
-    ControllerView* View() const { return m_pView; }
-    // The output list selection the senders use: the view's, or the stored one without a view.
-    int OutputSelection() const;
-
 private:
     int& ValueAt(ParameterKey key);
     void Notify(DocumentChanges changes);
 
-    MidiBackend& m_midi;
     std::vector<std::pair<int, DocumentListener>> m_listeners;
     int m_nextListenerId = 1;
     int m_scopeDepth = 0;
@@ -99,9 +64,6 @@ private:
 
 public:
     bool ShowRawValues = false;
-    ControllerView* m_pView = nullptr;
-    int CurrentOutDevice = -1;
-    CMidiOutPort MidiOut;
     std::string DocumentName;
     int DefaultPreset = 0;
     int DefaultPresetAvvio = 0;
@@ -152,9 +114,4 @@ public:
     int ValSubBSelect[kChannels];
     int ValInsertASelect[kChannels];
     int ValInsertBSelect[kChannels];
-
-private:
-    // EnsureOutputOpen for a whole send, failing when the port is not open after it.
-    MidiResult OpenForSending();
-    MidiResult SendWhole(SendSection section);
 };

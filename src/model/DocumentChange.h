@@ -7,6 +7,10 @@
 #include <functional>
 #include <vector>
 
+class CControllerDoc;
+// The type of the document's per-channel arrays.
+using ChannelArray = int[8];
+
 enum class ChangeOrigin {
     Gesture, // a person, through a control or a window
     Undo,    // the history putting a value back

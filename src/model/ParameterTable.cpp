@@ -195,3 +195,23 @@ std::vector<SectionMessage> SectionMessages(const CControllerDoc& doc, SendSecti
     }
     return messages;
 }
+
+std::optional<ReceivedValue> ReceivedControlChange(int status, int controller, int value) {
+    constexpr int kControlChange = 0xB0;
+    if (status < kControlChange || status >= kControlChange + CControllerDoc::kChannels ||
+        controller < 0 || controller > 127 || value < 0 || value > 127) {
+        return std::nullopt;
+    }
+    const int channel = status - kControlChange;
+    if (controller == 0) {
+        if (const GlobalParameter* global = FindGlobalParameterByChannel(channel)) {
+            return ReceivedValue{KeyOf(global->member), value};
+        }
+        return std::nullopt;
+    }
+    const ChannelParameter* parameter = FindChannelParameterByController(controller);
+    if (!parameter || parameter->section != SendSection::Channels) {
+        return std::nullopt;
+    }
+    return ReceivedValue{KeyOf(parameter->array, channel), value};
+}

@@ -8,6 +8,7 @@
 #include "model/ValueText.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -90,6 +91,15 @@ struct SectionMessage {
 // A whole section (Patchbay, Channels or Globals) with the document's values, in the order
 // the processor has always been sent it.
 std::vector<SectionMessage> SectionMessages(const CControllerDoc& doc, SendSection section);
+
+// A Control Change received from the processor (status byte, controller, value) as the
+// document value it carries, or nothing for what is not taken back: other messages, the
+// ninth channel and above, unused controllers and the patchbay's route codes.
+struct ReceivedValue {
+    ParameterKey key;
+    int value;
+};
+std::optional<ReceivedValue> ReceivedControlChange(int status, int controller, int value);
 
 // Wire order of the send sections, by controller number.
 extern const std::array<int, 7> kPatchbaySendOrder;

@@ -3,12 +3,10 @@
 // shown in, and its readout caption, the parameter table says.
 #pragma once
 
-#include "model/ControllerView.h"
+#include "model/DocumentChange.h"
 
 #include <string>
 #include <string_view>
-
-class CControllerDoc;
 
 std::string FormatDecibels(int value, bool attenuationScale);
 std::string FormatRoomSide(int value);

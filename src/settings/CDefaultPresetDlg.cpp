@@ -209,8 +209,7 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
     mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
-    static_cast<void>(mainWindow.ProcessorLink().SendBarrier(
-        1, [doc, row] { return doc->SendProgramChange(kRowTable[row - 1].program); }));
+    static_cast<void>(mainWindow.ProcessorLink().SendProgramChange(kRowTable[row - 1].program));
     return read ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(read.reason));
 }
 
@@ -265,16 +264,12 @@ void CDefaultPresetDlg::SaveCustom() {
 
 // F0 00 20 5E, the command's bytes, F7: the port layer passes them on as one message.
 void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) {
-    CControllerDoc* doc = Doc();
-    if (!doc) {
+    if (!Doc()) {
         return;
     }
     std::vector<unsigned char> message = {0xF0, 0x00, 0x20, 0x5E};
     message.insert(message.end(), bytes);
     message.push_back(0xF7);
-    // Silent, as above. A three-byte message's time on the wire is what the budget counts.
-    const int messages = static_cast<int>((message.size() + 2) / 3);
-    static_cast<void>(m_mainWindow.ProcessorLink().SendBarrier(messages, [doc, message] {
-        return doc->SendSysExCommand(message.data(), message.size());
-    }));
+    // Silent, as above.
+    static_cast<void>(m_mainWindow.ProcessorLink().SendSysExCommand(std::move(message)));
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "app/CSkinDialog.h"
-#include "model/ControllerView.h"
 #include "model/DocumentChange.h"
 
 #include <array>

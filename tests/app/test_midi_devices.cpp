@@ -7,6 +7,7 @@
 #include "controls/CPositionPad.h"
 #include "midi/AlsaAnnouncements.h"
 #include "midi/ControlChangePacer.h"
+#include "model/ParameterTable.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -113,6 +114,25 @@ TEST_F(DeviceTest, AVanishedDeviceIsShownAbsentAndReopenedWhenItReturns) {
     midi.Inject(1, PortEvent{0, 0xB0, 9, 55, 0});
     Settle();
     EXPECT_EQ(Doc().BellFactor[0], 55);
+}
+
+// Values go where the list shows: a stored device past the end of the list shows no entry,
+// and when the list falls back to its prompt entry the document's device does too, so a
+// device listed later under that number is not sent to unseen.
+TEST_F(DeviceTest, AStoredDevicePastTheListIsNotSentToWhenDevicesArriveLater) {
+    Doc().Set(KeyOf(&CControllerDoc::outMIDIPort), 5, ChangeOrigin::Load);
+    Settle();
+    QComboBox* outputs = List(ControlId::OutputList);
+    EXPECT_EQ(outputs->currentIndex(), -1);
+    midi.AddOutputDevice("Late 1");
+    Settle();
+    EXPECT_EQ(outputs->currentIndex(), 0);
+    EXPECT_EQ(Doc().outMIDIPort, 0);
+    midi.AddOutputDevice("Late 2"); // device 4: the stored number's
+    Settle();
+    MoveInputLevel();
+    DrainLink();
+    EXPECT_TRUE(midi.PutEvents().empty());
 }
 
 TEST_F(DeviceTest, AReturningProcessorGetsTheWholeSetupOnlyWhenAskedAndARenumberingIsNoReturn) {

@@ -8,6 +8,7 @@
 #include "app/CNetworkControl.h"
 #include "app/CUndoHistory.h"
 #include "midi/ControlChangePacer.h"
+#include "midi/OutputPortOwner.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
 
@@ -183,12 +184,15 @@ TEST_F(NetworkControlTest, AFloodEndsOnTheLastPositionsWithinTheWiresBudget) {
 
 TEST_F(NetworkControlTest, SectionsGoOutByteForByteAsTheDocumentSendsThem) {
     Doc().Set(KeyOf(&CControllerDoc::XPosition, 5), 3, ChangeOrigin::Gesture);
-    for (const auto& [path, send] :
-         {std::pair{"/orbis/send/patchbay", &CControllerDoc::SendPatchbay},
-          {"/orbis/send/channels", &CControllerDoc::SendChannels},
-          {"/orbis/send/globals", &CControllerDoc::SendGlobals}}) {
+    for (const auto& [path, section] : {std::pair{"/orbis/send/patchbay", SendSection::Patchbay},
+                                        {"/orbis/send/channels", SendSection::Channels},
+                                        {"/orbis/send/globals", SendSection::Globals}}) {
         midi.ClearRecords();
-        ASSERT_TRUE((Doc().*send)());
+        {
+            OutputPortOwner output(midi);
+            ASSERT_TRUE(output.OpenForSending(Doc().outMIDIPort));
+            ASSERT_TRUE(output.SendControlChanges(SectionMessages(Doc(), section)));
+        }
         const std::vector<MemoryMidiBackend::Message> direct = midi.SentTo(0);
         midi.ClearRecords();
         Send({path, {}});

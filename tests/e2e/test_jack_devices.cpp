@@ -5,8 +5,10 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CControllerMidiIn.h"
+#include "app/CProcessorLink.h"
 #include "app/ControlIds.h"
 #include "midi/JackMidiBackend.h"
+#include "midi/OutputPortOwner.h"
 #include "model/CControllerDoc.h"
 #include "support/EventLoop.h"
 #include "support/JackBackendTest.h"
@@ -55,21 +57,27 @@ struct Program {
     CControllerDlg window;
 };
 
-// Records what the receiver applies to the shown channel, checking the thread it runs on.
-class RecordingView : public ControllerView {
+// Records the values the receiver gives the document, checking the thread it runs on.
+class Recording {
 public:
-    int OutputListSelection() const override { return 0; }
-    int ShownChannel() const override { return 0; }
-    void MoveChannelControl(ChannelArray CControllerDoc::*, int value) override {
-        offThread += QThread::currentThread() != QCoreApplication::instance()->thread();
-        values.push_back(value);
+    explicit Recording(CControllerDoc& doc) : m_doc(doc) {
+        m_id = doc.Subscribe([this](const DocumentChanges& changes) {
+            for (const ValueChange& change : changes.values) {
+                offThread += QThread::currentThread() != QCoreApplication::instance()->thread();
+                values.push_back(change.newValue);
+            }
+        });
     }
-    void MoveGlobalControl(int CControllerDoc::*, int) override {}
-    void MoveSourcePad(int, int) override {}
-    void MoveSourceZ(int) override {}
+    ~Recording() { m_doc.Unsubscribe(m_id); }
+    Recording(const Recording&) = delete;
+    Recording& operator=(const Recording&) = delete;
 
     std::vector<int> values;
     int offThread = 0;
+
+private:
+    CControllerDoc& m_doc;
+    int m_id = 0;
 };
 
 class JackDeviceTest : public JackBackendTest {};
@@ -138,7 +146,7 @@ TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) 
     sink = std::make_unique<BareJackClient>("orbis-e2e-sink", BareJackClient::Role::Sink);
     ASSERT_TRUE(ProcessEventsUntil([&] {
         return program.Outputs()->currentText() == "orbis-e2e-sink:in" &&
-               program.app.Doc().MidiOut.IsAlive();
+               program.window.ProcessorLink().Output().Port().IsAlive();
     })) << Entries(program.Outputs()).join(", ").toStdString();
     EXPECT_EQ(sink->Received(), 0u) << "the reconnection itself sends nothing";
     program.MoveInputLevel();
@@ -151,9 +159,8 @@ TEST_F(JackDeviceTest, ADeviceLeavingBeforeTheOpenDoesNotPutItsNeighbourInPlace)
         std::make_unique<BareJackClient>("orbis-e2e-leaving", BareJackClient::Role::Flood);
     BareJackClient chosen("orbis-e2e-chosen", BareJackClient::Role::Flood);
     BareJackClient neighbour("orbis-e2e-neighbour", BareJackClient::Role::Flood);
-    CControllerDoc doc(*backend);
-    RecordingView view;
-    doc.SetView(&view);
+    CControllerDoc doc;
+    Recording recording(doc);
     CControllerMidiIn receiver(*backend);
     receiver.SetDocumentSource([&doc] { return &doc; });
     const int device = InputDevice("orbis-e2e-chosen");
@@ -161,10 +168,10 @@ TEST_F(JackDeviceTest, ADeviceLeavingBeforeTheOpenDoesNotPutItsNeighbourInPlace)
     leaving.reset();
     QThread::msleep(200); // the server tells of the leaving port
 
-    ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
+    ASSERT_TRUE(receiver.Open(device, OutputPortOwner::kPortOption));
     receiver.Start();
     chosen.Flood(10);
-    EXPECT_TRUE(ProcessEventsUntil([&] { return view.values.size() >= 10; }, 5000))
+    EXPECT_TRUE(ProcessEventsUntil([&] { return recording.values.size() >= 10; }, 5000))
         << "the chosen device's messages did not arrive";
     receiver.Close();
 }
@@ -175,25 +182,25 @@ TEST_F(FloodTest, AFloodOfInputArrivesWholeAndInOrderOnTheUserInterfaceThread) {
     ASSERT_NE(backend, nullptr);
     BareJackClient flood("orbis-e2e-flood", BareJackClient::Role::Flood);
     ASSERT_TRUE(flood.IsOpen());
-    CControllerDoc doc(*backend);
-    RecordingView view;
-    doc.SetView(&view);
+    CControllerDoc doc;
+    Recording recording(doc);
     CControllerMidiIn receiver(*backend);
     receiver.SetDocumentSource([&doc] { return &doc; });
     const int device = FindDevice(
-        backend->InputCount(), [&doc](int n) { return doc.InputDeviceName(n); }, "orbis-e2e-flood");
+        backend->InputCount(), [&backend](int n) { return InputDeviceName(*backend, n); },
+        "orbis-e2e-flood");
     ASSERT_GE(device, 0);
-    ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
+    ASSERT_TRUE(receiver.Open(device, OutputPortOwner::kPortOption));
     receiver.Start();
 
     flood.Flood(kMessages);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return view.values.size() >= kMessages; }, 30000))
-        << view.values.size() << " of " << flood.Sent() << " sent";
+    ASSERT_TRUE(ProcessEventsUntil([&] { return recording.values.size() >= kMessages; }, 30000))
+        << recording.values.size() << " of " << flood.Sent() << " sent";
     receiver.Close();
-    EXPECT_EQ(view.offThread, 0);
-    ASSERT_EQ(view.values.size(), kMessages);
+    EXPECT_EQ(recording.offThread, 0);
+    ASSERT_EQ(recording.values.size(), kMessages);
     for (std::size_t i = 0; i < kMessages; ++i) {
-        ASSERT_EQ(view.values[i], static_cast<int>(i % 128)) << "message " << i;
+        ASSERT_EQ(recording.values[i], static_cast<int>(i % 128)) << "message " << i;
     }
     EXPECT_EQ(doc.InputLevel[0], static_cast<int>((kMessages - 1) % 128));
 }
@@ -221,7 +228,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
         ASSERT_TRUE(ProcessEventsUntil(
             [&] {
                 return program.Outputs()->currentText() == "orbis-sink:in" &&
-                       program.app.Doc().MidiOut.IsAlive();
+                       program.window.ProcessorLink().Output().Port().IsAlive();
             },
             10000))
             << Entries(program.Outputs()).join(", ").toStdString();
@@ -239,9 +246,8 @@ TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
     ASSERT_TRUE(sink->IsOpen());
     std::unique_ptr<MidiBackend> lister = JackMidiBackend::Create({});
     ASSERT_NE(lister, nullptr);
-    const CControllerDoc names(*lister);
     const int device = FindDevice(
-        lister->OutputCount(), [&names](int n) { return names.OutputDeviceName(n); },
+        lister->OutputCount(), [&lister](int n) { return OutputDeviceName(*lister, n); },
         "orbis-sink:in");
     lister.reset();
     ASSERT_GE(device, 0);

@@ -1,8 +1,10 @@
 // The port layer over RtMidi on a private JACK server: what the document sends arrives
 // byte for byte at another client, and what another client sends reaches the document.
 #include "app/CControllerMidiIn.h"
+#include "midi/OutputPortOwner.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "support/JackBackendTest.h"
 
 #include <QCoreApplication>
@@ -22,16 +24,24 @@ class JackMidiTest : public JackBackendTest {
 protected:
     void SetUp() override {
         JackBackendTest::SetUp();
+        doc = std::make_unique<CControllerDoc>();
         if (backend) {
-            doc = std::make_unique<CControllerDoc>(*backend);
+            output = std::make_unique<OutputPortOwner>(*backend);
         }
     }
     void TearDown() override {
-        doc.reset(); // closes the output before the backend goes
+        output.reset(); // closes the output before the backend goes
         JackBackendTest::TearDown();
     }
 
+    // A section of the document to its output device, as the program sends it.
+    MidiResult Send(SendSection section) {
+        const MidiResult opened = output->OpenForSending(doc->outMIDIPort);
+        return opened ? output->SendControlChanges(SectionMessages(*doc, section)) : opened;
+    }
+
     std::unique_ptr<CControllerDoc> doc;
+    std::unique_ptr<OutputPortOwner> output;
 };
 
 } // namespace
@@ -45,12 +55,12 @@ TEST_F(JackMidiTest, SectionsAndSysExArriveByteForByte) {
     doc->InputLevel[5] = 17;
     doc->ValInsertBSelect[7] = 99;
 
-    ASSERT_TRUE(doc->SendPatchbay());
-    ASSERT_TRUE(doc->SendChannels());
-    ASSERT_TRUE(doc->SendGlobals());
+    ASSERT_TRUE(Send(SendSection::Patchbay));
+    ASSERT_TRUE(Send(SendSection::Channels));
+    ASSERT_TRUE(Send(SendSection::Globals));
     const unsigned char save[] = {0xF0, 0x00, 0x20, 0x5E, 0x08, 0xF7};
-    ASSERT_TRUE(doc->SendSysExCommand(save, sizeof save));
-    ASSERT_TRUE(doc->SendProgramChange(64));
+    ASSERT_TRUE(output->SendSysEx(save));
+    ASSERT_TRUE(output->SendShort(0xC0, 0, 64, 0));
 
     ASSERT_TRUE(capture.WaitFor(56 + 152 + 4 + 2, 5s)) << capture.Messages().size();
     const auto got = capture.Messages();
@@ -74,7 +84,7 @@ TEST_F(JackMidiTest, ControlChangesFromAnotherClientReachTheDocument) {
 
     CControllerMidiIn receiver(*backend);
     receiver.SetDocumentSource([this] { return doc.get(); });
-    ASSERT_TRUE(receiver.Open(device, CControllerDoc::kPortOption));
+    ASSERT_TRUE(receiver.Open(device, OutputPortOwner::kPortOption));
     receiver.Start();
 
     sender.Send({0xB2, 7, 48});
@@ -105,13 +115,13 @@ TEST_F(JackMidiTest, APortThatVanishesWhileOpenIsHarmless) {
     const int device = OutputDevice("orbis-e2e-vanishing");
     ASSERT_GE(device, 0);
     doc->outMIDIPort = device + 1;
-    ASSERT_TRUE(doc->SendGlobals());
+    ASSERT_TRUE(Send(SendSection::Globals));
     ASSERT_TRUE(capture->WaitFor(4, 5s));
     capture.reset(); // the client goes away with our port still connected to it
     std::this_thread::sleep_for(50ms);
     // The sender hears of it, and nothing breaks.
-    EXPECT_EQ(doc->SendChannels().Failure(), MidiFailure::SendFailed);
-    EXPECT_TRUE(doc->IsOutputOpen());
-    EXPECT_FALSE(doc->MidiOut.IsAlive());
-    doc.reset(); // closing the port afterwards is safe too
+    EXPECT_EQ(Send(SendSection::Channels).Failure(), MidiFailure::SendFailed);
+    EXPECT_TRUE(output->IsOpen());
+    EXPECT_FALSE(output->Port().IsAlive());
+    output.reset(); // closing the port afterwards is safe too
 }

@@ -2,6 +2,7 @@
 #include "app/CInputDeviceMenu.h"
 #include "app/CProcessorLink.h"
 #include "midi/InputQueue.h"
+#include "midi/OutputPortOwner.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
@@ -66,7 +67,7 @@ protected:
     }
 
     MemoryMidiBackend backend;
-    CControllerDoc doc{backend};
+    CControllerDoc doc;
     QMenuBar menuBar;
     CControllerMidiIn receiver{backend};
     CInputDeviceMenu menu;
@@ -191,7 +192,7 @@ TEST_F(InputPortTest, ReceiverDestroyedWithPendingInputIsSafe) {
     backend.AddInputDevice("Processor");
     auto* owned = new CControllerMidiIn(backend);
     owned->SetDocumentSource([this] { return &doc; });
-    ASSERT_TRUE(owned->Open(0, CControllerDoc::kPortOption));
+    ASSERT_TRUE(owned->Open(0, OutputPortOwner::kPortOption));
     owned->Start();
     backend.Inject(0, CC(0, 7, 5));
     delete owned; // closes the input; the posted notification is discarded with it
@@ -205,12 +206,11 @@ TEST_F(InputPortTest, ReceiverDestroyedWithPendingInputIsSafe) {
 TEST(OutputPort, AValueThatFoundNoPortIsNotTakenAsDelivered) {
     MemoryMidiBackend backend;
     backend.AddOutputDevice("Processor");
-    CControllerDoc doc(backend);
-    int selection = 0;
-    CProcessorLink link(doc, [&selection] { return selection; });
+    CControllerDoc doc;
+    CProcessorLink link(doc, backend);
     link.Post(KeyOf(&CControllerDoc::XPosition, 2), 10, CProcessorLink::Repeat::Skip);
     EXPECT_TRUE(backend.PutEvents().empty());
-    selection = 1;
+    doc.outMIDIPort = 1;
     link.Post(KeyOf(&CControllerDoc::XPosition, 2), 10, CProcessorLink::Repeat::Skip);
     EXPECT_EQ(backend.SentTo(0), (std::vector<MemoryMidiBackend::Message>{{0xB2, 20, 10}}));
 }

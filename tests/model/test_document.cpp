@@ -7,22 +7,6 @@
 #include <map>
 #include <set>
 
-void FakeView::MoveChannelControl(ChannelArray CControllerDoc::*parameter, int value) {
-    for (const ChannelParameter& entry : kChannelParameters) {
-        if (entry.array == parameter) {
-            moves.push_back(std::string(entry.fileKey) + " " + std::to_string(value));
-        }
-    }
-}
-
-void FakeView::MoveGlobalControl(int CControllerDoc::*parameter, int value) {
-    for (const GlobalParameter& entry : kGlobalParameters) {
-        if (entry.member == parameter) {
-            moves.push_back(std::string(entry.fileKey) + " " + std::to_string(value));
-        }
-    }
-}
-
 namespace {
 
 void ExpectResetValues(const CControllerDoc& doc) {
@@ -34,7 +18,6 @@ void ExpectResetValues(const CControllerDoc& doc) {
     EXPECT_EQ(doc.DefaultPreset, 0);
     EXPECT_EQ(doc.DefaultPresetAvvio, 0);
     EXPECT_EQ(doc.Frequence, 0);
-    EXPECT_EQ(doc.CurrentOutDevice, -1);
     for (int k = 0; k < 8; ++k) {
         SCOPED_TRACE("channel " + std::to_string(k));
         EXPECT_EQ(doc.Attenuation[k], 64);
@@ -133,13 +116,10 @@ TEST(ParameterTable, NamesGroupsAndUnitsAgree) {
 TEST_F(DocumentTest, FreshDocumentHoldsTheResetValues) {
     EXPECT_EQ(doc.DocumentName, "New Document");
     EXPECT_FALSE(doc.ShowRawValues);
-    EXPECT_FALSE(doc.IsOutputOpen());
     ExpectResetValues(doc);
 }
 
-TEST_F(DocumentTest, NewRestoresValuesButKeepsPortAndRawDisplay) {
-    view.outputSelection = 2;
-    ASSERT_TRUE(doc.SendGlobals());
+TEST_F(DocumentTest, NewRestoresValuesButKeepsRawDisplay) {
     doc.DocumentName = "/tmp/show.ocont2";
     doc.ShowRawValues = true;
     doc.InputLevel[3] = 12;
@@ -150,7 +130,6 @@ TEST_F(DocumentTest, NewRestoresValuesButKeepsPortAndRawDisplay) {
     EXPECT_TRUE(doc.NewDocument());
     EXPECT_EQ(doc.DocumentName, "New Document");
     EXPECT_TRUE(doc.ShowRawValues);
-    EXPECT_TRUE(doc.IsOutputOpen());
     ExpectResetValues(doc);
 }
 
@@ -166,11 +145,11 @@ TEST_F(DocumentTest, ResetKeepsNameAndValuesOutsideTheMidiRange) {
 TEST_F(DocumentTest, DeviceNamesFallBackToTheErrorText) {
     backend.AddOutputDevice(std::nullopt);
     backend.AddOutputDevice("A device with a name far longer than thirty-one bytes");
-    EXPECT_EQ(doc.OutputDeviceName(0), "Processor A");
-    EXPECT_EQ(doc.OutputDeviceName(3), "Error inDevID = 3");
-    EXPECT_EQ(doc.OutputDeviceName(4), "A device with a name far longer");
-    EXPECT_EQ(doc.OutputDeviceName(4).size(), 31u);
-    EXPECT_EQ(doc.InputDeviceName(0), "Error inDevID = 0");
+    EXPECT_EQ(OutputDeviceName(backend, 0), "Processor A");
+    EXPECT_EQ(OutputDeviceName(backend, 3), "Error inDevID = 3");
+    EXPECT_EQ(OutputDeviceName(backend, 4), "A device with a name far longer");
+    EXPECT_EQ(OutputDeviceName(backend, 4).size(), 31u);
+    EXPECT_EQ(InputDeviceName(backend, 0), "Error inDevID = 0");
 }
 
 TEST(DeviceNames, CutNeverSplitsAUtf8Character) {
@@ -180,14 +159,15 @@ TEST(DeviceNames, CutNeverSplitsAUtf8Character) {
     EXPECT_EQ(CutDeviceName("short"), "short");
 }
 
-TEST(NoMidiSystem, DocumentRunsWithNoDevices) {
-    CControllerDoc doc;
-    EXPECT_EQ(doc.Midi().OutputCount(), 0);
-    EXPECT_TRUE(doc.EnsureOutputOpen(0));
-    EXPECT_FALSE(doc.SendChannels());
-    EXPECT_FALSE(doc.EnsureOutputOpen(1));
-    EXPECT_FALSE(doc.SendGlobals());
-    EXPECT_EQ(doc.SendShort(0xB0, 0, 7, 1).Failure(), MidiFailure::NoDevice); // none open
+TEST(NoMidiSystem, PortRunsWithNoDevices) {
+    const CControllerDoc doc;
+    OutputPortOwner output(NoMidiBackend());
+    EXPECT_EQ(output.Backend().OutputCount(), 0);
+    EXPECT_TRUE(output.Choose(0));
+    EXPECT_FALSE(output.OpenForSending(0));
+    EXPECT_FALSE(output.Choose(1));
+    EXPECT_FALSE(output.SendControlChanges(SectionMessages(doc, SendSection::Globals)));
+    EXPECT_EQ(output.SendShort(0xB0, 0, 7, 1).Failure(), MidiFailure::NoDevice); // none open
 }
 
 // Each write path tells its subscribers once, with its origin and only the values that
@@ -224,7 +204,8 @@ TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) 
          {{ChangeOrigin::Load, {{level, 100, 9}}}}},
         {"A received Control Change is live",
          [](CControllerDoc& d) {
-             d.ApplyIncomingEvent({0, 0xB3, 7, 55, 0});
+             const auto received = ReceivedControlChange(0xB3, 7, 55);
+             d.Set(received->key, received->value, ChangeOrigin::Live);
          },
          {{ChangeOrigin::Live, {{level, 100, 55}}}}},
         {"New is a load",

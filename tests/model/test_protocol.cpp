@@ -1,6 +1,11 @@
 #include "support/DocumentFixture.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace {
+
+using enum SendSection;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -12,8 +17,7 @@ Bytes CC(int channel, int controller, int value) {
 } // namespace
 
 TEST_F(DocumentTest, ChannelsSectionOfAFreshDocument) {
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendChannels());
+    ASSERT_TRUE(Send(Channels));
     const auto sent = backend.SentTo(0);
     ASSERT_EQ(sent.size(), 152u);
     const std::vector<Bytes> channel0 = {CC(0, 7, 100), CC(0, 5, 0),   CC(0, 4, 127), CC(0, 28, 0),
@@ -45,8 +49,7 @@ TEST_F(DocumentTest, ChannelsSectionCarriesEachChannelsOwnValues) {
             (doc.*arrays[i])[k] = (i * 8 + k) % 128;
         }
     }
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendChannels());
+    ASSERT_TRUE(Send(Channels));
     const auto sent = backend.SentTo(0);
     ASSERT_EQ(sent.size(), 152u);
     for (int k = 0; k < 8; ++k) {
@@ -69,8 +72,7 @@ TEST_F(DocumentTest, PatchbayAndGlobalsSections) {
         doc.ValInsertBSelect[k] = 70 + k;
         doc.HostInPBSelect[k] = 99; // kinds and channels never go out
     }
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendPatchbay());
+    ASSERT_TRUE(Send(Patchbay));
     auto sent = backend.SentTo(0);
     ASSERT_EQ(sent.size(), 56u);
     for (int k = 0; k < 8; ++k) {
@@ -83,16 +85,16 @@ TEST_F(DocumentTest, PatchbayAndGlobalsSections) {
     }
 
     backend.ClearRecords();
-    ASSERT_TRUE(doc.SendGlobals());
+    ASSERT_TRUE(Send(Globals));
     sent = backend.SentTo(0);
     EXPECT_EQ(sent,
               (std::vector<Bytes>{{0xB3, 0, 11}, {0xB1, 0, 5}, {0xB2, 0, 100}, {0xB4, 0, 0}}));
 }
 
 TEST_F(DocumentTest, ProgramChangeGoesOutAsTwoBytes) {
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendProgramChange(64));
-    ASSERT_TRUE(doc.SendProgramChange(0));
+    ASSERT_TRUE(output.OpenForSending(1));
+    ASSERT_TRUE(output.SendShort(0xC0, 0, 64, 0));
+    ASSERT_TRUE(output.SendShort(0xC0, 0, 0, 0));
     EXPECT_EQ(backend.SentTo(0), (std::vector<Bytes>{{0xC0, 0x40}, {0xC0, 0x00}}));
     // The event handed over is still the three-byte record with a zero second data byte.
     const auto events = backend.PutEvents();
@@ -105,11 +107,11 @@ TEST_F(DocumentTest, ProgramChangeGoesOutAsTwoBytes) {
 }
 
 TEST_F(DocumentTest, SysExCommandsArriveWholeFromOneEventPerByte) {
-    view.outputSelection = 2;
     const unsigned char rec[] = {0xF0, 0x00, 0x20, 0x5E, 0x04, 0xF7};
     const unsigned char set[] = {0xF0, 0x00, 0x20, 0x5E, 0x0C, 0x40, 0xF7};
-    ASSERT_TRUE(doc.SendSysExCommand(rec, sizeof rec));
-    ASSERT_TRUE(doc.SendSysExCommand(set, sizeof set));
+    ASSERT_TRUE(output.OpenForSending(2));
+    ASSERT_TRUE(output.SendSysEx(rec));
+    ASSERT_TRUE(output.SendSysEx(set));
     EXPECT_EQ(backend.SentTo(1), (std::vector<Bytes>{Bytes(rec, rec + 6), Bytes(set, set + 7)}));
     const auto events = backend.PutEvents();
     ASSERT_EQ(events.size(), 13u);
@@ -119,12 +121,12 @@ TEST_F(DocumentTest, SysExCommandsArriveWholeFromOneEventPerByte) {
 }
 
 TEST_F(DocumentTest, InterruptedSysExIsNeverSentHalf) {
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.EnsureOutputOpen(1));
+    ASSERT_TRUE(output.Choose(1));
     // The port takes every event; the run is dropped on the way to the wire.
     for (const auto& [status, byte] : std::initializer_list<std::pair<int, int>>{
              {0xF0, 0xF0}, {0xF0, 0x00}, {0xB0, 7}, {0xF0, 0x20}, {0xF0, 0xF7}}) {
-        EXPECT_TRUE(status == 0xF0 ? doc.SendSysExByte(byte) : doc.SendShort(status, 0, byte, 1));
+        EXPECT_TRUE(status == 0xF0 ? output.SendSysExByte(byte)
+                                   : output.SendShort(status, 0, byte, 1));
     }
     EXPECT_EQ(backend.SentTo(0), (std::vector<Bytes>{{0xB0, 7, 1}}));
 }
@@ -133,8 +135,7 @@ TEST_F(DocumentTest, ValuesOutsideTheMidiRangeGoOutClamped) {
     doc.InputLevel[0] = 300;
     doc.HPFCutOff[0] = -5;
     doc.LPFCutOff[0] = 200; // 0xC8 would be read as a status byte
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendChannels());
+    ASSERT_TRUE(Send(Channels));
     const auto sent = backend.SentTo(0);
     EXPECT_EQ(sent[0], CC(0, 7, 127));
     EXPECT_EQ(sent[1], CC(0, 5, 0));
@@ -142,23 +143,19 @@ TEST_F(DocumentTest, ValuesOutsideTheMidiRangeGoOutClamped) {
 }
 
 TEST_F(DocumentTest, PromptEntryAtStartSendsNothing) {
-    view.outputSelection = 0;
-    EXPECT_TRUE(doc.EnsureOutputOpen(0));
-    EXPECT_FALSE(doc.SendChannels());
-    EXPECT_FALSE(doc.SendPatchbay());
-    EXPECT_FALSE(doc.SendGlobals());
+    EXPECT_TRUE(output.Choose(0));
+    EXPECT_FALSE(Send(Channels, 0));
+    EXPECT_FALSE(Send(Patchbay, 0));
+    EXPECT_FALSE(Send(Globals, 0));
     EXPECT_TRUE(backend.Calls().empty()); // nothing was even opened
     EXPECT_TRUE(backend.PutEvents().empty());
 }
 
 TEST_F(DocumentTest, SwitchingDevicesClosesTheOldPortFirst) {
-    view.outputSelection = 2;
-    ASSERT_TRUE(doc.SendGlobals());
-    EXPECT_EQ(doc.CurrentOutDevice, 1);
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendGlobals());
-    view.outputSelection = 0;
-    EXPECT_FALSE(doc.SendGlobals());
+    ASSERT_TRUE(Send(Globals, 2));
+    EXPECT_EQ(output.Device(), 1);
+    ASSERT_TRUE(Send(Globals, 1));
+    EXPECT_FALSE(Send(Globals, 0));
     EXPECT_EQ(backend.Calls(),
               (std::vector<std::string>{"open-out 1", "reset-out 1", "close-out 1", "open-out 0",
                                         "reset-out 0", "close-out 0", "open-out -1"}));
@@ -167,34 +164,31 @@ TEST_F(DocumentTest, SwitchingDevicesClosesTheOldPortFirst) {
 }
 
 TEST_F(DocumentTest, SameEntryReturnsAtOnceAndAFailedDeviceIsNotRetried) {
-    EXPECT_EQ(doc.EnsureOutputOpen(3).Failure(), MidiFailure::OpenFailed); // "Broken"
-    EXPECT_TRUE(doc.EnsureOutputOpen(3)); // same entry: nothing is touched
-    view.outputSelection = 3;
-    EXPECT_EQ(doc.SendChannels().Failure(), MidiFailure::OpenFailed);
+    EXPECT_EQ(output.Choose(3).Failure(), MidiFailure::OpenFailed); // "Broken"
+    EXPECT_TRUE(output.Choose(3)); // same entry: nothing is touched
+    EXPECT_EQ(Send(Channels, 3).Failure(), MidiFailure::OpenFailed);
     EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 2"}));
 
-    // Another entry, or a reset, makes the next send try again.
-    doc.ResetToDefaults();
-    EXPECT_FALSE(doc.SendChannels());
-    EXPECT_EQ(backend.Calls().size(), 2u);
+    // Another entry makes the next send to it try again.
+    ASSERT_TRUE(Send(Channels, 1));
+    EXPECT_EQ(Send(Channels, 3).Failure(), MidiFailure::OpenFailed);
+    EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 2", "open-out 0", "reset-out 0",
+                                                         "close-out 0", "open-out 2"}));
 }
 
-TEST_F(DocumentTest, AfterNewTheStillOpenPortKeepsSending) {
-    view.outputSelection = 2;
-    ASSERT_TRUE(doc.SendGlobals());
+TEST_F(DocumentTest, NewLeavesThePortAlone) {
+    ASSERT_TRUE(Send(Globals, 2));
     doc.NewDocument();
-    view.outputSelection = 0; // the list shows the prompt entry again
-    EXPECT_TRUE(doc.SendGlobals());
+    EXPECT_TRUE(Send(Globals, 2));
     EXPECT_EQ(backend.SentTo(1).size(), 8u);
     EXPECT_EQ(backend.Calls(), (std::vector<std::string>{"open-out 1"}));
 }
 
 TEST_F(DocumentTest, DestructionResetsAndClosesTheOutput) {
     {
-        CControllerDoc other(backend);
-        other.SetView(&view);
-        view.outputSelection = 1;
-        ASSERT_TRUE(other.SendGlobals());
+        OutputPortOwner other(backend);
+        ASSERT_TRUE(other.OpenForSending(1));
+        ASSERT_TRUE(other.SendControlChanges(SectionMessages(doc, Globals)));
     }
     EXPECT_EQ(backend.Calls(),
               (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
@@ -204,12 +198,10 @@ TEST_F(DocumentTest, APortClosesOnTheBackendItWasOpenedOn) {
     MemoryMidiBackend other;
     other.AddOutputDevice("Elsewhere");
     {
-        CControllerDoc second(other);
-        second.outMIDIPort = 1;
-        ASSERT_TRUE(second.SendGlobals());
-        view.outputSelection = 1;
-        ASSERT_TRUE(doc.SendGlobals());
-        EXPECT_EQ(doc.EnsureOutputOpen(9).Failure(), MidiFailure::NoDevice);
+        OutputPortOwner second(other);
+        ASSERT_TRUE(second.OpenForSending(1));
+        ASSERT_TRUE(Send(Globals));
+        EXPECT_EQ(output.Choose(9).Failure(), MidiFailure::NoDevice);
     }
     EXPECT_EQ(other.Calls(),
               (std::vector<std::string>{"open-out 0", "reset-out 0", "close-out 0"}));
@@ -218,11 +210,64 @@ TEST_F(DocumentTest, APortClosesOnTheBackendItWasOpenedOn) {
 }
 
 TEST_F(DocumentTest, AVanishedDeviceNeverStopsTheSender) {
-    view.outputSelection = 1;
-    ASSERT_TRUE(doc.SendGlobals());
+    ASSERT_TRUE(Send(Globals));
     backend.UnplugOutput(0);
-    EXPECT_FALSE(doc.SendShort(0xB0, 0, 7, 1)); // the port reports the failure,
+    EXPECT_FALSE(output.SendShort(0xB0, 0, 7, 1)); // the port reports the failure,
     // and so does the section, which still runs to the end
-    EXPECT_EQ(doc.SendChannels().Failure(), MidiFailure::SendFailed);
+    EXPECT_EQ(Send(Channels).Failure(), MidiFailure::SendFailed);
     EXPECT_EQ(backend.SentTo(0).size(), 4u);
+}
+
+// Without an open port every kind of send says why nothing went out, puts nothing, and the
+// entry chosen last is not opened again by sending to it.
+TEST_F(DocumentTest, WhatASendReportsByTheStateOfTheChosenEntry) {
+    struct Row {
+        const char* name;
+        std::function<void(OutputPortOwner&)> choose;
+        int entry; // what the sends go to
+        MidiFailure expected;
+    };
+    const std::vector<Row> rows = {
+        {"nothing chosen yet", [](OutputPortOwner&) {}, 0, MidiFailure::NoDevice},
+        {"an unlisted device", [](OutputPortOwner& o) { static_cast<void>(o.Choose(9)); }, 9,
+         MidiFailure::NoDevice},
+        {"a device that would not open", [](OutputPortOwner& o) { static_cast<void>(o.Choose(3)); },
+         3, MidiFailure::OpenFailed},
+        {"a device that went away",
+         [](OutputPortOwner& o) {
+             static_cast<void>(o.Choose(1));
+             o.LetGo(1);
+         },
+         1, MidiFailure::DeviceGone},
+        {"a device that came back",
+         [](OutputPortOwner& o) {
+             static_cast<void>(o.Choose(1));
+             o.LetGo(1);
+             static_cast<void>(o.Reopen(1));
+         },
+         1, MidiFailure::None},
+        {"a renumbered device",
+         [](OutputPortOwner& o) {
+             static_cast<void>(o.Choose(1));
+             o.Renumber(2);
+         },
+         2, MidiFailure::None},
+    };
+    const unsigned char command[] = {0xF0, 0x00, 0x20, 0x5E, 0x04, 0xF7};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OutputPortOwner owner(backend);
+        row.choose(owner);
+        backend.ClearRecords();
+        EXPECT_EQ(owner.OpenForSending(row.entry).Failure(), row.expected);
+        EXPECT_EQ(owner.SendShort(0xB0, 0, 7, 1).Failure(), row.expected);
+        EXPECT_EQ(owner.SendSysEx(command).Failure(), row.expected);
+        EXPECT_EQ(owner.SendControlChanges(SectionMessages(doc, Globals)).Failure(), row.expected);
+        EXPECT_EQ(backend.PutEvents().size(), row.expected == MidiFailure::None ? 11u : 0u);
+        const auto calls = backend.Calls();
+        EXPECT_EQ(
+            std::count_if(calls.begin(), calls.end(),
+                          [](const std::string& call) { return call.starts_with("open-out"); }),
+            0);
+    }
 }

@@ -37,14 +37,12 @@ protected:
     // The device numbers, as the main window's lists number them from 0, of the first
     // device whose name contains `part`; -1 when there is none.
     int OutputDevice(const std::string& part) const {
-        const CControllerDoc names(*backend);
         return FindDevice(
-            backend->OutputCount(), [&names](int n) { return names.OutputDeviceName(n); }, part);
+            backend->OutputCount(), [this](int n) { return OutputDeviceName(*backend, n); }, part);
     }
     int InputDevice(const std::string& part) const {
-        const CControllerDoc names(*backend);
         return FindDevice(
-            backend->InputCount(), [&names](int n) { return names.InputDeviceName(n); }, part);
+            backend->InputCount(), [this](int n) { return InputDeviceName(*backend, n); }, part);
     }
 
     std::unique_ptr<MidiBackend> backend;

@@ -2,8 +2,10 @@
 
 #include "midi/MidiApiChoice.h"
 #include "midi/MidiBackend.h"
+#include "midi/OutputPortOwner.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "model/ParameterTable.h"
 
 #include <algorithm>
 #include <array>
@@ -46,13 +48,13 @@ enum class Section { Patchbay, Channels, Globals };
 struct SectionName {
     std::string_view name;
     Section section;
-    MidiResult (CControllerDoc::*send)();
+    SendSection messages;
 };
 
 constexpr std::array<SectionName, 3> kSections = {{
-    {"patchbay", Section::Patchbay, &CControllerDoc::SendPatchbay},
-    {"channels", Section::Channels, &CControllerDoc::SendChannels},
-    {"globals", Section::Globals, &CControllerDoc::SendGlobals},
+    {"patchbay", Section::Patchbay, SendSection::Patchbay},
+    {"channels", Section::Channels, SendSection::Channels},
+    {"globals", Section::Globals, SendSection::Globals},
 }};
 
 enum class Action { Send, ListPorts, Help, Version };
@@ -133,9 +135,8 @@ std::string Lowered(std::string text) {
 
 // The output list selection for --port: 1 is the first device. An exact name wins; else a
 // name that contains the text, ignoring case, when only one does.
-std::optional<int> FindOutput(const CControllerDoc& doc, const std::string& port,
-                              std::string& problem) {
-    const int count = doc.Midi().OutputCount();
+std::optional<int> FindOutput(MidiBackend& backend, const std::string& port, std::string& problem) {
+    const int count = backend.OutputCount();
     if (IsNumber(port)) {
         const int number = std::stoi(port);
         if (number >= 1 && number <= count) {
@@ -147,7 +148,7 @@ std::optional<int> FindOutput(const CControllerDoc& doc, const std::string& port
     }
     std::vector<int> containing;
     for (int n = 0; n < count; ++n) {
-        const std::string name = doc.OutputDeviceName(n);
+        const std::string name = OutputDeviceName(backend, n);
         if (name == port) {
             return n + 1;
         }
@@ -164,14 +165,13 @@ std::optional<int> FindOutput(const CControllerDoc& doc, const std::string& port
 }
 
 void ListPorts(MidiBackend& backend, std::ostream& out) {
-    const CControllerDoc names(backend);
     out << "Output devices:\n";
     for (int n = 0; n < backend.OutputCount(); ++n) {
-        out << "  " << n + 1 << "  " << names.OutputDeviceName(n) << '\n';
+        out << "  " << n + 1 << "  " << OutputDeviceName(backend, n) << '\n';
     }
     out << "Input devices:\n";
     for (int n = 0; n < backend.InputCount(); ++n) {
-        out << "  " << n + 1 << "  " << names.InputDeviceName(n) << '\n';
+        out << "  " << n + 1 << "  " << InputDeviceName(backend, n) << '\n';
     }
 }
 
@@ -209,13 +209,13 @@ std::optional<Failure> Send(const Options& options, const MidiSystemOpener& open
         return failure;
     }
     MidiBackend& backend = *midi;
-    CControllerDoc doc(backend);
+    CControllerDoc doc;
     doc.DocumentName = options.file;
     ApplyControllerFileText(doc, text, false);
 
     std::string problem;
     if (options.port) {
-        const std::optional<int> selection = FindOutput(doc, *options.port, problem);
+        const std::optional<int> selection = FindOutput(backend, *options.port, problem);
         if (!selection) {
             return Failure{kExitFailure, problem};
         }
@@ -227,11 +227,12 @@ std::optional<Failure> Send(const Options& options, const MidiSystemOpener& open
                            : "no output port " + std::to_string(doc.outMIDIPort) + " (named by " +
                                  options.file + ")"};
     }
-    if (const MidiResult opened = doc.EnsureOutputOpen(doc.OutputSelection());
-        !opened || !doc.IsOutputOpen()) {
-        return Failure{kExitFailure, "cannot open output port " + std::to_string(doc.outMIDIPort) +
-                                         " (" + doc.OutputDeviceName(doc.outMIDIPort - 1) +
-                                         "): " + opened.Describe()};
+    const std::string portName = std::to_string(doc.outMIDIPort) + " (" +
+                                 OutputDeviceName(backend, doc.outMIDIPort - 1) + ")";
+    OutputPortOwner output(backend);
+    if (const MidiResult opened = output.OpenForSending(doc.outMIDIPort); !opened) {
+        return Failure{kExitFailure,
+                       "cannot open output port " + portName + ": " + opened.Describe()};
     }
     const bool all =
         std::none_of(options.only.begin(), options.only.end(), [](bool b) { return b; });
@@ -239,16 +240,16 @@ std::optional<Failure> Send(const Options& options, const MidiSystemOpener& open
         if (!all && !options.only[i]) {
             continue;
         }
-        if (const MidiResult sent = (doc.*kSections[i].send)(); !sent) {
+        if (const MidiResult sent =
+                output.SendControlChanges(SectionMessages(doc, kSections[i].messages));
+            !sent) {
             return Failure{kExitFailure, "sending the " + std::string(kSections[i].name) +
                                              " section failed: " + sent.Describe()};
         }
     }
     // The sends only queue the messages; the port must still be there when they leave.
-    if (!doc.MidiOut.WaitUntilSent()) {
-        return Failure{kExitFailure, "the output port " + std::to_string(doc.outMIDIPort) + " (" +
-                                         doc.OutputDeviceName(doc.outMIDIPort - 1) +
-                                         ") went away while sending"};
+    if (!output.Port().WaitUntilSent()) {
+        return Failure{kExitFailure, "the output port " + portName + " went away while sending"};
     }
     return std::nullopt;
 }
