@@ -119,8 +119,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     m_trackerLink = new CTrackerLink(this);
     CSkinButton* kestrel = m_ui.buttons.value(ControlId::KestrelToggle);
     connect(kestrel, &QAbstractButton::clicked, m_trackerLink, &CTrackerLink::SetOn);
-    // The tracker moves the shown channel's source; its positions go out whole, each one
-    // complete, however the pacer merged the last.
+    // The tracker moves the shown channel's source; each of its positions goes out whole,
+    // axes the processor already has included.
     connect(m_trackerLink, &CTrackerLink::PositionArrived, this,
             [this](double x, double y, double z) {
                 CLiveInput(*Doc(), *m_link)
