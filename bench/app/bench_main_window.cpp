@@ -114,7 +114,7 @@ void BM_ChangeWithJournal(benchmark::State& state) {
     MemoryMidiBackend midi;
     CControllerApp app(midi);
     CControllerDlg window(app);
-    CControllerDoc& doc = *app.m_pDoc;
+    CControllerDoc& doc = app.Doc();
     app.DocumentGuard().BeginRun();
     const QString journal = app.DocumentGuard().RecoveryFileName();
     const int changes = static_cast<int>(state.range(0));
@@ -130,7 +130,7 @@ void BM_ChangeWithJournal(benchmark::State& state) {
         // The journal's delay runs out after the drag: the last value is on disk.
         const QDateTime before = QFileInfo(journal).lastModified();
         while (QFileInfo(journal).lastModified() == before &&
-               drag.elapsed() < 5 * CDocumentCommands::kJournalDelayMs) {
+               drag.elapsed() < 5 * CControllerApp::kJournalDelayMs) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         state.ResumeTiming();
@@ -348,7 +348,7 @@ void BM_LivePositionsWithWindowShown(benchmark::State& state) {
         return;
     }
     const int ticks = static_cast<int>(state.range(0)) * 100;
-    const CControllerDoc& doc = *app.m_pDoc;
+    const CControllerDoc& doc = app.Doc();
     double cpu = 0;
     double wall = 0;
     int paints = 0;

@@ -33,11 +33,7 @@
 namespace {
 
 struct Program {
-    explicit Program(MidiBackend& midi) : app(midi), window(app) {
-        app.AttachMainWindow(&window);
-        window.show();
-    }
-    ~Program() { app.AttachMainWindow(nullptr); }
+    explicit Program(MidiBackend& midi) : app(midi), window(app) { window.show(); }
     QComboBox* Outputs() { return window.findChild<QComboBox*>(QStringLiteral("OutputList")); }
 
     CControllerApp app;
@@ -76,10 +72,10 @@ void BM_IncomingFromJackToDocument(benchmark::State& state) {
             QThread::msleep(1);
         }
         sentBefore += kMessages;
-        program.app.m_pDoc->InputLevel[0] = -1;
+        program.app.Doc().InputLevel[0] = -1;
         state.ResumeTiming();
         const int last = static_cast<int>((sentBefore - 1) % 128);
-        if (!ProcessEventsUntil([&] { return program.app.m_pDoc->InputLevel[0] == last; })) {
+        if (!ProcessEventsUntil([&] { return program.app.Doc().InputLevel[0] == last; })) {
             state.SkipWithError("the last message did not arrive");
             return;
         }
@@ -180,7 +176,7 @@ void BM_ReturnToFirstMessage(benchmark::State& state) {
     const int index = outputs->findText(QStringLiteral("orbis-bench-sink:in"));
     outputs->setCurrentIndex(index);
     emit outputs->activated(index);
-    CControllerDoc& doc = *program.app.m_pDoc;
+    CControllerDoc& doc = program.app.Doc();
     std::vector<double> millis;
     std::vector<double> reconnect; // of which the window learning of it and reopening
     for (auto _ : state) {

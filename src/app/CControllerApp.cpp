@@ -1,61 +1,90 @@
 #include "app/CControllerApp.h"
 
-#include "app/AcceleratorTable.h"
-#include "app/CControllerDlg.h"
+#include "app/CControllerMidiIn.h"
 #include "app/CDocumentEvents.h"
 #include "app/CProcessorLink.h"
 #include "app/CSessionLink.h"
+#include "app/CUndoHistory.h"
 #include "app/CommandLine.h"
-#include "app/ControlIds.h"
 #include "app/DocumentNotices.h"
-#include "app/FileCommands.h"
+#include "app/ProgramSettings.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "tracker/CTrackerLink.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <utility>
 
 namespace {
 
-const QString kOrganisation = QStringLiteral("Norvell");
-const QString kApplication = QStringLiteral("ORBIS");
 const QString kLastDocumentKey = QStringLiteral("Last Document");
 const QString kNewDocument = QString::fromLatin1(CControllerDoc::kNewDocument);
 
 QSettings Store() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganisation, kApplication);
+    return ProgramSettings();
 }
 
 } // namespace
 
 CControllerApp* CControllerApp::s_instance = nullptr;
 
-CControllerDoc* GetControllerDoc() {
-    CControllerApp* app = CControllerApp::Instance();
-    return app ? app->m_pDoc.get() : nullptr;
-}
-
-CControllerApp::CControllerApp(MidiBackend& midi) : m_strLastDocument(kNewDocument), m_midi(midi) {
+CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
+    : QObject(parent), m_strLastDocument(kNewDocument), m_midi(midi),
+      m_pDoc(std::make_unique<CControllerDoc>(midi)) {
     s_instance = this;
     ReadLastDocument();
     m_strWorkingDir = QDir::currentPath();
+
+    m_events = new CDocumentEvents(*m_pDoc, m_guard, this);
+    // The journal keeps up with the changes, each at most kJournalDelayMs after it was
+    // made; a document back in its saved state has none.
+    m_journalTimer = new QTimer(this);
+    m_journalTimer->setSingleShot(true);
+    m_journalTimer->setInterval(kJournalDelayMs);
+    connect(m_journalTimer, &QTimer::timeout, this, [this] { m_guard.Journal(*m_pDoc); });
+    connect(m_events, &CDocumentEvents::settled, this, [this] {
+        if (m_events->IsDirty() && !m_journalTimer->isActive()) {
+            m_journalTimer->start();
+        }
+    });
+    connect(m_events, &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
+        if (!dirty) {
+            m_journalTimer->stop();
+            m_guard.DropJournal();
+        }
+    });
+
+    m_link = new CProcessorLink(
+        *m_pDoc, [this] { return m_outputSelection ? m_outputSelection() : m_pDoc->outMIDIPort; },
+        this);
+    m_history = new CUndoHistory(*m_pDoc, this);
+    m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
+    m_tracker = new CTrackerLink(this);
+    m_midiIn = new CControllerMidiIn(midi, this);
+    m_midiIn->Create(this);
+    m_midiIn->SetDocumentSource([this] { return m_pDoc.get(); });
 }
 
 CControllerApp::~CControllerApp() {
+    // The tracker goes first, so that no position arrives while the program comes apart.
+    m_tracker->Shutdown();
+    m_midiIn->Close();
     WriteLastDocument();
-    m_pDoc.reset(); // resets and closes the MIDI output port
+    // The services listen to the document: they go before it.
+    delete m_session;
+    delete m_midiIn;
+    delete m_tracker;
+    delete m_network;
+    delete m_history;
+    delete m_link;
+    delete m_events;
     if (s_instance == this) {
         s_instance = nullptr;
     }
@@ -78,11 +107,10 @@ void CControllerApp::ReadLastDocument() {
 }
 
 void CControllerApp::WriteLastDocument() {
-    if (Session() || m_endedInSession) {
+    if (m_session) {
         return; // the session's document is the session's to remember
     }
-    m_strLastDocument =
-        m_pDoc ? QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName)) : kNewDocument;
+    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName));
     QSettings store = Store();
     // Rewriting an unchanged value would only cost the exit a file write and a sync.
     if (QFileInfo::exists(store.fileName()) &&
@@ -116,61 +144,35 @@ QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine)
     return failure;
 }
 
-int CControllerApp::Run() {
-    const bool joining = !m_sessionUrl.isEmpty();
-    if (joining) {
+QString CControllerApp::Begin() {
+    if (std::exchange(m_begun, true)) {
+        return {};
+    }
+    if (JoiningSession()) {
         m_strLastDocument = kNewDocument; // until the manager names the session's document
         m_startFileText.reset();
     }
-    CControllerDlg window(*this);
-    AttachMainWindow(&window);
-    if (joining) {
-        JoinSession(window);
+    // A start file named on the command line was read and checked once already.
+    const StartDocument start =
+        ReadStartDocument(*m_pDoc, m_strLastDocument, std::exchange(m_startFileText, {}));
+    m_guard.MarkSaved(*m_pDoc);
+    m_events->Recheck();
+    if (m_startFileOpened) {
+        WriteLastDocument(); // the last document otherwise is what the store holds
     }
-    // Once the window is on screen, which the start does not wait for: the run's lock, then
-    // the journals of runs that are gone, asked about over the window. A session's are
-    // offered when the manager opens its document.
-    QTimer::singleShot(0, &window, [this, &window] {
-        QTimer::singleShot(0, &window, [this, &window] {
-            m_guard.BeginRun(&window);
-            if (!Session() && m_pDoc && m_guard.OfferRecovery(*m_pDoc, &window)) {
-                window.UpdateTitle(); // the windows follow the values themselves
-            }
-        });
-    });
-    // A lost X server ends the program through exit() from inside the event loop. Static
-    // objects made after this hook was registered (the controller file's key table among
-    // them) are gone before it runs, so it renders nothing: it lets the journal's worker
-    // finish the text it was handed while everything was alive, and the journal stays the
-    // last good one.
-    static bool s_exitHookInstalled = false;
-    if (!std::exchange(s_exitHookInstalled, true)) {
-        std::atexit([] {
-            if (CControllerApp* app = CControllerApp::Instance()) {
-                app->m_guard.FinishJournal();
-            }
-        });
+    if (QString why; !m_network->Use(NetworkSettings(), &why)) {
+        std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
     }
-    if (!m_closeRequested && joining) {
-        // Not the dialog's own loop, which a hidden window would end: a session may hide it.
-        window.show();
-        QEventLoop loop;
-        QObject::connect(&window, &QDialog::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-    } else if (!m_closeRequested) {
-        window.exec();
+    if (JoiningSession()) {
+        m_session = new CSessionLink(*this, m_sessionUrl);
+        connect(m_session, &CSessionLink::ended, this,
+                [this](const QString& why) { emit sessionLeft(LeaveSession(why)); });
+        connect(m_session, &CSessionLink::documentOpened, this,
+                &CControllerApp::sessionDocumentOpened);
+        connect(m_session, &CSessionLink::windowsShownRequested, this,
+                &CControllerApp::windowsShownRequested);
     }
-    window.ProcessorLink().Drain();
-    AttachMainWindow(nullptr);
-    m_endedInSession = Session() != nullptr;
-    m_session = nullptr;
-    return 0;
-}
-
-void CControllerApp::JoinSession(CControllerDlg& window) {
-    m_session = new CSessionLink(*this, window, m_sessionUrl);
-    QObject::connect(m_session, &CSessionLink::ended, &window,
-                     [this, &window](const QString& why) { LeaveSession(window, why); });
+    return start.notice;
 }
 
 void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
@@ -196,122 +198,48 @@ CSessionLink* CControllerApp::Session() const {
     return m_session && m_session->IsActive() ? m_session : nullptr;
 }
 
-void CControllerApp::LeaveSession(CControllerDlg& window, const QString& why) {
+QString CControllerApp::LeaveSession(const QString& why) {
     std::fprintf(stderr, "Orbis: %s; running without a session\n", qPrintable(why));
-    QApplication::setQuitOnLastWindowClosed(true);
-    window.show();
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    m_session->deleteLater();
+    m_session = nullptr;
     // As a start without a manager: the last document, unless something was changed already.
     ReadLastDocument();
-    if (m_pDoc && !window.DocumentEvents().IsDirty()) {
-        ReadStartDocument(*m_pDoc, m_strLastDocument, std::nullopt, &window);
+    QString notice;
+    if (!m_events->IsDirty()) {
+        notice = ReadStartDocument(*m_pDoc, m_strLastDocument, std::nullopt).notice;
         m_guard.MarkSaved(*m_pDoc);
+        m_events->Recheck();
     }
-    if (m_pDoc) {
-        m_guard.OfferRecovery(*m_pDoc, &window);
-    }
-    window.UpdateTitle();
+    return notice;
 }
 
 void CControllerApp::SaveForSessionEnd() {
     WriteLastDocument();
-    if (m_pDoc) {
-        static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
-    }
+    static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
 }
 
 void CControllerApp::RequestClose() {
-    if (!m_closeRequested && m_pDoc) {
+    if (!m_closeRequested) {
         // Nothing more can be done about a recovery file that cannot be written.
         static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
     }
     m_closeRequested = true;
-    if (m_pControllerDlg) {
-        m_pControllerDlg->close();
-    }
+    emit closeRequested();
     // Leaves any modal window's loop too (a file dialog, the About box), not only the main one.
     QCoreApplication::exit(0);
 }
 
-void CControllerApp::AttachMainWindow(CControllerDlg* window) {
-    m_pControllerDlg = window;
-    if (window) {
-        InstallAccelerators(*window);
-        for (const auto& [command, runner] : m_modalRunners) {
-            window->SetModalWindowRunner(command, runner);
-        }
+void CControllerApp::MarkSaved() {
+    m_guard.MarkSaved(*m_pDoc);
+    m_events->Recheck();
+    if (!m_session) {
+        // Remembered at once, not only at a normal exit: a killed program opens it next time.
+        WriteLastDocument();
     }
 }
 
-void CControllerApp::InstallAccelerators(CControllerDlg& window) {
-    for (const Accelerator& accelerator : kAccelerators) {
-        QAction* action = window.CommandAction(accelerator.command);
-        if (accelerator.command == CommandId::Close) {
-            // Ctrl+W closes the window it is pressed in: the program only from the main
-            // window, a settings window by itself. The menu item keeps no key of its own,
-            // so that this one action answers everywhere.
-            action = new QAction(&window);
-            action->setObjectName(QStringLiteral("CloseActiveWindow"));
-            window.addAction(action);
-            QObject::connect(action, &QAction::triggered, &window, [&window] {
-                QWidget* active = QApplication::activeWindow();
-                if (active != nullptr && active != &window) {
-                    active->close();
-                } else {
-                    window.ExecuteCommand(CommandId::Close);
-                }
-            });
-        } else if (!action) {
-            action = new QAction(&window);
-            action->setObjectName(QStringLiteral("Command%1").arg(accelerator.command));
-            action->setData(accelerator.command);
-            window.addAction(action);
-            const int command = accelerator.command;
-            QObject::connect(action, &QAction::triggered, &window,
-                             [&window, command] { window.ExecuteCommand(command); });
-        }
-        QList<QKeySequence> keys = action->shortcuts(); // a command may answer two keys
-        keys.append(QKeySequence(accelerator.keys));
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::ApplicationShortcut);
-    }
-}
-
-bool CControllerApp::OnCommand(int command) {
-    switch (command) {
-    case CommandId::ToggleRawValues:
-        OnToggleRawValues();
-        return true;
-    case CommandId::Help:
-        return true; // no help of the program's own
-    default:
-        return false;
-    }
-}
-
-void CControllerApp::OnToggleRawValues() {
-    if (!m_pDoc) {
-        return;
-    }
+void CControllerApp::ToggleRawValues() {
     m_pDoc->ShowRawValues = !m_pDoc->ShowRawValues;
-    if (!m_pControllerDlg) {
-        return;
-    }
-    m_pControllerDlg->DocumentEvents().TellDisplayModeChanged();
-}
-
-void CControllerApp::SetSettingsWindowFactory(SettingsWindow window,
-                                              SettingsWindowFactory factory) {
-    m_windowFactories[static_cast<std::size_t>(window)] = std::move(factory);
-}
-
-void CControllerApp::SetModalWindowRunner(int command, ModalWindowRunner runner) {
-    m_modalRunners.emplace_back(command, std::move(runner));
-    if (m_pControllerDlg) {
-        m_pControllerDlg->SetModalWindowRunner(command, m_modalRunners.back().second);
-    }
-}
-
-const CControllerApp::SettingsWindowFactory&
-CControllerApp::SettingsWindowFactoryFor(SettingsWindow window) const {
-    return m_windowFactories[static_cast<std::size_t>(window)];
+    m_events->TellDisplayModeChanged();
 }

@@ -12,8 +12,8 @@
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
 #include "app/CWindowCommands.h"
-#include "app/DocumentNotices.h"
 #include "app/MainMenu.h"
+#include "app/NoticeWindow.h"
 #include "controls/AccessibleControls.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
@@ -47,8 +47,7 @@ QString Text(std::string_view text) {
 } // namespace
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
-    : CSkinDialog(parent), m_app(app),
-      m_windowCommands(std::make_unique<CWindowCommands>(app, *this)) {
+    : CSkinDialog(parent), m_app(app), m_windowCommands(std::make_unique<CWindowCommands>(*this)) {
     TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();
@@ -66,74 +65,63 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     ConnectMenus();
     ConnectControls();
 
-    m_midiIn = new CControllerMidiIn(m_app.Midi(), this);
-    m_midiIn->Create(this);
-    m_midiIn->SetDocumentSource([] { return GetControllerDoc(); });
-
     m_inputDeviceMenu.setParent(this);
-    m_inputDeviceMenu.Attach(m_midiIn);
+    m_inputDeviceMenu.Attach(&m_app.MidiIn());
     m_inputDeviceMenu.Build(m_ui.menuBar, static_cast<int>(m_ui.menuBar->actions().size()) - 1,
                             QStringLiteral("&Input Device"), CInputDeviceMenu::kFirstCommandId);
     m_inputDeviceMenu.Select(0);
 
-    if (!m_app.m_pDoc) {
-        m_app.m_pDoc = std::make_unique<CControllerDoc>(m_app.Midi());
-    }
+    ShowNotice(this, m_app.Begin());
+    m_app.SetOutputSelection([this] { return OutputListSelection(); });
     Doc()->SetView(this);
-    // A start file named on the command line was read and checked once already.
-    ReadStartDocument(*Doc(), m_app.m_strLastDocument, m_app.TakeStartFileText(), this);
-    m_app.DocumentGuard().MarkSaved(*Doc());
     m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
     FollowDocument();
     // Live positions change the pad and its labels hundreds of times a second; the screen
     // shows sixty.
     new RepaintPacer(*this);
-    if (m_app.StartFileOpened()) {
-        m_app.WriteLastDocument(); // the last document otherwise is what the store holds
-    }
 
-    m_link = new CProcessorLink(
-        *Doc(), [this] { return OutputListSelection(); }, this);
     m_deviceLists =
         new CMidiDeviceLists(*Doc(), m_ui.outputList, m_ui.inputList, m_inputDeviceMenu, this);
     auto* processorReturn =
-        new CProcessorReturn(*m_link, CommandAction(CommandId::SendSetupOnReturn), this);
+        new CProcessorReturn(m_app.Link(), CommandAction(CommandId::SendSetupOnReturn), this);
     connect(m_deviceLists, &CMidiDeviceLists::processorReturned, processorReturn,
             &CProcessorReturn::OnProcessorReturned);
-    m_history = new CUndoHistory(*Doc(), this);
     ConnectHistory();
     SetUpKeyboardAndNames();
-    m_network = new CNetworkControl(*Doc(), *this, *m_link, this);
-    m_network->SetPresetTrier([this](int row) {
-        if (const auto& trier = m_app.Trier()) {
-            trier(*this, row);
-        }
-    });
-    if (QString why; !m_network->Use(m_app.NetworkSettings(), &why)) {
-        std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
-    }
     m_ui.sourcePad->SetFromValues(64, 64);
     m_ui.channelList->setCurrentIndex(0);
     RefreshFromDocument();
+    ConnectTracker();
+}
 
-    m_trackerLink = new CTrackerLink(this);
+CControllerDlg::~CControllerDlg() {
+    m_app.SetOutputSelection({});
+    delete m_documentCommands; // it listens to the program, which outlives the window
+    m_documentCommands = nullptr;
+    if (Doc()->View() == this) {
+        Doc()->SetView(nullptr);
+    }
+}
+
+void CControllerDlg::ConnectTracker() {
+    CTrackerLink& tracker = m_app.Tracker();
     CSkinButton* kestrel = m_ui.buttons.value(ControlId::KestrelToggle);
-    connect(kestrel, &QAbstractButton::clicked, m_trackerLink, &CTrackerLink::SetOn);
+    connect(kestrel, &QAbstractButton::clicked, &tracker, &CTrackerLink::SetOn);
     // The tracker moves the shown channel's source; each of its positions goes out whole,
     // axes the processor already has included.
-    connect(m_trackerLink, &CTrackerLink::PositionArrived, this,
-            [this](double x, double y, double z) {
-                CLiveInput(*Doc(), *m_link)
-                    .MoveSource(ShownChannel(), {x, y, z}, CProcessorLink::Repeat::Send);
-            });
+    connect(&tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
+        CLiveInput(*Doc(), m_app.Link())
+            .MoveSource(ShownChannel(), {x, y, z}, CProcessorLink::Repeat::Send);
+    });
     // As rich text the tip wraps, however long the library's reason is; it is there from
     // the start, not only after the first press.
     const auto tip = [](const QString& status) {
         return QStringLiteral("<qt>%1</qt>").arg(status.toHtmlEscaped());
     };
-    kestrel->setToolTip(tip(m_trackerLink->StatusText()));
-    kestrel->setAccessibleDescription(m_trackerLink->StatusText());
-    connect(m_trackerLink, &CTrackerLink::StateChanged, kestrel,
+    kestrel->SetCheck(tracker.IsOn() ? 1 : 0);
+    kestrel->setToolTip(tip(tracker.StatusText()));
+    kestrel->setAccessibleDescription(tracker.StatusText());
+    connect(&tracker, &CTrackerLink::StateChanged, kestrel,
             [kestrel, tip](bool on, const QString& status) {
                 kestrel->SetCheck(on ? 1 : 0);
                 kestrel->setToolTip(tip(status));
@@ -141,22 +129,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
             });
 }
 
-CControllerDlg::~CControllerDlg() {
-    // The tracker goes first, so no position arrives while the window comes apart.
-    m_trackerLink->Shutdown();
-    delete m_documentCommands; // it listens to the document, which outlives the window
-    m_documentCommands = nullptr;
-    if (CControllerDoc* doc = Doc(); doc && doc->View() == this) {
-        doc->SetView(nullptr);
-    }
-    if (m_midiIn) {
-        m_midiIn->Close();
-    }
-}
-
-// The document is made with the window when there is none, and goes only after it.
 CControllerDoc* CControllerDlg::Doc() const {
-    return m_app.m_pDoc.get();
+    return &m_app.Doc();
 }
 
 void CControllerDlg::ConnectMenus() {
@@ -169,7 +143,7 @@ void CControllerDlg::ConnectMenus() {
 }
 
 void CControllerDlg::ConnectHistory() {
-    QUndoStack& stack = m_history->Stack();
+    QUndoStack& stack = m_app.History().Stack();
     struct Item {
         int command;
         const char* verb;
@@ -195,15 +169,16 @@ void CControllerDlg::ConnectHistory() {
     }
     // A drag is one step from the control's press to its release; connected after the
     // controls' own handlers, so a change made on an end code is part of its gesture.
+    CUndoHistory* history = &m_app.History();
     for (QAbstractSlider* control : m_ui.controls) {
         if (auto* knob = qobject_cast<CRoundSliderCtrl*>(control)) {
-            connect(knob, &CRoundSliderCtrl::scrolled, m_history, &CUndoHistory::FollowScroll);
+            connect(knob, &CRoundSliderCtrl::scrolled, history, &CUndoHistory::FollowScroll);
         } else if (auto* slider = qobject_cast<CSkinSlider*>(control)) {
-            connect(slider, &CSkinSlider::scrolled, m_history, &CUndoHistory::FollowScroll);
+            connect(slider, &CSkinSlider::scrolled, history, &CUndoHistory::FollowScroll);
         }
     }
-    connect(m_ui.sourcePad, &CPadBase::dragStarted, m_history, &CUndoHistory::BeginGesture);
-    connect(m_ui.sourcePad, &CPadBase::dragEnded, m_history, &CUndoHistory::EndGesture);
+    connect(m_ui.sourcePad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
+    connect(m_ui.sourcePad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 }
 
 void CControllerDlg::FollowDocument() {
@@ -344,7 +319,7 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     }
     m_readoutCaption->setText(Text(row.Caption()));
     m_readoutValue->setText(QString::fromStdString(ReadoutText(row, value)));
-    m_link->Post(row.MidiChannel(channel), row.Controller(), value);
+    m_app.Link().Post(row.MidiChannel(channel), row.Controller(), value);
 }
 
 void CControllerDlg::ApplyPadPosition(double x, double y) {
@@ -366,7 +341,7 @@ void CControllerDlg::ApplyPadPosition(double x, double y) {
     doc->Apply(position, ChangeOrigin::Gesture);
     // A drag leaves out what it already sent.
     for (const auto& [key, value] : position) {
-        m_link->Post(key, value, CProcessorLink::Repeat::Skip);
+        m_app.Link().Post(key, value, CProcessorLink::Repeat::Skip);
     }
 }
 
@@ -392,18 +367,16 @@ void CControllerDlg::OnSend(int buttonId) {
     // A section that does not arrive is not reported: the window stays silent, as it does
     // for every send, and the MIDI log says why.
     if (buttonId == ControlId::SendPatchbay) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Patchbay));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Patchbay));
     } else if (buttonId == ControlId::SendChannels) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Channels));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Channels));
     } else if (buttonId == ControlId::SendGlobals) {
-        static_cast<void>(m_link->SendSection(CProcessorLink::Section::Globals));
+        static_cast<void>(m_app.Link().SendSection(CProcessorLink::Section::Globals));
     }
 }
 
 void CControllerDlg::ExecuteCommand(int command) {
-    if (!OnCommand(command)) {
-        m_app.OnCommand(command);
-    }
+    static_cast<void>(OnCommand(command));
 }
 
 QString CControllerDlg::ValueWithUnit(const MainControl& control, int value) const {
@@ -423,12 +396,12 @@ void CControllerDlg::StepPadPosition(int dx, int dy) {
     {
         // Each press is a step of its own, as each drag is.
         const CUndoHistory::NamedStep step(
-            *m_history, CUndoHistory::GroupStepText(ParameterGroup::SourcePosition, c));
+            m_app.History(), CUndoHistory::GroupStepText(ParameterGroup::SourcePosition, c));
         const std::pair<ParameterKey, int> position[] = {{KeyOf(&CControllerDoc::XPosition, c), x},
                                                          {KeyOf(&CControllerDoc::YPosition, c), y}};
         doc.Apply(position, ChangeOrigin::Gesture);
         for (const auto& [key, value] : position) {
-            m_link->Post(key, value, CProcessorLink::Repeat::Skip);
+            m_app.Link().Post(key, value, CProcessorLink::Repeat::Skip);
         }
     }
     ShowSourcePosition();
@@ -485,16 +458,24 @@ bool CControllerDlg::OnCommand(int command) {
         m_app.RequestClose(); // ends without a question; unsaved changes go to the journal
         return true;
     }
+    if (command == CommandId::ToggleRawValues) {
+        m_app.ToggleRawValues();
+        return true;
+    }
+    if (command == CommandId::Help) {
+        return true; // no help of the program's own
+    }
     if (command == CommandId::Close || command == CommandId::Exit) {
         close();
         return true;
     }
     if (command == CommandId::Undo || command == CommandId::Redo) {
-        m_history->Settle(); // a press whose end was not seen yet is undone whole
+        CUndoHistory& history = m_app.History();
+        history.Settle(); // a press whose end was not seen yet is undone whole
         if (command == CommandId::Undo) {
-            m_history->Stack().undo();
+            history.Stack().undo();
         } else {
-            m_history->Stack().redo();
+            history.Stack().redo();
         }
         return true;
     }
@@ -514,6 +495,11 @@ void CControllerDlg::SetModalWindowRunner(int command,
     m_windowCommands->SetModalWindowRunner(command, std::move(runner));
 }
 
+void CControllerDlg::SetSettingsWindowFactory(SettingsWindow window,
+                                              std::function<QWidget*(CControllerDlg&)> factory) {
+    m_windowCommands->SetSettingsWindowFactory(window, std::move(factory));
+}
+
 void CControllerDlg::keyPressEvent(QKeyEvent* event) {
     // Enter presses the push button that has the focus. Neither it nor Esc closes the
     // window: a stray key would end the program in the middle of a show.
@@ -531,7 +517,19 @@ void CControllerDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 CDocumentEvents& CControllerDlg::DocumentEvents() const {
-    return m_documentCommands->Events();
+    return m_app.Events();
+}
+
+CProcessorLink& CControllerDlg::ProcessorLink() const {
+    return m_app.Link();
+}
+
+CUndoHistory& CControllerDlg::UndoHistory() const {
+    return m_app.History();
+}
+
+CNetworkControl& CControllerDlg::NetworkControl() const {
+    return m_app.Network();
 }
 
 void CControllerDlg::closeEvent(QCloseEvent* event) {
@@ -546,10 +544,6 @@ void CControllerDlg::closeEvent(QCloseEvent* event) {
         return;
     }
     CSkinDialog::closeEvent(event);
-}
-
-void CControllerDlg::MarkDocumentSaved() {
-    m_documentCommands->MarkSaved();
 }
 
 void CControllerDlg::UpdateTitle() {

@@ -43,21 +43,19 @@ class CControllerDlg : public CSkinDialog, public ControllerView, public CPositi
     Q_OBJECT
 
 public:
-    // Creates the window's controls and initialises it: MIDI input on device 0, the
-    // document read from the application's last document, every control set from it.
+    // Creates the window's controls and shows the program's document on them; the program's
+    // run begins (its start document is read) if it has not yet. MIDI input on device 0.
     explicit CControllerDlg(CControllerApp& app, QWidget* parent = nullptr);
     ~CControllerDlg() override;
 
     // Every control, the output list and the title show the document.
     void RefreshFromDocument();
-    // The document as it now stands is what its file holds (a save or a load elsewhere).
-    void MarkDocumentSaved();
     // The title line and the window title show the document's name and the unsaved mark.
     void UpdateTitle();
 
     // Menu and key commands; false when the window does not handle the command.
     bool OnCommand(int command);
-    // Runs a command here, or in the application when this window does not handle it.
+    // Runs a command; one the window does not know does nothing.
     void ExecuteCommand(int command);
     QAction* CommandAction(int command) const { return m_commands.value(command); }
 
@@ -83,14 +81,17 @@ public:
     CPositionPad* SourcePad() const { return m_ui.sourcePad; }
     QAbstractSlider* Control(int id) const;
     CInputDeviceMenu& InputDeviceMenu() { return m_inputDeviceMenu; }
-    CProcessorLink& ProcessorLink() const { return *m_link; }
-    CUndoHistory& UndoHistory() const { return *m_history; }
+    CControllerApp& Program() const { return m_app; }
+    CProcessorLink& ProcessorLink() const;
+    CUndoHistory& UndoHistory() const;
     CDocumentEvents& DocumentEvents() const;
-    CNetworkControl& NetworkControl() const { return *m_network; }
+    CNetworkControl& NetworkControl() const;
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
     void SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner);
+    void SetSettingsWindowFactory(SettingsWindow window,
+                                  std::function<QWidget*(CControllerDlg&)> factory);
     // A settings window of that kind closed: the next command makes a new one.
     void Forget(SettingsWindow window);
 
@@ -103,6 +104,8 @@ private:
     void ConnectControls();
     void ConnectMenus();
     void ConnectHistory();
+    // The Kestrel button switches the program's tracker link and shows its state.
+    void ConnectTracker();
     // Changes to what the window shows are noted as they come and shown once the event
     // loop's pass ends, so a burst of positions repaints once.
     void FollowDocument();
@@ -137,17 +140,9 @@ private:
     CSkinLabel* m_readoutValue = nullptr;
     QHash<int, QAction*> m_commands;
     CInputDeviceMenu m_inputDeviceMenu;
-    CControllerMidiIn* m_midiIn = nullptr;
     CDocumentCommands* m_documentCommands = nullptr;
-
     CMidiDeviceLists* m_deviceLists = nullptr;
-
-    CProcessorLink* m_link = nullptr; // every send to the processor goes through it
-    CUndoHistory* m_history = nullptr;
-    CNetworkControl* m_network = nullptr;
-
     std::unique_ptr<CWindowCommands> m_windowCommands;
-    CTrackerLink* m_trackerLink = nullptr; // behind the "The Kestrel" toggle
     bool m_placed = false;
     bool m_valuesStale = false;
     bool m_positionStale = false; // only the shown channel's source position changed

@@ -14,37 +14,14 @@
 #include <QTimer>
 
 CDocumentCommands::CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title)
-    : QObject(&window), m_app(app), m_window(window), m_title(title),
-      m_events(new CDocumentEvents(*app.m_pDoc, app.DocumentGuard(), this)) {
-    connect(m_events, &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
-    // The journal keeps up with the changes: a drag's hundred changes cost a few writes, each
-    // at most kJournalDelayMs after the change, and a document back in its saved state has
-    // none.
-    m_journalTimer = new QTimer(this);
-    m_journalTimer->setSingleShot(true);
-    m_journalTimer->setInterval(kJournalDelayMs);
-    connect(m_journalTimer, &QTimer::timeout, this,
-            [this] { m_app.DocumentGuard().Journal(Doc()); });
-    connect(m_events, &CDocumentEvents::settled, this, [this] {
-        if (m_events->IsDirty() && !m_journalTimer->isActive()) {
-            m_journalTimer->start();
-        }
-    });
-    connect(m_events, &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
-        if (!dirty) {
-            m_journalTimer->stop();
-            m_app.DocumentGuard().DropJournal();
-        }
-    });
+    : QObject(&window), m_app(app), m_window(window), m_title(title), m_questions(&window) {
+    connect(&app.Events(), &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
 }
 
-// The events listen to the document, which outlives the window: they go first.
-CDocumentCommands::~CDocumentCommands() {
-    delete m_events;
-}
+CDocumentCommands::~CDocumentCommands() = default;
 
 CControllerDoc& CDocumentCommands::Doc() const {
-    return *m_app.m_pDoc;
+    return m_app.Doc();
 }
 
 bool CDocumentCommands::OnCommand(int command) {
@@ -57,15 +34,15 @@ bool CDocumentCommands::OnCommand(int command) {
         // Either replaces the document: unsaved changes are asked about first, as a close.
         // A session's are not: the session's file still holds what was saved, and an undo
         // brings the values back.
-        if (!session && !m_app.DocumentGuard().AskToKeepChanges(Doc(), &m_window)) {
+        if (!session && !m_app.DocumentGuard().AskToKeepChanges(Doc(), m_questions)) {
             UpdateTitle();
             return true;
         }
         {
             // Either is one step: an undo brings back the whole document before it.
-            const CUndoHistory::NamedStep step(
-                m_window.UndoHistory(),
-                command == CommandId::New ? QStringLiteral("New") : QStringLiteral("Import"));
+            const CUndoHistory::NamedStep step(m_app.History(), command == CommandId::New
+                                                                    ? QStringLiteral("New")
+                                                                    : QStringLiteral("Import"));
             if (command == CommandId::New) {
                 NewDocument();
             } else if (ImportFile(Doc(), &m_window) && !session) {
@@ -107,23 +84,17 @@ void CDocumentCommands::NewDocument() {
 }
 
 bool CDocumentCommands::MayClose() {
-    return m_app.CloseRequested() || m_app.DocumentGuard().ConfirmClose(Doc(), &m_window);
-}
-
-void CDocumentCommands::MarkSaved() {
-    Opened();
-    UpdateTitle();
+    return m_app.CloseRequested() || m_app.DocumentGuard().ConfirmClose(Doc(), m_questions);
 }
 
 void CDocumentCommands::Opened() {
-    m_app.DocumentGuard().MarkSaved(Doc());
-    // Remembered at once, not only at a normal exit: a killed program opens it next time.
-    m_app.WriteLastDocument();
+    m_app.MarkSaved();
 }
 
 void CDocumentCommands::UpdateTitle() {
-    m_events->Recheck();
-    const bool modified = m_events->IsDirty();
+    CDocumentEvents& events = m_app.Events();
+    events.Recheck();
+    const bool modified = events.IsDirty();
     const QString name = QFile::decodeName(QByteArray::fromStdString(Doc().DocumentName));
     const QString title = modified ? QLatin1Char('*') + name : name;
     if (m_title->text() != title) {

@@ -4,21 +4,19 @@
 // when it flips, so an idle window does no work.
 #pragma once
 
+#include "app/CWindowQuestions.h"
+
 #include <QObject>
 
 class CControllerApp;
 class CControllerDlg;
 class CControllerDoc;
-class CDocumentEvents;
 class CSkinLabel;
-class QTimer;
 
 class CDocumentCommands : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kJournalDelayMs = 500;
-
     // The document must exist and outlive this object.
     CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title);
     ~CDocumentCommands() override;
@@ -28,10 +26,7 @@ public:
     // Whether the window may close: asks about unsaved changes unless the run is ending.
     bool MayClose();
 
-    // The document as it now stands is what its file holds.
-    void MarkSaved();
     void UpdateTitle();
-    CDocumentEvents& Events() const { return *m_events; }
 
 private:
     CControllerDoc& Doc() const;
@@ -42,6 +37,5 @@ private:
     CControllerApp& m_app;
     CControllerDlg& m_window;
     CSkinLabel* m_title;
-    CDocumentEvents* m_events;
-    QTimer* m_journalTimer = nullptr;
+    CWindowQuestions m_questions;
 };

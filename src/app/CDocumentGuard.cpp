@@ -1,8 +1,6 @@
 #include "app/CDocumentGuard.h"
 
-#include "app/CRecoveryList.h"
 #include "app/DocumentNotices.h"
-#include "app/FileCommands.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
@@ -10,8 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -57,8 +53,8 @@ bool CDocumentGuard::IsModified(const CControllerDoc& doc) const {
     return !m_saved || *m_saved != doc.Values();
 }
 
-bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, QWidget* parent) {
-    if (!AskToKeepChanges(doc, parent)) {
+bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, DocumentQuestions& questions) {
+    if (!AskToKeepChanges(doc, questions)) {
         return false;
     }
     // What the journal kept is settled now: saved or knowingly dropped.
@@ -66,37 +62,27 @@ bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, QWidget* parent) {
     return true;
 }
 
-bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, QWidget* parent) {
+bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, DocumentQuestions& questions) {
     if (!IsModified(doc)) {
         return true;
     }
-    QMessageBox question(QMessageBox::Warning, QStringLiteral("Orbis"),
-                         QStringLiteral("Save changes to %1?").arg(ShownName(doc.DocumentName)),
-                         QMessageBox::NoButton, parent);
-    question.setObjectName(QStringLiteral("SaveChangesQuestion"));
-    question.setInformativeText(QStringLiteral("Without saving, the changes are lost."));
-    QPushButton* save = question.addButton(QStringLiteral("Save As…"), QMessageBox::AcceptRole);
-    QPushButton* discard =
-        question.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = question.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    save->setObjectName(QStringLiteral("SaveAs"));
-    discard->setObjectName(QStringLiteral("Discard"));
-    cancel->setObjectName(QStringLiteral("Cancel"));
-    question.setDefaultButton(save);
-    question.setEscapeButton(cancel);
-    question.exec();
-    if (question.clickedButton() == discard) {
+    switch (questions.AskToSave(ShownName(doc.DocumentName))) {
+    case DocumentQuestions::Answer::Discard:
         return true;
-    }
-    if (question.clickedButton() == save && SaveFileAs(doc, parent)) {
-        MarkSaved(doc);
-        return true;
+    case DocumentQuestions::Answer::SaveAs:
+        if (questions.SaveAs(doc)) {
+            MarkSaved(doc);
+            return true;
+        }
+        return false;
+    case DocumentQuestions::Answer::Cancel:
+        break;
     }
     return false;
 }
 
-void CDocumentGuard::BeginRun(QWidget* noticeParent) {
-    m_noticeParent = noticeParent;
+void CDocumentGuard::BeginRun(DocumentQuestions* notices) {
+    m_notices = notices;
     if (FileResult locked = m_journal.Lock(); !locked) {
         m_lockFailure = std::move(locked.reason);
     }
@@ -131,8 +117,11 @@ void CDocumentGuard::Journal(const CControllerDoc& doc) {
     }
     m_journal.Post(JournalName(doc), ControllerFileText(doc));
     // A failed write shows at the next change, once the worker has tried.
+    if (m_notices == nullptr) {
+        return;
+    }
     if (const QString notice = TakeNotKeptNotice(); !notice.isEmpty()) {
-        ShowNotice(m_noticeParent, notice);
+        m_notices->Tell(notice);
     }
 }
 
@@ -183,7 +172,7 @@ QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orp
     return {};
 }
 
-bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
+bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, DocumentQuestions& questions) {
     bool unexpectedEnd = false;
     std::vector<CRecoveryJournal::Orphan> orphans = m_journal.TakeOrphans(&unexpectedEnd);
     QStringList notes;
@@ -202,7 +191,7 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
     const std::string wanted =
         m_sessionDocument.empty() ? std::string() : std::string(kSessionPrefix) + m_sessionDocument;
     std::vector<CRecoveryJournal::Orphan> offered;
-    std::vector<CRecoveryList::Entry> entries;
+    std::vector<DocumentQuestions::Journal> entries;
     for (CRecoveryJournal::Orphan& orphan : orphans) {
         const bool ofSession = orphan.documentName.starts_with(kSessionPrefix);
         if (ofSession ? orphan.documentName != wanted : !wanted.empty()) {
@@ -219,12 +208,13 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
     if (offered.empty()) {
         m_journal.ReleaseOrphans();
         if (!notes.isEmpty()) {
-            ShowNotice(parent, notes.join(QLatin1Char(' ')));
+            questions.Tell(notes.join(QLatin1Char(' ')));
         }
         return false;
     }
     bool restored = false;
-    CRecoveryList list(
+    // Not answered (the program was ended meanwhile, or Keep for Later): asked again next time.
+    questions.OfferJournals(
         notes.join(QLatin1Char(' ')), entries,
         [&](int entry) {
             const QString failure = Restore(doc, offered[entry]);
@@ -234,9 +224,7 @@ bool CDocumentGuard::OfferRecovery(CControllerDoc& doc, QWidget* parent) {
             }
             return failure;
         },
-        [&](int entry) { m_journal.DiscardOrphan(offered[entry]); }, parent);
-    // Not answered (the program was ended meanwhile, or Keep for Later): asked again next time.
-    list.exec();
+        [&](int entry) { m_journal.DiscardOrphan(offered[entry]); });
     m_journal.ReleaseOrphans();
     return restored;
 }

@@ -7,14 +7,39 @@
 #include "app/CRecoveryJournal.h"
 #include "model/DocumentChange.h"
 
-#include <QPointer>
+#include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
 class CControllerDoc;
-class QWidget;
+
+// What the guard asks of the operator and tells them; the windows answer, the program
+// without windows never asks.
+class DocumentQuestions {
+public:
+    enum class Answer { SaveAs, Discard, Cancel };
+    struct Journal {
+        QString document;
+        QDateTime lastChanged;
+    };
+    // Restores entry; empty when it was, else why not (the entry then stays, marked).
+    using Restorer = std::function<QString(int entry)>;
+    using Discarder = std::function<void(int entry)>;
+
+    virtual ~DocumentQuestions() = default;
+    // "Save changes to NAME?"
+    virtual Answer AskToSave(const QString& shownName) = 0;
+    // Asks where to save and writes the document there; true when it was written.
+    virtual bool SaveAs(CControllerDoc& doc) = 0;
+    // A notice that does not block.
+    virtual void Tell(const QString& text) = 0;
+    // Offers the journals in one list, with `notes` above it, until answered.
+    virtual void OfferJournals(const QString& notes, const std::vector<Journal>& journals,
+                               Restorer restore, Discarder discard) = 0;
+};
 
 class CDocumentGuard {
 public:
@@ -36,14 +61,16 @@ public:
     // Before a close: asks "Save changes to NAME?" when the document has changed, and saves
     // it with Save As when the operator chooses so. True when the close may go on; this
     // run's journal is then removed.
-    bool ConfirmClose(CControllerDoc& doc, QWidget* parent);
+    bool ConfirmClose(CControllerDoc& doc, DocumentQuestions& questions);
     // The same question before New or Import replaces the document; true to go on.
-    bool AskToKeepChanges(CControllerDoc& doc, QWidget* parent);
+    bool AskToKeepChanges(CControllerDoc& doc, DocumentQuestions& questions);
 
     // The run has begun: from now on other programs see that it is alive. When the journal
-    // cannot be kept, the operator is told once, over noticeParent: in the window that
-    // offers recovery, else at the first change.
-    void BeginRun(QWidget* noticeParent = nullptr);
+    // cannot be kept, the operator is told once through `notices`: in the window that
+    // offers recovery, else at the first change; without one nobody is told.
+    void BeginRun(DocumentQuestions* notices = nullptr);
+    // Whom to tell from now on; nullptr: nobody.
+    void SetNotices(DocumentQuestions* notices) { m_notices = notices; }
     // Hands the changed document to the journal's worker; nothing when it has not changed.
     void Journal(const CControllerDoc& doc);
     // Waits for the text already handed to the journal to be on disk. Renders nothing, so it
@@ -64,7 +91,7 @@ public:
     // which is told rather than restored. True when the document was restored.
     // In a session only the journals of that session's document are offered; outside one,
     // no session's journal is.
-    bool OfferRecovery(CControllerDoc& doc, QWidget* parent);
+    bool OfferRecovery(CControllerDoc& doc, DocumentQuestions& questions);
     // The session document this run keeps, or empty outside a session. Its journal is marked
     // as the session's, so that only the same session offers it back.
     void SetSessionDocument(const std::string& name) { m_sessionDocument = name; }
@@ -81,7 +108,7 @@ private:
     // Every persistent value as last opened or saved; nothing when no file holds them.
     std::optional<std::vector<int>> m_saved;
     std::string m_sessionDocument;
-    QPointer<QWidget> m_noticeParent;
+    DocumentQuestions* m_notices = nullptr;
     std::string m_lockFailure;
     bool m_notKeptTold = false;
 };

@@ -1,13 +1,12 @@
 #include "app/CNetworkControl.h"
+#include "app/ProgramSettings.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
+#include "app/CDocumentGuard.h"
 #include "app/CLiveInput.h"
 #include "app/CProcessorLink.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 
-#include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -16,7 +15,7 @@ namespace {
 using Kind = OscCommand::Kind;
 
 QSettings Store() {
-    return QSettings(CControllerApp::SettingsFileName(), QSettings::NativeFormat);
+    return ProgramSettings();
 }
 
 const std::array<ChannelArray CControllerDoc::*, 3> kPosition = {
@@ -79,9 +78,9 @@ std::optional<COscReceiver::Settings> CNetworkControl::ReceiverSettings(const St
     return settings;
 }
 
-CNetworkControl::CNetworkControl(CControllerDoc& doc, CControllerDlg& window, CProcessorLink& link,
-                                 QObject* parent)
-    : QObject(parent), m_doc(doc), m_window(window), m_link(link),
+CNetworkControl::CNetworkControl(CControllerDoc& doc, const CDocumentGuard& guard,
+                                 CProcessorLink& link, QObject* parent)
+    : QObject(parent), m_doc(doc), m_guard(guard), m_link(link),
       m_receiver(new COscReceiver(this)) {
     connect(m_receiver, &COscReceiver::arrived, this, &CNetworkControl::OnArrived);
 }
@@ -185,8 +184,7 @@ void CNetworkControl::TryPreset(int row) {
     // The operator's unsaved changes stay theirs: a try would bury them under the preset's
     // values, and a kill after it would lose them. Changes that are only an earlier remote
     // try's hold no one's work, so another try may replace them.
-    CControllerApp* app = CControllerApp::Instance();
-    const bool modified = app && app->DocumentGuard().IsModified(m_doc);
+    const bool modified = m_guard.IsModified(m_doc);
     if (modified && m_afterTry != m_doc.Values()) {
         ++m_refusedTries;
         TellRefusal(row);
@@ -197,25 +195,12 @@ void CNetworkControl::TryPreset(int row) {
 }
 
 void CNetworkControl::TellRefusal(int row) {
-    const QString text =
+    emit tryRefused(
         QStringLiteral("Preset %1 asked for over the network was not tried: the document has "
                        "unsaved changes. Save them first, or try the preset in the Default Preset "
                        "window. Refused so far: %2.")
             .arg(row)
-            .arg(m_refusedTries);
-    // One notice however often it is asked, which neither blocks nor takes the keyboard
-    // from the main window in the middle of a show.
-    if (m_refusalNotice) {
-        m_refusalNotice->setText(text);
-        return;
-    }
-    m_refusalNotice = new QMessageBox(QMessageBox::Information, QStringLiteral("Orbis"), text,
-                                      QMessageBox::Ok, &m_window);
-    m_refusalNotice->setObjectName(QStringLiteral("RemoteTryRefused"));
-    m_refusalNotice->setAttribute(Qt::WA_DeleteOnClose);
-    m_refusalNotice->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_refusalNotice->setWindowModality(Qt::NonModal);
-    m_refusalNotice->show();
+            .arg(m_refusedTries));
 }
 
 void CNetworkControl::Answer(const COscReceiver::Received& received) {

@@ -12,17 +12,15 @@
 #include "osc/COscReceiver.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <array>
 #include <functional>
 #include <optional>
 #include <vector>
 
-class CControllerDlg;
 class CControllerDoc;
+class CDocumentGuard;
 class CProcessorLink;
-class QMessageBox;
 
 class CNetworkControl : public QObject {
     Q_OBJECT
@@ -47,7 +45,8 @@ public:
     static std::optional<COscReceiver::Settings> ReceiverSettings(const Stored& stored,
                                                                   QString* why);
 
-    CNetworkControl(CControllerDoc& doc, CControllerDlg& window, CProcessorLink& link,
+    // `guard` says whether the document holds unsaved work; all three outlive this object.
+    CNetworkControl(CControllerDoc& doc, const CDocumentGuard& guard, CProcessorLink& link,
                     QObject* parent = nullptr);
 
     // Listens as `stored` says, or stops when it is not enabled; false with the reason.
@@ -60,6 +59,11 @@ public:
     // The preset tries refused because the document held unsaved changes.
     int RefusedTries() const { return m_refusedTries; }
 
+signals:
+    // A preset try was refused; the windows tell the operator in a notice that neither
+    // blocks nor takes the keyboard in the middle of a show, one however often it is asked.
+    void tryRefused(const QString& text);
+
 private:
     void OnArrived();
     void MoveObject(int channel, const std::array<std::optional<double>, 3>& coordinates);
@@ -70,7 +74,7 @@ private:
     void Answer(const COscReceiver::Received& received);
 
     CControllerDoc& m_doc;
-    CControllerDlg& m_window;
+    const CDocumentGuard& m_guard;
     CProcessorLink& m_link;
     COscReceiver* m_receiver;
     std::function<void(int)> m_tryPreset;
@@ -79,7 +83,6 @@ private:
     // The values a try from the network left: changes that are only that try's bury no work,
     // so the next try may replace them.
     std::optional<std::vector<int>> m_afterTry;
-    QPointer<QMessageBox> m_refusalNotice;
     // Each object's last polar values, so that a lone azimuth keeps elevation and distance.
     std::array<std::optional<std::array<double, 3>>, 8> m_polar;
 };

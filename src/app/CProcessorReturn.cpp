@@ -1,6 +1,6 @@
 #include "app/CProcessorReturn.h"
+#include "app/ProgramSettings.h"
 
-#include "app/CControllerApp.h"
 #include "app/CProcessorLink.h"
 
 #include <QAction>
@@ -11,7 +11,7 @@
 namespace {
 
 QSettings Store() {
-    return QSettings(CControllerApp::SettingsFileName(), QSettings::NativeFormat);
+    return ProgramSettings();
 }
 
 } // namespace

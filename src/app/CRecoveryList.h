@@ -5,7 +5,8 @@
 // kept) stands above the list, so that no second window hides it.
 #pragma once
 
-#include <QDateTime>
+#include "app/CDocumentGuard.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -20,13 +21,9 @@ class CRecoveryList : public QDialog {
     Q_OBJECT
 
 public:
-    struct Entry {
-        QString document;
-        QDateTime lastChanged;
-    };
-    // Restores entry; empty when it was, else why not (the entry then stays, marked).
-    using Restorer = std::function<QString(int entry)>;
-    using Discarder = std::function<void(int entry)>;
+    using Entry = DocumentQuestions::Journal;
+    using Restorer = DocumentQuestions::Restorer;
+    using Discarder = DocumentQuestions::Discarder;
 
     // Restore closes the window once an entry is restored; Keep for Later (Escape) closes it
     // leaving the rest.

@@ -1,18 +1,19 @@
 #include "app/CSessionLink.h"
 
 #include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "osc/CSessionClient.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -35,20 +36,23 @@ FileResult MakeFolder(const QString& folder) {
 
 } // namespace
 
-CSessionLink::CSessionLink(CControllerApp& app, CControllerDlg& window, const QString& url)
-    : QObject(&window), m_app(app), m_window(window), m_client(new CSessionClient(url, this)),
+CSessionLink::CSessionLink(CControllerApp& app, const QString& url)
+    : QObject(&app), m_app(app), m_client(new CSessionClient(url, this)),
       m_announceTimer(new QTimer(this)) {
-    QApplication::setQuitOnLastWindowClosed(false); // hidden windows do not end the program
+    QGuiApplication::setQuitOnLastWindowClosed(false); // hidden windows do not end the program
     connect(m_client, &CSessionClient::openRequested, this,
             [this](const QString& path) { OnOpen(path); });
     connect(m_client, &CSessionClient::saveRequested, this, &CSessionLink::OnSave);
     connect(m_client, &CSessionClient::guiRequested, this, &CSessionLink::ShowWindows);
     connect(m_client, &CSessionClient::announced, this, [this] {
         m_announceTimer->stop();
-        m_client->SetGuiShown(m_window.isVisible());
+        const QWindowList windows = QGuiApplication::topLevelWindows();
+        m_client->SetGuiShown(
+            std::any_of(windows.begin(), windows.end(),
+                        [](const QWindow* window) { return window->isVisible(); }));
     });
     connect(m_client, &CSessionClient::announceFailed, this, &CSessionLink::GiveUp);
-    connect(&m_window.DocumentEvents(), &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
+    connect(&m_app.Events(), &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
         if (!m_document.empty()) {
             m_client->SetDirty(dirty);
         }
@@ -89,7 +93,7 @@ void CSessionLink::OnOpen(const QString& path) {
                        QStringLiteral("not an absolute path to a file: \"%1\"").arg(path));
         return;
     }
-    CControllerDoc& doc = *m_app.m_pDoc;
+    CControllerDoc& doc = m_app.Doc();
     const QString file = path + QStringLiteral(".ocont2");
     if (QFileInfo::exists(file)) {
         const FileRead read = ReadControllerFileText(LocalPath(file));
@@ -123,17 +127,12 @@ void CSessionLink::OnOpen(const QString& path) {
     }
     m_document = LocalPath(file);
     m_app.DocumentGuard().SetSessionDocument(m_document);
-    m_window.MarkDocumentSaved();
-    m_window.UpdateTitle();
+    m_app.MarkSaved();
     m_client->Reply(kOpen, QStringLiteral("Opened %1").arg(file));
     m_client->SetDirty(false);
     // Changes this session's document lost when the program was ended are offered back
     // now, and only now.
-    QTimer::singleShot(0, this, [this] {
-        if (m_app.DocumentGuard().OfferRecovery(*m_app.m_pDoc, &m_window)) {
-            m_window.UpdateTitle();
-        }
-    });
+    QTimer::singleShot(0, this, &CSessionLink::documentOpened);
 }
 
 void CSessionLink::OnSave() {
@@ -141,14 +140,14 @@ void CSessionLink::OnSave() {
         m_client->Fail(kSave, CSessionClient::General, QStringLiteral("no document is open"));
         return;
     }
-    if (const FileResult written = WriteControllerFile(*m_app.m_pDoc, m_document); !written) {
+    if (const FileResult written = WriteControllerFile(m_app.Doc(), m_document); !written) {
         m_client->Fail(kSave, CSessionClient::General,
                        QStringLiteral("cannot write %1: %2")
                            .arg(QFile::decodeName(QByteArray::fromStdString(m_document)),
                                 QString::fromLocal8Bit(written.reason)));
         return;
     }
-    m_window.MarkDocumentSaved();
+    m_app.MarkSaved();
     m_client->Reply(kSave, QStringLiteral("Saved"));
 }
 
@@ -157,25 +156,6 @@ void CSessionLink::HideWindows() {
 }
 
 void CSessionLink::ShowWindows(bool shown) {
-    if (shown) {
-        m_window.show();
-        for (const QPointer<QWidget>& window : m_hidden) {
-            if (window) {
-                window->show();
-            }
-        }
-        m_hidden.clear();
-        m_window.raise();
-        m_window.activateWindow();
-    } else if (m_window.isVisible()) {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window != &m_window && window->isVisible() && window->isWindow() &&
-                !(window->windowFlags() & Qt::Popup)) {
-                m_hidden.emplace_back(window);
-                window->hide();
-            }
-        }
-        m_window.hide();
-    }
+    emit windowsShownRequested(shown);
     m_client->SetGuiShown(shown);
 }

@@ -6,17 +6,13 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <string>
-#include <vector>
 
 class CControllerApp;
-class CControllerDlg;
 class CSessionClient;
 class QTimer;
-class QWidget;
 
 class CSessionLink : public QObject {
     Q_OBJECT
@@ -25,8 +21,8 @@ public:
     static constexpr int kAnnounceTimeoutMs = 5000;
     static constexpr const char* kApplicationName = "Orbis";
 
-    // Talks to the manager at `url` (NSM_URL) for `window`, which must outlive this object.
-    CSessionLink(CControllerApp& app, CControllerDlg& window, const QString& url);
+    // Talks to the manager at `url` (NSM_URL) for `app`, which must outlive this object.
+    CSessionLink(CControllerApp& app, const QString& url);
     ~CSessionLink() override;
 
     // Until the manager answers, and for as long as the session lasts.
@@ -39,6 +35,10 @@ public:
 signals:
     // The manager refused or never answered: the program runs on as outside a session.
     void ended(const QString& why);
+    // The manager opened the session's document; its journals may be offered now.
+    void documentOpened();
+    // The manager shows or hides the program's windows; the windows do it.
+    void windowsShownRequested(bool shown);
 
 private:
     void OnOpen(const QString& path);
@@ -47,10 +47,8 @@ private:
     void GiveUp(const QString& why);
 
     CControllerApp& m_app;
-    CControllerDlg& m_window;
     CSessionClient* m_client = nullptr;
     QTimer* m_announceTimer = nullptr;
     bool m_active = true;
     std::string m_document;
-    std::vector<QPointer<QWidget>> m_hidden; // the windows to show again
 };

@@ -1,6 +1,5 @@
 #include "app/CWindowCommands.h"
 
-#include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/ControlIds.h"
 
@@ -35,8 +34,7 @@ bool CWindowCommands::OnCommand(int command) {
         break;
     }
     if (const SettingsWindowRule* rule = FindSettingsWindowRule(command)) {
-        const CControllerApp::SettingsWindowFactory& factory =
-            m_app.SettingsWindowFactoryFor(rule->window);
+        const SettingsWindowFactory& factory = m_factories[static_cast<std::size_t>(rule->window)];
         std::function<QWidget*()> make;
         if (factory) {
             make = [this, &factory] { return factory(m_mainWindow); };

@@ -9,13 +9,15 @@
 
 #include <functional>
 
-class CControllerApp;
 class CControllerDlg;
+class QWidget;
 
 class CWindowCommands {
 public:
-    CWindowCommands(CControllerApp& app, CControllerDlg& mainWindow)
-        : m_app(app), m_mainWindow(mainWindow) {}
+    using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
+    using ModalWindowRunner = std::function<void(CControllerDlg&)>;
+
+    explicit CWindowCommands(CControllerDlg& mainWindow) : m_mainWindow(mainWindow) {}
 
     // False when the command is none of these.
     bool OnCommand(int command);
@@ -23,16 +25,20 @@ public:
     SettingsWindowSlots& Windows() { return m_windows; }
     const SettingsWindowSlots& Windows() const { return m_windows; }
     // Without a runner Patchbay does nothing and About shows a plain box.
-    void SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner) {
+    void SetModalWindowRunner(int command, ModalWindowRunner runner) {
         m_modalRunners.insert(command, std::move(runner));
+    }
+    // An empty factory means that kind is not built into the program: its command does nothing.
+    void SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory) {
+        m_factories[static_cast<std::size_t>(window)] = std::move(factory);
     }
 
 private:
     void BringAllToFront();
     void ActivateMainWindow();
 
-    CControllerApp& m_app;
     CControllerDlg& m_mainWindow;
     SettingsWindowSlots m_windows;
-    QHash<int, std::function<void(CControllerDlg&)>> m_modalRunners;
+    QHash<int, ModalWindowRunner> m_modalRunners;
+    std::array<SettingsWindowFactory, kSettingsWindowCount> m_factories;
 };

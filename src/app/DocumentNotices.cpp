@@ -3,12 +3,11 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
-#include <QMessageBox>
-#include <QTimer>
+#include <QGuiApplication>
 
 namespace {
 
@@ -19,19 +18,21 @@ constexpr int kShownPathAverageCharacters = 80;
 } // namespace
 
 QString ShownPath(const QString& path) {
-    const QFontMetrics metrics(QApplication::font("QMessageBox"));
+    const QFontMetrics metrics(QGuiApplication::font());
     return metrics.elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle,
                               metrics.averageCharWidth() * kShownPathAverageCharacters);
 }
 
-void ShowNotice(QWidget* parent, const QString& text) {
-    auto* notice = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orbis"), text,
-                                   QMessageBox::Ok, parent);
-    notice->setObjectName(QStringLiteral("Notice"));
-    notice->setAttribute(Qt::WA_DeleteOnClose);
-    notice->setWindowModality(Qt::NonModal);
-    // Shown once the event loop runs, so that it comes up over a window still being built.
-    QTimer::singleShot(0, notice, [notice] { notice->show(); });
+QString ImportFailureText(const QString& path, const QString& reason) {
+    return QCoreApplication::translate("FileCommands",
+                                       "The controller file \"%1\" could not be opened: %2.")
+        .arg(ShownPath(path), reason);
+}
+
+QString SaveFailureText(const QString& path, const QString& reason) {
+    return QCoreApplication::translate("FileCommands",
+                                       "The controller file \"%1\" could not be saved: %2.")
+        .arg(ShownPath(path), reason);
 }
 
 QString IncompleteFileNotice(const QString& path, const ControllerFileGaps& gaps) {
@@ -45,8 +46,8 @@ QString MissingLastDocumentNotice(const QString& path, const QString& reason) {
         .arg(ShownPath(path), reason);
 }
 
-bool ReadStartDocument(CControllerDoc& doc, const QString& path,
-                       const std::optional<std::string>& text, QWidget* parent) {
+StartDocument ReadStartDocument(CControllerDoc& doc, const QString& path,
+                                const std::optional<std::string>& text) {
     const std::string name = QFile::encodeName(path).toStdString();
     // "New Document" and the empty name of a store without the value mean no file at all.
     const bool named = !path.isEmpty() && name != CControllerDoc::kNewDocument;
@@ -59,15 +60,14 @@ bool ReadStartDocument(CControllerDoc& doc, const QString& path,
     if (!read) {
         doc.DocumentName = CControllerDoc::kNewDocument;
         if (named) {
-            ShowNotice(parent,
-                       MissingLastDocumentNotice(path, QString::fromLocal8Bit(read.reason)));
+            return {false, MissingLastDocumentNotice(path, QString::fromLocal8Bit(read.reason))};
         }
-        return false;
+        return {};
     }
     doc.DocumentName = name;
     ApplyControllerFileText(doc, read.text, false);
     if (const ControllerFileGaps gaps = FindControllerFileGaps(read.text); gaps.Any()) {
-        ShowNotice(parent, IncompleteFileNotice(path, gaps));
+        return {true, IncompleteFileNotice(path, gaps)};
     }
-    return true;
+    return {true, {}};
 }

@@ -1,6 +1,6 @@
 // What the operator is told about a document that could not be read as a whole: a last
-// document that is gone, a file that ends early. Told in a notice that does not block, so
-// the window stays usable and a program started by a script is not held up.
+// document that is gone, a file that ends early. The windows tell it in a notice that does
+// not block, so they stay usable and a program started by a script is not held up.
 #pragma once
 
 #include <QString>
@@ -9,7 +9,6 @@
 #include <string>
 
 class CControllerDoc;
-class QWidget;
 struct ControllerFileGaps;
 
 // A path as every message box shows it: native separators, and a long one shortened in the
@@ -17,14 +16,18 @@ struct ControllerFileGaps;
 // readable.
 QString ShownPath(const QString& path);
 
-// Shows text in a window of its own beside parent and returns at once.
-void ShowNotice(QWidget* parent, const QString& text);
+// The error boxes' texts for a file that could not be read or written.
+QString ImportFailureText(const QString& path, const QString& reason);
+QString SaveFailureText(const QString& path, const QString& reason);
 
 QString IncompleteFileNotice(const QString& path, const ControllerFileGaps& gaps);
 QString MissingLastDocumentNotice(const QString& path, const QString& reason);
 
-// Reads the document the program starts on, from `text` when the file was read already;
-// says so when it is gone or incomplete. False when it was not read (the document is then
-// "New Document").
-bool ReadStartDocument(CControllerDoc& doc, const QString& path,
-                       const std::optional<std::string>& text, QWidget* parent);
+struct StartDocument {
+    bool read = false;
+    QString notice; // what to tell: the file is gone or incomplete; empty when nothing
+};
+// Reads the document the program starts on, from `text` when the file was read already.
+// When it is not read the document is "New Document".
+StartDocument ReadStartDocument(CControllerDoc& doc, const QString& path,
+                                const std::optional<std::string>& text);

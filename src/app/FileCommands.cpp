@@ -1,6 +1,7 @@
 #include "app/FileCommands.h"
 
 #include "app/DocumentNotices.h"
+#include "app/NoticeWindow.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
@@ -78,14 +79,6 @@ bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
     QMessageBox::critical(parent, QCoreApplication::applicationName(),
                           SaveFailureText(path, QString::fromLocal8Bit(written.reason)));
     return false;
-}
-
-QString ImportFailureText(const QString& path, const QString& reason) {
-    return Tr("The controller file \"%1\" could not be opened: %2.").arg(ShownPath(path), reason);
-}
-
-QString SaveFailureText(const QString& path, const QString& reason) {
-    return Tr("The controller file \"%1\" could not be saved: %2.").arg(ShownPath(path), reason);
 }
 
 bool ImportFile(CControllerDoc& doc, QWidget* parent) {

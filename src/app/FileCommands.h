@@ -21,7 +21,3 @@ bool SaveFileAs(CControllerDoc& doc, QWidget* parent);
 bool ImportChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent,
                       ControllerFileGaps* gaps = nullptr);
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent);
-
-// The error boxes' texts for a file that could not be read or written.
-QString ImportFailureText(const QString& path, const QString& reason);
-QString SaveFailureText(const QString& path, const QString& reason);

@@ -2,6 +2,7 @@
 // application object, which ends by storing the last document and closing the ports.
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProgramWindows.h"
 #include "app/CTerminationHandler.h"
 #include "app/CommandLine.h"
 #include "controls/ControlResources.h"
@@ -31,17 +32,17 @@ Q_LOGGING_CATEGORY(lcMidi, "orbis.midi", QtWarningMsg)
 
 // Saves a picture of the main window once it is on screen, then closes it. Queued before
 // the window's run, so it comes first in its event loop, right after the window is shown.
-void ScheduleScreenshot(CControllerApp& app, const QString& path, bool rawValues) {
-    QTimer::singleShot(0, [&app, path, rawValues] {
-        if (!app.m_pControllerDlg) {
+void ScheduleScreenshot(CProgramWindows& windows, const QString& path, bool rawValues) {
+    QTimer::singleShot(0, [&windows, path, rawValues] {
+        if (!windows.MainWindow()) {
             return;
         }
         if (rawValues) {
-            app.OnToggleRawValues();
+            windows.Program().ToggleRawValues();
         }
         // What is on the screen, taken from it rather than painted a second time.
         QApplication::processEvents();
-        CControllerDlg& window = *app.m_pControllerDlg;
+        CControllerDlg& window = *windows.MainWindow();
         if (!window.screen()->grabWindow(window.winId()).save(path)) {
             std::fprintf(stderr, "Orbis: could not save %s\n", qPrintable(path));
         }
@@ -101,8 +102,9 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         CControllerApp app(midi ? *midi : noMidi);
-        RegisterSettingsWindows(app);
-        RegisterPositionWindows(app);
+        CProgramWindows windows(app);
+        RegisterSettingsWindows(windows);
+        RegisterPositionWindows(windows);
         if (line.file) {
             QString terminalLine;
             const QString failure =
@@ -125,10 +127,10 @@ int main(int argc, char* argv[]) {
         QObject::connect(&application, &QGuiApplication::commitDataRequest,
                          [&app](QSessionManager&) { app.SaveForSessionEnd(); });
         if (line.screenshot) {
-            ScheduleScreenshot(app, QString::fromLocal8Bit(line.screenshot->c_str()),
+            ScheduleScreenshot(windows, QString::fromLocal8Bit(line.screenshot->c_str()),
                                line.rawValues);
         }
-        result = app.Run();
+        result = windows.Run();
     } // the exit sequence: "Last Document" written, the document and its output port gone
     // A tracker read still blocked in the library must not meet the library's teardown at
     // exit; everything of the program's own is stored and closed by now.

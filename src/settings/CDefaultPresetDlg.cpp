@@ -8,6 +8,7 @@
 #include "app/CUndoHistory.h"
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
+#include "app/NoticeWindow.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
@@ -156,13 +157,12 @@ void CDefaultPresetDlg::ShowDocumentChoices(bool tried, bool set) {
     }
 }
 
-const CSessionLink* CDefaultPresetDlg::SessionNow() {
-    const CControllerApp* app = CControllerApp::Instance();
-    return app ? app->Session() : nullptr;
+const CSessionLink* CDefaultPresetDlg::SessionNow() const {
+    return m_mainWindow.Program().Session();
 }
 
 CControllerDoc* CDefaultPresetDlg::Doc() const {
-    return GetControllerDoc();
+    return &m_mainWindow.Program().Doc();
 }
 
 void CDefaultPresetDlg::Try(int row) {
@@ -178,15 +178,15 @@ void CDefaultPresetDlg::Try(int row) {
 
 std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, int row,
                                                     const QString& file, TryFrom from) {
-    CControllerDoc* doc = GetControllerDoc();
-    if (!IsRow(row) || !doc) {
+    CControllerDoc* doc = &mainWindow.Program().Doc();
+    if (!IsRow(row)) {
         return QString();
     }
     const std::string path = QFile::encodeName(file).toStdString();
     // In a session, or asked from the network, the document keeps its place and the preset's
     // values are unsaved changes: the file the document came from still holds the setup
     // before, "Last Document" still names it, and the journal follows the document.
-    const CSessionLink* session = SessionNow();
+    const CSessionLink* session = mainWindow.Program().Session();
     const bool keepsPlace = session || from == TryFrom::Network;
     // Read whole first: a preset file that cannot be read leaves the document as it was.
     const FileRead read = ReadControllerFileText(path);
@@ -206,7 +206,7 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
     }
     if (read && !keepsPlace) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
-        mainWindow.MarkDocumentSaved();
+        mainWindow.Program().MarkSaved();
     }
     mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
@@ -259,7 +259,7 @@ void CDefaultPresetDlg::SaveCustom() {
         doc->DocumentName = session->DocumentName();
         m_mainWindow.UpdateTitle();
     } else if (saved) {
-        m_mainWindow.MarkDocumentSaved();
+        m_mainWindow.Program().MarkSaved();
     } else {
         m_mainWindow.UpdateTitle();
     }

@@ -60,7 +60,7 @@ public:
 private:
     void CreateControls();
     void ShowDocumentChoices(bool tried = true, bool set = true);
-    static const CSessionLink* SessionNow();
+    const CSessionLink* SessionNow() const;
     CControllerDoc* Doc() const;
     void SendCommand(std::initializer_list<unsigned char> bytes);
 

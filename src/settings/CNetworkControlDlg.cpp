@@ -32,8 +32,7 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
     setObjectName(QStringLiteral("CNetworkControlDlg"));
     setWindowTitle(QStringLiteral("Network Control"));
     // What this run uses: the remembered settings, or the command line's for this run.
-    const CControllerApp* app = CControllerApp::Instance();
-    const CNetworkControl::Stored stored = app ? app->NetworkSettings() : CNetworkControl::Load();
+    const CNetworkControl::Stored stored = mainWindow.Program().NetworkSettings();
 
     m_enabled = new QCheckBox(
         QStringLiteral("&Receive OSC control (ADM-OSC positions and Orbis addresses)"));

@@ -68,7 +68,7 @@ CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow)
     SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
     CreateControls();
 
-    if (const CControllerDoc* doc = GetControllerDoc()) {
+    if (const CControllerDoc* doc = &m_mainWindow.Program().Doc()) {
         for (int c = 0; c < kInputChannels; ++c) {
             for (int k = 0; k < kDestinations; ++k) {
                 LoadRoute(*doc, c, k);
@@ -107,7 +107,7 @@ void CPatchbayDlg::NoteChanges(const DocumentChanges& changes) {
 }
 
 void CPatchbayDlg::LoadNotedRoutes() {
-    const CControllerDoc* doc = GetControllerDoc();
+    const CControllerDoc* doc = &m_mainWindow.Program().Doc();
     bool any = false;
     for (int c = 0; c < kInputChannels; ++c) {
         for (int k = 0; k < kDestinations; ++k) {
@@ -204,7 +204,7 @@ void CPatchbayDlg::ChannelChanged(int destination) {
 }
 
 void CPatchbayDlg::Send() {
-    CControllerDoc* doc = GetControllerDoc();
+    CControllerDoc* doc = &m_mainWindow.Program().Doc();
     if (!doc) {
         return;
     }

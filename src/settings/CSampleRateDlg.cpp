@@ -49,7 +49,7 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
 }
 
 void CSampleRateDlg::ShowRate() {
-    if (const CControllerDoc* doc = GetControllerDoc()) {
+    if (const CControllerDoc* doc = &m_mainWindow.Program().Doc()) {
         // An index outside the list leaves it without a selection.
         m_rates->setCurrentIndex(
             doc->Frequence >= 0 && doc->Frequence < m_rates->count() ? doc->Frequence : -1);
@@ -57,7 +57,7 @@ void CSampleRateDlg::ShowRate() {
 }
 
 void CSampleRateDlg::RateChanged() {
-    CControllerDoc* doc = GetControllerDoc();
+    CControllerDoc* doc = &m_mainWindow.Program().Doc();
     if (!doc || m_rates->currentIndex() < 0) {
         return;
     }

@@ -220,7 +220,7 @@ void CSpatOutsDlg::CreateControls() {
 }
 
 CControllerDoc* CSpatOutsDlg::Doc() const {
-    return GetControllerDoc();
+    return &m_main.Program().Doc();
 }
 
 void CSpatOutsDlg::SetSpeakerCount(int count) {

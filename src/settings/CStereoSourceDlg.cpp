@@ -156,7 +156,7 @@ void CStereoSourceDlg::InitialiseSliders() {
 }
 
 CControllerDoc* CStereoSourceDlg::Doc() const {
-    return GetControllerDoc();
+    return &m_main.Program().Doc();
 }
 
 int CStereoSourceDlg::SliderValue(int id) const {

@@ -1,10 +1,11 @@
 #include "settings/RegisterPositionWindows.h"
 
-#include "app/CControllerApp.h"
+#include "app/CControllerDlg.h"
+#include "app/CProgramWindows.h"
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CStereoSourceDlg.h"
 
-void RegisterPositionWindows(CControllerApp& app) {
+void RegisterPositionWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& main) -> QWidget* {
         return new CSpatOutsDlg(main);
     });

@@ -1,6 +1,6 @@
 // Builds the loudspeaker and stereo source position windows into the program.
 #pragma once
 
-class CControllerApp;
+class CProgramWindows;
 
-void RegisterPositionWindows(CControllerApp& app);
+void RegisterPositionWindows(CProgramWindows& app);

@@ -1,7 +1,7 @@
 #include "settings/RegisterSettingsWindows.h"
 
-#include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProgramWindows.h"
 #include "app/ControlIds.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
@@ -16,7 +16,7 @@ template <class Window> static QWidget* MakeWindow(CControllerDlg& mainWindow) {
     return new Window(mainWindow);
 }
 
-void RegisterSettingsWindows(CControllerApp& app) {
+void RegisterSettingsWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::DefaultPreset, MakeWindow<CDefaultPresetDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::SampleRate, MakeWindow<CSampleRateDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::Diagram, MakeWindow<CDiagramDlg>);

@@ -2,6 +2,6 @@
 // the runners of the modal Patchbay and About windows.
 #pragma once
 
-class CControllerApp;
+class CProgramWindows;
 
-void RegisterSettingsWindows(CControllerApp& app);
+void RegisterSettingsWindows(CProgramWindows& app);

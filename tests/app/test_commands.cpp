@@ -188,9 +188,10 @@ private:
 TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWindow) {
     int made = 0;
     app = std::make_unique<CControllerApp>(midi);
+    windows = std::make_unique<CProgramWindows>(*app);
     QPoint shownAt(-1, -1);
     ShowWatcher watcher([&shownAt](QWidget* shown) { shownAt = shown->pos(); });
-    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&](CControllerDlg& parent) {
+    windows->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&](CControllerDlg& parent) {
         ++made;
         auto* dialog = new QDialog(&parent);
         dialog->resize(200, 100);
@@ -198,7 +199,7 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
         return dialog;
     });
     window = std::make_unique<CControllerDlg>(*app);
-    app->AttachMainWindow(window.get());
+    windows->Attach(window.get());
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
@@ -225,12 +226,14 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
 TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     bool opened = false;
     app = std::make_unique<CControllerApp>(midi);
-    app->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&opened](CControllerDlg& parent) {
-        opened = true;
-        return new QDialog(&parent);
-    });
+    windows = std::make_unique<CProgramWindows>(*app);
+    windows->SetSettingsWindowFactory(SettingsWindow::SampleRate,
+                                      [&opened](CControllerDlg& parent) {
+                                          opened = true;
+                                          return new QDialog(&parent);
+                                      });
     window = std::make_unique<CControllerDlg>(*app);
-    app->AttachMainWindow(window.get());
+    windows->Attach(window.get());
     window->show();
     auto* child = new QDialog(window.get());
     child->show();

@@ -74,7 +74,7 @@ protected:
         ChooseChannel(kChannel);
         midi.ClearRecords();
     }
-    CTrackerLink* Tracker() const { return window->findChild<CTrackerLink*>(); }
+    CTrackerLink* Tracker() const { return &app->Tracker(); }
     static constexpr int kChannel = 2;
 };
 
@@ -587,7 +587,7 @@ TEST_F(MainControlsTest, UndoAndRedoSendWhatTheControlsSendAndTheMarkFollows) {
          {"B4 07 64"},
          {"B4 07 14"}},
     };
-    window->MarkDocumentSaved(); // with the output chosen
+    app->MarkSaved(); // with the output chosen
     for (const UndoSendCase& test : cases) {
         SCOPED_TRACE(test.name);
         test.act();
@@ -660,6 +660,6 @@ TEST_F(MainControlsTest, TheKeyboardReachesThePadAndEveryControlHasAName) {
     QAccessibleInterface* title = QAccessible::queryAccessibleInterface(Label(ControlId::Title));
     EXPECT_EQ(title->text(QAccessible::Name), "Document: New Document, unsaved changes");
     Doc().DocumentName = "show.ocont2";
-    window->MarkDocumentSaved();
+    app->MarkSaved();
     EXPECT_EQ(title->text(QAccessible::Name), "Document: show.ocont2");
 }

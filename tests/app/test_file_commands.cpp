@@ -2,6 +2,7 @@
 // to the document, and the error box of a failed save.
 #include "app/DocumentNotices.h"
 #include "app/FileCommands.h"
+#include "app/NoticeWindow.h"
 #include "model/ControllerFile.h"
 #include "support/FileTestSupport.h"
 #include "support/WhenShown.h"

@@ -201,7 +201,7 @@ TEST_F(NetworkControlTest, APortTakenIsToldWithItsReason) {
     CNetworkControl::Stored stored;
     stored.enabled = true;
     stored.port = port; // held by the receiver the fixture started
-    CNetworkControl other(Doc(), *window, window->ProcessorLink());
+    CNetworkControl other(Doc(), app->DocumentGuard(), app->Link());
     EXPECT_FALSE(other.Use(stored));
     EXPECT_TRUE(other.Failure().endsWith(QString::fromLocal8Bit(std::strerror(EADDRINUSE))))
         << other.Failure().toStdString();

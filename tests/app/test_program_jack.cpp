@@ -49,7 +49,6 @@ TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
 
     CControllerApp app(*backend);
     CControllerDlg window(app);
-    app.AttachMainWindow(&window);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
@@ -63,7 +62,6 @@ TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
     EXPECT_EQ(capture.Messages().front(), (JackMidiCapture::Message{0xB0, 7, 101}));
     QTest::keyRelease(level, Qt::Key_Up);
     ASSERT_TRUE(capture.WaitFor(2, 5s)) << "the release sends the value again";
-    app.AttachMainWindow(nullptr);
 }
 
 TEST_F(ProgramOnJackTest, TheProgramStartsOnAFileAndEndsCleanlyOnSigterm) {

@@ -5,6 +5,7 @@
 #include "support/WhenShown.h"
 
 #include "app/CDocumentGuard.h"
+#include "app/CWindowQuestions.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 
@@ -17,6 +18,12 @@
 #include <sys/stat.h>
 
 namespace {
+
+// The questions asked in windows of their own.
+DocumentQuestions& Questions() {
+    static CWindowQuestions questions;
+    return questions;
+}
 
 // A point in the main window's source pad, in the window's pixels.
 constexpr int kPadX = 60;
@@ -90,7 +97,7 @@ TEST_F(RecoveryProgramTest, ALostDisplayLeavesAJournalThatTheNextStartRestores) 
     next.BeginRun();
     const QPointer<QTimer> answer = ClickWhenShown<QDialog>(QStringLiteral("Restore"));
     CControllerDoc restored;
-    EXPECT_TRUE(next.OfferRecovery(restored, nullptr));
+    EXPECT_TRUE(next.OfferRecovery(restored, Questions()));
     delete answer;
     EXPECT_EQ(restored.Values(), kept.Values());
     next.RemoveRecovery();

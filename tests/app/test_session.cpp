@@ -5,6 +5,7 @@
 #include "support/MainWindowFixture.h"
 
 #include "app/CSessionLink.h"
+#include "app/CWindowQuestions.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
 
@@ -83,9 +84,7 @@ class SessionTest : public MainWindowTest {
 protected:
     // Starts the window in the stand-in's session; `answer` replies to the announce.
     void Join(bool answer = true) {
-        Start();
-        app->UseSession(manager.Url());
-        app->JoinSession(*window);
+        Start(manager.Url());
         EXPECT_EQ(Quoted(manager.Next()),
                   "/nsm/server/announce \"Orbis\" \":switch:dirty:optional-gui:message:\" \"" +
                       QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString() +
@@ -274,7 +273,8 @@ TEST_F(SessionTest, UnsavedChangesComeBackOnlyInTheSameSession) {
         guard.SetSessionDocument(session);
         QString asked;
         const QPointer<QTimer> answer = ClickWhenShown<QDialog>(QStringLiteral("Restore"), &asked);
-        const bool restored = guard.OfferRecovery(doc, nullptr);
+        CWindowQuestions questions;
+        const bool restored = guard.OfferRecovery(doc, questions);
         delete answer;
         EXPECT_EQ(restored, session == a + ".ocont2");
         EXPECT_EQ(doc.InputLevel[0], restored ? 17 : 100);

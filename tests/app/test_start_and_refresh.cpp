@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, RawDisplaySwitchesEveryLabelAndBack) {
     QTest::keyClick(Control(ControlId::LPFCutOff), Qt::Key_Down);
     ASSERT_EQ(LabelText(ControlId::ReadoutValue), "18389.491");
 
-    app->OnCommand(CommandId::ToggleRawValues);
+    window->ExecuteCommand(CommandId::ToggleRawValues);
     EXPECT_TRUE(Doc().ShowRawValues);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), "126");
     for (int id : {ControlId::SourceXLabel, ControlId::SourceYLabel, ControlId::SourceZLabel}) {
@@ -149,7 +149,7 @@ TEST_F(MainWindowTest, RawDisplaySwitchesEveryLabelAndBack) {
     QTest::keyClick(Control(ControlId::Attenuation), Qt::Key_Right);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), "65");
 
-    app->OnCommand(CommandId::ToggleRawValues);
+    window->ExecuteCommand(CommandId::ToggleRawValues);
     EXPECT_FALSE(Doc().ShowRawValues);
     EXPECT_EQ(LabelText(ControlId::ReadoutValue), QString::fromStdString(FormatDecibels(65, true)));
     EXPECT_EQ(LabelText(ControlId::SourceXLabel), "0.025");

@@ -6,8 +6,10 @@
 
 #include "app/CDocumentCommands.h"
 #include "app/CDocumentGuard.h"
+#include "app/CProgramWindows.h"
 #include "app/CRecoveryJournal.h"
 #include "app/CRecoveryList.h"
+#include "app/CWindowQuestions.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
 
@@ -32,6 +34,12 @@
 #include <unistd.h>
 
 namespace {
+
+// The questions asked in windows of their own.
+DocumentQuestions& Questions() {
+    static CWindowQuestions questions;
+    return questions;
+}
 
 // Counts the events of one type that reach a widget.
 class EventSpy : public QObject {
@@ -202,9 +210,9 @@ TEST_F(UnsavedChangesTest, TheJournalFollowsChangesWithinASecondInAFewWrites) {
         QTest::qWait(5);
     }
     EXPECT_TRUE(QTest::qWaitFor([&] { return guard.HasRecovery(); }, 1000));
-    QTest::qWait(CDocumentCommands::kJournalDelayMs * 2);
+    QTest::qWait(CControllerApp::kJournalDelayMs * 2);
     EXPECT_LE(guard.JournalWrites(),
-              1 + static_cast<int>(drag.elapsed()) / CDocumentCommands::kJournalDelayMs);
+              1 + static_cast<int>(drag.elapsed()) / CControllerApp::kJournalDelayMs);
     CControllerDoc kept;
     ASSERT_TRUE(
         kept.ReadControllerFile(QFile::encodeName(guard.RecoveryFileName()).toStdString(), false));
@@ -263,6 +271,7 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
 
         // The next start, as the program runs it.
         CControllerApp next(midi);
+        auto nextWindows = std::make_unique<CProgramWindows>(next);
         QString offer;
         WhenShown<CRecoveryList>([&offer, answer](CRecoveryList* list) {
             offer = list->Text();
@@ -272,13 +281,13 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
         QString title;
         QPointer<QTimer> closing;
         QTimer::singleShot(500, [&] {
-            roomSide = next.m_pDoc->RoomSide;
-            title = next.m_pControllerDlg->findChild<QLabel*>("Title")->text();
+            roomSide = next.Doc().RoomSide;
+            title = nextWindows->MainWindow()->findChild<QLabel*>("Title")->text();
             closing = ClickWhenShown<QMessageBox>(QStringLiteral("Discard"));
-            next.m_pControllerDlg->close();
+            nextWindows->MainWindow()->close();
         });
         QTimer::singleShot(10000, [&next] { next.RequestClose(); }); // never hang
-        next.Run();
+        nextWindows->Run();
         delete closing;
         const bool restored = std::string(answer) == "Restore";
         EXPECT_EQ(offer, "Orbis ended without saving the changes to show.ocont2. Restore them?");
@@ -439,7 +448,7 @@ TEST(RecoveryList, SeveralJournalsComeInOneWindowAndADamagedOneIsKeptNotRestored
         list->findChild<QAbstractButton*>("Restore")->click();
     });
     doc.RoomSide = 64;
-    EXPECT_TRUE(guard.OfferRecovery(doc, nullptr));
+    EXPECT_TRUE(guard.OfferRecovery(doc, Questions()));
     EXPECT_TRUE(text.startsWith("The previous run of Orbis ended unexpectedly"))
         << text.toStdString();
     EXPECT_EQ(notices, 0) << "one window says it all";
@@ -457,7 +466,7 @@ TEST(RecoveryList, AFolderThatCannotBeWrittenIsToldOnce) {
     CDocumentGuard guard(home.filePath("data/journals"));
     guard.BeginRun();
     CControllerDoc doc;
-    EXPECT_FALSE(guard.OfferRecovery(doc, nullptr));
+    EXPECT_FALSE(guard.OfferRecovery(doc, Questions()));
     for (int change = 1; change <= 3; ++change) {
         doc.RoomSide = change;
         guard.Journal(doc);

@@ -37,11 +37,7 @@ QStringList Entries(const QComboBox* list) {
 
 // The main window on a JACK backend, its output chosen by the device's name.
 struct Program {
-    explicit Program(MidiBackend& midi) : app(midi), window(app) {
-        app.AttachMainWindow(&window);
-        window.show();
-    }
-    ~Program() { app.AttachMainWindow(nullptr); }
+    explicit Program(MidiBackend& midi) : app(midi), window(app) { window.show(); }
 
     QComboBox* Outputs() { return window.findChild<QComboBox*>(QStringLiteral("OutputList")); }
     bool Choose(const QString& name) {
@@ -142,7 +138,7 @@ TEST_F(JackDeviceTest, OwnPortsStayOutOfTheListsAndALeavingDeviceIsReconnected) 
     sink = std::make_unique<BareJackClient>("orbis-e2e-sink", BareJackClient::Role::Sink);
     ASSERT_TRUE(ProcessEventsUntil([&] {
         return program.Outputs()->currentText() == "orbis-e2e-sink:in" &&
-               program.app.m_pDoc->MidiOut.IsAlive();
+               program.app.Doc().MidiOut.IsAlive();
     })) << Entries(program.Outputs()).join(", ").toStdString();
     EXPECT_EQ(sink->Received(), 0u) << "the reconnection itself sends nothing";
     program.MoveInputLevel();
@@ -225,7 +221,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
         ASSERT_TRUE(ProcessEventsUntil(
             [&] {
                 return program.Outputs()->currentText() == "orbis-sink:in" &&
-                       program.app.m_pDoc->MidiOut.IsAlive();
+                       program.app.Doc().MidiOut.IsAlive();
             },
             10000))
             << Entries(program.Outputs()).join(", ").toStdString();

@@ -100,7 +100,7 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
 
 TEST_F(DefaultPresetTest, TryReloadsAnOpenSpeakerWindowsPad) {
     ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
+    windows->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
         return static_cast<QWidget*>(new CSpatOutsDlg(parent));
     });
     OpenPresets()->Try(1);

@@ -2,6 +2,7 @@
 // and the start-up command reach another client as the processor would receive them.
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
+#include "app/CProgramWindows.h"
 #include "app/ControlIds.h"
 #include "controls/CSkinButton.h"
 #include "settings/CDefaultPresetDlg.h"
@@ -37,9 +38,10 @@ TEST_F(DefaultPresetOnJackTest, TryAndSetArriveAsTheirBytes) {
 
     QFile::remove(CControllerApp::SettingsFileName());
     CControllerApp app(*backend);
-    RegisterSettingsWindows(app);
+    CProgramWindows windows(app);
+    RegisterSettingsWindows(windows);
     CControllerDlg window(app);
-    app.AttachMainWindow(&window);
+    windows.Attach(&window);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
@@ -61,5 +63,5 @@ TEST_F(DefaultPresetOnJackTest, TryAndSetArriveAsTheirBytes) {
         {0xF0, 0x00, 0x20, 0x5E, 0x04, 0xF7},
     };
     EXPECT_EQ(capture.Messages(), expected);
-    app.AttachMainWindow(nullptr);
+    windows.Attach(nullptr);
 }

@@ -73,7 +73,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     auto* rates = Open<CSampleRateDlg>(SettingsWindow::SampleRate, CommandId::SampleRate);
     ASSERT_NE(rates, nullptr);
     QComboBox* rateList = Child<QComboBox>(rates, CSampleRateDlg::kRateList);
-    app->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
+    windows->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
         return static_cast<QWidget*>(new CSpatOutsDlg(parent));
     });
     window->ExecuteCommand(CommandId::SpatOuts);
@@ -137,8 +137,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
                  {KeyOf(&CControllerDoc::HostInPBSelect, 0), 5}};
              Doc().Apply(values, ChangeOrigin::Live);
          }},
-        {"a tracker position",
-         [this] { emit window->findChild<CTrackerLink*>()->PositionArrived(126, 114, 64); }},
+        {"a tracker position", [this] { emit app->Tracker().PositionArrived(126, 114, 64); }},
     };
     for (const auto& [origin, change] : rows) {
         SCOPED_TRACE(origin);

@@ -192,10 +192,10 @@ TEST_F(SpeakerWindowTest, TheMainWindowsControlsAndCommandsReachTheOpenWindow) {
     EXPECT_EQ(speakers->Field(2, kX)->text(), "3.226");
     EXPECT_EQ(speakers->Field(2, kZ)->text(), "-3.226");
 
-    app->OnToggleRawValues();
+    app->ToggleRawValues();
     EXPECT_EQ(speakers->Field(2, kX)->text(), "127");
     EXPECT_EQ(speakers->Field(4, kY)->text(), "64");
-    app->OnToggleRawValues();
+    app->ToggleRawValues();
 
     // The room side changes the metres; the count of loudspeakers what is shown.
     Control(ControlId::RoomSide)->setValue(0);

@@ -89,7 +89,7 @@ TEST_F(StereoWindowTest, FocusAndWidthPlaceThePairAroundTheCross) {
     EXPECT_EQ(Text(WidthValue), "360");
     Move(AngleSlider, 0);
     EXPECT_EQ(Text(AngleValue), "-180");
-    app->OnToggleRawValues();
+    app->ToggleRawValues();
     EXPECT_EQ(Text(AngleValue), "0");
     EXPECT_EQ(Text(WidthValue), "127");
 }

@@ -5,6 +5,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CProcessorLink.h"
+#include "app/CProgramWindows.h"
 #include "app/ControlIds.h"
 #include "app/MainControlTable.h"
 #include "midi/ControlChangePacer.h"
@@ -37,24 +38,30 @@ protected:
     void SetUp() override { QFile::remove(CControllerApp::SettingsFileName()); }
     void TearDown() override { Stop(); }
 
-    // Starts the program as its entry point would, short of the modal run.
-    void Start() {
+    // Starts the program as its entry point would, short of the modal run; in the session
+    // of the manager at `session` when one is given.
+    void Start(const QString& session = {}) {
         app = std::make_unique<CControllerApp>(midi);
+        if (!session.isEmpty()) {
+            app->UseSession(session);
+        }
+        windows = std::make_unique<CProgramWindows>(*app);
         window = std::make_unique<CControllerDlg>(*app);
-        app->AttachMainWindow(window.get());
+        windows->Attach(window.get());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     // The exit sequence: the window goes, then the application writes and deletes.
     void Stop() {
-        if (app) {
-            app->AttachMainWindow(nullptr);
+        if (windows) {
+            windows->Attach(nullptr);
         }
         window.reset();
+        windows.reset();
         app.reset();
     }
 
-    CControllerDoc& Doc() { return *app->m_pDoc; }
+    CControllerDoc& Doc() { return app->Doc(); }
     QAbstractSlider* Control(int id) { return window->Control(id); }
     QLabel* Label(int id) { return Find<QLabel>(id); }
     QComboBox* List(int id) { return Find<QComboBox>(id); }
@@ -111,5 +118,6 @@ protected:
 
     MemoryMidiBackend midi;
     std::unique_ptr<CControllerApp> app;
+    std::unique_ptr<CProgramWindows> windows;
     std::unique_ptr<CControllerDlg> window;
 };

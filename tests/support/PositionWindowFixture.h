@@ -18,7 +18,7 @@ protected:
         MainWindowTest::SetUp();
         midi.AddOutputDevice("Processor");
         Start();
-        RegisterPositionWindows(*app);
+        RegisterPositionWindows(*windows);
         ChooseOutput(1);
         midi.ClearRecords();
     }

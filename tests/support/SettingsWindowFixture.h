@@ -29,10 +29,11 @@ protected:
             midi.AddOutputDevice("Orbis processor");
         }
         app = std::make_unique<CControllerApp>(midi);
-        RegisterSettingsWindows(*app);
+        windows = std::make_unique<CProgramWindows>(*app);
+        RegisterSettingsWindows(*windows);
         app->m_strWorkingDir = workingDir.path();
         window = std::make_unique<CControllerDlg>(*app);
-        app->AttachMainWindow(window.get());
+        windows->Attach(window.get());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         if (withOutput) {

@@ -28,7 +28,7 @@ protected:
         midi.ClearRecords();
     }
 
-    CTrackerLink* Link() { return window->findChild<CTrackerLink*>(); }
+    CTrackerLink* Link() { return &app->Tracker(); }
     CSkinButton* Toggle() { return Find<CSkinButton>(ControlId::KestrelToggle); }
     // As a click on the toggle, without running the event loop.
     void Click() { Toggle()->click(); }
