@@ -48,7 +48,6 @@ public:
     // The codes a knob or slider reports: ThumbTrack is a drag of the thumb, which
     // ThumbPosition or EndTrack ends; the others are whole gestures, which EndTrack ends.
     void FollowScroll(ScrollCode code);
-    bool InGesture() const { return m_dragOpen; }
 
     // Everything that changes while one is open, loads included, is one step called `text`.
     class NamedStep {
