@@ -164,7 +164,7 @@ QString CControllerApp::Begin() {
         std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
     }
     if (JoiningSession()) {
-        m_session = new CSessionLink(*this, m_sessionUrl);
+        m_session = new CSessionLink(*m_pDoc, m_guard, *m_events, m_sessionUrl, this);
         connect(m_session, &CSessionLink::ended, this,
                 [this](const QString& why) { emit sessionLeft(LeaveSession(why)); });
         connect(m_session, &CSessionLink::documentOpened, this,

@@ -47,7 +47,8 @@ QString Text(std::string_view text) {
 } // namespace
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
-    : CSkinDialog(parent), m_app(app), m_windowCommands(std::make_unique<CWindowCommands>(*this)) {
+    : CSkinDialog(parent), m_app(app),
+      m_windowCommands(std::make_unique<CWindowCommands>(*this, *this)) {
     TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();
@@ -74,7 +75,8 @@ CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     ShowNotice(this, m_app.Begin());
     m_app.SetOutputSelection([this] { return OutputListSelection(); });
     Doc()->SetView(this);
-    m_documentCommands = new CDocumentCommands(m_app, *this, m_title);
+    m_documentCommands =
+        new CDocumentCommands(m_app, *this, m_title, [this] { return OutputListSelection(); });
     FollowDocument();
     // Live positions change the pad and its labels hundreds of times a second; the screen
     // shows sixty.

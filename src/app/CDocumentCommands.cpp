@@ -1,7 +1,6 @@
 #include "app/CDocumentCommands.h"
 
 #include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
 #include "app/CSessionLink.h"
 #include "app/CUndoHistory.h"
@@ -13,8 +12,10 @@
 #include <QFile>
 #include <QTimer>
 
-CDocumentCommands::CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title)
-    : QObject(&window), m_app(app), m_window(window), m_title(title), m_questions(&window) {
+CDocumentCommands::CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title,
+                                     std::function<int()> outputSelection)
+    : QObject(&window), m_app(app), m_window(window), m_outputSelection(std::move(outputSelection)),
+      m_title(title), m_questions(&window) {
     connect(&app.Events(), &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
 }
 
@@ -61,7 +62,7 @@ bool CDocumentCommands::OnCommand(int command) {
     if (session) {
         Doc().DocumentName = session->DocumentName();
     }
-    m_window.UpdateTitle(); // the name may change with values that do not
+    UpdateTitle(); // the name may change with values that do not
     return true;
 }
 
@@ -69,7 +70,7 @@ void CDocumentCommands::NewDocument() {
     CControllerDoc& doc = Doc();
     // The open port stays open through New, so its entry stays chosen: the list shows where
     // the next control sends.
-    const int shown = m_window.OutputListSelection();
+    const int shown = m_outputSelection();
     const bool open = shown > 0 && doc.MidiOut.IsAlive() && doc.CurrentOutDevice == shown - 1;
     {
         const CControllerDoc::ChangeScope fresh(doc, ChangeOrigin::Load);

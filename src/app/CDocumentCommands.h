@@ -8,8 +8,9 @@
 
 #include <QObject>
 
+#include <functional>
+
 class CControllerApp;
-class CControllerDlg;
 class CControllerDoc;
 class CSkinLabel;
 
@@ -17,8 +18,10 @@ class CDocumentCommands : public QObject {
     Q_OBJECT
 
 public:
-    // The document must exist and outlive this object.
-    CDocumentCommands(CControllerApp& app, CControllerDlg& window, CSkinLabel* title);
+    // `window` is the main window, whose title line is `title`; `outputSelection` tells the
+    // output list's entry.
+    CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title,
+                      std::function<int()> outputSelection);
     ~CDocumentCommands() override;
 
     // New, Import and Save As; false for any other command.
@@ -35,7 +38,8 @@ private:
     void Opened();
 
     CControllerApp& m_app;
-    CControllerDlg& m_window;
+    QWidget& m_window;
+    std::function<int()> m_outputSelection;
     CSkinLabel* m_title;
     CWindowQuestions m_questions;
 };

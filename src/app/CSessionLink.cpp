@@ -1,7 +1,7 @@
 #include "app/CSessionLink.h"
 
-#include "app/CControllerApp.h"
 #include "app/CDocumentEvents.h"
+#include "app/CDocumentGuard.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "osc/CSessionClient.h"
@@ -36,9 +36,10 @@ FileResult MakeFolder(const QString& folder) {
 
 } // namespace
 
-CSessionLink::CSessionLink(CControllerApp& app, const QString& url)
-    : QObject(&app), m_app(app), m_client(new CSessionClient(url, this)),
-      m_announceTimer(new QTimer(this)) {
+CSessionLink::CSessionLink(CControllerDoc& doc, CDocumentGuard& guard, CDocumentEvents& events,
+                           const QString& url, QObject* parent)
+    : QObject(parent), m_doc(doc), m_guard(guard), m_events(events),
+      m_client(new CSessionClient(url, this)), m_announceTimer(new QTimer(this)) {
     QGuiApplication::setQuitOnLastWindowClosed(false); // hidden windows do not end the program
     connect(m_client, &CSessionClient::openRequested, this,
             [this](const QString& path) { OnOpen(path); });
@@ -52,7 +53,7 @@ CSessionLink::CSessionLink(CControllerApp& app, const QString& url)
                         [](const QWindow* window) { return window->isVisible(); }));
     });
     connect(m_client, &CSessionClient::announceFailed, this, &CSessionLink::GiveUp);
-    connect(&m_app.Events(), &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
+    connect(&m_events, &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
         if (!m_document.empty()) {
             m_client->SetDirty(dirty);
         }
@@ -93,7 +94,7 @@ void CSessionLink::OnOpen(const QString& path) {
                        QStringLiteral("not an absolute path to a file: \"%1\"").arg(path));
         return;
     }
-    CControllerDoc& doc = m_app.Doc();
+    CControllerDoc& doc = m_doc;
     const QString file = path + QStringLiteral(".ocont2");
     if (QFileInfo::exists(file)) {
         const FileRead read = ReadControllerFileText(LocalPath(file));
@@ -126,8 +127,8 @@ void CSessionLink::OnOpen(const QString& path) {
         doc.DocumentName = LocalPath(file);
     }
     m_document = LocalPath(file);
-    m_app.DocumentGuard().SetSessionDocument(m_document);
-    m_app.MarkSaved();
+    m_guard.SetSessionDocument(m_document);
+    MarkSaved();
     m_client->Reply(kOpen, QStringLiteral("Opened %1").arg(file));
     m_client->SetDirty(false);
     // Changes this session's document lost when the program was ended are offered back
@@ -140,15 +141,20 @@ void CSessionLink::OnSave() {
         m_client->Fail(kSave, CSessionClient::General, QStringLiteral("no document is open"));
         return;
     }
-    if (const FileResult written = WriteControllerFile(m_app.Doc(), m_document); !written) {
+    if (const FileResult written = WriteControllerFile(m_doc, m_document); !written) {
         m_client->Fail(kSave, CSessionClient::General,
                        QStringLiteral("cannot write %1: %2")
                            .arg(QFile::decodeName(QByteArray::fromStdString(m_document)),
                                 QString::fromLocal8Bit(written.reason)));
         return;
     }
-    m_app.MarkSaved();
+    MarkSaved();
     m_client->Reply(kSave, QStringLiteral("Saved"));
+}
+
+void CSessionLink::MarkSaved() {
+    m_guard.MarkSaved(m_doc);
+    m_events.Recheck();
 }
 
 void CSessionLink::HideWindows() {

@@ -10,7 +10,9 @@
 
 #include <string>
 
-class CControllerApp;
+class CControllerDoc;
+class CDocumentEvents;
+class CDocumentGuard;
 class CSessionClient;
 class QTimer;
 
@@ -21,8 +23,10 @@ public:
     static constexpr int kAnnounceTimeoutMs = 5000;
     static constexpr const char* kApplicationName = "Orbis";
 
-    // Talks to the manager at `url` (NSM_URL) for `app`, which must outlive this object.
-    CSessionLink(CControllerApp& app, const QString& url);
+    // Talks to the manager at `url` (NSM_URL) for the program's document, kept by `guard` and
+    // told by `events`; all three must outlive this object.
+    CSessionLink(CControllerDoc& doc, CDocumentGuard& guard, CDocumentEvents& events,
+                 const QString& url, QObject* parent = nullptr);
     ~CSessionLink() override;
 
     // Until the manager answers, and for as long as the session lasts.
@@ -46,7 +50,12 @@ private:
     void ShowWindows(bool shown);
     void GiveUp(const QString& why);
 
-    CControllerApp& m_app;
+    // The document is what the session's file holds: no mark.
+    void MarkSaved();
+
+    CControllerDoc& m_doc;
+    CDocumentGuard& m_guard;
+    CDocumentEvents& m_events;
     CSessionClient* m_client = nullptr;
     QTimer* m_announceTimer = nullptr;
     bool m_active = true;

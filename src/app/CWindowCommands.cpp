@@ -1,10 +1,10 @@
 #include "app/CWindowCommands.h"
 
-#include "app/CControllerDlg.h"
 #include "app/ControlIds.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QWidget>
 
 bool CWindowCommands::OnCommand(int command) {
     switch (command) {
@@ -14,7 +14,7 @@ bool CWindowCommands::OnCommand(int command) {
         if (const auto runner = m_modalRunners.value(command)) {
             runner(m_mainWindow);
         } else if (command == CommandId::About) {
-            QMessageBox::about(&m_mainWindow, QStringLiteral("About Orbis Controller"),
+            QMessageBox::about(&m_widget, QStringLiteral("About Orbis Controller"),
                                QStringLiteral("ORBIS CONTROLLER\nVersion %1")
                                    .arg(QCoreApplication::applicationVersion()));
         }
@@ -22,7 +22,7 @@ bool CWindowCommands::OnCommand(int command) {
     case CommandId::HelpPdf:
         return true;
     case CommandId::Minimize:
-        m_mainWindow.showMinimized();
+        m_widget.showMinimized();
         return true;
     case CommandId::BringAllToFront:
         BringAllToFront();
@@ -39,24 +39,24 @@ bool CWindowCommands::OnCommand(int command) {
         if (factory) {
             make = [this, &factory] { return factory(m_mainWindow); };
         }
-        m_windows.Open(*rule, make, m_mainWindow);
+        m_windows.Open(*rule, make, m_widget);
         return true;
     }
     return false;
 }
 
 void CWindowCommands::BringAllToFront() {
-    if (m_mainWindow.isMinimized()) {
-        m_mainWindow.showNormal();
+    if (m_widget.isMinimized()) {
+        m_widget.showNormal();
     }
-    m_mainWindow.raise();
+    m_widget.raise();
     m_windows.RaiseVisible();
 }
 
 void CWindowCommands::ActivateMainWindow() {
-    if (m_mainWindow.isMinimized()) {
-        m_mainWindow.showNormal();
+    if (m_widget.isMinimized()) {
+        m_widget.showNormal();
     }
-    m_mainWindow.raise();
-    m_mainWindow.activateWindow();
+    m_widget.raise();
+    m_widget.activateWindow();
 }

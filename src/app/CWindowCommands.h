@@ -17,7 +17,9 @@ public:
     using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
     using ModalWindowRunner = std::function<void(CControllerDlg&)>;
 
-    explicit CWindowCommands(CControllerDlg& mainWindow) : m_mainWindow(mainWindow) {}
+    // `widget` is `mainWindow` itself, which the settings windows are made for.
+    CWindowCommands(CControllerDlg& mainWindow, QWidget& widget)
+        : m_mainWindow(mainWindow), m_widget(widget) {}
 
     // False when the command is none of these.
     bool OnCommand(int command);
@@ -38,6 +40,7 @@ private:
     void ActivateMainWindow();
 
     CControllerDlg& m_mainWindow;
+    QWidget& m_widget;
     SettingsWindowSlots m_windows;
     QHash<int, ModalWindowRunner> m_modalRunners;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_factories;
