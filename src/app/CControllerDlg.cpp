@@ -4,6 +4,7 @@
 #include "app/CControllerMidiIn.h"
 #include "app/CDocumentCommands.h"
 #include "app/CDocumentEvents.h"
+#include "app/CLiveInput.h"
 #include "app/CMidiDeviceLists.h"
 #include "app/CNetworkControl.h"
 #include "app/CProcessorLink.h"
@@ -101,8 +102,12 @@ void CControllerDlg::ConnectTracker() {
     CTrackerLink& tracker = m_app.Tracker();
     CSkinButton* kestrel = m_ui.buttons.value(ControlId::KestrelToggle);
     connect(kestrel, &QAbstractButton::clicked, &tracker, &CTrackerLink::SetOn);
-    connect(&tracker, &CTrackerLink::PositionArrived, m_ui.sourcePad,
-            &CPositionPad::ApplyTrackerPosition);
+    // The tracker moves the shown channel's source; each of its positions goes out whole,
+    // axes the processor already has included.
+    connect(&tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
+        CLiveInput(*Doc(), m_app.Link())
+            .MoveSource(ShownChannel(), {x, y, z}, CProcessorLink::Repeat::Send);
+    });
     // As rich text the tip wraps, however long the library's reason is; it is there from
     // the start, not only after the first press.
     const auto tip = [](const QString& status) {
@@ -157,6 +162,18 @@ void CControllerDlg::ConnectHistory() {
         });
         connect(&stack, item.availableChanged, action, &QAction::setEnabled);
     }
+    // A drag is one step from the control's press to its release; connected after the
+    // controls' own handlers, so a change made on an end code is part of its gesture.
+    CUndoHistory* history = &m_app.History();
+    for (QAbstractSlider* control : m_ui.controls) {
+        if (auto* knob = qobject_cast<CRoundSliderCtrl*>(control)) {
+            connect(knob, &CRoundSliderCtrl::scrolled, history, &CUndoHistory::FollowScroll);
+        } else if (auto* slider = qobject_cast<CSkinSlider*>(control)) {
+            connect(slider, &CSkinSlider::scrolled, history, &CUndoHistory::FollowScroll);
+        }
+    }
+    connect(m_ui.sourcePad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
+    connect(m_ui.sourcePad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 }
 
 void CControllerDlg::FollowDocument() {
@@ -271,7 +288,7 @@ void CControllerDlg::ShowSourcePosition() {
     const CControllerDoc& doc = *Doc();
     const int c = ShownChannel();
     const QPoint position(doc.XPosition[c], doc.YPosition[c]);
-    // The marker stays where the tracker put it while it stands for the same values.
+    // A drag places the marker itself; it moves only when the values it stands for change.
     if (position != m_padValues) {
         m_ui.sourcePad->SetFromValues(position.x(), position.y());
         m_padValues = position;
@@ -296,40 +313,26 @@ void CControllerDlg::OnControlScrolled(std::size_t index) {
     m_app.Link().Post(row.MidiChannel(channel), row.Controller(), value);
 }
 
-void CControllerDlg::ApplyPadPosition(double x, double y, double z) {
+void CControllerDlg::ApplyPadPosition(double x, double y) {
     CControllerDoc* doc = Doc();
     const int c = ShownChannel();
-    int xValue = CPositionPad::ValueFromPixels(x);
-    int yValue = CPositionPad::ValueFromPixels(y);
-    int zValue = 0;
-    if (z == -1.0) {
-        zValue = doc->ZPosition[c]; // the slider may show it only once the pass ends
-    } else {
-        zValue = CPositionPad::WholeValue(z);
-        MoveControl(ControlIndex(ControlId::ZPosition), zValue);
-    }
-    xValue = std::clamp(xValue, 0, 127);
-    yValue = std::clamp(yValue, 0, 127);
-    zValue = std::clamp(zValue, 0, 127);
+    const int xValue = std::clamp(CPositionPad::ValueFromPixels(x), 0, 127);
+    const int yValue = std::clamp(CPositionPad::ValueFromPixels(y), 0, 127);
+    const int zValue = std::clamp(doc->ZPosition[c], 0, 127); // the slider may show it later
     ShowSourceLabel(ControlId::SourceXLabel, xValue);
     ShowSourceLabel(ControlId::SourceYLabel, yValue);
     ShowSourceLabel(ControlId::SourceZLabel, zValue);
+    // A drag beyond the pad's edge stops at the edge's value; so does the marker.
+    m_ui.sourcePad->SetFromValues(xValue, yValue);
     m_padValues = QPoint(xValue, yValue);
     const std::pair<ParameterKey, int> position[] = {
         {KeyOf(&CControllerDoc::XPosition, c), xValue},
         {KeyOf(&CControllerDoc::YPosition, c), yValue},
         {KeyOf(&CControllerDoc::ZPosition, c), zValue}};
-    // Only a drag calls in while the pad is held; otherwise the position is the tracker's.
-    const bool dragged = m_ui.sourcePad->IsDragging();
-    doc->Apply(position, dragged ? ChangeOrigin::Gesture : ChangeOrigin::Live);
-    if (dragged) {
-        // A drag beyond the pad's edge stops at the edge's value; so does the marker.
-        m_ui.sourcePad->SetFromValues(xValue, yValue);
-    }
-    // A drag leaves out what it already sent; the tracker's positions go out whole.
-    const auto repeat = dragged ? CProcessorLink::Repeat::Skip : CProcessorLink::Repeat::Send;
+    doc->Apply(position, ChangeOrigin::Gesture);
+    // A drag leaves out what it already sent.
     for (const auto& [key, value] : position) {
-        m_app.Link().Post(key, value, repeat);
+        m_app.Link().Post(key, value, CProcessorLink::Repeat::Skip);
     }
 }
 

@@ -65,9 +65,9 @@ public:
     void DiagramWindowClosed() { Forget(SettingsWindow::Diagram); }
     QWidget* OpenedWindow(SettingsWindow window) const;
 
-    // A new source position from the pad (drag) or the tracker: x and y in pad pixels,
-    // y upward from the bottom edge; z a 0-127 height or -1.0 to keep the Z slider's.
-    void ApplyPadPosition(double x, double y, double z) override;
+    // A drag of the source pad's marker: x and y in pad pixels, y upward from the bottom
+    // edge; the height stays.
+    void ApplyPadPosition(double x, double y) override;
     // An arrow key on the pad: the shown channel's source one step on, as a drag sends it.
     void StepPadPosition(int dx, int dy) override;
 
@@ -145,6 +145,6 @@ private:
     bool m_valuesStale = false;
     bool m_positionStale = false; // only the shown channel's source position changed
     bool m_outputStale = false;
-    // The values the source pad's marker stands for; a tracker places it finer than that.
+    // The values the source pad's marker stands for; it moves only when they change.
     QPoint m_padValues{-1, -1};
 };

@@ -2,14 +2,13 @@
 #include "app/ProgramSettings.h"
 
 #include "app/CDocumentGuard.h"
+#include "app/CLiveInput.h"
 #include "app/CProcessorLink.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 
 #include <QRegularExpression>
 #include <QSettings>
-
-#include <span>
 
 namespace {
 
@@ -146,23 +145,14 @@ void CNetworkControl::OnArrived() {
 
 void CNetworkControl::MoveObject(int channel,
                                  const std::array<std::optional<double>, 3>& coordinates) {
-    // Hundreds a second: nothing here allocates or searches the parameter table.
-    static const std::array<int, 3> rows = {KeyOf(kPosition[0], 0).row, KeyOf(kPosition[1], 0).row,
-                                            KeyOf(kPosition[2], 0).row};
-    std::array<std::pair<ParameterKey, int>, 3> given;
-    std::size_t count = 0;
-    for (std::size_t axis = 0; axis < kPosition.size(); ++axis) {
+    std::array<std::optional<double>, 3> position;
+    for (std::size_t axis = 0; axis < position.size(); ++axis) {
         if (coordinates[axis]) {
-            given[count++] = {ParameterKey::Channel(rows[axis], channel),
-                              PositionFromCoordinate(*coordinates[axis])};
+            position[axis] = PositionFromCoordinate(*coordinates[axis]);
         }
     }
-    const std::span position(given.data(), count);
-    m_doc.Apply(position, ChangeOrigin::Live);
     // Only what the processor does not have yet goes out, paced with every other source.
-    for (const auto& [key, value] : position) {
-        m_link.Post(key, value, CProcessorLink::Repeat::Skip);
-    }
+    CLiveInput(m_doc, m_link).MoveSource(channel, position, CProcessorLink::Repeat::Skip);
 }
 
 void CNetworkControl::MovePolar(int channel, const std::array<std::optional<double>, 3>& polar) {

@@ -3,14 +3,13 @@
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QEvent>
 #include <QUndoCommand>
 #include <QUndoStack>
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -76,7 +75,6 @@ CUndoHistory::CUndoHistory(CControllerDoc& doc, QObject* parent)
     m_stack->setUndoLimit(kStepLimit);
     m_subscription =
         m_doc.Subscribe([this](const DocumentChanges& changes) { OnChanges(changes); });
-    QCoreApplication::instance()->installEventFilter(this);
 }
 
 CUndoHistory::~CUndoHistory() {
@@ -85,6 +83,7 @@ CUndoHistory::~CUndoHistory() {
 
 void CUndoHistory::Clear() {
     m_gesture = {};
+    m_dragOpen = false;
     m_stack->clear();
 }
 
@@ -169,33 +168,32 @@ void CUndoHistory::OnChanges(const DocumentChanges& changes) {
         }
     }
     Collect(m_gesture, kept);
-    if (m_pointerHeld) {
-        m_gesture.pointer = true; // closes when the button comes up
-    } else {
-        CloseSoon();
-    }
+    // A drag's step closes at its end; anything else, once this pass is over, whether or not
+    // its control reports an end.
+    CloseSoon();
 }
 
-bool CUndoHistory::eventFilter(QObject* watched, QEvent* event) {
-    // The pointer's buttons reach widgets only. Events for other objects (timers, calls
-    // queued from worker threads) are passed on unread: cheaper, and no thread's event is
-    // touched here before its receiver takes it.
-    if (!watched->isWidgetType()) {
-        return false;
-    }
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        m_pointerHeld = true;
+void CUndoHistory::BeginGesture() {
+    m_dragOpen = true;
+}
+
+void CUndoHistory::EndGesture() {
+    const bool dragged = std::exchange(m_dragOpen, false);
+    Push(m_gesture, !dragged);
+}
+
+void CUndoHistory::FollowScroll(ScrollCode code) {
+    switch (code) {
+    case ScrollCode::ThumbTrack:
+        BeginGesture();
         break;
-    case QEvent::MouseButtonRelease:
-        m_pointerHeld = false;
-        CloseSoon(); // after the release itself, whose click may change a value
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::EndTrack:
+        EndGesture();
         break;
     default:
-        break;
+        break; // a step of its own, closed by its EndTrack or at the pass's end
     }
-    return QObject::eventFilter(watched, event);
 }
 
 void CUndoHistory::CloseSoon() {
@@ -208,11 +206,10 @@ void CUndoHistory::CloseSoon() {
 
 void CUndoHistory::Settle() {
     m_closeQueued = false;
-    if (m_pointerHeld) {
+    if (m_dragOpen) {
         return; // a drag goes on
     }
-    const bool mergeable = !m_gesture.pointer;
-    Push(m_gesture, mergeable);
+    Push(m_gesture, true);
 }
 
 void CUndoHistory::Push(Open& step, bool mergeable) {

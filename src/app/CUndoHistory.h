@@ -1,11 +1,15 @@
 // Undo and redo for what a person changes. Each gesture is one step: a drag from press to
 // release, a click, a key or wheel press (presses on one control in quick succession merge),
-// or a named command such as Import that replaces the whole document. Undo and redo put the
-// values back through the document, which tells the windows and the processor link. What
-// the tracker, incoming MIDI or the network change never enters the history, and a document
-// opened from a file starts a new one. Nothing here runs while nothing changes.
+// or a named command such as Import that replaces the whole document. The controls say where
+// a drag begins and ends (the windows connect them here); any other change is a whole
+// gesture by itself, closed when its control reports its end or, at the latest, when the
+// event loop's pass ends. Undo and redo put the values back through the document, which
+// tells the windows and the processor link. What the tracker, incoming MIDI or the network
+// change never enters the history, not even in the middle of a drag, and a document opened
+// from a file starts a new one. Nothing here runs while nothing changes.
 #pragma once
 
+#include "controls/ScrollCode.h"
 #include "model/DocumentChange.h"
 
 #include <QObject>
@@ -25,15 +29,25 @@ public:
     // Key and wheel presses on one control this close together are one step.
     static constexpr qint64 kMergeMs = 1000;
 
-    // Listens to `doc`, which must outlive this object, and to the pointer's buttons.
+    // Listens to `doc`, which must outlive this object.
     explicit CUndoHistory(CControllerDoc& doc, QObject* parent = nullptr);
     ~CUndoHistory() override;
 
     QUndoStack& Stack() const { return *m_stack; }
     void Clear();
     // A gesture whose end has not been seen yet becomes its step now (before an undo), unless
-    // a button is still down.
+    // a drag goes on.
     void Settle();
+
+    // A drag began: what changes until it ends is one step, never merged with the next.
+    // Beginning again while one goes on changes nothing.
+    void BeginGesture();
+    // The gesture ended: what it changed becomes a step now. Without a drag begun it was a
+    // whole gesture by itself (a key, a wheel notch, a click), which quick ones merge with.
+    void EndGesture();
+    // The codes a knob or slider reports: ThumbTrack is a drag of the thumb, which
+    // ThumbPosition or EndTrack ends; the others are whole gestures, which EndTrack ends.
+    void FollowScroll(ScrollCode code);
 
     // Everything that changes while one is open, loads included, is one step called `text`.
     class NamedStep {
@@ -57,14 +71,10 @@ public:
     // Puts values back with the history's own origin; the commands call it.
     void Restore(const std::vector<ValueChange>& values, bool forward);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     struct Open {
         std::map<std::size_t, ValueChange> values; // by place in the document's values
         QString text;                              // empty: named from its values
-        bool pointer = false;                      // made with a button held down
     };
 
     void OnChanges(const DocumentChanges& changes);
@@ -78,6 +88,6 @@ private:
     Open m_gesture;
     Open m_named;
     int m_namedDepth = 0;
-    bool m_pointerHeld = false;
+    bool m_dragOpen = false;
     bool m_closeQueued = false;
 };

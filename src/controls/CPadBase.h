@@ -36,6 +36,12 @@ public:
     // A focus frame of black and white dashes, seen on any field and in any palette.
     static void DrawFocusFrame(QPainter& painter, const QRect& frame);
 
+signals:
+    // A drag began with a press on what the pad lets the pointer move, and ended with its
+    // release; what the owner is told in between is one gesture.
+    void dragStarted();
+    void dragEnded();
+
 protected:
     virtual void ComposePicture(QPainter& painter) = 0;
 

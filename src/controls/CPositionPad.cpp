@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -19,12 +20,6 @@ constexpr int kDragOffset = 9;
 // shown at the edge it lies beyond.
 qint64 PadUnits(int value) {
     return std::clamp(value, 0, 127);
-}
-
-// Tracker positions are doubles of any size, or NaN; far beyond the pad is as good as at it,
-// and a reading that is no number counts as the origin.
-double Bounded(double value) {
-    return std::isnan(value) ? 0.0 : std::clamp(value, -1.0e6, 1.0e6);
 }
 
 } // namespace
@@ -52,32 +47,6 @@ int CPositionPad::WholeValue(double value) {
         return 0;
     }
     return static_cast<int>(std::trunc(std::clamp(value, -1.0e6, 1.0e6)));
-}
-
-void CPositionPad::ApplyTrackerPosition(double x, double y, double z) {
-    x = Bounded(x);
-    y = Bounded(y);
-    const int w = width();
-    const int h = height();
-    int left = static_cast<int>(x + 24.0);
-    const int fromBottom = static_cast<int>(h - y - 6.0);
-    int top = fromBottom - 36;
-    if (left < 0) {
-        left = -10;
-    }
-    if (left > w) {
-        left = w - 10;
-    }
-    if (top < 0) {
-        top = -10;
-    }
-    if (top > h) {
-        top = h - 10;
-    }
-    MoveMarker(QPoint(left, top));
-    if (m_owner != nullptr) {
-        m_owner->ApplyPadPosition(static_cast<int>(x - 5.0), fromBottom, z);
-    }
 }
 
 void CPositionPad::MoveMarker(QPoint topLeft) {
@@ -127,6 +96,7 @@ void CPositionPad::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton &&
         SpriteHit(m_markerTopLeft, m_marker.size(), event->position().toPoint())) {
         m_dragging = true;
+        emit dragStarted();
     }
     CPadBase::mousePressEvent(event);
 }
@@ -138,15 +108,15 @@ void CPositionPad::mouseMoveEvent(QMouseEvent* event) {
                              std::clamp(event->position().toPoint().y(), 0, height() - 1));
         MoveMarker(pointer - QPoint(kDragOffset, kDragOffset));
         if (m_owner != nullptr) {
-            m_owner->ApplyPadPosition(pointer.x() - 5, height() - pointer.y() - 6, -1.0);
+            m_owner->ApplyPadPosition(pointer.x() - 5, height() - pointer.y() - 6);
         }
     }
     CPadBase::mouseMoveEvent(event);
 }
 
 void CPositionPad::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = false;
+    if (event->button() == Qt::LeftButton && std::exchange(m_dragging, false)) {
+        emit dragEnded();
     }
     CPadBase::mouseReleaseEvent(event);
 }

@@ -1,6 +1,6 @@
 // The source position pad: one red marker on a plain blue field, placed from the
-// shown channel's X and Y (processor Y grows upward), dragged by the operator or
-// moved by the tracker; drags and tracker positions go to the owner in pad pixels.
+// shown channel's X and Y (processor Y grows upward) and dragged by the operator; drags go
+// to the owner in pad pixels.
 #pragma once
 
 #include "controls/CPadBase.h"
@@ -24,12 +24,9 @@ public:
     void SetFromValues(int x, int y);
     // Screen orientation: y = 0 is the top edge.
     void SetFromScreenValues(int x, int y);
-    // A tracker position in 0-127 units; moves the marker and hands the position,
-    // with its height, to the owner.
-    void ApplyTrackerPosition(double x, double y, double z);
 
-    // A pad or tracker coordinate as a whole number, cut toward zero. Values far outside
-    // the pad (a tracker glitch, NaN) are held where the cut cannot overflow; callers clamp.
+    // A pad coordinate as a whole number, cut toward zero. Values far outside the pad (or
+    // NaN) are held where the cut cannot overflow; callers clamp.
     static int WholeValue(double value);
     // A drag's pad pixel as a 0-127 value, before clamping.
     static int ValueFromPixels(double pixels) {

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <optional>
@@ -127,8 +128,20 @@ void CSkinSlider::DeriveTones() {
 void CSkinSlider::OnActionTriggered(int action) {
     // The action has moved the slider position but not yet the value; settle it so
     // the owner reads the new value whether from the signal or from the slider.
+    const int before = value();
     setValue(sliderPosition());
-    emit scrolled(CodeForAction(action), value());
+    ScrollCode code = CodeForAction(action);
+    if (action == SliderMove && m_wheeling) {
+        // A wheel notch is a line step, as on the knobs, not the start of a thumb drag.
+        code = value() >= before ? ScrollCode::LineUp : ScrollCode::LineDown;
+    }
+    emit scrolled(code, value());
+}
+
+void CSkinSlider::wheelEvent(QWheelEvent* event) {
+    m_wheeling = true;
+    QSlider::wheelEvent(event);
+    m_wheeling = false;
 }
 
 void CSkinSlider::mouseReleaseEvent(QMouseEvent* event) {

@@ -50,6 +50,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void sliderChange(SliderChange change) override;
 
 private:
@@ -66,4 +67,5 @@ private:
     SkinSliderTones m_tones;
     int m_selectionFrom = 1;
     int m_selectionTo = 0;
+    bool m_wheeling = false;
 };

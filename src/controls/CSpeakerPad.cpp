@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 CSpeakerPad::CSpeakerPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
@@ -37,7 +38,9 @@ void CSpeakerPad::RebuildFromDocument() {
     m_count = std::clamp(m_owner->SpeakerCount(), 0, kMaxSpeakers);
     m_keySpeaker = std::clamp(m_keySpeaker, 0, std::max(m_count - 1, 0));
     m_selected = -1;
-    m_dragging = false;
+    if (std::exchange(m_dragging, false)) {
+        emit dragEnded(); // the loudspeaker it held may be gone
+    }
     m_owner->SetSpeakerCount(m_count);
     const QSize sprite = SpriteSize();
     for (int i = 0; i < m_count; ++i) {
@@ -148,6 +151,7 @@ void CSpeakerPad::mousePressEvent(QMouseEvent* event) {
             if (m_speakers[i].Contains(m_topLeft[i], point)) {
                 m_selected = i;
                 m_dragging = true;
+                emit dragStarted();
                 break;
             }
         }
@@ -174,8 +178,10 @@ void CSpeakerPad::mouseMoveEvent(QMouseEvent* event) {
 
 void CSpeakerPad::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        m_dragging = false;
         m_selected = -1;
+        if (std::exchange(m_dragging, false)) {
+            emit dragEnded();
+        }
     }
     CPadBase::mouseReleaseEvent(event);
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 CStereoPad::CStereoPad(QWidget* parent) : CPadBase(parent) {
     InitControlResources();
@@ -111,6 +112,7 @@ void CStereoPad::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton &&
         m_crossSprite.Contains(m_cross, event->position().toPoint())) {
         m_dragging = true;
+        emit dragStarted();
     }
     CPadBase::mousePressEvent(event);
 }
@@ -129,8 +131,8 @@ void CStereoPad::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CStereoPad::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_dragging = false;
+    if (event->button() == Qt::LeftButton && std::exchange(m_dragging, false)) {
+        emit dragEnded();
     }
     CPadBase::mouseReleaseEvent(event);
 }

@@ -111,6 +111,8 @@ void CDefaultPresetDlg::CreateControls() {
         Tag(check, row.checkBoxId, "SetPreset" + std::to_string(rowNumber));
         check->setGeometry(DialogUnits::ToPixels({kCheckColumn, top, 11, 11}));
         connect(check, &CSkinButton::clicked, this, [this, rowNumber] { Set(rowNumber); });
+        connect(check, &CSkinButton::clicked, &m_mainWindow.UndoHistory(),
+                &CUndoHistory::EndGesture); // a click is a whole gesture
         m_checkBoxes[i] = check;
 
         auto* radio = new CSkinButton(SkinButtonKind::RadioButton, this);

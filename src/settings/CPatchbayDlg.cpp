@@ -4,6 +4,7 @@
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
 #include "app/CProcessorLink.h"
+#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
@@ -131,6 +132,8 @@ void CPatchbayDlg::CreateControls() {
     connect(m_inputChannels, &QComboBox::activated, this, &CPatchbayDlg::ShowChannel);
 
     AddLabel(this, -1, "SourceHeading", "Source", {124, 22, 90, 9});
+    // A choice in a list is a whole gesture.
+    CUndoHistory* history = &m_mainWindow.UndoHistory();
     AddLabel(this, -1, "ChannelHeading", "Channel", {222, 22, 60, 9});
     for (int k = 0; k < kDestinations; ++k) {
         const Destination& row = kDestinationTable[k];
@@ -142,12 +145,14 @@ void CPatchbayDlg::CreateControls() {
                                      "Spatializer Out", "SubMix Send A", "SubMix Send B"},
                                     {124, top - 1, 92, 90});
         connect(source, &QComboBox::activated, this, [this, k] { SourceChanged(k); });
+        connect(source, &QComboBox::activated, history, &CUndoHistory::EndGesture);
         m_sourceLists[k] = source;
         QComboBox* channel =
             AddList(this, row.channelListId, "ChannelList" + std::to_string(k),
                     {"Ch. 1", "Ch. 2", "Ch. 3", "Ch. 4", "Ch. 5", "Ch. 6", "Ch. 7", "Ch. 8"},
                     {222, top - 1, 64, 120});
         connect(channel, &QComboBox::activated, this, [this, k] { ChannelChanged(k); });
+        connect(channel, &QComboBox::activated, history, &CUndoHistory::EndGesture);
         m_channelLists[k] = channel;
     }
     const int buttonTop = kTemplateHeight - 22;

@@ -3,6 +3,7 @@
 #include "app/CControllerApp.h"
 #include "app/CControllerDlg.h"
 #include "app/CDocumentEvents.h"
+#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
@@ -26,6 +27,8 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
     m_rates = AddList(this, kRateList, "SampleRateList", {"44.100", "48.000", "88.200", "96.000"},
                       {12, 25, 78, 60});
     connect(m_rates, &QComboBox::activated, this, &CSampleRateDlg::RateChanged);
+    connect(m_rates, &QComboBox::activated, &m_mainWindow.UndoHistory(),
+            &CUndoHistory::EndGesture); // a choice is a whole gesture
     CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close", {96, 50, 46, 15});
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 

@@ -157,6 +157,9 @@ void CSpatOutsDlg::CreateControls() {
     Tag(m_pad, SpatOutsId::Pad, QStringLiteral("SpeakerPad"));
     m_pad->setGeometry(QRect(kPadAt, QSize(kPadSize, kPadSize)));
     m_pad->SetOwner(this);
+    CUndoHistory* history = &m_main.UndoHistory();
+    connect(m_pad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
+    connect(m_pad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 
     for (std::size_t i = 0; i < kScale.size(); ++i) {
         const ScaleMark& mark = kScale[i];
@@ -209,6 +212,8 @@ void CSpatOutsDlg::CreateControls() {
             arrows->setAccessibleName(QStringLiteral("Speaker %1 %2").arg(i + 1).arg(axis));
             connect(arrows, &CUpDownArrows::deltaPos, this,
                     [this, i, a](int delta) { OnArrow(i, a, delta); });
+            // Each step is a whole gesture; a held arrow's quick ones merge.
+            connect(arrows, &CUpDownArrows::deltaPos, history, &CUndoHistory::EndGesture);
             m_arrows[i][a] = arrows;
         }
     }

@@ -101,6 +101,9 @@ void CStereoSourceDlg::CreateControls() {
     Tag(m_pad, StereoSourceId::Pad, "StereoPad");
     m_pad->setGeometry(10, 10, kPadSize, kPadSize);
     m_pad->SetOwner(this);
+    CUndoHistory* history = &m_main.UndoHistory();
+    connect(m_pad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
+    connect(m_pad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 
     for (const LabelPlace& row : kLabelPlaces) {
         auto* label = new CSkinLabel(QString::fromLatin1(row.text), this);
@@ -119,6 +122,7 @@ void CStereoSourceDlg::CreateControls() {
         slider->setGeometry(row.place);
         const int id = row.id;
         connect(slider, &CSkinSlider::scrolled, this, [this, id] { OnSliderScrolled(id); });
+        connect(slider, &CSkinSlider::scrolled, history, &CUndoHistory::FollowScroll);
         m_sliders.insert(row.id, slider);
     }
 

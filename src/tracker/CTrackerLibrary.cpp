@@ -85,7 +85,7 @@ bool CTrackerLibrary::Load(const QString& fileName) {
         return true;
     }
     const QString folder = QCoreApplication::applicationDirPath();
-    for (const QString& name : TrackerLibraryCandidates(folder)) {
+    for (const QString& name : TrackerLibraryCandidates(folder, QString::fromLatin1(kBaseName))) {
         if (LoadCounted(m_library, name)) {
             m_loadedName = name;
             return true;

@@ -2,20 +2,13 @@
 
 #include "handoff/UiWake.h"
 #include "tracker/CTrackerLibrary.h"
+#include "tracker/TrackerPosition.h"
 
 #include <algorithm>
 #include <chrono>
 #include <system_error>
 
 namespace {
-
-// Positions far outside the pads change nothing there (the pad and the window clamp), but
-// huge ones would overflow the pad's whole-pixel arithmetic.
-constexpr double kFarOutside = 1.0e6;
-
-double Bounded(double value) {
-    return std::clamp(value, -kFarOutside, kFarOutside);
-}
 
 CTrackerLink::State StateOf(CTheKestrelThread::Activity activity) {
     using Activity = CTheKestrelThread::Activity;
@@ -114,8 +107,9 @@ void CTrackerLink::Drain() {
     const CTheKestrelThread::Report report = m_current->TakeReport();
     SetState(StateOf(report.activity));
     if (report.position) {
-        emit PositionArrived(Bounded(report.position->x), Bounded(report.position->y),
-                             Bounded(report.position->z));
+        const auto [x, y, z] =
+            SourcePositionFromTracker(report.position->x, report.position->y, report.position->z);
+        emit PositionArrived(x, y, z);
     }
     ReapEnded();
 }

@@ -1,6 +1,6 @@
 // The "The Kestrel" switch behind the main window's toggle: binds the tracker library on
 // switch-on, runs one CTheKestrelThread while on, and hands each new position to the
-// user-interface thread, where it is emitted for the source pad. It also says, for the
+// user-interface thread, where it is emitted as a source position. It also says, for the
 // toggle, whether the tracker runs and what it is doing.
 //
 // Positions cross threads in one place: the worker leaves them in its mailbox and wakes
@@ -50,7 +50,8 @@ public:
     void Shutdown();
 
 signals:
-    // A new tracker position in the pads' 0-127 units, on this object's thread.
+    // A new tracker position as the source's position values (SourcePositionFromTracker),
+    // on this object's thread.
     void PositionArrived(double x, double y, double z);
     void StateChanged(bool on, const QString& statusText);
 

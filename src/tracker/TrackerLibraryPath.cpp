@@ -1,7 +1,5 @@
 #include "tracker/TrackerLibraryPath.h"
 
-#include "tracker/CTrackerLibrary.h"
-
 #include <QDir>
 #include <QLibrary>
 
@@ -9,9 +7,8 @@
 #define ORBIS_PRIVATE_LIBDIR_FROM_BINDIR "../lib/orbis"
 #endif
 
-QStringList TrackerLibraryCandidates(const QString& programFolder) {
+QStringList TrackerLibraryCandidates(const QString& programFolder, const QString& baseName) {
     // QLibrary adds the platform's prefix and suffix ("lib", ".so") to a name without them.
-    const QString baseName = QString::fromLatin1(CTrackerLibrary::kBaseName);
     const QDir program(programFolder);
     QStringList candidates = {program.filePath(baseName)};
     // The folder the build installs into (lib/<multiarch>/orbis under /usr on Debian),

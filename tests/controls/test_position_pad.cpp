@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -22,17 +23,16 @@ namespace {
 struct PadPosition {
     double x;
     double y;
-    double z;
     bool operator==(const PadPosition&) const = default;
 };
 
 void PrintTo(const PadPosition& p, std::ostream* os) {
-    *os << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+    *os << "(" << p.x << ", " << p.y << ")";
 }
 
 class FakeOwner : public CPositionPadOwner {
 public:
-    void ApplyPadPosition(double x, double y, double z) override { received.push_back({x, y, z}); }
+    void ApplyPadPosition(double x, double y) override { received.push_back({x, y}); }
     void StepPadPosition(int dx, int dy) override { steps.emplace_back(dx, dy); }
     std::vector<PadPosition> received;
     std::vector<std::pair<int, int>> steps;
@@ -76,40 +76,24 @@ TEST_F(PositionPadTest, MarkerCornersFromValues) {
     EXPECT_TRUE(owner.received.empty());
 }
 
-TEST_F(PositionPadTest, TrackerPositionsMoveTheMarkerAndReachTheOwner) {
-    struct Row {
-        const char* name;
-        double x, y, z;
-        QPoint marker;
-        PadPosition sent;
-    };
-    const Row rows[] = {
-        {"origin", 0.0, 0.0, 0.0, {24, 160}, {-5, 196, 0.0}},
-        {"far right", 200.0, 0.0, 10.0, {192, 160}, {195, 196, 10.0}},
-        {"far left", -40.0, 64.0, 64.0, {-10, 96}, {-45, 132, 64.0}},
-        {"below the pad", 50.0, -100.0, 130.5, {74, 192}, {45, 296, 130.5}},
-        {"above the pad", 10.5, 180.0, 1.0, {34, -10}, {5, 16, 1.0}},
-    };
-    for (const Row& row : rows) {
-        owner.received.clear();
-        pad->ApplyTrackerPosition(row.x, row.y, row.z);
-        EXPECT_EQ(pad->MarkerTopLeft(), row.marker) << row.name;
-        ASSERT_EQ(owner.received.size(), 1u) << row.name;
-        EXPECT_EQ(owner.received.front(), row.sent) << row.name;
-    }
-}
-
+// The press on the marker and its release bound the drag: the owner hears of them as the
+// start and end of one gesture, with the positions in between.
 TEST_F(PositionPadTest, DraggingTheMarkerHandsPixelsToTheOwner) {
+    QSignalSpy started(pad.get(), &CPadBase::dragStarted);
+    QSignalSpy ended(pad.get(), &CPadBase::dragEnded);
     pad->SetFromValues(64, 64); // marker at (91, 90) to (111, 110)
     QTest::mousePress(pad.get(), Qt::LeftButton, {}, {111, 110}); // edges count as inside
     EXPECT_TRUE(pad->IsDragging());
+    EXPECT_EQ(started.count(), 1);
     QTest::mouseMove(pad.get(), {100, 50});
     EXPECT_EQ(pad->MarkerTopLeft(), QPoint(91, 41));
+    EXPECT_EQ(ended.count(), 0);
     QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {100, 50});
     EXPECT_FALSE(pad->IsDragging());
+    EXPECT_EQ(ended.count(), 1);
     QTest::mouseMove(pad.get(), {10, 10});
     ASSERT_EQ(owner.received.size(), 1u);
-    EXPECT_EQ(owner.received.front(), (PadPosition{95, 146, -1.0}));
+    EXPECT_EQ(owner.received.front(), (PadPosition{95, 146}));
 }
 
 TEST_F(PositionPadTest, DragBeyondThePadKeepsTheMarkerOnIt) {
@@ -118,12 +102,11 @@ TEST_F(PositionPadTest, DragBeyondThePadKeepsTheMarkerOnIt) {
     QTest::mouseMove(pad.get(), {-80, 300});
     EXPECT_EQ(pad->MarkerTopLeft(), QPoint(-9, 192)); // its hot spot on the corner pixel
     ASSERT_EQ(owner.received.size(), 1u);
-    EXPECT_EQ(owner.received.front(), (PadPosition{-5, -5, -1.0}));
+    EXPECT_EQ(owner.received.front(), (PadPosition{-5, -5}));
     QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {-80, 300});
 }
 
-// Values from hand-edited files and tracker readings far off the pad, or not numbers at all,
-// put the marker at the nearest edge and hand the owner whole numbers.
+// Values from hand-edited files far off the pad put the marker at the nearest edge.
 TEST_F(PositionPadTest, ExtremeValuesStayAtTheEdges) {
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
@@ -143,34 +126,17 @@ TEST_F(PositionPadTest, ExtremeValuesStayAtTheEdges) {
         EXPECT_EQ(pad->MarkerTopLeft(), QPoint(row.processor.x(), 182 - row.processor.y()))
             << row.x << ", " << row.y << " on screen";
     }
-
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double huge = 1.0e300;
-    const struct {
-        const char* name;
-        double x, y;
-        QPoint marker;
-        PadPosition sent;
-    } readings[] = {
-        {"not a number", nan, nan, {24, 160}, {-5, 196, 7.0}},
-        {"far right and up", huge, huge, {192, -10}, {999995, -999804, 7.0}},
-        {"far left and down", -huge, -huge, {-10, 192}, {-1000005, 1000196, 7.0}},
-    };
-    for (const auto& row : readings) {
-        owner.received.clear();
-        pad->ApplyTrackerPosition(row.x, row.y, 7.0);
-        EXPECT_EQ(pad->MarkerTopLeft(), row.marker) << row.name;
-        ASSERT_EQ(owner.received.size(), 1u) << row.name;
-        EXPECT_EQ(owner.received.front(), row.sent) << row.name;
-    }
 }
 
 TEST_F(PositionPadTest, PressBesideTheMarkerStartsNoDrag) {
+    QSignalSpy started(pad.get(), &CPadBase::dragStarted);
+    QSignalSpy ended(pad.get(), &CPadBase::dragEnded);
     pad->SetFromValues(64, 64);
     QTest::mousePress(pad.get(), Qt::LeftButton, {}, {112, 100});
     QTest::mouseMove(pad.get(), {30, 30});
     QTest::mouseRelease(pad.get(), Qt::LeftButton, {}, {30, 30});
     EXPECT_TRUE(owner.received.empty());
+    EXPECT_EQ(started.count() + ended.count(), 0) << "no gesture at all";
     EXPECT_EQ(pad->MarkerTopLeft(), QPoint(91, 90));
 }
 

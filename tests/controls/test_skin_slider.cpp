@@ -1,8 +1,10 @@
 #include "controls/CSkinSlider.h"
 #include "controls/SkinColours.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -137,6 +139,19 @@ TEST_F(SkinSliderTest, KeysReportTheNewValueThenTheEnd) {
                                              {ScrollCode::EndTrack, 36}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(valueWhenNotified, (std::vector<int>{61, 61, 36, 36}));
+
+    // A wheel notch is a line step, as a key's; it begins no thumb drag.
+    for (const auto& [delta, code] :
+         {std::pair{120, ScrollCode::LineUp}, std::pair{-120, ScrollCode::LineDown}}) {
+        seen.clear();
+        const QPointF inside(15, 100);
+        QWheelEvent wheel(inside, slider->mapToGlobal(inside), {}, {0, delta}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider.get(), &wheel);
+        ASSERT_EQ(seen.size(), 1u) << delta;
+        EXPECT_EQ(seen.front(), (Notification{code, slider->value()})) << delta;
+    }
+    EXPECT_EQ(slider->value(), 36) << "up and back down";
 }
 
 // With 127 at the top (vertical) or at the left (horizontal), every key moves the thumb

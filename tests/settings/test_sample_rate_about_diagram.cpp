@@ -17,6 +17,7 @@
 #include "settings/CSampleRateDlg.h"
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CUpDownArrows.h"
+#include "tracker/CTrackerLink.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -136,7 +137,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
                  {KeyOf(&CControllerDoc::HostInPBSelect, 0), 5}};
              Doc().Apply(values, ChangeOrigin::Live);
          }},
-        {"a tracker position", [this] { window->SourcePad()->ApplyTrackerPosition(200, 20, 64); }},
+        {"a tracker position", [this] { emit app->Tracker().PositionArrived(126, 114, 64); }},
     };
     for (const auto& [origin, change] : rows) {
         SCOPED_TRACE(origin);

@@ -1,10 +1,13 @@
 // Binding the tracker library and the poll: the search, the entries and their order, the
-// scaling to pad units and the dead band, against the stand-in library.
+// scaling to pad units and the dead band, against the stand-in library; and where a reading
+// puts the source.
 #include "StandIn.h"
 #include "tracker/CTrackerLibrary.h"
+#include "tracker/TrackerPosition.h"
 
 #include <QCoreApplication>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -115,6 +118,35 @@ TEST(TrackerLibraryTest, ReportsOnlyMovesBeyondOneUnitFromTheLastReportedPositio
     }
     Pad pad{};
     EXPECT_EQ(library.Poll(pad.x, pad.y, pad.z), Result::NoReport);
+}
+
+// A reading lies on the source pad's 202-pixel field, y downward, and moves the source to
+// the values the pad's marker stood for there; whatever the reading, whole values in 0-127.
+TEST(TrackerPositionTest, ReadingsLandOnTheValuesThePadGaveThem) {
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double kHuge = 1.0e300;
+    const struct {
+        const char* name;
+        double x, y, z;
+        std::array<double, 3> values;
+    } cases[] = {
+        {"origin: far left, the top, the floor", 0.0, 0.0, 0.0, {0, 127, 0}},
+        {"the middle", 63.5, 63.5, 127.0, {40, 87, 127}},
+        {"far right", 200.0, 0.0, 10.0, {126, 127, 10}},
+        {"left of the field", -40.0, 64.0, 64.0, {0, 87, 64}},
+        {"below the field, above the ceiling", 50.0, -100.0, 130.5, {32, 127, 127}},
+        {"above the field", 10.5, 180.0, 1.0, {7, 14, 1}},
+        {"height cut toward zero", 10.0, 10.0, 12.9, {7, 120, 12}},
+        {"height below the floor", 10.0, 10.0, -1.0, {7, 120, 0}},
+        {"not a number", kNan, kNan, kNan, {0, 127, 0}},
+        {"far right and up", kHuge, kHuge, 7.0, {127, 0, 7}},
+        {"far left and down", -kHuge, -kHuge, -kHuge, {0, 127, 0}},
+        {"infinite", kInf, -kInf, kInf, {127, 127, 127}},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(SourcePositionFromTracker(test.x, test.y, test.z), test.values) << test.name;
+    }
 }
 
 } // namespace

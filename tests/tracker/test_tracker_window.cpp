@@ -1,6 +1,6 @@
-// "The Kestrel" in the main window: positions from the stand-in tracker move the source
-// pad and go out on the shown channel; the toggle says what runs; switching off and
-// closing never wait for a silent tracker.
+// "The Kestrel" in the main window: positions from the stand-in tracker move the shown
+// channel's source, which the pad follows, and go out on that channel; the toggle says what runs;
+// switching off and closing never wait for a silent tracker.
 #include "StandIn.h"
 #include "controls/CPositionPad.h"
 #include "controls/CSkinButton.h"
@@ -46,8 +46,9 @@ TEST_F(KestrelToggleTest, PositionsMoveThePadAndGoOutAsControllers20To22OnTheSho
     Click();
     EXPECT_EQ(Toggle()->GetCheck(), 1);
     ASSERT_TRUE(WaitProcessing([&] { return Sent().size() >= 3; }));
+    Settle(); // the window follows the document once the pass ends
 
-    // Pad (63.5, 63.5, 127): the pad hands (58, 132, 127) to the window.
+    // A reading of (63.5, 63.5, 127) on the pad's field: values (40, 87, 127).
     const std::vector<PortEvent> sent = Sent();
     const int expected[][2] = {{20, 40}, {21, 87}, {22, 127}};
     ASSERT_EQ(sent.size(), 3u);
@@ -56,7 +57,7 @@ TEST_F(KestrelToggleTest, PositionsMoveThePadAndGoOutAsControllers20To22OnTheSho
         EXPECT_EQ(sent[i].data1, expected[i][0]);
         EXPECT_EQ(sent[i].data2, expected[i][1]);
     }
-    EXPECT_EQ(window->SourcePad()->MarkerTopLeft(), QPoint(87, 96));
+    EXPECT_EQ(window->SourcePad()->MarkerTopLeft(), QPoint(53, 53)) << "standing for (40, 87)";
     EXPECT_EQ(Doc().XPosition[kChannel], 40);
     EXPECT_EQ(Doc().ZPosition[kChannel], 127);
     EXPECT_EQ(Control(ControlId::ZPosition)->value(), 127);
