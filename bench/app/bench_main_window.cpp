@@ -1,16 +1,16 @@
 // How fast the main window answers: from a control's notification to the event handed to
 // the MIDI backend, from the program's start to the first painted main window, and from an
 // OSC position received to the wire, with the CPU such a stream costs.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CDocumentCommands.h"
-#include "app/CNetworkControl.h"
-#include "app/ControlIds.h"
 #include "controls/CSkinSlider.h"
 #include "model/ParameterTable.h"
 #include "osc/OscControl.h"
 #include "osc/OscMessage.h"
+#include "program/CControllerApp.h"
+#include "program/CNetworkControl.h"
 #include "support/MemoryMidiBackend.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CDocumentCommands.h"
+#include "ui/ControlIds.h"
 
 #include <QApplication>
 #include <QComboBox>

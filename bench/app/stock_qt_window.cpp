@@ -5,10 +5,10 @@
 // it saves itself once shown and quits, as Orbis does.
 #include "YardstickRun.h"
 
-#include "app/DialogUnits.h"
-#include "app/MainControlTable.h"
-#include "app/MainMenu.h"
-#include "app/MainWindowLayout.h"
+#include "ui/DialogUnits.h"
+#include "ui/MainControlTable.h"
+#include "ui/MainMenu.h"
+#include "ui/MainWindowLayout.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,17 +3,17 @@
 // document with the main window shown, start-up with and without a JACK server, and the time
 // from a device's return to the first message delivered through it. The pad drag's rate on
 // the wire is measured without MIDI, in memory.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CProcessorLink.h"
-#include "app/ControlIds.h"
 #include "controls/CPositionPad.h"
 #include "midi/JackMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "program/CControllerApp.h"
+#include "program/CProcessorLink.h"
 #include "support/EventLoop.h"
 #include "support/JackMidiPeer.h"
 #include "support/MemoryMidiBackend.h"
 #include "support/PrivateJackServer.h"
+#include "ui/CControllerDlg.h"
+#include "ui/ControlIds.h"
 
 #include <QAbstractSlider>
 #include <QApplication>

@@ -1,17 +1,17 @@
 // The Orbis program: reads the command line, starts the MIDI system and runs the
 // application object, which ends by storing the last document and closing the ports.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CProgramWindows.h"
-#include "app/CTerminationHandler.h"
-#include "app/CommandLine.h"
 #include "controls/ControlResources.h"
 #include "controls/ReadablePalette.h"
 #include "midi/MidiApiChoice.h"
 #include "midi/RtMidiBackend.h"
+#include "program/CControllerApp.h"
+#include "program/CTerminationHandler.h"
+#include "program/CommandLine.h"
 #include "settings/RegisterPositionWindows.h"
 #include "settings/RegisterSettingsWindows.h"
 #include "tracker/CTheKestrelThread.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CProgramWindows.h"
 
 #include <QApplication>
 #include <QLoggingCategory>

@@ -2,7 +2,7 @@
 // web site. Modal; it stores nothing.
 #pragma once
 
-#include "app/CSkinDialog.h"
+#include "ui/CSkinDialog.h"
 
 class CSkinLabel;
 

@@ -4,7 +4,7 @@
 // window keeps at most one.
 #pragma once
 
-#include "app/CSkinDialog.h"
+#include "ui/CSkinDialog.h"
 
 #include <QString>
 

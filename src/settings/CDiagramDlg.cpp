@@ -1,8 +1,8 @@
 #include "settings/CDiagramDlg.h"
 
-#include "app/CControllerDlg.h"
 #include "controls/ControlResources.h"
 #include "settings/SettingsWidgets.h"
+#include "ui/CControllerDlg.h"
 
 #include <QLabel>
 

@@ -2,7 +2,7 @@
 // Patchbay window routes. Modeless; the main window keeps at most one.
 #pragma once
 
-#include "app/CSkinDialog.h"
+#include "ui/CSkinDialog.h"
 
 class CControllerDlg;
 

@@ -1,8 +1,8 @@
 #include "settings/CNetworkControlDlg.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CNetworkControl.h"
+#include "program/CControllerApp.h"
+#include "program/CNetworkControl.h"
+#include "ui/CControllerDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

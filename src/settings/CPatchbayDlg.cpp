@@ -1,14 +1,14 @@
 #include "settings/CPatchbayDlg.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CDocumentEvents.h"
-#include "app/CProcessorLink.h"
-#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CControllerApp.h"
+#include "program/CDocumentEvents.h"
+#include "program/CProcessorLink.h"
+#include "program/CUndoHistory.h"
 #include "settings/SettingsWidgets.h"
+#include "ui/CControllerDlg.h"
 
 #include <QComboBox>
 

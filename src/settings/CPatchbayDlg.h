@@ -3,8 +3,8 @@
 // only "Send" stores it in the document and transmits it. Modal.
 #pragma once
 
-#include "app/CSkinDialog.h"
 #include "model/DocumentChange.h"
+#include "ui/CSkinDialog.h"
 
 #include <array>
 #include <string_view>

@@ -1,13 +1,13 @@
 #include "settings/CSampleRateDlg.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CDocumentEvents.h"
-#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CControllerApp.h"
+#include "program/CDocumentEvents.h"
+#include "program/CUndoHistory.h"
 #include "settings/SettingsWidgets.h"
+#include "ui/CControllerDlg.h"
 
 #include <QComboBox>
 

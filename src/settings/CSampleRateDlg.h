@@ -4,7 +4,7 @@
 // changed it.
 #pragma once
 
-#include "app/CSkinDialog.h"
+#include "ui/CSkinDialog.h"
 
 class CControllerDlg;
 class QComboBox;

@@ -1,19 +1,19 @@
 #include "settings/CSpatOutsDlg.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CDocumentEvents.h"
-#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSpeakerPad.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "model/ValueText.h"
+#include "program/CControllerApp.h"
+#include "program/CDocumentEvents.h"
+#include "program/CUndoHistory.h"
 #include "settings/CUpDownArrows.h"
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
 #include "settings/SettingsWidgets.h"
+#include "ui/CControllerDlg.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

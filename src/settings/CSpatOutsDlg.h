@@ -5,9 +5,9 @@
 // whatever changes it.
 #pragma once
 
-#include "app/CSkinDialog.h"
 #include "controls/CSpeakerPadOwner.h"
 #include "model/DocumentChange.h"
+#include "ui/CSkinDialog.h"
 
 #include <array>
 

@@ -1,9 +1,5 @@
 #include "settings/CStereoSourceDlg.h"
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CDocumentEvents.h"
-#include "app/CUndoHistory.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
@@ -12,9 +8,14 @@
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "model/ValueText.h"
+#include "program/CControllerApp.h"
+#include "program/CDocumentEvents.h"
+#include "program/CUndoHistory.h"
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
 #include "settings/SettingsWidgets.h"
+#include "ui/CControllerDlg.h"
+#include "ui/GestureEnds.h"
 
 #include <QCloseEvent>
 
@@ -122,7 +123,7 @@ void CStereoSourceDlg::CreateControls() {
         slider->setGeometry(row.place);
         const int id = row.id;
         connect(slider, &CSkinSlider::scrolled, this, [this, id] { OnSliderScrolled(id); });
-        connect(slider, &CSkinSlider::scrolled, history, &CUndoHistory::FollowScroll);
+        FollowGestures(slider, *history);
         m_sliders.insert(row.id, slider);
     }
 

@@ -4,8 +4,8 @@
 // positions are stored as the two channels' source positions and sent at once.
 #pragma once
 
-#include "app/CSkinDialog.h"
 #include "controls/CStereoPadOwner.h"
+#include "ui/CSkinDialog.h"
 
 #include <QHash>
 

@@ -1,9 +1,9 @@
 #include "settings/RegisterPositionWindows.h"
 
-#include "app/CControllerDlg.h"
-#include "app/CProgramWindows.h"
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CStereoSourceDlg.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CProgramWindows.h"
 
 void RegisterPositionWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& main) -> QWidget* {

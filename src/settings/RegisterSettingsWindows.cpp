@@ -1,14 +1,14 @@
 #include "settings/RegisterSettingsWindows.h"
 
-#include "app/CControllerDlg.h"
-#include "app/CProgramWindows.h"
-#include "app/ControlIds.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CDiagramDlg.h"
 #include "settings/CNetworkControlDlg.h"
 #include "settings/CPatchbayDlg.h"
 #include "settings/CSampleRateDlg.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CProgramWindows.h"
+#include "ui/ControlIds.h"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 // link, which paces them and opens the output port chosen in the device list.
 #pragma once
 
-#include "app/CControllerDlg.h"
-#include "app/CProcessorLink.h"
+#include "program/CProcessorLink.h"
+#include "ui/CControllerDlg.h"
 
 #include <initializer_list>
 #include <utility>

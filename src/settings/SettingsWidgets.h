@@ -2,8 +2,8 @@
 // dialog units and tagged with their numbers, and the bold Tahoma captions.
 #pragma once
 
-#include "app/DialogUnits.h"
-#include "app/MainWindowWidgets.h"
+#include "ui/DialogUnits.h"
+#include "ui/MainWindowWidgets.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 // The command line, the file it names and the signal that ends the program.
-#include "app/CControllerApp.h"
-#include "app/CNetworkControl.h"
-#include "app/CTerminationHandler.h"
-#include "app/CommandLine.h"
+#include "program/CControllerApp.h"
+#include "program/CNetworkControl.h"
+#include "program/CTerminationHandler.h"
+#include "program/CommandLine.h"
 #include "support/FileTestSupport.h"
 #include "support/MemoryMidiBackend.h"
 

@@ -4,8 +4,8 @@
 #include "support/MainWindowFixture.h"
 #include "support/WhenShown.h"
 
-#include "app/CommandLine.h"
 #include "model/ControllerFile.h"
+#include "program/CommandLine.h"
 
 #include <QAction>
 #include <QDialog>

@@ -3,12 +3,12 @@
 // and undoing and redoing what the controls change.
 #include "support/MainWindowFixture.h"
 
-#include "app/CUndoHistory.h"
-#include "app/MainWindowLayout.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "model/ParameterTable.h"
+#include "program/CUndoHistory.h"
 #include "tracker/CTrackerLink.h"
+#include "ui/MainWindowLayout.h"
 
 #include <QAccessible>
 #include <QComboBox>

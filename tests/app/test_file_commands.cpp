@@ -1,11 +1,11 @@
 // Import and Save As around their dialogs: what the dialogs offer, what each answer does
 // to the document, and the error box of a failed save.
-#include "app/DocumentNotices.h"
-#include "app/FileCommands.h"
-#include "app/NoticeWindow.h"
 #include "model/ControllerFile.h"
+#include "program/DocumentNotices.h"
 #include "support/FileTestSupport.h"
 #include "support/WhenShown.h"
+#include "ui/FileCommands.h"
+#include "ui/NoticeWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>

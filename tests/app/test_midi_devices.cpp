@@ -3,11 +3,11 @@
 // returns, sending the setup only when the operator asks; and a pad drag never floods the wire.
 #include "support/MainWindowFixture.h"
 
-#include "app/CInputDeviceMenu.h"
 #include "controls/CPositionPad.h"
 #include "midi/AlsaAnnouncements.h"
 #include "midi/ControlChangePacer.h"
 #include "model/ParameterTable.h"
+#include "ui/CInputDeviceMenu.h"
 
 #include <QAbstractButton>
 #include <QAction>

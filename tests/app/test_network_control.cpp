@@ -5,12 +5,12 @@
 // when asked, and then only on the loopback address.
 #include "support/MainWindowFixture.h"
 
-#include "app/CNetworkControl.h"
-#include "app/CUndoHistory.h"
 #include "midi/ControlChangePacer.h"
 #include "midi/OutputPortOwner.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
+#include "program/CNetworkControl.h"
+#include "program/CUndoHistory.h"
 
 #include <QDir>
 #include <QElapsedTimer>

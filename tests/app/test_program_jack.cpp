@@ -3,13 +3,13 @@
 // by xdotool, where Ctrl+Z and Ctrl+Shift+Z take the click back and do it again; and the
 // real program started on a file ends cleanly on SIGTERM, storing that file as the last
 // document.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/ControlIds.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "program/CControllerApp.h"
 #include "support/JackBackendTest.h"
 #include "support/PrivateXServer.h"
+#include "ui/CControllerDlg.h"
+#include "ui/ControlIds.h"
 
 #include <QComboBox>
 #include <QProcess>

@@ -4,10 +4,10 @@
 #include "support/PrivateXServer.h"
 #include "support/WhenShown.h"
 
-#include "app/CDocumentGuard.h"
-#include "app/CWindowQuestions.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "program/CDocumentGuard.h"
+#include "ui/CWindowQuestions.h"
 
 #include <QDir>
 #include <QPointer>

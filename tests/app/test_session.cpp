@@ -4,10 +4,10 @@
 // hidden, shown and ended by SIGTERM as a manager does.
 #include "support/MainWindowFixture.h"
 
-#include "app/CSessionLink.h"
-#include "app/CWindowQuestions.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
+#include "program/CSessionLink.h"
+#include "ui/CWindowQuestions.h"
 
 #include <QFileInfo>
 #include <QNetworkDatagram>

@@ -4,14 +4,14 @@
 #include "support/MainWindowFixture.h"
 #include "support/WhenShown.h"
 
-#include "app/CDocumentCommands.h"
-#include "app/CDocumentGuard.h"
-#include "app/CProgramWindows.h"
-#include "app/CRecoveryJournal.h"
-#include "app/CRecoveryList.h"
-#include "app/CWindowQuestions.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
+#include "program/CDocumentGuard.h"
+#include "program/CRecoveryJournal.h"
+#include "ui/CDocumentCommands.h"
+#include "ui/CProgramWindows.h"
+#include "ui/CRecoveryList.h"
+#include "ui/CWindowQuestions.h"
 
 #include <QDir>
 #include <QElapsedTimer>

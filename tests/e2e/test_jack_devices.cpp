@@ -2,17 +2,17 @@
 // its lists, a device that leaves and comes back reconnected, a server stopped and started
 // again under the running window and under the real program, and a flood of input applied
 // whole, in order, on the user-interface thread.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CControllerMidiIn.h"
-#include "app/CProcessorLink.h"
-#include "app/ControlIds.h"
 #include "midi/JackMidiBackend.h"
 #include "midi/OutputPortOwner.h"
 #include "model/CControllerDoc.h"
+#include "program/CControllerApp.h"
+#include "program/CControllerMidiIn.h"
+#include "program/CProcessorLink.h"
 #include "support/EventLoop.h"
 #include "support/JackBackendTest.h"
 #include "support/PrivateJackServer.h"
+#include "ui/CControllerDlg.h"
+#include "ui/ControlIds.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>

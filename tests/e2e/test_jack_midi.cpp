@@ -1,10 +1,10 @@
 // The port layer over RtMidi on a private JACK server: what the document sends arrives
 // byte for byte at another client, and what another client sends reaches the document.
-#include "app/CControllerMidiIn.h"
 #include "midi/OutputPortOwner.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CControllerMidiIn.h"
 #include "support/JackBackendTest.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
-#include "app/CControllerMidiIn.h"
-#include "app/CInputDeviceMenu.h"
-#include "app/CProcessorLink.h"
 #include "midi/InputQueue.h"
 #include "midi/OutputPortOwner.h"
 #include "midi/RtMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CControllerMidiIn.h"
+#include "program/CProcessorLink.h"
 #include "support/MemoryMidiBackend.h"
+#include "ui/CInputDeviceMenu.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // Try and Set of the Default Preset window on the private JACK server: the Program Change
 // and the start-up command reach another client as the processor would receive them.
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CProgramWindows.h"
-#include "app/ControlIds.h"
 #include "controls/CSkinButton.h"
+#include "program/CControllerApp.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/RegisterSettingsWindows.h"
 #include "support/JackBackendTest.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CProgramWindows.h"
+#include "ui/ControlIds.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -5,12 +5,12 @@
 
 #include "support/WhenShown.h"
 
-#include "app/CUndoHistory.h"
 #include "controls/CPositionPad.h"
 #include "controls/CSkinLabel.h"
 #include "controls/ReadablePalette.h"
 #include "model/ParameterTable.h"
 #include "model/ValueText.h"
+#include "program/CUndoHistory.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CPatchbayDlg.h"

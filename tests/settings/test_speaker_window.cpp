@@ -2,9 +2,9 @@
 // sends, and the links with the main window.
 #include "support/PositionWindowFixture.h"
 
-#include "app/CUndoHistory.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "controls/CSpeakerPad.h"
+#include "program/CUndoHistory.h"
 #include "settings/CUpDownArrows.h"
 #include "settings/PositionWindowIds.h"
 

@@ -2,11 +2,11 @@
 // what is stored and sent, and when the main window follows.
 #include "support/PositionWindowFixture.h"
 
-#include "app/CUndoHistory.h"
 #include "controls/CPositionPad.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinSlider.h"
 #include "controls/CStereoPad.h"
+#include "program/CUndoHistory.h"
 #include "settings/PositionWindowIds.h"
 
 #include <QUndoStack>

@@ -2,16 +2,16 @@
 // with the devices the test declares, the application object and its main window, shown.
 #pragma once
 
-#include "app/CControllerApp.h"
-#include "app/CControllerDlg.h"
-#include "app/CProcessorLink.h"
-#include "app/CProgramWindows.h"
-#include "app/ControlIds.h"
-#include "app/MainControlTable.h"
 #include "midi/ControlChangePacer.h"
 #include "model/CControllerDoc.h"
+#include "program/CControllerApp.h"
+#include "program/CProcessorLink.h"
 #include "support/MemoryMidiBackend.h"
 #include "support/WhenShown.h"
+#include "ui/CControllerDlg.h"
+#include "ui/CProgramWindows.h"
+#include "ui/ControlIds.h"
+#include "ui/MainControlTable.h"
 
 #include <QAbstractSlider>
 #include <QComboBox>

@@ -1,0 +1,243 @@
+#include "program/CControllerApp.h"
+
+#include "program/CControllerMidiIn.h"
+#include "program/CDocumentEvents.h"
+#include "program/CProcessorLink.h"
+#include "program/CSessionLink.h"
+#include "program/CUndoHistory.h"
+#include "program/CommandLine.h"
+#include "program/DocumentNotices.h"
+#include "program/ProgramSettings.h"
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
+#include "tracker/CTrackerLink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSettings>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+const QString kLastDocumentKey = QStringLiteral("Last Document");
+const QString kNewDocument = QString::fromLatin1(CControllerDoc::kNewDocument);
+
+QSettings Store() {
+    return ProgramSettings();
+}
+
+} // namespace
+
+CControllerApp* CControllerApp::s_instance = nullptr;
+
+CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
+    : QObject(parent), m_strLastDocument(kNewDocument), m_midi(midi),
+      m_pDoc(std::make_unique<CControllerDoc>()) {
+    s_instance = this;
+    ReadLastDocument();
+    m_strWorkingDir = QDir::currentPath();
+
+    m_events = new CDocumentEvents(*m_pDoc, m_guard, this);
+    // The journal keeps up with the changes, each at most kJournalDelayMs after it was
+    // made; a document back in its saved state has none.
+    m_journalTimer = new QTimer(this);
+    m_journalTimer->setSingleShot(true);
+    m_journalTimer->setInterval(kJournalDelayMs);
+    connect(m_journalTimer, &QTimer::timeout, this, [this] { m_guard.Journal(*m_pDoc); });
+    connect(m_events, &CDocumentEvents::settled, this, [this] {
+        if (m_events->IsDirty() && !m_journalTimer->isActive()) {
+            m_journalTimer->start();
+        }
+    });
+    connect(m_events, &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
+        if (!dirty) {
+            m_journalTimer->stop();
+            m_guard.DropJournal();
+        }
+    });
+
+    m_link = new CProcessorLink(*m_pDoc, midi, this);
+    m_history = new CUndoHistory(*m_pDoc, this);
+    m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
+    m_tracker = new CTrackerLink(this);
+    m_midiIn = new CControllerMidiIn(midi, this);
+    m_midiIn->Create(this);
+    m_midiIn->SetDocumentSource([this] { return m_pDoc.get(); });
+}
+
+CControllerApp::~CControllerApp() {
+    // The tracker goes first, so that no position arrives while the program comes apart.
+    m_tracker->Shutdown();
+    m_midiIn->Close();
+    WriteLastDocument();
+    // The services listen to the document: they go before it.
+    delete m_session;
+    delete m_midiIn;
+    delete m_tracker;
+    delete m_network;
+    delete m_history;
+    delete m_link;
+    delete m_events;
+    if (s_instance == this) {
+        s_instance = nullptr;
+    }
+}
+
+QString CControllerApp::SettingsFileName() {
+    return Store().fileName();
+}
+
+void CControllerApp::ReadLastDocument() {
+    QSettings store = Store();
+    if (!QFileInfo::exists(store.fileName())) {
+        // First run: the store is created holding "New Document". When it cannot be
+        // created, every exit finds it missing and writes nothing, silently.
+        store.setValue(kLastDocumentKey, m_strLastDocument);
+        store.sync();
+        return;
+    }
+    m_strLastDocument = store.value(kLastDocumentKey, QString()).toString();
+}
+
+void CControllerApp::WriteLastDocument() {
+    if (m_session) {
+        return; // the session's document is the session's to remember
+    }
+    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName));
+    QSettings store = Store();
+    // Rewriting an unchanged value would only cost the exit a file write and a sync.
+    if (QFileInfo::exists(store.fileName()) &&
+        store.value(kLastDocumentKey) != QVariant(m_strLastDocument)) {
+        store.setValue(kLastDocumentKey, m_strLastDocument);
+        store.sync();
+    }
+}
+
+QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    FileRead read = ReadControllerFileText(QFile::encodeName(absolute).toStdString());
+    QString failure;
+    QString line;
+    if (!read) {
+        const QString reason = QString::fromLocal8Bit(read.reason);
+        failure = ImportFailureText(absolute, reason);
+        line = QStringLiteral("cannot open %1: %2").arg(absolute, reason);
+    } else if (!LooksLikeControllerFile(read.text)) {
+        failure =
+            QStringLiteral("\"%1\" is not an ORBIS controller file.").arg(ShownPath(absolute));
+        line = QStringLiteral("%1 is not an ORBIS controller file").arg(absolute);
+    }
+    if (terminalLine) {
+        *terminalLine = line;
+    }
+    m_strLastDocument = failure.isEmpty() ? absolute : kNewDocument;
+    m_startFileText =
+        failure.isEmpty() ? std::optional<std::string>(std::move(read.text)) : std::nullopt;
+    m_startFileOpened = failure.isEmpty();
+    return failure;
+}
+
+QString CControllerApp::Begin() {
+    if (std::exchange(m_begun, true)) {
+        return {};
+    }
+    if (JoiningSession()) {
+        m_strLastDocument = kNewDocument; // until the manager names the session's document
+        m_startFileText.reset();
+    }
+    // A start file named on the command line was read and checked once already.
+    const StartDocument start =
+        ReadStartDocument(*m_pDoc, m_strLastDocument, std::exchange(m_startFileText, {}));
+    m_guard.MarkSaved(*m_pDoc);
+    m_events->Recheck();
+    if (m_startFileOpened) {
+        WriteLastDocument(); // the last document otherwise is what the store holds
+    }
+    if (QString why; !m_network->Use(NetworkSettings(), &why)) {
+        std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
+    }
+    if (JoiningSession()) {
+        m_session = new CSessionLink(*m_pDoc, m_guard, *m_events, m_sessionUrl, this);
+        connect(m_session, &CSessionLink::ended, this,
+                [this](const QString& why) { emit sessionLeft(LeaveSession(why)); });
+        connect(m_session, &CSessionLink::documentOpened, this,
+                &CControllerApp::sessionDocumentOpened);
+        connect(m_session, &CSessionLink::windowsShownRequested, this,
+                &CControllerApp::windowsShownRequested);
+    }
+    return start.notice;
+}
+
+void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
+    if (!line.oscPort) {
+        return;
+    }
+    CNetworkControl::Stored stored = CNetworkControl::Load();
+    stored.enabled = true;
+    stored.port = *line.oscPort;
+    stored.address =
+        line.oscAddress ? QString::fromStdString(*line.oscAddress) : QStringLiteral("127.0.0.1");
+    stored.firstObject = line.oscFirstObject.value_or(1);
+    stored.answerPort = line.oscReplyPort.value_or(COscReceiver::kAnswerPort);
+    // Where to listen is for this run; who may send stays as remembered.
+    m_networkOverride = stored;
+}
+
+CNetworkControl::Stored CControllerApp::NetworkSettings() const {
+    return m_networkOverride.value_or(CNetworkControl::Load());
+}
+
+CSessionLink* CControllerApp::Session() const {
+    return m_session && m_session->IsActive() ? m_session : nullptr;
+}
+
+QString CControllerApp::LeaveSession(const QString& why) {
+    std::fprintf(stderr, "Orbis: %s; running without a session\n", qPrintable(why));
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    m_session->deleteLater();
+    m_session = nullptr;
+    // As a start without a manager: the last document, unless something was changed already.
+    ReadLastDocument();
+    QString notice;
+    if (!m_events->IsDirty()) {
+        notice = ReadStartDocument(*m_pDoc, m_strLastDocument, std::nullopt).notice;
+        m_guard.MarkSaved(*m_pDoc);
+        m_events->Recheck();
+    }
+    return notice;
+}
+
+void CControllerApp::SaveForSessionEnd() {
+    WriteLastDocument();
+    static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
+}
+
+void CControllerApp::RequestClose() {
+    if (!m_closeRequested) {
+        // Nothing more can be done about a recovery file that cannot be written.
+        static_cast<void>(m_guard.SaveRecovery(*m_pDoc));
+    }
+    m_closeRequested = true;
+    emit closeRequested();
+    // Leaves any modal window's loop too (a file dialog, the About box), not only the main one.
+    QCoreApplication::exit(0);
+}
+
+void CControllerApp::MarkSaved() {
+    m_guard.MarkSaved(*m_pDoc);
+    m_events->Recheck();
+    if (!m_session) {
+        // Remembered at once, not only at a normal exit: a killed program opens it next time.
+        WriteLastDocument();
+    }
+}
+
+void CControllerApp::ToggleRawValues() {
+    m_pDoc->ShowRawValues = !m_pDoc->ShowRawValues;
+    m_events->TellDisplayModeChanged();
+}
