@@ -12,7 +12,6 @@
 #include "program/DocumentNotices.h"
 #include "settings/PresetFiles.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 #include "ui/FileCommands.h"
 #include "ui/NoticeWindow.h"
 
@@ -20,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -61,8 +61,8 @@ bool IsRow(int row) {
 
 } // namespace
 
-CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
-    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
+CDefaultPresetDlg::CDefaultPresetDlg(CControllerApp& program, QWidget& mainWindow)
+    : CSkinDialog(&mainWindow), m_program(program) {
     Tag(this, 141, "CDefaultPresetDlg");
     setWindowTitle(QStringLiteral("Default Preset"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -70,7 +70,7 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
     CreateControls();
 
     ShowDocumentChoices();
-    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    const CDocumentEvents& events = m_program.Events();
     connect(&events, &CDocumentEvents::changed, this, [this](const DocumentChanges& changes) {
         const ParameterKey tried = KeyOf(&CControllerDoc::DefaultPreset);
         // The Set boxes show what the processor was told to start with; a file's choice
@@ -90,10 +90,6 @@ CDefaultPresetDlg::CDefaultPresetDlg(CControllerDlg& mainWindow)
                                 std::exchange(m_setStale, false));
         }
     });
-
-    // Closing by the button, the close box or Escape: the main window forgets this window
-    // first, so its next command makes a new one.
-    connect(this, &QDialog::finished, this, [this] { m_mainWindow.DefaultPresetWindowClosed(); });
 }
 
 void CDefaultPresetDlg::CreateControls() {
@@ -111,7 +107,7 @@ void CDefaultPresetDlg::CreateControls() {
         Tag(check, row.checkBoxId, "SetPreset" + std::to_string(rowNumber));
         check->setGeometry(DialogUnits::ToPixels({kCheckColumn, top, 11, 11}));
         connect(check, &CSkinButton::clicked, this, [this, rowNumber] { Set(rowNumber); });
-        connect(check, &CSkinButton::clicked, &m_mainWindow.UndoHistory(),
+        connect(check, &CSkinButton::clicked, &m_program.History(),
                 &CUndoHistory::EndGesture); // a click is a whole gesture
         m_checkBoxes[i] = check;
 
@@ -158,11 +154,11 @@ void CDefaultPresetDlg::ShowDocumentChoices(bool tried, bool set) {
 }
 
 const CSessionLink* CDefaultPresetDlg::SessionNow() const {
-    return m_mainWindow.Program().Session();
+    return m_program.Session();
 }
 
 CControllerDoc* CDefaultPresetDlg::Doc() const {
-    return &m_mainWindow.Program().Doc();
+    return &m_program.Doc();
 }
 
 void CDefaultPresetDlg::Try(int row) {
@@ -171,14 +167,14 @@ void CDefaultPresetDlg::Try(int row) {
     }
     m_radios[row - 1]->SetCheck(1); // the others of the group go out
     const QString file = FactoryPresetPath(row);
-    if (const std::optional<QString> failure = TryPreset(m_mainWindow, row, file)) {
+    if (const std::optional<QString> failure = TryPreset(m_program, row, file)) {
         ShowNotice(this, ImportFailureText(file, *failure));
     }
 }
 
-std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, int row,
+std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerApp& program, int row,
                                                     const QString& file, TryFrom from) {
-    CControllerDoc* doc = &mainWindow.Program().Doc();
+    CControllerDoc* doc = &program.Doc();
     if (!IsRow(row)) {
         return QString();
     }
@@ -186,13 +182,13 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
     // In a session, or asked from the network, the document keeps its place and the preset's
     // values are unsaved changes: the file the document came from still holds the setup
     // before, "Last Document" still names it, and the journal follows the document.
-    const CSessionLink* session = mainWindow.Program().Session();
+    const CSessionLink* session = program.Session();
     const bool keepsPlace = session || from == TryFrom::Network;
     // Read whole first: a preset file that cannot be read leaves the document as it was.
     const FileRead read = ReadControllerFileText(path);
     {
         // One step: its undo restores the setup before, without sending the preset again.
-        const CUndoHistory::NamedStep step(mainWindow.UndoHistory(), QStringLiteral("Try Preset"));
+        const CUndoHistory::NamedStep step(program.History(), QStringLiteral("Try Preset"));
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (read) {
             if (session) {
@@ -206,12 +202,11 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
     }
     if (read && !keepsPlace) {
         // The setup just tried is what the preset's file holds: nothing to save over it.
-        mainWindow.Program().MarkSaved();
+        program.MarkSaved();
     }
-    mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
-    static_cast<void>(mainWindow.ProcessorLink().SendProgramChange(kRowTable[row - 1].program));
+    static_cast<void>(program.Link().SendProgramChange(kRowTable[row - 1].program));
     return read ? std::nullopt : std::optional<QString>(QString::fromLocal8Bit(read.reason));
 }
 
@@ -222,6 +217,15 @@ QString CDefaultPresetDlg::FactoryPresetPath(int row) {
     return IsRow(row)
                ? QDir(PresetFiles::FactoryFolder()).filePath(Text(kRowTable[row - 1].fileName))
                : QString();
+}
+
+void CDefaultPresetDlg::TryPresetFromNetwork(CControllerApp& program, int row) {
+    const QString file = FactoryPresetPath(row);
+    if (const auto failure = TryPreset(program, row, file, TryFrom::Network);
+        failure && !failure->isEmpty()) {
+        std::fprintf(stderr, "Orbis: preset %d asked for over the network: %s: %s\n", row,
+                     qPrintable(file), qPrintable(*failure));
+    }
 }
 
 void CDefaultPresetDlg::Set(int row) {
@@ -256,11 +260,8 @@ void CDefaultPresetDlg::SaveCustom() {
     const bool saved = SaveChosenFile(*doc, path, this);
     if (const CSessionLink* session = SessionNow()) {
         doc->DocumentName = session->DocumentName();
-        m_mainWindow.UpdateTitle();
     } else if (saved) {
-        m_mainWindow.Program().MarkSaved();
-    } else {
-        m_mainWindow.UpdateTitle();
+        m_program.MarkSaved();
     }
 }
 
@@ -273,5 +274,5 @@ void CDefaultPresetDlg::SendCommand(std::initializer_list<unsigned char> bytes) 
     message.insert(message.end(), bytes);
     message.push_back(0xF7);
     // Silent, as above.
-    static_cast<void>(m_mainWindow.ProcessorLink().SendSysExCommand(std::move(message)));
+    static_cast<void>(m_program.Link().SendSysExCommand(std::move(message)));
 }

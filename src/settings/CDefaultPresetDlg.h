@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-class CControllerDlg;
+class CControllerApp;
 class CControllerDoc;
 class CSessionLink;
 class CSkinButton;
@@ -37,7 +37,7 @@ public:
     };
     static const std::array<Row, kRows> kRowTable;
 
-    explicit CDefaultPresetDlg(CControllerDlg& mainWindow);
+    CDefaultPresetDlg(CControllerApp& program, QWidget& mainWindow);
 
     // Rows count from 1, as the document's DefaultPreset and DefaultPresetAvvio do.
     void Try(int row);
@@ -45,10 +45,14 @@ public:
     // network leaves the document where it is, with the preset's values as unsaved changes,
     // and writes no settings.
     enum class TryFrom { Window, Network };
-    // What Try does to the document and the processor, for a preset file of row `row`
-    // (1-9): the reason it could not be read, or nothing. Either way it is one undo step.
-    static std::optional<QString> TryPreset(CControllerDlg& mainWindow, int row,
-                                            const QString& file, TryFrom from = TryFrom::Window);
+    // What Try does to the program's document and the processor, for a preset file of row
+    // `row` (1-9): the reason it could not be read, or nothing. Either way it is one undo
+    // step. It needs no window, so /orbis/preset/try uses it too.
+    static std::optional<QString> TryPreset(CControllerApp& program, int row, const QString& file,
+                                            TryFrom from = TryFrom::Window);
+    // /orbis/preset/try: no window opens, so a file that cannot be read is told on the
+    // terminal.
+    static void TryPresetFromNetwork(CControllerApp& program, int row);
     // The file Try reads for a row: the factory setups, or the Custom one.
     static QString FactoryPresetPath(int row);
     void Set(int row);
@@ -64,7 +68,7 @@ private:
     CControllerDoc* Doc() const;
     void SendCommand(std::initializer_list<unsigned char> bytes);
 
-    CControllerDlg& m_mainWindow;
+    CControllerApp& m_program;
     // Shown once the event loop's pass ends.
     bool m_triedStale = false;
     bool m_setStale = false;

@@ -2,14 +2,12 @@
 
 #include "controls/ControlResources.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 
 #include <QLabel>
 
 using namespace SettingsWidgets;
 
-CDiagramDlg::CDiagramDlg(CControllerDlg& mainWindow)
-    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
+CDiagramDlg::CDiagramDlg(QWidget* parent) : CSkinDialog(parent) {
     Tag(this, 199, "CDiagramDlg");
     setWindowTitle(QStringLiteral("Orbis Diagram"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -23,6 +21,4 @@ CDiagramDlg::CDiagramDlg(CControllerDlg& mainWindow)
     picture->setPixmap(diagram);
     picture->setGeometry((width() - diagram.width()) / 2, (height() - diagram.height()) / 2,
                          diagram.width(), diagram.height());
-
-    connect(this, &QDialog::finished, this, [this] { m_mainWindow.DiagramWindowClosed(); });
 }

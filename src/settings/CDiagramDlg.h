@@ -4,14 +4,9 @@
 
 #include "ui/CSkinDialog.h"
 
-class CControllerDlg;
-
 class CDiagramDlg : public CSkinDialog {
     Q_OBJECT
 
 public:
-    explicit CDiagramDlg(CControllerDlg& mainWindow);
-
-private:
-    CControllerDlg& m_mainWindow;
+    explicit CDiagramDlg(QWidget* parent = nullptr);
 };

@@ -2,7 +2,6 @@
 
 #include "program/CControllerApp.h"
 #include "program/CNetworkControl.h"
-#include "ui/CControllerDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,12 +26,12 @@ QSpinBox* Spin(int low, int high, int value) {
 
 } // namespace
 
-CNetworkControlDlg::CNetworkControlDlg(CControllerDlg& mainWindow)
-    : QDialog(&mainWindow), m_main(mainWindow) {
+CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWindow)
+    : QDialog(&mainWindow), m_program(program) {
     setObjectName(QStringLiteral("CNetworkControlDlg"));
     setWindowTitle(QStringLiteral("Network Control"));
     // What this run uses: the remembered settings, or the command line's for this run.
-    const CNetworkControl::Stored stored = mainWindow.Program().NetworkSettings();
+    const CNetworkControl::Stored stored = program.NetworkSettings();
 
     m_enabled = new QCheckBox(
         QStringLiteral("&Receive OSC control (ADM-OSC positions and Orbis addresses)"));
@@ -103,7 +102,7 @@ void CNetworkControlDlg::ShowReach() {
 }
 
 void CNetworkControlDlg::ShowStatus() {
-    const CNetworkControl& control = m_main.NetworkControl();
+    const CNetworkControl& control = m_program.Network();
     const COscReceiver& receiver = control.Receiver();
     QString text;
     if (receiver.IsListening()) {
@@ -134,7 +133,7 @@ void CNetworkControlDlg::Apply() {
     stored.answerPort = m_answerPort->value();
     stored.allowedHosts = m_allowed->text().trimmed();
     // What is remembered stays as it was when the settings do not work.
-    if (m_main.NetworkControl().Use(stored)) {
+    if (m_program.Network().Use(stored)) {
         CNetworkControl::Save(stored);
     }
     ShowStatus();

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-class CControllerDlg;
+class CControllerApp;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -18,14 +18,14 @@ class CNetworkControlDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CNetworkControlDlg(CControllerDlg& mainWindow);
+    CNetworkControlDlg(CControllerApp& program, QWidget& mainWindow);
 
 private:
     void Apply();
     void ShowReach();
     void ShowStatus();
 
-    CControllerDlg& m_main;
+    CControllerApp& m_program;
     QCheckBox* m_enabled;
     QComboBox* m_address;
     QSpinBox* m_port;

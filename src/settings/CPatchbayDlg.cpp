@@ -8,7 +8,6 @@
 #include "program/CProcessorLink.h"
 #include "program/CUndoHistory.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 
 #include <QComboBox>
 
@@ -61,23 +60,21 @@ int CPatchbayDlg::RouteCode(int kind, int channel) {
     }
 }
 
-CPatchbayDlg::CPatchbayDlg(CControllerDlg& mainWindow)
-    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
+CPatchbayDlg::CPatchbayDlg(CControllerApp& program, QWidget& mainWindow)
+    : CSkinDialog(&mainWindow), m_program(program) {
     Tag(this, 138, "CPatchbayDlg");
     setWindowTitle(QStringLiteral("Patchbay Configuration"));
     SetUpTemplate(this, kTemplateWidth, kTemplateHeight);
     CreateControls();
 
-    if (const CControllerDoc* doc = &m_mainWindow.Program().Doc()) {
-        for (int c = 0; c < kInputChannels; ++c) {
-            for (int k = 0; k < kDestinations; ++k) {
-                LoadRoute(*doc, c, k);
-            }
+    for (int c = 0; c < kInputChannels; ++c) {
+        for (int k = 0; k < kDestinations; ++k) {
+            LoadRoute(m_program.Doc(), c, k);
         }
     }
     m_inputChannels->setCurrentIndex(0);
     ShowChannel();
-    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    const CDocumentEvents& events = m_program.Events();
     connect(&events, &CDocumentEvents::changed, this, &CPatchbayDlg::NoteChanges);
     connect(&events, &CDocumentEvents::settled, this, &CPatchbayDlg::LoadNotedRoutes);
 }
@@ -107,12 +104,11 @@ void CPatchbayDlg::NoteChanges(const DocumentChanges& changes) {
 }
 
 void CPatchbayDlg::LoadNotedRoutes() {
-    const CControllerDoc* doc = &m_mainWindow.Program().Doc();
     bool any = false;
     for (int c = 0; c < kInputChannels; ++c) {
         for (int k = 0; k < kDestinations; ++k) {
-            if (std::exchange(m_staleRoutes[c][k], false) && doc) {
-                LoadRoute(*doc, c, k);
+            if (std::exchange(m_staleRoutes[c][k], false)) {
+                LoadRoute(m_program.Doc(), c, k);
                 any = true;
             }
         }
@@ -133,7 +129,7 @@ void CPatchbayDlg::CreateControls() {
 
     AddLabel(this, -1, "SourceHeading", "Source", {124, 22, 90, 9});
     // A choice in a list is a whole gesture.
-    CUndoHistory* history = &m_mainWindow.UndoHistory();
+    CUndoHistory* history = &m_program.History();
     AddLabel(this, -1, "ChannelHeading", "Channel", {222, 22, 60, 9});
     for (int k = 0; k < kDestinations; ++k) {
         const Destination& row = kDestinationTable[k];
@@ -204,10 +200,6 @@ void CPatchbayDlg::ChannelChanged(int destination) {
 }
 
 void CPatchbayDlg::Send() {
-    CControllerDoc* doc = &m_mainWindow.Program().Doc();
-    if (!doc) {
-        return;
-    }
     std::vector<std::pair<ParameterKey, int>> routing;
     for (int c = 0; c < kInputChannels; ++c) {
         for (int k = 0; k < kDestinations; ++k) {
@@ -219,7 +211,7 @@ void CPatchbayDlg::Send() {
             routing.emplace_back(KeyOf(row.routeCodes, c), RouteCode(entry.kind, channel));
         }
     }
-    doc->Apply(routing, ChangeOrigin::Gesture);
+    m_program.Doc().Apply(routing, ChangeOrigin::Gesture);
     // Silent when the processor cannot be reached, as every window is; the log says why.
-    static_cast<void>(m_mainWindow.ProcessorLink().SendSection(CProcessorLink::Section::Patchbay));
+    static_cast<void>(m_program.Link().SendSection(CProcessorLink::Section::Patchbay));
 }

@@ -9,7 +9,7 @@
 #include <array>
 #include <string_view>
 
-class CControllerDlg;
+class CControllerApp;
 class QComboBox;
 
 class CPatchbayDlg : public CSkinDialog {
@@ -53,7 +53,7 @@ public:
     // The number the processor knows the route by.
     static int RouteCode(int kind, int channel);
 
-    explicit CPatchbayDlg(CControllerDlg& mainWindow);
+    CPatchbayDlg(CControllerApp& program, QWidget& mainWindow);
 
     void ShowChannel();
     void SourceChanged(int destination);
@@ -77,5 +77,5 @@ private:
     QComboBox* m_inputChannels = nullptr;
     std::array<QComboBox*, kDestinations> m_sourceLists{};
     std::array<QComboBox*, kDestinations> m_channelLists{};
-    CControllerDlg& m_mainWindow;
+    CControllerApp& m_program;
 };

@@ -7,7 +7,6 @@
 #include "program/CDocumentEvents.h"
 #include "program/CUndoHistory.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 
 #include <QComboBox>
 
@@ -16,8 +15,8 @@
 
 using namespace SettingsWidgets;
 
-CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
-    : CSkinDialog(&mainWindow), m_mainWindow(mainWindow) {
+CSampleRateDlg::CSampleRateDlg(CControllerApp& program, QWidget& mainWindow)
+    : CSkinDialog(&mainWindow), m_program(program) {
     Tag(this, 147, "CSampleRateDlg");
     setWindowTitle(QStringLiteral("Sample Rate"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -27,13 +26,13 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
     m_rates = AddList(this, kRateList, "SampleRateList", {"44.100", "48.000", "88.200", "96.000"},
                       {12, 25, 78, 60});
     connect(m_rates, &QComboBox::activated, this, &CSampleRateDlg::RateChanged);
-    connect(m_rates, &QComboBox::activated, &m_mainWindow.UndoHistory(),
+    connect(m_rates, &QComboBox::activated, &m_program.History(),
             &CUndoHistory::EndGesture); // a choice is a whole gesture
     CSkinButton* close = AddPushButton(this, kCloseButton, "Close", "Close", {96, 50, 46, 15});
     connect(close, &CSkinButton::clicked, this, &QDialog::accept);
 
     ShowRate();
-    const CDocumentEvents& events = m_mainWindow.DocumentEvents();
+    const CDocumentEvents& events = m_program.Events();
     connect(&events, &CDocumentEvents::changed, this, [this](const DocumentChanges& changes) {
         const ParameterKey rate = KeyOf(&CControllerDoc::Frequence);
         m_rateStale |=
@@ -45,22 +44,20 @@ CSampleRateDlg::CSampleRateDlg(CControllerDlg& mainWindow)
             ShowRate();
         }
     });
-    connect(this, &QDialog::finished, this, [this] { m_mainWindow.SampleRateWindowClosed(); });
 }
 
 void CSampleRateDlg::ShowRate() {
-    if (const CControllerDoc* doc = &m_mainWindow.Program().Doc()) {
-        // An index outside the list leaves it without a selection.
-        m_rates->setCurrentIndex(
-            doc->Frequence >= 0 && doc->Frequence < m_rates->count() ? doc->Frequence : -1);
-    }
+    const CControllerDoc& doc = m_program.Doc();
+    // An index outside the list leaves it without a selection.
+    m_rates->setCurrentIndex(doc.Frequence >= 0 && doc.Frequence < m_rates->count() ? doc.Frequence
+                                                                                    : -1);
 }
 
 void CSampleRateDlg::RateChanged() {
-    CControllerDoc* doc = &m_mainWindow.Program().Doc();
-    if (!doc || m_rates->currentIndex() < 0) {
+    if (m_rates->currentIndex() < 0) {
         return;
     }
     // The main window's hertz texts follow the document.
-    doc->Set(KeyOf(&CControllerDoc::Frequence), m_rates->currentIndex(), ChangeOrigin::Gesture);
+    m_program.Doc().Set(KeyOf(&CControllerDoc::Frequence), m_rates->currentIndex(),
+                        ChangeOrigin::Gesture);
 }

@@ -6,7 +6,7 @@
 
 #include "ui/CSkinDialog.h"
 
-class CControllerDlg;
+class CControllerApp;
 class QComboBox;
 
 class CSampleRateDlg : public CSkinDialog {
@@ -17,13 +17,13 @@ public:
     static constexpr int kCaption = 1135;
     static constexpr int kCloseButton = 1;
 
-    explicit CSampleRateDlg(CControllerDlg& mainWindow);
+    CSampleRateDlg(CControllerApp& program, QWidget& mainWindow);
 
     void RateChanged();
     void ShowRate();
 
 private:
-    CControllerDlg& m_mainWindow;
+    CControllerApp& m_program;
     QComboBox* m_rates = nullptr;
     bool m_rateStale = false; // a change of rate waits for the end of the event loop's pass
 };

@@ -13,7 +13,6 @@
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -88,8 +87,8 @@ QRect ScaleMarkPlace(const ScaleMark& mark) {
 }
 
 // All three coordinates, as a drag sends them.
-void SendPosition(const CControllerDlg& main, int speaker, int x, int y, int z) {
-    SendToProcessor(main, {{KeyOf(kAxes[0].values, speaker), x},
+void SendPosition(CProcessorLink& link, int speaker, int x, int y, int z) {
+    SendToProcessor(link, {{KeyOf(kAxes[0].values, speaker), x},
                            {KeyOf(kAxes[1].values, speaker), y},
                            {KeyOf(kAxes[2].values, speaker), z}});
 }
@@ -100,14 +99,15 @@ bool IsSpeaker(int speaker) {
 
 } // namespace
 
-CSpatOutsDlg::CSpatOutsDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(main) {
+CSpatOutsDlg::CSpatOutsDlg(CControllerApp& program, QWidget& mainWindow)
+    : CSkinDialog(&mainWindow), m_program(program), m_mainWindow(mainWindow) {
     Tag(this, SpatOutsId::Dialog, QStringLiteral("CSpatOutsDlg"));
     SetUpPositionWindow(this, QStringLiteral("Spat. Outs Position Manager"));
     CreateControls();
     // The window opens with the panel hidden.
     setFixedSize(kViewWidth, kHeight);
     m_pad->RebuildFromDocument();
-    const CDocumentEvents& events = m_main.DocumentEvents();
+    const CDocumentEvents& events = m_program.Events();
     connect(&events, &CDocumentEvents::changed, this, &CSpatOutsDlg::NoteChanges);
     connect(&events, &CDocumentEvents::settled, this, &CSpatOutsDlg::ShowNotedChanges);
     connect(&events, &CDocumentEvents::displayModeChanged, this,
@@ -157,7 +157,7 @@ void CSpatOutsDlg::CreateControls() {
     Tag(m_pad, SpatOutsId::Pad, QStringLiteral("SpeakerPad"));
     m_pad->setGeometry(QRect(kPadAt, QSize(kPadSize, kPadSize)));
     m_pad->SetOwner(this);
-    CUndoHistory* history = &m_main.UndoHistory();
+    CUndoHistory* history = &m_program.History();
     connect(m_pad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
     connect(m_pad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 
@@ -220,7 +220,7 @@ void CSpatOutsDlg::CreateControls() {
 }
 
 CControllerDoc* CSpatOutsDlg::Doc() const {
-    return &m_main.Program().Doc();
+    return &m_program.Doc();
 }
 
 void CSpatOutsDlg::SetSpeakerCount(int count) {
@@ -265,7 +265,7 @@ void CSpatOutsDlg::SpeakerDragged(int speaker, int px, int py) {
         {KeyOf(&CControllerDoc::SpatOutYPos, speaker), y}};
     doc->Apply(position, ChangeOrigin::Gesture);
     ShowCoordinates(speaker, x, y, z);
-    SendPosition(m_main, speaker, x, y, z);
+    SendPosition(m_program.Link(), speaker, x, y, z);
 }
 
 void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
@@ -279,7 +279,7 @@ void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
     {
         // Each press is a step of its own, as each drag is.
         const CUndoHistory::NamedStep step(
-            m_main.UndoHistory(),
+            m_program.History(),
             CUndoHistory::GroupStepText(ParameterGroup::SpeakerPosition, speaker));
         const std::pair<ParameterKey, int> position[] = {
             {KeyOf(&CControllerDoc::SpatOutXPos, speaker), x},
@@ -290,7 +290,7 @@ void CSpatOutsDlg::SpeakerStepped(int speaker, int dx, int dy) {
     m_pad->MoveY(speaker, y);
     ShowCoordinates(speaker, x, y, z);
     // What a drag sends.
-    SendPosition(m_main, speaker, x, y, z);
+    SendPosition(m_program.Link(), speaker, x, y, z);
 }
 
 void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
@@ -315,7 +315,7 @@ void CSpatOutsDlg::OnArrow(int speaker, int axis, int delta) {
     }
     ShowCoordinates(speaker, doc->SpatOutXPos[speaker], doc->SpatOutYPos[speaker],
                     doc->SpatOutZPos[speaker]);
-    SendToProcessor(m_main, {{KeyOf(row.values, speaker), value}});
+    SendToProcessor(m_program.Link(), {{KeyOf(row.values, speaker), value}});
 }
 
 void CSpatOutsDlg::ReinitialiseSpeakerPad() {
@@ -349,9 +349,9 @@ void CSpatOutsDlg::showEvent(QShowEvent* event) {
     m_placed = true;
     // Made at the main window's corner, then moved left and up to beside its centre, but
     // never off the screen.
-    const QRect main = m_main.frameGeometry();
+    const QRect main = m_mainWindow.frameGeometry();
     QPoint place(main.x() - kOpeningShift, main.y() + main.height() / 2 - kOpeningShift);
-    if (const QScreen* display = m_main.screen()) {
+    if (const QScreen* display = m_mainWindow.screen()) {
         const QRect screen = display->availableGeometry();
         place.setX(std::max(place.x(), screen.left()));
         place.setY(std::max(place.y(), screen.top()));
@@ -365,7 +365,6 @@ void CSpatOutsDlg::reject() {
 }
 
 void CSpatOutsDlg::closeEvent(QCloseEvent* event) {
-    // Not the dialog's own handling, which would only hide the window.
-    m_main.SpatOutsWindowClosed();
+    // Not the dialog's own handling, which would only hide the window: closing is for good.
     event->accept();
 }

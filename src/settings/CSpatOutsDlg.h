@@ -11,7 +11,7 @@
 
 #include <array>
 
-class CControllerDlg;
+class CControllerApp;
 class CControllerDoc;
 class CSkinButton;
 class CSpeakerPad;
@@ -24,7 +24,8 @@ class CSpatOutsDlg : public CSkinDialog, public CSpeakerPadOwner {
 public:
     static constexpr int kPanelWidth = 312;
 
-    explicit CSpatOutsDlg(CControllerDlg& main);
+    // Opens beside `mainWindow`'s centre, whose child it is.
+    CSpatOutsDlg(CControllerApp& program, QWidget& mainWindow);
 
     // Empties and disables all 24 fields, then enables those of loudspeakers 1 to n
     // (n above 8 counts as 8).
@@ -62,7 +63,8 @@ private:
     void NoteChanges(const DocumentChanges& changes);
     void ShowNotedChanges();
 
-    CControllerDlg& m_main;
+    CControllerApp& m_program;
+    QWidget& m_mainWindow;
     CSpeakerPad* m_pad = nullptr;
     CSkinButton* m_fineTuning = nullptr;
     std::array<std::array<QLineEdit*, 3>, 8> m_fields{};

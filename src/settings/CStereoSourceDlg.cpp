@@ -14,7 +14,6 @@
 #include "settings/PositionWindowIds.h"
 #include "settings/SendToProcessor.h"
 #include "settings/SettingsWidgets.h"
-#include "ui/CControllerDlg.h"
 #include "ui/GestureEnds.h"
 
 #include <QCloseEvent>
@@ -80,7 +79,8 @@ const std::array<LabelPlace, 13> kLabelPlaces = {{
 
 } // namespace
 
-CStereoSourceDlg::CStereoSourceDlg(CControllerDlg& main) : CSkinDialog(&main), m_main(main) {
+CStereoSourceDlg::CStereoSourceDlg(CControllerApp& program, QWidget& mainWindow)
+    : CSkinDialog(&mainWindow), m_program(program) {
     Tag(this, Dialog, "CStereoSourceDlg");
     SetUpPositionWindow(this, QStringLiteral("Stereo Source Position Manager"));
     setFixedSize(kWindow);
@@ -93,7 +93,7 @@ CStereoSourceDlg::CStereoSourceDlg(CControllerDlg& main) : CSkinDialog(&main), m
     m_pad->ShowPlacement();
     ShowSliderValues();
     // The sliders are the window's own; only their texts follow the display mode.
-    connect(&m_main.DocumentEvents(), &CDocumentEvents::displayModeChanged, this,
+    connect(&m_program.Events(), &CDocumentEvents::displayModeChanged, this,
             &CStereoSourceDlg::ShowSliderValues);
 }
 
@@ -102,7 +102,7 @@ void CStereoSourceDlg::CreateControls() {
     Tag(m_pad, StereoSourceId::Pad, "StereoPad");
     m_pad->setGeometry(10, 10, kPadSize, kPadSize);
     m_pad->SetOwner(this);
-    CUndoHistory* history = &m_main.UndoHistory();
+    CUndoHistory* history = &m_program.History();
     connect(m_pad, &CPadBase::dragStarted, history, &CUndoHistory::BeginGesture);
     connect(m_pad, &CPadBase::dragEnded, history, &CUndoHistory::EndGesture);
 
@@ -157,7 +157,7 @@ void CStereoSourceDlg::InitialiseSliders() {
 }
 
 CControllerDoc* CStereoSourceDlg::Doc() const {
-    return &m_main.Program().Doc();
+    return &m_program.Doc();
 }
 
 int CStereoSourceDlg::SliderValue(int id) const {
@@ -233,13 +233,13 @@ void CStereoSourceDlg::UpdatePositions(const StereoPositions& positions) {
                                                  {KeyOf(&CControllerDoc::XPosition, p + 1), x2},
                                                  {KeyOf(&CControllerDoc::YPosition, p + 1), y2}};
     doc->Apply(pair, ChangeOrigin::Gesture);
-    SendToProcessor(m_main, {pair[0], pair[2], pair[1], pair[3]}); // both X, then both Y
+    SendToProcessor(m_program.Link(), {pair[0], pair[2], pair[1], pair[3]}); // both X, then both Y
 }
 
 void CStereoSourceDlg::CrossStepped(int angle, int focus, const StereoPositions& positions) {
     // Each press is a step of its own, as each drag is.
     const CUndoHistory::NamedStep step(
-        m_main.UndoHistory(),
+        m_program.History(),
         QStringLiteral("Stereo Pair %1-%2").arg(m_firstChannel + 1).arg(m_firstChannel + 2));
     SetAngleAndFocus(angle, focus);
     UpdatePositions(positions);
@@ -256,7 +256,7 @@ void CStereoSourceDlg::SetElevation(int value) {
         {KeyOf(&CControllerDoc::ZPosition, p), value},
         {KeyOf(&CControllerDoc::ZPosition, p + 1), value}};
     doc->Apply(heights, ChangeOrigin::Gesture);
-    SendToProcessor(m_main, {heights[0], heights[1]});
+    SendToProcessor(m_program.Link(), {heights[0], heights[1]});
 }
 
 void CStereoSourceDlg::ShowSliderValues() {
@@ -283,7 +283,6 @@ void CStereoSourceDlg::reject() {
 }
 
 void CStereoSourceDlg::closeEvent(QCloseEvent* event) {
-    // Not the dialog's own handling, which would only hide the window.
-    m_main.StereoSourceWindowClosed();
+    // Not the dialog's own handling, which would only hide the window: closing is for good.
     event->accept();
 }

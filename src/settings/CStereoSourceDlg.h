@@ -11,7 +11,7 @@
 
 #include <array>
 
-class CControllerDlg;
+class CControllerApp;
 class CControllerDoc;
 class CSkinButton;
 class CSkinLabel;
@@ -25,7 +25,7 @@ public:
     // Opens on Angle 64, Width 21, Focus 127, Elevation 42 and the pair "1-2", showing
     // where those values would put the pair; nothing is stored or sent until the operator
     // moves a slider or the cross.
-    explicit CStereoSourceDlg(CControllerDlg& main);
+    CStereoSourceDlg(CControllerApp& program, QWidget& mainWindow);
 
     // Places the pair from the sliders, then stores and sends it.
     void Recompute();
@@ -63,7 +63,7 @@ private:
     int SliderValue(int id) const;
     CControllerDoc* Doc() const;
 
-    CControllerDlg& m_main;
+    CControllerApp& m_program;
     CStereoPad* m_pad = nullptr;
     QHash<int, CSkinSlider*> m_sliders;
     QHash<int, CSkinLabel*> m_labels;

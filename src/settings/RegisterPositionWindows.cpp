@@ -2,14 +2,15 @@
 
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CStereoSourceDlg.h"
-#include "ui/CControllerDlg.h"
 #include "ui/CProgramWindows.h"
 
 void RegisterPositionWindows(CProgramWindows& app) {
-    app.SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& main) -> QWidget* {
-        return new CSpatOutsDlg(main);
-    });
-    app.SetSettingsWindowFactory(
-        SettingsWindow::StereoSource,
-        [](CControllerDlg& main) -> QWidget* { return new CStereoSourceDlg(main); });
+    app.SetSettingsWindowFactory(SettingsWindow::SpatOuts,
+                                 [](CControllerApp& program, QWidget& mainWindow) -> QWidget* {
+                                     return new CSpatOutsDlg(program, mainWindow);
+                                 });
+    app.SetSettingsWindowFactory(SettingsWindow::StereoSource,
+                                 [](CControllerApp& program, QWidget& mainWindow) -> QWidget* {
+                                     return new CStereoSourceDlg(program, mainWindow);
+                                 });
 }

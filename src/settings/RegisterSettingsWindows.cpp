@@ -1,46 +1,40 @@
 #include "settings/RegisterSettingsWindows.h"
 
+#include "program/CControllerApp.h"
+#include "program/CNetworkControl.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CDiagramDlg.h"
 #include "settings/CNetworkControlDlg.h"
 #include "settings/CPatchbayDlg.h"
 #include "settings/CSampleRateDlg.h"
-#include "ui/CControllerDlg.h"
 #include "ui/CProgramWindows.h"
 #include "ui/ControlIds.h"
 
-#include <cstdio>
+template <class Window> static QWidget* MakeWindow(CControllerApp& program, QWidget& mainWindow) {
+    return new Window(program, mainWindow);
+}
 
-template <class Window> static QWidget* MakeWindow(CControllerDlg& mainWindow) {
-    return new Window(mainWindow);
+template <class Window> static void RunWindow(CControllerApp& program, QWidget& mainWindow) {
+    Window window(program, mainWindow);
+    window.exec();
 }
 
 void RegisterSettingsWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::DefaultPreset, MakeWindow<CDefaultPresetDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::SampleRate, MakeWindow<CSampleRateDlg>);
-    app.SetSettingsWindowFactory(SettingsWindow::Diagram, MakeWindow<CDiagramDlg>);
-    app.SetModalWindowRunner(CommandId::Patchbay, [](CControllerDlg& mainWindow) {
-        CPatchbayDlg window(mainWindow);
-        window.exec();
-    });
-    app.SetModalWindowRunner(CommandId::NetworkControl, [](CControllerDlg& mainWindow) {
-        CNetworkControlDlg window(mainWindow);
-        window.exec();
-    });
-    // Asked for over the network: no window opens, so a file that cannot be read is told on
-    // the terminal.
-    app.SetPresetTrier([](CControllerDlg& mainWindow, int row) {
-        const QString file = CDefaultPresetDlg::FactoryPresetPath(row);
-        if (const auto failure = CDefaultPresetDlg::TryPreset(mainWindow, row, file,
-                                                              CDefaultPresetDlg::TryFrom::Network);
-            failure && !failure->isEmpty()) {
-            std::fprintf(stderr, "Orbis: preset %d asked for over the network: %s: %s\n", row,
-                         qPrintable(file), qPrintable(*failure));
-        }
-    });
-    app.SetModalWindowRunner(CommandId::About, [](CControllerDlg& mainWindow) {
+    app.SetSettingsWindowFactory(SettingsWindow::Diagram,
+                                 [](CControllerApp&, QWidget& mainWindow) -> QWidget* {
+                                     return new CDiagramDlg(&mainWindow);
+                                 });
+    app.SetModalWindowRunner(CommandId::Patchbay, RunWindow<CPatchbayDlg>);
+    app.SetModalWindowRunner(CommandId::NetworkControl, RunWindow<CNetworkControlDlg>);
+    app.SetModalWindowRunner(CommandId::About, [](CControllerApp&, QWidget& mainWindow) {
         CAboutDlg window(&mainWindow);
         window.exec();
     });
+    // A try asked for over the network needs the program only, not a window.
+    CControllerApp& program = app.Program();
+    program.Network().SetPresetTrier(
+        [&program](int row) { CDefaultPresetDlg::TryPresetFromNetwork(program, row); });
 }

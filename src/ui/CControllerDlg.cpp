@@ -1,20 +1,5 @@
 #include "ui/CControllerDlg.h"
 
-#include "program/CControllerApp.h"
-#include "program/CControllerMidiIn.h"
-#include "ui/CDocumentCommands.h"
-#include "program/CDocumentEvents.h"
-#include "program/CLiveInput.h"
-#include "ui/CMidiDeviceLists.h"
-#include "program/CNetworkControl.h"
-#include "program/CProcessorLink.h"
-#include "ui/CProcessorReturn.h"
-#include "program/CSessionLink.h"
-#include "program/CUndoHistory.h"
-#include "ui/GestureEnds.h"
-#include "ui/CWindowCommands.h"
-#include "ui/MainMenu.h"
-#include "ui/NoticeWindow.h"
 #include "controls/AccessibleControls.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
@@ -25,7 +10,22 @@
 #include "controls/RepaintPacer.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CControllerApp.h"
+#include "program/CControllerMidiIn.h"
+#include "program/CDocumentEvents.h"
+#include "program/CLiveInput.h"
+#include "program/CNetworkControl.h"
+#include "program/CProcessorLink.h"
+#include "program/CSessionLink.h"
+#include "program/CUndoHistory.h"
 #include "tracker/CTrackerLink.h"
+#include "ui/CDocumentCommands.h"
+#include "ui/CMidiDeviceLists.h"
+#include "ui/CProcessorReturn.h"
+#include "ui/CWindowCommands.h"
+#include "ui/GestureEnds.h"
+#include "ui/MainMenu.h"
+#include "ui/NoticeWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -49,7 +49,7 @@ QString Text(std::string_view text) {
 
 CControllerDlg::CControllerDlg(CControllerApp& app, QWidget* parent)
     : CSkinDialog(parent), m_app(app),
-      m_windowCommands(std::make_unique<CWindowCommands>(*this, *this)) {
+      m_windowCommands(std::make_unique<CWindowCommands>(app, *this)) {
     TagWidget(this, 102, "CControllerDlg");
     setWindowTitle(QStringLiteral("ORBIS CONTROLLER[*]"));
     InitControlResources();
@@ -478,17 +478,12 @@ QWidget* CControllerDlg::OpenedWindow(SettingsWindow window) const {
     return m_windowCommands->Windows().Opened(window);
 }
 
-void CControllerDlg::Forget(SettingsWindow window) {
-    m_windowCommands->Windows().Clear(window);
-}
-
-void CControllerDlg::SetModalWindowRunner(int command,
-                                          std::function<void(CControllerDlg&)> runner) {
+void CControllerDlg::SetModalWindowRunner(int command, CWindowCommands::ModalWindowRunner runner) {
     m_windowCommands->SetModalWindowRunner(command, std::move(runner));
 }
 
 void CControllerDlg::SetSettingsWindowFactory(SettingsWindow window,
-                                              std::function<QWidget*(CControllerDlg&)> factory) {
+                                              CWindowCommands::SettingsWindowFactory factory) {
     m_windowCommands->SetSettingsWindowFactory(window, std::move(factory));
 }
 

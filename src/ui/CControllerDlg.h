@@ -7,13 +7,14 @@
 // values put onto the controls that way send nothing of their own.
 #pragma once
 
+#include "controls/CPositionPadOwner.h"
+#include "model/DocumentChange.h"
 #include "ui/CInputDeviceMenu.h"
 #include "ui/CSkinDialog.h"
+#include "ui/CWindowCommands.h"
 #include "ui/ControlIds.h"
 #include "ui/MainWindowWidgets.h"
 #include "ui/SettingsWindowRules.h"
-#include "controls/CPositionPadOwner.h"
-#include "model/DocumentChange.h"
 
 #include <QHash>
 #include <QPoint>
@@ -31,7 +32,6 @@ class CMidiDeviceLists;
 class CNetworkControl;
 class CProcessorLink;
 class CUndoHistory;
-class CWindowCommands;
 class QTimer;
 class CPositionPad;
 class CSkinLabel;
@@ -58,11 +58,6 @@ public:
     void ExecuteCommand(int command);
     QAction* CommandAction(int command) const { return m_commands.value(command); }
 
-    void SampleRateWindowClosed() { Forget(SettingsWindow::SampleRate); }
-    void DefaultPresetWindowClosed() { Forget(SettingsWindow::DefaultPreset); }
-    void StereoSourceWindowClosed() { Forget(SettingsWindow::StereoSource); }
-    void SpatOutsWindowClosed() { Forget(SettingsWindow::SpatOuts); }
-    void DiagramWindowClosed() { Forget(SettingsWindow::Diagram); }
     QWidget* OpenedWindow(SettingsWindow window) const;
 
     // A drag of the source pad's marker: x and y in pad pixels, y upward from the bottom
@@ -87,11 +82,9 @@ public:
 
     // The modal windows of the Patchbay and About commands; without a runner Patchbay does
     // nothing and About shows a plain box.
-    void SetModalWindowRunner(int command, std::function<void(CControllerDlg&)> runner);
+    void SetModalWindowRunner(int command, CWindowCommands::ModalWindowRunner runner);
     void SetSettingsWindowFactory(SettingsWindow window,
-                                  std::function<QWidget*(CControllerDlg&)> factory);
-    // A settings window of that kind closed: the next command makes a new one.
-    void Forget(SettingsWindow window);
+                                  CWindowCommands::SettingsWindowFactory factory);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

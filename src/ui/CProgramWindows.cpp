@@ -1,10 +1,10 @@
 #include "ui/CProgramWindows.h"
 
-#include "ui/AcceleratorTable.h"
 #include "program/CControllerApp.h"
-#include "ui/CControllerDlg.h"
 #include "program/CProcessorLink.h"
 #include "program/CSessionLink.h"
+#include "ui/AcceleratorTable.h"
+#include "ui/CControllerDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/NoticeWindow.h"
 
@@ -33,11 +33,6 @@ CProgramWindows::CProgramWindows(CControllerApp& program) : m_program(program) {
         OfferRecovery();
     });
     connect(&program.Network(), &CNetworkControl::tryRefused, this, &CProgramWindows::TellRefusal);
-    program.Network().SetPresetTrier([this](int row) {
-        if (m_presetTrier && m_main) {
-            m_presetTrier(*m_main, row);
-        }
-    });
 }
 
 CProgramWindows::~CProgramWindows() {
@@ -84,6 +79,10 @@ int CProgramWindows::Run() {
     m_program.Link().Drain();
     Attach(nullptr);
     return 0;
+}
+
+CControllerDlg* CProgramWindows::MainWindow() const {
+    return m_main;
 }
 
 void CProgramWindows::OfferRecovery() {

@@ -28,7 +28,6 @@ class CProgramWindows : public QObject {
 public:
     using SettingsWindowFactory = CWindowCommands::SettingsWindowFactory;
     using ModalWindowRunner = CWindowCommands::ModalWindowRunner;
-    using PresetTrier = std::function<void(CControllerDlg&, int row)>;
 
     // Goes before `program`.
     explicit CProgramWindows(CControllerApp& program);
@@ -40,15 +39,13 @@ public:
     int Run();
     // Makes the window the main window and gives it the program's keys; nullptr forgets it.
     void Attach(CControllerDlg* window);
-    CControllerDlg* MainWindow() const { return m_main; }
+    CControllerDlg* MainWindow() const;
 
     // How the settings windows are made; an empty factory means that kind is not built
     // into this program and its command does nothing.
     void SetSettingsWindowFactory(SettingsWindow window, SettingsWindowFactory factory);
     // The Patchbay, Network Control and About windows.
     void SetModalWindowRunner(int command, ModalWindowRunner runner);
-    // How /orbis/preset/try tries a factory preset.
-    void SetPresetTrier(PresetTrier trier) { m_presetTrier = std::move(trier); }
 
 private:
     void InstallAccelerators(CControllerDlg& window);
@@ -60,7 +57,6 @@ private:
     QPointer<CControllerDlg> m_main;
     std::array<SettingsWindowFactory, kSettingsWindowCount> m_windowFactories;
     std::vector<std::pair<int, ModalWindowRunner>> m_modalRunners;
-    PresetTrier m_presetTrier;
     std::vector<QPointer<QWidget>> m_hidden; // the windows a session manager hid
     QPointer<QMessageBox> m_refusalNotice;
     CWindowQuestions m_notices; // the journal's, once the run has begun

@@ -12,7 +12,7 @@ bool CWindowCommands::OnCommand(int command) {
     case CommandId::NetworkControl:
     case CommandId::About:
         if (const auto runner = m_modalRunners.value(command)) {
-            runner(m_mainWindow);
+            runner(m_program, m_widget);
         } else if (command == CommandId::About) {
             QMessageBox::about(&m_widget, QStringLiteral("About Orbis Controller"),
                                QStringLiteral("ORBIS CONTROLLER\nVersion %1")
@@ -37,7 +37,7 @@ bool CWindowCommands::OnCommand(int command) {
         const SettingsWindowFactory& factory = m_factories[static_cast<std::size_t>(rule->window)];
         std::function<QWidget*()> make;
         if (factory) {
-            make = [this, &factory] { return factory(m_mainWindow); };
+            make = [this, &factory] { return factory(m_program, m_widget); };
         }
         m_windows.Open(*rule, make, m_widget);
         return true;

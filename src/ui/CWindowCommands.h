@@ -9,17 +9,17 @@
 
 #include <functional>
 
-class CControllerDlg;
+class CControllerApp;
 class QWidget;
 
 class CWindowCommands {
 public:
-    using SettingsWindowFactory = std::function<QWidget*(CControllerDlg&)>;
-    using ModalWindowRunner = std::function<void(CControllerDlg&)>;
+    // A settings window is a view of the program, placed beside the main window and owned by it.
+    using SettingsWindowFactory = std::function<QWidget*(CControllerApp&, QWidget& mainWindow)>;
+    using ModalWindowRunner = std::function<void(CControllerApp&, QWidget& mainWindow)>;
 
-    // `widget` is `mainWindow` itself, which the settings windows are made for.
-    CWindowCommands(CControllerDlg& mainWindow, QWidget& widget)
-        : m_mainWindow(mainWindow), m_widget(widget) {}
+    CWindowCommands(CControllerApp& program, QWidget& mainWindow)
+        : m_program(program), m_widget(mainWindow) {}
 
     // False when the command is none of these.
     bool OnCommand(int command);
@@ -39,7 +39,7 @@ private:
     void BringAllToFront();
     void ActivateMainWindow();
 
-    CControllerDlg& m_mainWindow;
+    CControllerApp& m_program;
     QWidget& m_widget;
     SettingsWindowSlots m_windows;
     QHash<int, ModalWindowRunner> m_modalRunners;

@@ -2,13 +2,17 @@
 
 #include <QMessageBox>
 
+QWidget* SettingsWindowSlots::Opened(SettingsWindow window) const {
+    QWidget* opened = Slot(window);
+    return opened && opened->isVisible() ? opened : nullptr;
+}
+
 void SettingsWindowSlots::Open(const SettingsWindowRule& rule,
                                const std::function<QWidget*()>& make, QWidget& mainWindow) {
-    QPointer<QWidget>& slot = Slot(rule.window);
-    if (slot) {
-        slot->showNormal();
-        slot->raise();
-        slot->activateWindow();
+    if (QWidget* opened = Opened(rule.window)) {
+        opened->showNormal();
+        opened->raise();
+        opened->activateWindow();
         return;
     }
     if (!make) {
@@ -22,7 +26,9 @@ void SettingsWindowSlots::Open(const SettingsWindowRule& rule,
             QMessageBox::Ok);
         return;
     }
-    slot = window;
+    Slot(rule.window) = window;
+    // Closing is for good: the next command makes a new window.
+    window->setAttribute(Qt::WA_DeleteOnClose);
     // Placed before it is shown, so that it appears where it stays. Its frame is not known
     // yet; it is taken to be as wide as the main window's, which the same desktop draws.
     if (!window->testAttribute(Qt::WA_Resized)) {

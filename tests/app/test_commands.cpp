@@ -191,13 +191,14 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
     windows = std::make_unique<CProgramWindows>(*app);
     QPoint shownAt(-1, -1);
     ShowWatcher watcher([&shownAt](QWidget* shown) { shownAt = shown->pos(); });
-    windows->SetSettingsWindowFactory(SettingsWindow::SampleRate, [&](CControllerDlg& parent) {
-        ++made;
-        auto* dialog = new QDialog(&parent);
-        dialog->resize(200, 100);
-        dialog->installEventFilter(&watcher);
-        return dialog;
-    });
+    windows->SetSettingsWindowFactory(SettingsWindow::SampleRate,
+                                      [&](CControllerApp&, QWidget& parent) {
+                                          ++made;
+                                          auto* dialog = new QDialog(&parent);
+                                          dialog->resize(200, 100);
+                                          dialog->installEventFilter(&watcher);
+                                          return dialog;
+                                      });
     window = std::make_unique<CControllerDlg>(*app);
     windows->Attach(window.get());
     window->show();
@@ -214,10 +215,11 @@ TEST_F(MainWindowTest, SettingsWindowsAreOpenedOnceEachAndPlacedBesideTheMainWin
     window->ExecuteCommand(CommandId::SampleRate);
     EXPECT_EQ(made, 1) << "a second command brings the open window forward";
 
-    window->SampleRateWindowClosed();
-    delete first;
+    first->close(); // before its deletion comes round, the next command makes a new one
     window->ExecuteCommand(CommandId::SampleRate);
     EXPECT_EQ(made, 2);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(first, nullptr) << "a closed window is deleted";
 
     window->ExecuteCommand(CommandId::Diagram); // not part of the program yet: nothing
     EXPECT_EQ(window->OpenedWindow(SettingsWindow::Diagram), nullptr);
@@ -228,7 +230,7 @@ TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     app = std::make_unique<CControllerApp>(midi);
     windows = std::make_unique<CProgramWindows>(*app);
     windows->SetSettingsWindowFactory(SettingsWindow::SampleRate,
-                                      [&opened](CControllerDlg& parent) {
+                                      [&opened](CControllerApp&, QWidget& parent) {
                                           opened = true;
                                           return new QDialog(&parent);
                                       });

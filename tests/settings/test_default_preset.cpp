@@ -100,9 +100,10 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
 
 TEST_F(DefaultPresetTest, TryReloadsAnOpenSpeakerWindowsPad) {
     ASSERT_NO_FATAL_FAILURE(StartProgram(false));
-    windows->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
-        return static_cast<QWidget*>(new CSpatOutsDlg(parent));
-    });
+    windows->SetSettingsWindowFactory(
+        SettingsWindow::SpatOuts, [](CControllerApp& program, QWidget& parent) {
+            return static_cast<QWidget*>(new CSpatOutsDlg(program, parent));
+        });
     OpenPresets()->Try(1);
     window->ExecuteCommand(CommandId::SpatOuts);
     auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));

@@ -33,7 +33,7 @@ protected:
 
 TEST_F(PatchbayTest, ANewDocumentShowsNoSignalEverywhereAndSendsZeroRoutes) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    CPatchbayDlg patchbay(*window);
+    CPatchbayDlg patchbay(*app, *window);
     for (int input = 0; input < 8; ++input) {
         ShowInput(patchbay, input);
         for (int row = 0; row < 7; ++row) {
@@ -63,7 +63,7 @@ TEST_F(PatchbayTest, SendStoresKindsChannelsAndRouteCodesAndSendsThemAll) {
         {4, 4, Kind::SpatializerOut, 2, 2, 26},
     };
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    CPatchbayDlg patchbay(*window);
+    CPatchbayDlg patchbay(*app, *window);
     for (const Case& c : cases) {
         Route(patchbay, c.input, c.row, c.kind, c.channel);
     }
@@ -83,7 +83,7 @@ TEST_F(PatchbayTest, SendStoresKindsChannelsAndRouteCodesAndSendsThemAll) {
 
 TEST_F(PatchbayTest, AChangedSourceStartsAtChannelOneOrHasNone) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    CPatchbayDlg patchbay(*window);
+    CPatchbayDlg patchbay(*app, *window);
     Route(patchbay, 0, 1, Kind::SpatializerOut, 6);
     Choose(Sources(patchbay, 1), Kind::SpatializerOut);
     EXPECT_EQ(patchbay.WorkingCopy()[0][1].channel, 6)
@@ -101,7 +101,7 @@ TEST_F(PatchbayTest, EachInputChannelKeepsItsRoutesAndCloseDiscardsThem) {
     Doc().SubAPBSelect[6] = Kind::SpatializerOut;
     Doc().SubAValSelect[6] = 5;
     {
-        CPatchbayDlg patchbay(*window);
+        CPatchbayDlg patchbay(*app, *window);
         Route(patchbay, 6, 3, Kind::HostOutput, 2);
         Route(patchbay, 1, 3, Kind::SubMixSendB);
         ShowInput(patchbay, 6);
@@ -112,7 +112,7 @@ TEST_F(PatchbayTest, EachInputChannelKeepsItsRoutesAndCloseDiscardsThem) {
     EXPECT_EQ(Doc().SubAPBSelect[6], Kind::SpatializerOut);
     EXPECT_EQ(Doc().SubBPBSelect[1], Kind::NoSignal);
     EXPECT_TRUE(Wire().empty());
-    CPatchbayDlg reopened(*window);
+    CPatchbayDlg reopened(*app, *window);
     ShowInput(reopened, 6);
     EXPECT_EQ(Channels(reopened, 3)->currentIndex(), 5) << "the document's routing again";
 }
@@ -121,7 +121,7 @@ TEST_F(PatchbayTest, AChannelOutsideOneToEightFromAFileIsTakenAsChannelOne) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     Doc().HostInPBSelect[0] = Kind::HostOutput;
     Doc().HostInValPBSelect[0] = 12; // as is, route 20: a converter channel
-    CPatchbayDlg patchbay(*window);
+    CPatchbayDlg patchbay(*app, *window);
     EXPECT_EQ(Channels(patchbay, 0)->currentIndex(), 0);
     patchbay.Send();
     EXPECT_EQ(Doc().ValHostInPBSelect[0], 8);

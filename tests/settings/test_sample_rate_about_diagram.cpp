@@ -73,13 +73,14 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     auto* rates = Open<CSampleRateDlg>(SettingsWindow::SampleRate, CommandId::SampleRate);
     ASSERT_NE(rates, nullptr);
     QComboBox* rateList = Child<QComboBox>(rates, CSampleRateDlg::kRateList);
-    windows->SetSettingsWindowFactory(SettingsWindow::SpatOuts, [](CControllerDlg& parent) {
-        return static_cast<QWidget*>(new CSpatOutsDlg(parent));
-    });
+    windows->SetSettingsWindowFactory(
+        SettingsWindow::SpatOuts, [](CControllerApp& program, QWidget& parent) {
+            return static_cast<QWidget*>(new CSpatOutsDlg(program, parent));
+        });
     window->ExecuteCommand(CommandId::SpatOuts);
     auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));
     ASSERT_NE(speakers, nullptr);
-    CPatchbayDlg patchbay(*window);
+    CPatchbayDlg patchbay(*app, *window);
     const QComboBox* route = Child<QComboBox>(
         &patchbay, CPatchbayDlg::kDestinationTable[0].sourceListId); // input 1 is shown
     QAbstractSlider* lowPass = Control(ControlId::LPFCutOff);
@@ -117,7 +118,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
          }},
         {"undo",
          [&] {
-             while (window->UndoHistory().Stack().canUndo()) {
+             while (app->History().Stack().canUndo()) {
                  window->ExecuteCommand(CommandId::Undo);
              }
          }},
@@ -126,7 +127,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
              WhenShown<QFileDialog>([&](QFileDialog* dialog) { ChooseFile(dialog, imported); });
              ExecuteDiscarding(CommandId::Import);
          }},
-        {"Try Preset", [&] { EXPECT_FALSE(CDefaultPresetDlg::TryPreset(*window, 2, preset)); }},
+        {"Try Preset", [&] { EXPECT_FALSE(CDefaultPresetDlg::TryPreset(*app, 2, preset)); }},
         {"a live change from the network",
          [this] {
              const std::pair<ParameterKey, int> values[] = {

@@ -146,7 +146,7 @@ TEST_F(SpeakerWindowTest, KeysChooseAndMoveALoudspeaker) {
     EXPECT_EQ(pad->KeyboardSpeaker(), 2);
     QTest::keyClick(pad, Qt::Key_PageDown);
     EXPECT_EQ(Doc().SpatOutYPos[2], 56);
-    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
+    EXPECT_EQ(app->History().Stack().count(), 2);
     QTest::keyClick(pad, Qt::Key_Tab); // past the last loudspeaker: on to the next control
     EXPECT_FALSE(pad->hasFocus());
 }

@@ -165,25 +165,25 @@ TEST_F(StereoWindowTest, ArrowKeysMoveTheCross) {
     EXPECT_GT(pad->CrossTopLeft().y(), cross.y());
     EXPECT_LT(pad->CrossTopLeft().x(), cross.x());
     EXPECT_FALSE(Wire().empty()) << "sent as a drag sends";
-    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
+    EXPECT_EQ(app->History().Stack().count(), 2);
 }
 
 // A slider's drag ends on the slider's own end code: the key press after it is a step of its
 // own, not merged into the drag however soon it comes.
 TEST_F(StereoWindowTest, ASliderDragIsAStepOfItsOwn) {
     OpenWindow();
-    window->UndoHistory().Clear();
+    app->History().Clear();
     CSkinSlider* elevation = stereo->Slider(ElevationSlider);
     Move(ElevationSlider, 90); // as the thumb is dragged: ThumbTrack
     Move(ElevationSlider, 100);
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->UndoHistory().Stack().count(), 0) << "the drag goes on";
+    EXPECT_EQ(app->History().Stack().count(), 0) << "the drag goes on";
     emit elevation->scrolled(ScrollCode::ThumbPosition, 100);
-    EXPECT_EQ(window->UndoHistory().Stack().count(), 1);
+    EXPECT_EQ(app->History().Stack().count(), 1);
     QTest::keyClick(elevation, Qt::Key_Up);
     QCoreApplication::processEvents();
     EXPECT_EQ(Doc().ZPosition[0], 101);
-    EXPECT_EQ(window->UndoHistory().Stack().count(), 2);
+    EXPECT_EQ(app->History().Stack().count(), 2);
     window->ExecuteCommand(CommandId::Undo);
     EXPECT_EQ(Doc().ZPosition[0], 100);
 }
