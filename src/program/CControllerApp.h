@@ -94,6 +94,9 @@ public:
     // the file is the last document, remembered at once.
     void MarkSaved();
 
+    // The channel whose source the tracker moves: the one the main window shows.
+    void SetTrackedChannel(int channel) { m_trackedChannel = channel; }
+
     // The display flips between unit texts and raw 0-127 values; every window follows.
     void ToggleRawValues();
 
@@ -135,6 +138,7 @@ private:
 
     std::optional<std::string> m_startFileText;
     bool m_startFileOpened = false;
+    int m_trackedChannel = 0;
     bool m_begun = false;
     bool m_closeRequested = false;
     QString m_sessionUrl;
