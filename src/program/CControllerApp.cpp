@@ -34,12 +34,9 @@ QSettings Store() {
 
 } // namespace
 
-CControllerApp* CControllerApp::s_instance = nullptr;
-
 CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     : QObject(parent), m_strLastDocument(kNewDocument), m_midi(midi),
       m_pDoc(std::make_unique<CControllerDoc>()) {
-    s_instance = this;
     ReadLastDocument();
     m_strWorkingDir = QDir::currentPath();
 
@@ -89,9 +86,6 @@ CControllerApp::~CControllerApp() {
     delete m_history;
     delete m_link;
     delete m_events;
-    if (s_instance == this) {
-        s_instance = nullptr;
-    }
 }
 
 QString CControllerApp::SettingsFileName() {

@@ -39,7 +39,7 @@ public:
     static constexpr int kJournalDelayMs = 500;
 
     // Reads "Last Document" (creating it as "New Document" on the first run) and the
-    // current folder. Only one program object exists at a time. Every port of the program
+    // current folder. Every port of the program
     // talks to `midi`, which outlives the program object.
     explicit CControllerApp(MidiBackend& midi, QObject* parent = nullptr);
     // The exit sequence: "Last Document" from the document's name, then the services and
@@ -108,9 +108,6 @@ public:
     QString m_strLastDocument;
     QString m_strWorkingDir;
 
-    // Only for the exit hook that a lost display runs after the event loop is gone.
-    static CControllerApp* Instance() { return s_instance; }
-
 signals:
     // The run is ending without a question: every window closes.
     void closeRequested();
@@ -143,5 +140,4 @@ private:
     bool m_closeRequested = false;
     QString m_sessionUrl;
     std::optional<CNetworkControl::Stored> m_networkOverride;
-    static CControllerApp* s_instance;
 };
