@@ -1,15 +1,16 @@
 #include "program/CControllerApp.h"
 
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "program/CControllerMidiIn.h"
 #include "program/CDocumentEvents.h"
+#include "program/CLiveInput.h"
 #include "program/CProcessorLink.h"
 #include "program/CSessionLink.h"
 #include "program/CUndoHistory.h"
 #include "program/CommandLine.h"
 #include "program/DocumentNotices.h"
 #include "program/ProgramSettings.h"
-#include "model/CControllerDoc.h"
-#include "model/ControllerFile.h"
 #include "tracker/CTrackerLink.h"
 
 #include <QCoreApplication>
@@ -33,12 +34,9 @@ QSettings Store() {
 
 } // namespace
 
-CControllerApp* CControllerApp::s_instance = nullptr;
-
 CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     : QObject(parent), m_strLastDocument(kNewDocument), m_midi(midi),
       m_pDoc(std::make_unique<CControllerDoc>()) {
-    s_instance = this;
     ReadLastDocument();
     m_strWorkingDir = QDir::currentPath();
 
@@ -65,6 +63,11 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     m_history = new CUndoHistory(*m_pDoc, this);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_tracker = new CTrackerLink(this);
+    // Each of the tracker's positions goes out whole, axes the processor already has included.
+    connect(m_tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
+        CLiveInput(*m_pDoc, *m_link)
+            .MoveSource(m_trackedChannel, {x, y, z}, CProcessorLink::Repeat::Send);
+    });
     m_midiIn = new CControllerMidiIn(midi, this);
     m_midiIn->Create(this);
     m_midiIn->SetDocumentSource([this] { return m_pDoc.get(); });
@@ -83,9 +86,6 @@ CControllerApp::~CControllerApp() {
     delete m_history;
     delete m_link;
     delete m_events;
-    if (s_instance == this) {
-        s_instance = nullptr;
-    }
 }
 
 QString CControllerApp::SettingsFileName() {

@@ -39,7 +39,7 @@ public:
     static constexpr int kJournalDelayMs = 500;
 
     // Reads "Last Document" (creating it as "New Document" on the first run) and the
-    // current folder. Only one program object exists at a time. Every port of the program
+    // current folder. Every port of the program
     // talks to `midi`, which outlives the program object.
     explicit CControllerApp(MidiBackend& midi, QObject* parent = nullptr);
     // The exit sequence: "Last Document" from the document's name, then the services and
@@ -94,6 +94,9 @@ public:
     // the file is the last document, remembered at once.
     void MarkSaved();
 
+    // The channel whose source the tracker moves: the one the main window shows.
+    void SetTrackedChannel(int channel) { m_trackedChannel = channel; }
+
     // The display flips between unit texts and raw 0-127 values; every window follows.
     void ToggleRawValues();
 
@@ -104,9 +107,6 @@ public:
 
     QString m_strLastDocument;
     QString m_strWorkingDir;
-
-    // Only for the exit hook that a lost display runs after the event loop is gone.
-    static CControllerApp* Instance() { return s_instance; }
 
 signals:
     // The run is ending without a question: every window closes.
@@ -135,9 +135,9 @@ private:
 
     std::optional<std::string> m_startFileText;
     bool m_startFileOpened = false;
+    int m_trackedChannel = 0;
     bool m_begun = false;
     bool m_closeRequested = false;
     QString m_sessionUrl;
     std::optional<CNetworkControl::Stored> m_networkOverride;
-    static CControllerApp* s_instance;
 };

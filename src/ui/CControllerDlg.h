@@ -17,7 +17,6 @@
 #include "ui/SettingsWindowRules.h"
 
 #include <QHash>
-#include <QPoint>
 
 #include <array>
 #include <functional>
@@ -32,6 +31,7 @@ class CMidiDeviceLists;
 class CNetworkControl;
 class CProcessorLink;
 class CUndoHistory;
+class MainWindowValues;
 class QTimer;
 class CPositionPad;
 class CSkinLabel;
@@ -94,50 +94,23 @@ protected:
 private:
     void ConnectControls();
     void ConnectMenus();
+    // Undo and Redo follow the history; the controls' and the pad's gestures are its steps.
     void ConnectHistory();
-    // The Kestrel button switches the program's tracker link and shows its state.
-    void ConnectTracker();
-    // Changes to what the window shows are noted as they come and shown once the event
-    // loop's pass ends, so a burst of positions repaints once.
-    void FollowDocument();
-    void NoteChanges(const DocumentChanges& changes);
-    void ShowNotedChanges();
-    // The shown channel's controls, the globals, the source pad and its labels.
-    void ShowDocumentValues();
-    // Tab follows the layout in reading order; every control has its accessible name.
-    void SetUpKeyboardAndNames();
 
     CControllerDoc* Doc() const;
     std::size_t ControlIndex(int id) const;
-    void MoveControl(std::size_t index, int value);
-    // Moves one control and keeps the readout's value up to date when it names its parameter.
-    void ShowControl(int id, int value);
-    // Writes source label 1068, 1069 or 1070 for a 0-127 value in the current display mode.
-    void ShowSourceLabel(int labelId, int value);
-    // The source pad, the Z slider and the three source labels.
-    void ShowSourcePosition();
     void OnControlScrolled(std::size_t index);
-    ValueLabelContext LabelContext() const;
-    std::string ReadoutText(const MainControl& control, int value) const;
-    // The readout's text with its unit, for a screen reader.
-    QString ValueWithUnit(const MainControl& control, int value) const;
 
     void OnSend(int buttonId);
 
     CControllerApp& m_app;
     MainWindowWidgets m_ui;
     CSkinLabel* m_title = nullptr;
-    CSkinLabel* m_readoutCaption = nullptr;
-    CSkinLabel* m_readoutValue = nullptr;
+    MainWindowValues* m_values = nullptr;
     QHash<int, QAction*> m_commands;
     CInputDeviceMenu m_inputDeviceMenu;
     CDocumentCommands* m_documentCommands = nullptr;
     CMidiDeviceLists* m_deviceLists = nullptr;
     std::unique_ptr<CWindowCommands> m_windowCommands;
     bool m_placed = false;
-    bool m_valuesStale = false;
-    bool m_positionStale = false; // only the shown channel's source position changed
-    bool m_outputStale = false;
-    // The values the source pad's marker stands for; it moves only when they change.
-    QPoint m_padValues{-1, -1};
 };

@@ -14,7 +14,15 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdlib>
+
+namespace {
+
+// The guard of the run in progress, for the exit hook a lost display runs.
+std::atomic<CDocumentGuard*> s_runningGuard = nullptr;
+
+} // namespace
 
 CProgramWindows::CProgramWindows(CControllerApp& program) : m_program(program) {
     connect(&program, &CControllerApp::closeRequested, this, [this] {
@@ -62,11 +70,12 @@ int CProgramWindows::Run() {
     static bool s_exitHookInstalled = false;
     if (!std::exchange(s_exitHookInstalled, true)) {
         std::atexit([] {
-            if (CControllerApp* app = CControllerApp::Instance()) {
-                app->DocumentGuard().FinishJournal();
+            if (CDocumentGuard* guard = s_runningGuard.load()) {
+                guard->FinishJournal();
             }
         });
     }
+    s_runningGuard = &m_program.DocumentGuard();
     if (!m_program.CloseRequested() && m_program.JoiningSession()) {
         // Not the dialog's own loop, which a hidden window would end: a session may hide it.
         window.show();
@@ -77,6 +86,7 @@ int CProgramWindows::Run() {
         window.exec();
     }
     m_program.Link().Drain();
+    s_runningGuard = nullptr;
     Attach(nullptr);
     return 0;
 }

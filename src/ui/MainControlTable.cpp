@@ -1,7 +1,7 @@
 #include "ui/MainControlTable.h"
 
-#include "ui/ControlIds.h"
 #include "model/ParameterTable.h"
+#include "ui/ControlIds.h"
 
 #include <algorithm>
 
@@ -62,6 +62,10 @@ int MainControl::MidiChannel(int shownChannel) const {
 }
 
 int& MainControl::Value(CControllerDoc& doc, int shownChannel) const {
+    return IsGlobal() ? doc.*member : (doc.*array)[shownChannel];
+}
+
+int MainControl::Value(const CControllerDoc& doc, int shownChannel) const {
     return IsGlobal() ? doc.*member : (doc.*array)[shownChannel];
 }
 

@@ -3,9 +3,9 @@
 // handler and the display setters all walk this one table.
 #pragma once
 
-#include "ui/DialogUnits.h"
 #include "model/CControllerDoc.h"
 #include "model/ValueText.h"
+#include "ui/DialogUnits.h"
 
 #include <array>
 #include <string_view>
@@ -35,6 +35,7 @@ struct MainControl {
     int MidiChannel(int shownChannel) const;
     // The document value this control edits for the shown channel.
     int& Value(CControllerDoc& doc, int shownChannel) const;
+    int Value(const CControllerDoc& doc, int shownChannel) const;
     ParameterKey Key(int shownChannel) const;
 
 private:
