@@ -21,9 +21,9 @@ public:
     }
 
     // Shows the open window of the rule's kind, or makes one with `make` and places it
-    // beside `mainWindow`; the window made is deleted when it closes. A factory that fails gets the
-    // rule's error box; an empty `make` means the kind is not built into the program and nothing
-    // happens.
+    // beside `mainWindow`; the window made is deleted when it closes. A factory that fails
+    // gets the rule's error box; an empty `make` means the kind is not built into the program
+    // and nothing happens.
     void Open(const SettingsWindowRule& rule, const std::function<QWidget*()>& make,
               QWidget& mainWindow);
 
