@@ -1,5 +1,7 @@
 #include "program/CControllerApp.h"
 
+#include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "program/CControllerMidiIn.h"
 #include "program/CDocumentEvents.h"
 #include "program/CProcessorLink.h"
@@ -8,8 +10,6 @@
 #include "program/CommandLine.h"
 #include "program/DocumentNotices.h"
 #include "program/ProgramSettings.h"
-#include "model/CControllerDoc.h"
-#include "model/ControllerFile.h"
 #include "tracker/CTrackerLink.h"
 
 #include <QCoreApplication>
@@ -108,7 +108,7 @@ void CControllerApp::WriteLastDocument() {
     if (m_session) {
         return; // the session's document is the session's to remember
     }
-    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName));
+    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->Name()));
     QSettings store = Store();
     // Rewriting an unchanged value would only cost the exit a file write and a sync.
     if (QFileInfo::exists(store.fileName()) &&

@@ -196,9 +196,9 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (read) {
             if (session) {
-                doc->DocumentName = session->DocumentName();
+                doc->SetName(session->DocumentName());
             } else if (!keepsPlace) {
-                doc->DocumentName = path;
+                doc->SetName(path);
             }
             ApplyControllerFileText(*doc, read.text, true);
         }
@@ -208,7 +208,6 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerDlg& mainWindow, 
         // The setup just tried is what the preset's file holds: nothing to save over it.
         mainWindow.Program().MarkSaved();
     }
-    mainWindow.UpdateTitle();
     // The window stays silent when the processor cannot be reached, as the main window
     // does; the MIDI log says why.
     static_cast<void>(mainWindow.ProcessorLink().SendProgramChange(kRowTable[row - 1].program));
@@ -255,12 +254,9 @@ void CDefaultPresetDlg::SaveCustom() {
     // except in a session, whose document stays where the manager put it.
     const bool saved = SaveChosenFile(*doc, path, this);
     if (const CSessionLink* session = SessionNow()) {
-        doc->DocumentName = session->DocumentName();
-        m_mainWindow.UpdateTitle();
+        doc->SetName(session->DocumentName());
     } else if (saved) {
         m_mainWindow.Program().MarkSaved();
-    } else {
-        m_mainWindow.UpdateTitle();
     }
 }
 
