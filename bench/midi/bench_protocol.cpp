@@ -1,7 +1,7 @@
 // How long a section of the document takes to reach the port layer, how many received
 // events the document takes per second, and the latency of one Control Change through JACK.
 #include "midi/OutputPortOwner.h"
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "support/MemoryMidiBackend.h"

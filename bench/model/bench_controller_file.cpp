@@ -40,7 +40,7 @@ void WriteFile(benchmark::State& state) {
     CControllerDoc doc;
     const std::string path = BenchPath();
     for (auto _ : state) {
-        if (!doc.WriteControllerFile(path)) {
+        if (!WriteControllerFile(doc, path)) {
             state.SkipWithError("cannot write the benchmark file");
             break;
         }
@@ -65,9 +65,9 @@ BENCHMARK(WriteFileUnsynced)->Unit(benchmark::kMicrosecond);
 void ReadFile(benchmark::State& state) {
     CControllerDoc doc;
     const std::string path = BenchPath();
-    doc.WriteControllerFile(path);
+    WriteControllerFile(doc, path);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(doc.ReadControllerFile(path, false));
+        benchmark::DoNotOptimize(ReadControllerFile(doc, path, false));
     }
     std::filesystem::remove(path);
 }

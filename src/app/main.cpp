@@ -3,7 +3,7 @@
 #include "controls/ControlResources.h"
 #include "controls/ReadablePalette.h"
 #include "midi/MidiApiChoice.h"
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "program/CControllerApp.h"
 #include "program/CTerminationHandler.h"
 #include "program/CommandLine.h"

@@ -10,9 +10,10 @@
 #pragma once
 
 #include "midi/MidiBackend.h"
-#include "midi/RtMidiBackend.h"
 
 #include <memory>
+
+struct JackBackendState;
 
 class JackMidiBackend final : public MidiBackend {
 public:
@@ -41,7 +42,7 @@ public:
     void SetDeviceNotify(MidiDeviceNotify* notify) override;
     std::string Missing() const override;
 
-    struct State;
+    using State = JackBackendState;
 
 private:
     explicit JackMidiBackend(std::unique_ptr<State> state);

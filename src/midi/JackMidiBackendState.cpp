@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 } // namespace
 
-using State = JackMidiBackend::State;
+using State = JackBackendState;
 
 void State::Warn(const std::string& text) const {
     if (warn) {

@@ -4,9 +4,9 @@
 // connecting and releasing the program's ports. The real-time side is JackSlotTable.
 #pragma once
 
-#include "midi/JackMidiBackend.h"
 #include "midi/JackServerWatcher.h"
 #include "midi/JackSlotTable.h"
+#include "midi/MidiBackend.h"
 
 #include <jack/types.h>
 
@@ -16,7 +16,12 @@
 #include <string>
 #include <vector>
 
-struct JackMidiBackend::State {
+// JackMidiBackend::State: a struct of its own, so that this file needs nothing of the
+// backend's class but the interface it implements.
+struct JackBackendState {
+    using Handle = MidiBackend::Handle;
+    static constexpr Handle kFailureLimit = MidiBackend::kFailureLimit;
+
     MidiWarningHook warn;
 
     // Guards the client, the lists and the slots' set-up; never taken by the process thread.

@@ -7,8 +7,17 @@
 #include "midi/PortEvent.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+// Told why a MIDI system or device could not be used, in one line of English. The program
+// routes it to a logging category that is off by default; the user sees nothing.
+using MidiWarningHook = std::function<void(const std::string& warning)>;
+
+// Whether the backend may still be connecting when it is handed out: a window can show at
+// once and fill its lists when told, a command-line tool needs them now.
+enum class MidiStart { Now, InBackground };
 
 // Told, from whatever thread the backend receives on, that input is waiting.
 class MidiInputNotify {

@@ -3,8 +3,6 @@
 #include "midi/AlsaAnnouncements.h"
 #include "midi/IncomingMessage.h"
 #include "midi/InputQueue.h"
-#include "midi/JackMidiBackend.h"
-#include "midi/MidiApiChoice.h"
 #include "midi/OutputEncoder.h"
 
 #include <rtmidi/RtMidi.h>
@@ -297,34 +295,18 @@ private:
 
 } // namespace
 
-std::unique_ptr<MidiBackend> CreateSystemMidiBackend(MidiWarningHook warn, MidiStart start) {
-    const std::optional<MidiApiChoice> choice = MidiApiChoiceFromEnvironment();
-    if (!choice) {
-        Warn(warn, UnknownMidiApiText(std::getenv("ORBIS_MIDI_API")));
+std::unique_ptr<MidiBackend> CreateAlsaMidiBackend(const MidiWarningHook& warn) {
+    if (!AlsaSequencerAvailable()) {
+        Warn(warn, "no ALSA sequencer: /dev/snd/seq cannot be opened for reading and writing");
         return nullptr;
     }
-    const bool alsaOnly = *choice == MidiApiChoice::Alsa;
-    const bool jackOnly = *choice == MidiApiChoice::Jack;
-    if (!jackOnly) {
-        if (AlsaSequencerAvailable()) {
-            auto backend = std::make_unique<RtMidiBackend>(RtMidi::LINUX_ALSA, warn);
-            if (backend->Usable()) {
-                return backend;
-            }
-        } else {
-            Warn(warn, "no ALSA sequencer: /dev/snd/seq cannot be opened for reading and "
-                       "writing");
-        }
+    auto backend = std::make_unique<RtMidiBackend>(RtMidi::LINUX_ALSA, warn);
+    if (!backend->Usable()) {
+        return nullptr;
     }
-    if (!alsaOnly) {
-        return JackMidiBackend::Create(std::move(warn), start);
-    }
-    return nullptr;
+    return backend;
 }
 
-std::string SystemMidiApiName(const MidiBackend* backend) {
-    if (dynamic_cast<const JackMidiBackend*>(backend)) {
-        return "JACK";
-    }
-    return dynamic_cast<const RtMidiBackend*>(backend) ? "ALSA" : "none";
+bool IsAlsaMidiBackend(const MidiBackend* backend) {
+    return dynamic_cast<const RtMidiBackend*>(backend) != nullptr;
 }

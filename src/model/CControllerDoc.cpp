@@ -1,70 +1,28 @@
 #include "model/CControllerDoc.h"
 
-#include "model/ParameterTable.h"
-
-#include <algorithm>
 #include <utility>
 
-CControllerDoc::CControllerDoc() : DocumentName(kNewDocument) {
+CControllerDoc::CControllerDoc() {
     ResetToDefaults();
 }
 
 CControllerDoc::~CControllerDoc() = default;
 
-void CControllerDoc::ResetToDefaults() {
-    const ChangeScope reset(*this, ChangeOrigin::Load);
-    for (const GlobalParameter& parameter : kGlobalParameters) {
-        this->*parameter.member = parameter.resetValue;
-    }
-    for (const ChannelParameter& parameter : kChannelParameters) {
-        std::fill(std::begin(this->*parameter.array), std::end(this->*parameter.array),
-                  parameter.resetValue);
-    }
-}
-
 bool CControllerDoc::NewDocument() {
     const ChangeScope reset(*this, ChangeOrigin::Load);
-    DocumentName = kNewDocument;
+    SetName(kNewDocument);
     ResetToDefaults();
     return true;
 }
 
-int& CControllerDoc::ValueAt(ParameterKey key) {
-    if (key.IsGlobal()) {
-        return this->*kGlobalParameters.at(static_cast<std::size_t>(key.row)).member;
+void CControllerDoc::SetName(std::string name) {
+    if (name == m_name) {
+        return;
     }
-    return (this
-                ->*kChannelParameters.at(static_cast<std::size_t>(key.row))
-                .array)[static_cast<std::size_t>(std::clamp<int>(key.channel, 0, kChannels - 1))];
-}
-
-int CControllerDoc::Get(ParameterKey key) const {
-    return const_cast<CControllerDoc*>(this)->ValueAt(key);
-}
-
-bool CControllerDoc::Set(ParameterKey key, int value, ChangeOrigin origin) {
-    int& field = ValueAt(key);
-    if (field == value) {
-        return false;
-    }
-    const int old = std::exchange(field, value);
+    m_name = std::move(name);
     if (m_scopeDepth == 0) {
-        Notify({origin, {{key, old, value}}});
-    }
-    return true;
-}
-
-void CControllerDoc::Apply(std::span<const std::pair<ParameterKey, int>> values,
-                           ChangeOrigin origin) {
-    DocumentChanges changes{origin, {}};
-    for (const auto& [key, value] : values) {
-        int& field = ValueAt(key);
-        if (field != value) {
-            changes.values.push_back({key, std::exchange(field, value), value});
-        }
-    }
-    if (m_scopeDepth == 0) {
-        Notify(std::move(changes));
+        // Who renames is opening or saving a file, whatever the values do.
+        Notify({ChangeOrigin::Load, {}, true});
     }
 }
 
@@ -72,45 +30,8 @@ CControllerDoc::ChangeScope::ChangeScope(CControllerDoc& doc, ChangeOrigin origi
     if (m_doc.m_scopeDepth++ == 0) {
         m_doc.m_scopeOrigin = origin;
         m_doc.m_beforeScope = m_doc.Values();
+        m_doc.m_nameBeforeScope = m_doc.m_name;
     }
-}
-
-CControllerDoc::ChangeScope::~ChangeScope() {
-    if (--m_doc.m_scopeDepth > 0) {
-        return;
-    }
-    const std::vector<int> before = std::exchange(m_doc.m_beforeScope, {});
-    const std::vector<int> after = m_doc.Values();
-    DocumentChanges changes{m_doc.m_scopeOrigin, {}};
-    std::size_t i = 0;
-    const auto compare = [&](ParameterKey key) {
-        if (before[i] != after[i]) {
-            changes.values.push_back({key, before[i], after[i]});
-        }
-        ++i;
-    };
-    for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
-        for (int channel = 0; channel < kChannels; ++channel) {
-            compare(ParameterKey::Channel(static_cast<int>(row), channel));
-        }
-    }
-    for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
-        compare(ParameterKey::Global(static_cast<int>(row)));
-    }
-    m_doc.Notify(std::move(changes));
-}
-
-std::vector<int> CControllerDoc::Values() const {
-    std::vector<int> values;
-    values.reserve(kChannelParameters.size() * kChannels + kGlobalParameters.size());
-    for (const ChannelParameter& parameter : kChannelParameters) {
-        values.insert(values.end(), std::begin(this->*parameter.array),
-                      std::end(this->*parameter.array));
-    }
-    for (const GlobalParameter& parameter : kGlobalParameters) {
-        values.push_back(this->*parameter.member);
-    }
-    return values;
 }
 
 int CControllerDoc::Subscribe(DocumentListener listener) {
@@ -123,7 +44,7 @@ void CControllerDoc::Unsubscribe(int id) {
 }
 
 void CControllerDoc::Notify(DocumentChanges changes) {
-    if (changes.values.empty()) {
+    if (changes.values.empty() && !changes.renamed) {
         return;
     }
     // A copy: a listener may subscribe or unsubscribe while being told.

@@ -1,8 +1,8 @@
 // The one document of the controller: every value that can be sent to the processor,
 // the controller's own settings and the name of the file they came from. Windows read its
-// members directly and change them through Set and Apply, so that every subscriber hears of
-// each change once, with who made it. It knows no MIDI: the parameter table turns its values
-// into messages and received messages into values.
+// members directly and change them through Set, Apply and SetName, so that every subscriber
+// hears of each change once, with who made it. It knows no MIDI: the parameter table turns its
+// values into messages and received messages into values.
 #pragma once
 
 #include "model/DocumentChange.h"
@@ -24,6 +24,13 @@ public:
 
     void ResetToDefaults();
     bool NewDocument();
+
+    // The file the document came from or was last saved to; kNewDocument when none.
+    const std::string& Name() const { return m_name; }
+    // A name that really changes is told with `renamed`: inside a ChangeScope with the
+    // scope's values, outside one at once as a load without values. A file call never
+    // renames: whoever opens or saves decides whether the document takes the file's name.
+    void SetName(std::string name);
 
     // Changes. Each value that really changes is told to every subscriber, once per call,
     // on the calling (user-interface) thread; a value set to what it holds tells nothing.
@@ -48,10 +55,6 @@ public:
     // Every persistent value: the channel rows channel by channel, then the global rows.
     std::vector<int> Values() const;
 
-    // Controller files.
-    bool WriteControllerFile(const std::string& path);
-    bool ReadControllerFile(const std::string& path, bool keepOutPort);
-
 private:
     int& ValueAt(ParameterKey key);
     void Notify(DocumentChanges changes);
@@ -61,10 +64,11 @@ private:
     int m_scopeDepth = 0;
     ChangeOrigin m_scopeOrigin = ChangeOrigin::Load;
     std::vector<int> m_beforeScope;
+    std::string m_name = kNewDocument;
+    std::string m_nameBeforeScope;
 
 public:
     bool ShowRawValues = false;
-    std::string DocumentName;
     int DefaultPreset = 0;
     int DefaultPresetAvvio = 0;
     int Frequence = 0;

@@ -275,41 +275,36 @@ FileRead ReadControllerFileText(const std::string& path) {
     return read;
 }
 
-FileResult WriteControllerFile(CControllerDoc& doc, const std::string& path) {
-    if (!path.empty()) {
-        doc.DocumentName = path;
-    }
-    if (doc.DocumentName == CControllerDoc::kNewDocument) {
-        return FileResult::Failed(doc.DocumentName, std::generic_category().message(ENOENT));
-    }
-    return ReplaceFileContents(doc.DocumentName, ControllerFileText(doc));
+namespace {
+
+// "New Document", or no name at all, is no file: nothing is read or written for it.
+bool NamesNoFile(const std::string& path) {
+    return path.empty() || path == CControllerDoc::kNewDocument;
 }
 
-bool CControllerDoc::WriteControllerFile(const std::string& path) {
-    return ::WriteControllerFile(*this, path).ok;
+FileResult NoFile() {
+    return FileResult::Failed(CControllerDoc::kNewDocument,
+                              std::generic_category().message(ENOENT));
 }
 
-bool CControllerDoc::ReadControllerFile(const std::string& path, bool keepOutPort) {
-    return ::ReadControllerFile(*this, path, keepOutPort, nullptr);
+} // namespace
+
+FileResult WriteControllerFile(const CControllerDoc& doc, const std::string& path) {
+    if (NamesNoFile(path)) {
+        return NoFile();
+    }
+    return ReplaceFileContents(path, ControllerFileText(doc));
 }
 
-bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort,
-                        ControllerFileGaps* gaps) {
-    if (gaps) {
-        *gaps = {};
+FileRead ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort) {
+    if (NamesNoFile(path)) {
+        return {NoFile(), {}};
     }
-    const std::string name = path.empty() ? doc.DocumentName : path;
-    const FileRead read =
-        name == CControllerDoc::kNewDocument ? FileRead{} : ReadControllerFileText(name);
-    doc.DocumentName = read ? name : CControllerDoc::kNewDocument;
-    if (!read) {
-        return false;
+    FileRead read = ReadControllerFileText(path);
+    if (read) {
+        ApplyControllerFileText(doc, read.text, keepOutPort);
     }
-    ApplyControllerFileText(doc, read.text, keepOutPort);
-    if (gaps) {
-        *gaps = FindControllerFileGaps(read.text);
-    }
-    return true;
+    return read;
 }
 
 ControllerFileGaps FindControllerFileGaps(std::string_view text) {

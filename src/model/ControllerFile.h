@@ -39,10 +39,10 @@ bool LooksLikeControllerFile(std::string_view text);
 // waiting on it), the reason then saying why.
 FileRead ReadControllerFileText(const std::string& path);
 
-// WriteControllerFile with the reason of a failure: after a non-empty path has become the
-// document's name, writes the document to its file, replacing an existing file only once
-// the new text is complete on disk. Fails, writing nothing, for "New Document".
-FileResult WriteControllerFile(CControllerDoc& doc, const std::string& path);
+// Writes the document to path, replacing an existing file only once the new text is
+// complete on disk. Fails, writing nothing, for an empty path and for "New Document". The
+// document's name is the caller's to change.
+FileResult WriteControllerFile(const CControllerDoc& doc, const std::string& path);
 
 // What a text lacks that every file written by the program has: dictionaries the reader
 // found no "<dict>"-"</dict>" pair for (their values read as 0), and the closing
@@ -57,10 +57,8 @@ ControllerFileGaps FindControllerFileGaps(std::string_view text);
 // values are missing (read as 0), and the closing </plist> tag is missing".
 std::string DescribeControllerFileGaps(const ControllerFileGaps& gaps);
 
-// CControllerDoc::ReadControllerFile that also tells what the file lacked (nothing when it
-// was not read): reads path, or the document's own file when path is empty, and makes it
-// the document's name. A file that cannot be read leaves the values as they were and the
-// name "New Document", which is what starting on a lost file wants; a command that must
-// change nothing on failure reads the text itself and applies it only once it is read.
-bool ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort,
-                        ControllerFileGaps* gaps);
+// Reads path and sets every persistent value from it, outMIDIPort only when keepOutPort is
+// false; the text read comes back with the result (FindControllerFileGaps tells what it
+// lacked). A file that cannot be read, and "New Document", leave every value as it was.
+// The document's name is the caller's to change.
+FileRead ReadControllerFile(CControllerDoc& doc, const std::string& path, bool keepOutPort);

@@ -1,6 +1,6 @@
-// What the document tells its subscribers: which values changed, from what to what, and
-// who changed them. Undo, the recovery journal, the unsaved-changes mark and the windows
-// all follow the document through this one notice instead of comparing or polling.
+// What the document tells its subscribers: which values changed, from what to what, whether
+// its name changed, and who changed them. Undo, the recovery journal, the unsaved-changes mark and
+// the windows all follow the document through this one notice instead of comparing or polling.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +45,10 @@ struct ValueChange {
 
 struct DocumentChanges {
     ChangeOrigin origin = ChangeOrigin::Gesture;
-    std::vector<ValueChange> values; // never empty: an unchanged value tells nothing
+    // Empty only when the notice is a rename alone: an unchanged value tells nothing.
+    std::vector<ValueChange> values;
+    // The document's name changed (read it from the document).
+    bool renamed = false;
 };
 
 using DocumentListener = std::function<void(const DocumentChanges&)>;

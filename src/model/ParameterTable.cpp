@@ -215,3 +215,18 @@ std::optional<ReceivedValue> ReceivedControlChange(int status, int controller, i
     }
     return ReceivedValue{KeyOf(parameter->array, channel), value};
 }
+
+const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array) {
+    const ParameterLabel& label = ChannelParameterOf(array).label;
+    return label.nameText.empty() ? nullptr : &label;
+}
+
+const ParameterLabel* FindParameterLabel(int CControllerDoc::*member) {
+    const ParameterLabel& label = GlobalParameterOf(member).label;
+    return label.nameText.empty() ? nullptr : &label;
+}
+
+std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc) {
+    return ValueLabel(unit, value,
+                      ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
+}

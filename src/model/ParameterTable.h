@@ -9,6 +9,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -61,6 +62,13 @@ const ChannelParameter& ChannelParameterOf(ParameterKey key);
 const GlobalParameter& GlobalParameterOf(ParameterKey key);
 const ChannelParameter& ChannelParameterOf(ChannelArray CControllerDoc::*array);
 const GlobalParameter& GlobalParameterOf(int CControllerDoc::*member);
+
+// Labels of the per-channel parameters the main window shows; nullptr for the others.
+const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array);
+// Labels of the global parameters the main window shows; nullptr for the others.
+const ParameterLabel* FindParameterLabel(int CControllerDoc::*member);
+// ValueLabel with the document's ShowRawValues, RoomSide and Frequence.
+std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc);
 
 // What a key's value is called, without its channel, and the group it belongs to.
 std::string_view ShownName(ParameterKey key);

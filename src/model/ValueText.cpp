@@ -1,8 +1,5 @@
 #include "model/ValueText.h"
 
-#include "model/CControllerDoc.h"
-#include "model/ParameterTable.h"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -131,11 +128,6 @@ std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& conte
     return std::to_string(value);
 }
 
-std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc) {
-    return ValueLabel(unit, value,
-                      ValueLabelContext{doc.ShowRawValues, doc.RoomSide, doc.Frequence});
-}
-
 std::string_view UnitText(ValueUnit unit) {
     switch (unit) {
     case ValueUnit::Level:
@@ -154,14 +146,4 @@ std::string_view UnitText(ValueUnit unit) {
         break;
     }
     return {};
-}
-
-const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array) {
-    const ParameterLabel& label = ChannelParameterOf(array).label;
-    return label.nameText.empty() ? nullptr : &label;
-}
-
-const ParameterLabel* FindParameterLabel(int CControllerDoc::*member) {
-    const ParameterLabel& label = GlobalParameterOf(member).label;
-    return label.nameText.empty() ? nullptr : &label;
 }

@@ -3,8 +3,6 @@
 // shown in, and its readout caption, the parameter table says.
 #pragma once
 
-#include "model/DocumentChange.h"
-
 #include <string>
 #include <string_view>
 
@@ -37,8 +35,6 @@ struct ValueLabelContext {
 };
 
 std::string ValueLabel(ValueUnit unit, int value, const ValueLabelContext& context);
-// The same with the document's ShowRawValues, RoomSide and Frequence.
-std::string ValueLabel(ValueUnit unit, int value, const CControllerDoc& doc);
 
 // The unit's name after a value, as a screen reader says it ("dB", "Hz"); empty for Plain.
 std::string_view UnitText(ValueUnit unit);
@@ -49,8 +45,3 @@ struct ParameterLabel {
     std::string_view nameText;
     ValueUnit unit;
 };
-
-// Labels of the per-channel parameters the main window shows; nullptr for the others.
-const ParameterLabel* FindParameterLabel(ChannelArray CControllerDoc::*array);
-// Labels of the global parameters the main window shows; nullptr for the others.
-const ParameterLabel* FindParameterLabel(int CControllerDoc::*member);

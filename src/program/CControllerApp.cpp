@@ -108,7 +108,7 @@ void CControllerApp::WriteLastDocument() {
     if (m_session) {
         return; // the session's document is the session's to remember
     }
-    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->DocumentName));
+    m_strLastDocument = QFile::decodeName(QByteArray::fromStdString(m_pDoc->Name()));
     QSettings store = Store();
     // Rewriting an unchanged value would only cost the exit a file write and a sync.
     if (QFileInfo::exists(store.fileName()) &&

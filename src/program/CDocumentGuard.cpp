@@ -1,9 +1,9 @@
 #include "program/CDocumentGuard.h"
 
-#include "program/DocumentNotices.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
+#include "program/DocumentNotices.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,7 +66,7 @@ bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, DocumentQuestions& qu
     if (!IsModified(doc)) {
         return true;
     }
-    switch (questions.AskToSave(ShownName(doc.DocumentName))) {
+    switch (questions.AskToSave(ShownName(doc.Name()))) {
     case DocumentQuestions::Answer::Discard:
         return true;
     case DocumentQuestions::Answer::SaveAs:
@@ -107,8 +107,7 @@ QString CDocumentGuard::TakeNotKeptNotice() {
 }
 
 std::string CDocumentGuard::JournalName(const CControllerDoc& doc) const {
-    return m_sessionDocument.empty() ? doc.DocumentName
-                                     : std::string(kSessionPrefix) + m_sessionDocument;
+    return m_sessionDocument.empty() ? doc.Name() : std::string(kSessionPrefix) + m_sessionDocument;
 }
 
 void CDocumentGuard::Journal(const CControllerDoc& doc) {
@@ -157,12 +156,12 @@ QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orp
         orphan.documentName.empty() ? CControllerDoc::kNewDocument : orphan.documentName;
     {
         const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+        doc.SetName(name);
         ApplyControllerFileText(doc, read.text, false);
     }
-    doc.DocumentName = name;
     // Changed against what the named file holds now; a file that is gone holds nothing.
     CControllerDoc onDisk;
-    if (name == CControllerDoc::kNewDocument || onDisk.ReadControllerFile(name, false)) {
+    if (name == CControllerDoc::kNewDocument || ReadControllerFile(onDisk, name, false)) {
         MarkSaved(onDisk);
     } else {
         MarkUnsaved();

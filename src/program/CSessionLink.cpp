@@ -1,10 +1,10 @@
 #include "program/CSessionLink.h"
 
-#include "program/CDocumentEvents.h"
-#include "program/CDocumentGuard.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "osc/CSessionClient.h"
+#include "program/CDocumentEvents.h"
+#include "program/CDocumentGuard.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -104,7 +104,8 @@ void CSessionLink::OnOpen(const QString& path) {
                                .arg(file, QString::fromLocal8Bit(read.reason)));
             return;
         }
-        doc.DocumentName = LocalPath(file);
+        const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+        doc.SetName(LocalPath(file));
         ApplyControllerFileText(doc, read.text, false);
     } else {
         // A new member of the session starts on the default setup, on disk at once.
@@ -120,11 +121,9 @@ void CSessionLink::OnOpen(const QString& path) {
                                .arg(file, QString::fromLocal8Bit(created.reason)));
             return;
         }
-        {
-            const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
-            doc.NewDocument();
-        }
-        doc.DocumentName = LocalPath(file);
+        const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+        doc.NewDocument();
+        doc.SetName(LocalPath(file));
     }
     m_document = LocalPath(file);
     m_guard.SetSessionDocument(m_document);
@@ -141,6 +140,7 @@ void CSessionLink::OnSave() {
         m_client->Fail(kSave, CSessionClient::General, QStringLiteral("no document is open"));
         return;
     }
+    m_doc.SetName(m_document); // the session's file is where the document is saved
     if (const FileResult written = WriteControllerFile(m_doc, m_document); !written) {
         m_client->Fail(kSave, CSessionClient::General,
                        QStringLiteral("cannot write %1: %2")

@@ -146,6 +146,9 @@ void CUndoHistory::Collect(Open& step, const DocumentChanges& changes) {
 }
 
 void CUndoHistory::OnChanges(const DocumentChanges& changes) {
+    if (changes.values.empty()) {
+        return; // a rename alone: nothing to undo, and no file's values to start over from
+    }
     if (m_namedDepth > 0 &&
         (changes.origin == ChangeOrigin::Gesture || changes.origin == ChangeOrigin::Load)) {
         Collect(m_named, changes);

@@ -58,13 +58,14 @@ StartDocument ReadStartDocument(CControllerDoc& doc, const QString& path,
         read = ReadControllerFileText(name);
     }
     if (!read) {
-        doc.DocumentName = CControllerDoc::kNewDocument;
+        doc.SetName(CControllerDoc::kNewDocument);
         if (named) {
             return {false, MissingLastDocumentNotice(path, QString::fromLocal8Bit(read.reason))};
         }
         return {};
     }
-    doc.DocumentName = name;
+    const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+    doc.SetName(name);
     ApplyControllerFileText(doc, read.text, false);
     if (const ControllerFileGaps gaps = FindControllerFileGaps(read.text); gaps.Any()) {
         return {true, IncompleteFileNotice(path, gaps)};

@@ -192,9 +192,9 @@ std::optional<QString> CDefaultPresetDlg::TryPreset(CControllerApp& program, int
         const CControllerDoc::ChangeScope load(*doc, ChangeOrigin::Load);
         if (read) {
             if (session) {
-                doc->DocumentName = session->DocumentName();
+                doc->SetName(session->DocumentName());
             } else if (!keepsPlace) {
-                doc->DocumentName = path;
+                doc->SetName(path);
             }
             ApplyControllerFileText(*doc, read.text, true);
         }
@@ -259,7 +259,7 @@ void CDefaultPresetDlg::SaveCustom() {
     // except in a session, whose document stays where the manager put it.
     const bool saved = SaveChosenFile(*doc, path, this);
     if (const CSessionLink* session = SessionNow()) {
-        doc->DocumentName = session->DocumentName();
+        doc->SetName(session->DocumentName());
     } else if (saved) {
         m_program.MarkSaved();
     }

@@ -1,5 +1,7 @@
 #include "ui/CDocumentCommands.h"
 
+#include "controls/CSkinLabel.h"
+#include "model/CControllerDoc.h"
 #include "program/CControllerApp.h"
 #include "program/CDocumentEvents.h"
 #include "program/CProcessorLink.h"
@@ -7,8 +9,6 @@
 #include "program/CUndoHistory.h"
 #include "ui/ControlIds.h"
 #include "ui/FileCommands.h"
-#include "controls/CSkinLabel.h"
-#include "model/CControllerDoc.h"
 
 #include <QFile>
 #include <QTimer>
@@ -16,6 +16,13 @@
 CDocumentCommands::CDocumentCommands(CControllerApp& app, QWidget& window, CSkinLabel* title)
     : QObject(&window), m_app(app), m_window(window), m_title(title), m_questions(&window) {
     connect(&app.Events(), &CDocumentEvents::dirtyChanged, this, &CDocumentCommands::UpdateTitle);
+    // Whoever renamed the document (a command, a session, a recovery, a preset), the title
+    // follows; the mark is left to dirtyChanged, which comes once the values settle.
+    connect(&app.Events(), &CDocumentEvents::changed, this, [this](const DocumentChanges& changes) {
+        if (changes.renamed) {
+            ShowTitle();
+        }
+    });
 }
 
 CDocumentCommands::~CDocumentCommands() = default;
@@ -59,9 +66,10 @@ bool CDocumentCommands::OnCommand(int command) {
         return false;
     }
     if (session) {
-        Doc().DocumentName = session->DocumentName();
+        Doc().SetName(session->DocumentName());
     }
-    UpdateTitle(); // the name may change with values that do not
+    // The mark follows at once what the command loaded or saved; the name followed already.
+    m_app.Events().Recheck();
     return true;
 }
 
@@ -92,10 +100,13 @@ void CDocumentCommands::Opened() {
 }
 
 void CDocumentCommands::UpdateTitle() {
-    CDocumentEvents& events = m_app.Events();
-    events.Recheck();
-    const bool modified = events.IsDirty();
-    const QString name = QFile::decodeName(QByteArray::fromStdString(Doc().DocumentName));
+    m_app.Events().Recheck();
+    ShowTitle();
+}
+
+void CDocumentCommands::ShowTitle() {
+    const bool modified = m_app.Events().IsDirty();
+    const QString name = QFile::decodeName(QByteArray::fromStdString(Doc().Name()));
     const QString title = modified ? QLatin1Char('*') + name : name;
     if (m_title->text() != title) {
         m_title->setText(title);

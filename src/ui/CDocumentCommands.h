@@ -25,10 +25,14 @@ public:
     // Whether the window may close: asks about unsaved changes unless the run is ending.
     bool MayClose();
 
+    // The title line: the document's name, marked while it has unsaved changes, after the
+    // mark is brought up to date.
     void UpdateTitle();
 
 private:
     CControllerDoc& Doc() const;
+    // The title line with the mark as it stands.
+    void ShowTitle();
     void NewDocument();
     // The document is what a file holds now: no mark, and the file is the last document.
     void Opened();

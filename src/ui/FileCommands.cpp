@@ -1,9 +1,9 @@
 #include "ui/FileCommands.h"
 
-#include "program/DocumentNotices.h"
-#include "ui/NoticeWindow.h"
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "program/DocumentNotices.h"
+#include "ui/NoticeWindow.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -29,8 +29,8 @@ QString Tr(const char* text) {
 QString AskForPath(QWidget* parent, QFileDialog::AcceptMode mode, const CControllerDoc& doc) {
     const bool open = mode == QFileDialog::AcceptOpen;
     QFileDialog dialog(parent, open ? Tr("Open") : Tr("Save As"));
-    if (doc.DocumentName != CControllerDoc::kNewDocument) {
-        const QFileInfo current(QFile::decodeName(QByteArray::fromStdString(doc.DocumentName)));
+    if (doc.Name() != CControllerDoc::kNewDocument) {
+        const QFileInfo current(QFile::decodeName(QByteArray::fromStdString(doc.Name())));
         dialog.setDirectory(current.absolutePath());
         if (!open) {
             dialog.selectFile(current.fileName());
@@ -63,7 +63,8 @@ bool ImportChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent,
                               ImportFailureText(path, QString::fromLocal8Bit(read.reason)));
         return false;
     }
-    doc.DocumentName = LocalPath(path);
+    const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
+    doc.SetName(LocalPath(path));
     ApplyControllerFileText(doc, read.text, false);
     if (gaps) {
         *gaps = FindControllerFileGaps(read.text);
@@ -72,7 +73,10 @@ bool ImportChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent,
 }
 
 bool SaveChosenFile(CControllerDoc& doc, const QString& path, QWidget* parent) {
-    const FileResult written = WriteControllerFile(doc, LocalPath(path));
+    // The document takes the chosen name even when the write fails: the next save goes
+    // where the operator meant.
+    doc.SetName(LocalPath(path));
+    const FileResult written = WriteControllerFile(doc, doc.Name());
     if (written) {
         return true;
     }

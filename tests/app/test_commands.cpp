@@ -28,7 +28,7 @@ void AnswerFileDialog(const QString& path) {
 
 QString WriteFile(const QTemporaryDir& folder, const char* name, CControllerDoc& source) {
     const QString path = folder.filePath(QString::fromLatin1(name));
-    EXPECT_TRUE(source.WriteControllerFile(QFile::encodeName(path).toStdString()));
+    EXPECT_TRUE(WriteControllerFile(source, QFile::encodeName(path).toStdString()));
     return path;
 }
 
@@ -246,9 +246,9 @@ TEST_F(MainWindowTest, KeysReachTheMainWindowFromAModelessWindow) {
     EXPECT_TRUE(opened) << "Ctrl+4 opens the Sample Rate window";
     QTest::keyClick(child, Qt::Key_M, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(Doc().ShowRawValues) << "Ctrl+Shift+M flips the display";
-    Doc().DocumentName = "/somewhere/else.ocont2";
+    Doc().SetName("/somewhere/else.ocont2");
     QTest::keyClick(child, Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(Doc().DocumentName, "New Document") << "Ctrl+N is New";
+    EXPECT_EQ(Doc().Name(), "New Document") << "Ctrl+N is New";
     QTest::keyClick(child, Qt::Key_M, Qt::ControlModifier);
     EXPECT_TRUE(window->isMinimized()) << "Ctrl+M minimises the main window";
     window->ExecuteCommand(CommandId::ActivateMain);

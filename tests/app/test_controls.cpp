@@ -620,6 +620,8 @@ TEST_F(MainControlsTest, TheHistoryHoldsThousandsOfStepsAndAFileOpenedStartsItAn
         history.Settle();
     }
     EXPECT_EQ(history.Stack().count(), 1500);
+    Doc().SetName("/tmp/saved-as.ocont2");
+    EXPECT_EQ(history.Stack().count(), 1500) << "a rename alone, as Save As, keeps the history";
     {
         const CControllerDoc::ChangeScope load(Doc(), ChangeOrigin::Load);
         Doc().InputLevel[0] = 1;
@@ -659,7 +661,7 @@ TEST_F(MainControlsTest, TheKeyboardReachesThePadAndEveryControlHasAName) {
     // The title line is read as it shows: the document, and whether it is saved.
     QAccessibleInterface* title = QAccessible::queryAccessibleInterface(Label(ControlId::Title));
     EXPECT_EQ(title->text(QAccessible::Name), "Document: New Document, unsaved changes");
-    Doc().DocumentName = "show.ocont2";
+    Doc().SetName("show.ocont2");
     app->MarkSaved();
     EXPECT_EQ(title->text(QAccessible::Name), "Document: show.ocont2");
 }

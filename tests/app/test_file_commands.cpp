@@ -38,7 +38,7 @@ TEST_F(FileCommandsTest, SaveAsAddsTheExtensionAndRenamesTheDocument) {
     EXPECT_EQ(filters, QStringList{"ORBIS Controller Files (*.ocont2)"});
     EXPECT_EQ(suffix, "ocont2");
     const std::string path = (folder / "mine.ocont2").string();
-    EXPECT_EQ(doc.DocumentName, path);
+    EXPECT_EQ(doc.Name(), path);
     EXPECT_EQ(ReadBytes(path), ControllerFileText(doc));
 }
 
@@ -48,7 +48,7 @@ TEST_F(FileCommandsTest, CancelChangesNothing) {
     WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     doc.RoomSide = 44;
     EXPECT_FALSE(ImportFile(doc, nullptr));
-    EXPECT_EQ(doc.DocumentName, CControllerDoc::kNewDocument);
+    EXPECT_EQ(doc.Name(), CControllerDoc::kNewDocument);
     EXPECT_EQ(doc.RoomSide, 44);
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
@@ -58,7 +58,7 @@ TEST_F(FileCommandsTest, ImportReadsTheChosenFileWithItsOutputDevice) {
     source.outMIDIPort = 2;
     source.InputLevel[4] = 12;
     const std::string path = (folder / "setup.ocont2").string();
-    ASSERT_TRUE(source.WriteControllerFile(path));
+    ASSERT_TRUE(WriteControllerFile(source, path));
 
     QStringList filters;
     WhenShown<QFileDialog>([&](QFileDialog* dialog) {
@@ -67,7 +67,7 @@ TEST_F(FileCommandsTest, ImportReadsTheChosenFileWithItsOutputDevice) {
     });
     ASSERT_TRUE(ImportFile(doc, nullptr));
     EXPECT_EQ(filters, (QStringList{"ORBIS Controller Files (*.ocont2)", "All Files (*)"}));
-    EXPECT_EQ(doc.DocumentName, path);
+    EXPECT_EQ(doc.Name(), path);
     EXPECT_EQ(doc.outMIDIPort, 2);
     EXPECT_EQ(doc.InputLevel[4], 12);
 }
@@ -86,7 +86,7 @@ TEST_F(FileCommandsTest, DialogsOpenInTheDocumentsFolderAndSaveAsProposesItsName
         });
     };
     for (const bool named : {true, false}) {
-        doc.DocumentName = named ? current : CControllerDoc::kNewDocument;
+        doc.SetName(named ? current : CControllerDoc::kNewDocument);
         Seen saving, importing;
         look(saving);
         EXPECT_FALSE(SaveFileAs(doc, nullptr));
@@ -108,7 +108,7 @@ TEST_F(FileCommandsTest, ImportOfAFileThatEndsEarlyLoadsItAndSaysWhatIsMissing) 
     CControllerDoc source;
     source.InputLevel[0] = 12;
     const std::string whole = (folder / "whole.ocont2").string();
-    ASSERT_TRUE(source.WriteControllerFile(whole));
+    ASSERT_TRUE(WriteControllerFile(source, whole));
     const std::string cut = (folder / "cut.ocont2").string();
     WriteBytes(cut, ReadBytes(whole).substr(0, 3000));
 
@@ -145,7 +145,7 @@ TEST_F(FileCommandsTest, FailedSaveShowsFileAndReason) {
     EXPECT_FALSE(SaveChosenFile(doc, path, nullptr));
     EXPECT_TRUE(shown.contains(path)) << shown.toStdString();
     EXPECT_TRUE(shown.contains("No such file or directory")) << shown.toStdString();
-    EXPECT_EQ(doc.DocumentName, path.toStdString());
+    EXPECT_EQ(doc.Name(), path.toStdString());
 }
 
 // Whatever made the file unreadable, the document keeps its name and every value, and an
@@ -169,7 +169,7 @@ TEST_F(FileCommandsTest, AFailedImportKeepsTheDocumentAndSaysWhy) {
     }
     std::mt19937 random(5);
     FillRandom(doc, random);
-    doc.DocumentName = (folder / "stage.ocont2").string();
+    doc.SetName((folder / "stage.ocont2").string());
     const std::string before = PersistentValues(doc);
     for (const Case& row : cases) {
         SCOPED_TRACE(row.what);
@@ -182,7 +182,7 @@ TEST_F(FileCommandsTest, AFailedImportKeepsTheDocumentAndSaysWhy) {
             EXPECT_FALSE(ImportChosenFile(doc, QString::fromStdString(row.path.string()), nullptr));
         });
         delete watch.data(); // still watching when no box came
-        EXPECT_EQ(doc.DocumentName, (folder / "stage.ocont2").string());
+        EXPECT_EQ(doc.Name(), (folder / "stage.ocont2").string());
         EXPECT_EQ(PersistentValues(doc), before);
         EXPECT_EQ(shown.toStdString(), "The controller file \"" + row.path.string() +
                                            "\" could not be opened: " + row.reason + ".");

@@ -7,6 +7,7 @@
 
 #include "midi/ControlChangePacer.h"
 #include "midi/OutputPortOwner.h"
+#include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
 #include "program/CNetworkControl.h"
@@ -322,7 +323,7 @@ TEST(NetworkControlProgram, ARemoteTryNeverDropsUnsavedWorkNorWritesTheSettings)
     const QString show = home.filePath(QStringLiteral("show.ocont2"));
     CControllerDoc doc;
     doc.DefaultPreset = 5;
-    ASSERT_TRUE(doc.WriteControllerFile(QFile::encodeName(show).toStdString()));
+    ASSERT_TRUE(WriteControllerFile(doc, QFile::encodeName(show).toStdString()));
     QDir journals(home.filePath(QStringLiteral("Norvell/ORBIS")));
     const auto settings = [&] {
         QFile store(home.filePath(QStringLiteral("Norvell/ORBIS.conf")));
@@ -353,7 +354,7 @@ TEST(NetworkControlProgram, ARemoteTryNeverDropsUnsavedWorkNorWritesTheSettings)
     const auto journal = [&]() -> std::optional<std::pair<int, int>> {
         for (const QString& name : journals.entryList({QStringLiteral("*.ocont2")})) {
             CControllerDoc kept;
-            if (kept.ReadControllerFile(journals.filePath(name).toStdString(), false)) {
+            if (ReadControllerFile(kept, journals.filePath(name).toStdString(), false)) {
                 return std::pair{kept.InputLevel[0], kept.DefaultPreset};
             }
         }

@@ -3,8 +3,9 @@
 // by xdotool, where Ctrl+Z and Ctrl+Shift+Z take the click back and do it again; and the
 // real program started on a file ends cleanly on SIGTERM, storing that file as the last
 // document.
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "program/CControllerApp.h"
 #include "support/JackBackendTest.h"
 #include "support/PrivateXServer.h"
@@ -68,7 +69,7 @@ TEST_F(ProgramOnJackTest, TheProgramStartsOnAFileAndEndsCleanlyOnSigterm) {
     QTemporaryDir home;
     CControllerDoc source;
     const QString file = home.filePath(QStringLiteral("show.ocont2"));
-    ASSERT_TRUE(source.WriteControllerFile(QFile::encodeName(file).toStdString()));
+    ASSERT_TRUE(WriteControllerFile(source, QFile::encodeName(file).toStdString()));
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

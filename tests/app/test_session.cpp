@@ -160,7 +160,7 @@ TEST_F(SessionTest, TheManagerOpensSavesSwitchesAndShowsTheProgram) {
     }
     EXPECT_FALSE(window->isVisible()) << "closed in a session, the window hides";
     EXPECT_FALSE(app->CloseRequested());
-    EXPECT_EQ(Doc().DocumentName, a + ".ocont2");
+    EXPECT_EQ(Doc().Name(), a + ".ocont2");
     EXPECT_EQ(Doc().InputLevel[0], 17) << "the switch back opened the saved change";
     EXPECT_NE(FileText("Orbis.nA.ocont2").find("17"), std::string::npos);
     EXPECT_FALSE(FileText("Orbis.nB.ocont2").empty()) << "a new member is written at once";
@@ -259,7 +259,7 @@ TEST_F(SessionTest, UnsavedChangesComeBackOnlyInTheSameSession) {
     Join();
     const std::string a = Path("Orbis.nA");
     manager.Send({"/nsm/client/open", {a, "Orbis", "nA"}});
-    ASSERT_TRUE(QTest::qWaitFor([this] { return Doc().DocumentName.ends_with("nA.ocont2"); }));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Doc().Name().ends_with("nA.ocont2"); }));
     Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 17, ChangeOrigin::Gesture);
     QTimer::singleShot(0, [this] { app->RequestClose(); }); // SIGTERM from the manager
     QCoreApplication::exec();

@@ -73,7 +73,7 @@ protected:
         CControllerDoc source;
         source.RoomSide = 40;
         const QString path = folder.filePath(QStringLiteral("show.ocont2"));
-        EXPECT_TRUE(source.WriteControllerFile(QFile::encodeName(path).toStdString()));
+        EXPECT_TRUE(WriteControllerFile(source, QFile::encodeName(path).toStdString()));
         QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Norvell", "ORBIS");
         store.setValue("Last Document", path);
         return path;
@@ -190,7 +190,7 @@ TEST_F(UnsavedChangesTest, ClosingWithChangesAsksAndDoesWhatTheAnswerSays) {
         EXPECT_EQ(app->DocumentGuard().HasRecovery(), c.answer && !c.closes) << name;
         if (c.saved) {
             CControllerDoc saved;
-            ASSERT_TRUE(saved.ReadControllerFile(QFile::encodeName(target).toStdString(), false));
+            ASSERT_TRUE(ReadControllerFile(saved, QFile::encodeName(target).toStdString(), false));
             EXPECT_EQ(saved.InputLevel[0], 101) << name;
         }
         Stop();
@@ -215,7 +215,7 @@ TEST_F(UnsavedChangesTest, TheJournalFollowsChangesWithinASecondInAFewWrites) {
               1 + static_cast<int>(drag.elapsed()) / CControllerApp::kJournalDelayMs);
     CControllerDoc kept;
     ASSERT_TRUE(
-        kept.ReadControllerFile(QFile::encodeName(guard.RecoveryFileName()).toStdString(), false));
+        ReadControllerFile(kept, QFile::encodeName(guard.RecoveryFileName()).toStdString(), false));
     EXPECT_EQ(kept.XPosition[0], 49) << "the journal ends where the document does";
 
     Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), 64, ChangeOrigin::Gesture);

@@ -1,7 +1,7 @@
 // The port layer over RtMidi on a private JACK server: what the document sends arrives
 // byte for byte at another client, and what another client sends reaches the document.
 #include "midi/OutputPortOwner.h"
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "program/CControllerMidiIn.h"

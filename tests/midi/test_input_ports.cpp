@@ -1,6 +1,6 @@
 #include "midi/InputQueue.h"
 #include "midi/OutputPortOwner.h"
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
 #include "program/CControllerMidiIn.h"

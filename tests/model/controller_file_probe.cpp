@@ -5,6 +5,8 @@
 // "KEY - VALUE" for the ninth.
 #include "support/FileTestSupport.h"
 
+#include "model/ControllerFile.h"
+
 #include <cstdio>
 #include <iostream>
 
@@ -30,11 +32,11 @@ int main(int argc, char* argv[]) {
     if (mode == "write" && argc == 4) {
         std::mt19937 random(static_cast<unsigned>(std::stoul(argv[2])));
         FillRandom(doc, random);
-        if (!doc.WriteControllerFile(argv[3])) {
+        if (!WriteControllerFile(doc, argv[3])) {
             return 1;
         }
     } else if (mode == "read" && argc == 3) {
-        if (!doc.ReadControllerFile(argv[2], false)) {
+        if (!ReadControllerFile(doc, argv[2], false)) {
             return 1;
         }
     } else {

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, file);
         std::fclose(file);
-        if (!doc.ReadControllerFile(path, true) ||
+        if (!ReadControllerFile(doc, path, true) ||
             ReadControllerFileText(path).text.size() > kControllerFileReadLimit) {
             __builtin_trap();
         }

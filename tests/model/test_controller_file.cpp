@@ -43,8 +43,10 @@ TEST(ControllerFileWrite, FreshDocumentIsTheGoldenFile) {
 
     TemporaryFolder folder;
     const std::string path = (folder / "fresh.ocont2").string();
-    ASSERT_TRUE(doc.WriteControllerFile(path));
-    EXPECT_EQ(doc.DocumentName, path);
+    const FileResult written = WriteControllerFile(doc, path);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written.path, path);
+    EXPECT_EQ(doc.Name(), CControllerDoc::kNewDocument) << "a write never renames";
     EXPECT_EQ(ReadBytes(path), Golden());
 }
 
@@ -53,10 +55,11 @@ TEST(ControllerFileWrite, NewDocumentWithoutPathWritesNothing) {
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(folder.Path());
     CControllerDoc doc;
-    EXPECT_FALSE(doc.WriteControllerFile(""));
-    const FileResult written = WriteControllerFile(doc, "");
-    EXPECT_FALSE(written);
-    EXPECT_FALSE(written.reason.empty());
+    for (const std::string path : {"", CControllerDoc::kNewDocument}) {
+        const FileResult written = WriteControllerFile(doc, path);
+        EXPECT_FALSE(written);
+        EXPECT_FALSE(written.reason.empty());
+    }
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
     std::filesystem::current_path(before);
 }
@@ -68,12 +71,12 @@ TEST(ControllerFileRoundTrip, RandomDocumentsReadBackUnchanged) {
     for (int round = 0; round < 60; ++round) {
         CControllerDoc written;
         FillRandom(written, random);
-        ASSERT_TRUE(written.WriteControllerFile(path));
+        ASSERT_TRUE(WriteControllerFile(written, path));
         CControllerDoc read;
         FillRandom(read, random);
-        ASSERT_TRUE(read.ReadControllerFile(path, false));
+        ASSERT_TRUE(ReadControllerFile(read, path, false));
         ASSERT_EQ(PersistentValues(read), PersistentValues(written)) << "round " << round;
-        EXPECT_EQ(read.DocumentName, path);
+        EXPECT_EQ(read.Name(), CControllerDoc::kNewDocument) << "a read never renames";
     }
 }
 
@@ -86,8 +89,8 @@ TEST(ControllerFileRead, LineFeedOnlyReadsLikeCarriageReturnLineFeed) {
     WriteBytes(folder / "crlf.ocont2", crlf);
     WriteBytes(folder / "lf.ocont2", WithoutCarriageReturns(crlf));
     CControllerDoc a, b;
-    ASSERT_TRUE(a.ReadControllerFile((folder / "crlf.ocont2").string(), false));
-    ASSERT_TRUE(b.ReadControllerFile((folder / "lf.ocont2").string(), false));
+    ASSERT_TRUE(ReadControllerFile(a, (folder / "crlf.ocont2").string(), false));
+    ASSERT_TRUE(ReadControllerFile(b, (folder / "lf.ocont2").string(), false));
     EXPECT_EQ(PersistentValues(a), PersistentValues(source));
     EXPECT_EQ(PersistentValues(b), PersistentValues(source));
 }
@@ -162,19 +165,21 @@ TEST(ControllerFileGaps, ReadingAnIncompleteFileKeepsWhatIsThereAndSaysWhatIsNot
     WriteBytes(path, Golden().substr(0, 3000));
     CControllerDoc doc;
     doc.RoomSide = 77;
-    ControllerFileGaps gaps;
-    ASSERT_TRUE(ReadControllerFile(doc, path, false, &gaps));
-    EXPECT_EQ(doc.DocumentName, path);
+    FileRead read = ReadControllerFile(doc, path, false);
+    ASSERT_TRUE(read);
+    ControllerFileGaps gaps = FindControllerFileGaps(read.text);
     EXPECT_EQ(doc.Attenuation[0], 64) << "the first dictionary is whole";
     EXPECT_EQ(doc.RoomSide, 0) << "a missing value reads as 0, as it always did";
     EXPECT_EQ(gaps.missingSections, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_TRUE(gaps.closingTagMissing);
 
     WriteBytes(path, Golden());
-    ASSERT_TRUE(ReadControllerFile(doc, path, false, &gaps));
-    EXPECT_FALSE(gaps.Any());
-    EXPECT_FALSE(ReadControllerFile(doc, (folder / "gone.ocont2").string(), false, &gaps));
-    EXPECT_FALSE(gaps.Any()) << "a file that was not read has no gaps to tell";
+    read = ReadControllerFile(doc, path, false);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(FindControllerFileGaps(read.text).Any());
+    read = ReadControllerFile(doc, (folder / "gone.ocont2").string(), false);
+    EXPECT_FALSE(read);
+    EXPECT_EQ(read.reason, "No such file or directory");
 }
 
 TEST(ControllerFileRead, KeysInAnyOrder) {
@@ -216,28 +221,29 @@ TEST(ControllerFileRead, OutputPortKeptOnlyWhenAsked) {
     source.RoomSide = 40;
     TemporaryFolder folder;
     const std::string path = (folder / "preset.ocont2").string();
-    ASSERT_TRUE(source.WriteControllerFile(path));
+    ASSERT_TRUE(WriteControllerFile(source, path));
 
     CControllerDoc trying;
     trying.outMIDIPort = 1;
-    ASSERT_TRUE(trying.ReadControllerFile(path, true));
+    ASSERT_TRUE(ReadControllerFile(trying, path, true));
     EXPECT_EQ(trying.outMIDIPort, 1);
     EXPECT_EQ(trying.RoomSide, 40);
 
     CControllerDoc importing;
-    ASSERT_TRUE(importing.ReadControllerFile(path, false));
+    ASSERT_TRUE(ReadControllerFile(importing, path, false));
     EXPECT_EQ(importing.outMIDIPort, 2);
 }
 
-TEST(ControllerFileRead, MissingFileRenamesToNewDocumentAndKeepsValues) {
+TEST(ControllerFileRead, MissingFileKeepsTheNameAndValues) {
     TemporaryFolder folder;
     CControllerDoc doc;
+    doc.SetName((folder / "show.ocont2").string());
     doc.RoomSide = 77;
-    EXPECT_FALSE(doc.ReadControllerFile((folder / "absent.ocont2").string(), false));
-    EXPECT_EQ(doc.DocumentName, CControllerDoc::kNewDocument);
+    EXPECT_FALSE(ReadControllerFile(doc, (folder / "absent.ocont2").string(), false));
+    EXPECT_EQ(doc.Name(), (folder / "show.ocont2").string());
     EXPECT_EQ(doc.RoomSide, 77);
-    EXPECT_FALSE(doc.ReadControllerFile("", false)); // "New Document" is never read
-    EXPECT_FALSE(doc.ReadControllerFile(folder.Path().string(), false)); // a folder
+    EXPECT_FALSE(ReadControllerFile(doc, "", false)); // "New Document" is never read
+    EXPECT_FALSE(ReadControllerFile(doc, folder.Path().string(), false)); // a folder
     EXPECT_EQ(doc.RoomSide, 77);
 }
 
@@ -255,7 +261,7 @@ TEST(ControllerFileRead, NonRegularFilesAreRefusedAtOnce) {
                       "cannot read " + file.path.string() + ": " + file.reason);
             CControllerDoc doc;
             doc.RoomSide = 77;
-            EXPECT_FALSE(ReadControllerFile(doc, file.path.string(), false, nullptr));
+            EXPECT_FALSE(ReadControllerFile(doc, file.path.string(), false));
             EXPECT_EQ(doc.RoomSide, 77);
         });
     }
@@ -266,8 +272,7 @@ TEST(ControllerFileRead, EmptyFileReadsAsZeros) {
     const std::string path = (folder / "empty.ocont2").string();
     WriteBytes(path, "");
     CControllerDoc doc;
-    ASSERT_TRUE(doc.ReadControllerFile(path, false));
-    EXPECT_EQ(doc.DocumentName, path);
+    ASSERT_TRUE(ReadControllerFile(doc, path, false));
     EXPECT_EQ(doc.NMatrixOutput, 0);
     EXPECT_EQ(doc.InputLevel[0], 0);
 }
@@ -329,8 +334,8 @@ TEST(ControllerFileRead, LimitAppliesAfterLineEndsAreJoined) {
     WriteBytes(folder / "within.ocont2", within);
     WriteBytes(folder / "beyond.ocont2", beyond);
     CControllerDoc a, b;
-    ASSERT_TRUE(a.ReadControllerFile((folder / "within.ocont2").string(), false));
-    ASSERT_TRUE(b.ReadControllerFile((folder / "beyond.ocont2").string(), false));
+    ASSERT_TRUE(ReadControllerFile(a, (folder / "within.ocont2").string(), false));
+    ASSERT_TRUE(ReadControllerFile(b, (folder / "beyond.ocont2").string(), false));
     EXPECT_EQ(a.RoomSide, 99);
     EXPECT_EQ(b.RoomSide, 0);
     EXPECT_EQ(b.InputLevel[7], 100); // channels before the limit still read
@@ -343,7 +348,7 @@ TEST(ControllerFileRead, TextEndsAtFirstZeroByte) {
     TemporaryFolder folder;
     WriteBytes(folder / "zero.ocont2", text);
     CControllerDoc doc;
-    ASSERT_TRUE(doc.ReadControllerFile((folder / "zero.ocont2").string(), false));
+    ASSERT_TRUE(ReadControllerFile(doc, (folder / "zero.ocont2").string(), false));
     EXPECT_EQ(doc.InputLevel[7], 100);
     EXPECT_EQ(doc.NMatrixOutput, 0);
 }

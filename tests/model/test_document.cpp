@@ -114,13 +114,13 @@ TEST(ParameterTable, NamesGroupsAndUnitsAgree) {
 }
 
 TEST_F(DocumentTest, FreshDocumentHoldsTheResetValues) {
-    EXPECT_EQ(doc.DocumentName, "New Document");
+    EXPECT_EQ(doc.Name(), "New Document");
     EXPECT_FALSE(doc.ShowRawValues);
     ExpectResetValues(doc);
 }
 
 TEST_F(DocumentTest, NewRestoresValuesButKeepsRawDisplay) {
-    doc.DocumentName = "/tmp/show.ocont2";
+    doc.SetName("/tmp/show.ocont2");
     doc.ShowRawValues = true;
     doc.InputLevel[3] = 12;
     doc.SpatOutYPos[2] = 99;
@@ -128,17 +128,17 @@ TEST_F(DocumentTest, NewRestoresValuesButKeepsRawDisplay) {
     doc.outMIDIPort = 2;
 
     EXPECT_TRUE(doc.NewDocument());
-    EXPECT_EQ(doc.DocumentName, "New Document");
+    EXPECT_EQ(doc.Name(), "New Document");
     EXPECT_TRUE(doc.ShowRawValues);
     ExpectResetValues(doc);
 }
 
 TEST_F(DocumentTest, ResetKeepsNameAndValuesOutsideTheMidiRange) {
-    doc.DocumentName = "/tmp/a.ocont2";
+    doc.SetName("/tmp/a.ocont2");
     doc.InputLevel[0] = 300; // the document never clamps what it is given
     EXPECT_EQ(doc.InputLevel[0], 300);
     doc.ResetToDefaults();
-    EXPECT_EQ(doc.DocumentName, "/tmp/a.ocont2");
+    EXPECT_EQ(doc.Name(), "/tmp/a.ocont2");
     EXPECT_EQ(doc.InputLevel[0], 100);
 }
 
@@ -170,8 +170,8 @@ TEST(NoMidiSystem, PortRunsWithNoDevices) {
     EXPECT_EQ(output.SendShort(0xB0, 0, 7, 1).Failure(), MidiFailure::NoDevice); // none open
 }
 
-// Each write path tells its subscribers once, with its origin and only the values that
-// really changed; the mark, the journal and undo rely on both.
+// Each write path tells its subscribers once, with its origin, only the values that really
+// changed and whether the name did; the mark, the journal, undo and the title rely on it.
 TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) {
     const ParameterKey level = KeyOf(&CControllerDoc::InputLevel, 3);
     const ParameterKey room = KeyOf(&CControllerDoc::RoomSide);
@@ -214,6 +214,36 @@ TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) 
              d.NewDocument();
          },
          {{ChangeOrigin::Load, {{level, 1, 100}}}}},
+        {"A rename is told once, with no value",
+         [&](CControllerDoc& d) {
+             d.SetName("/tmp/a.ocont2");
+             d.SetName("/tmp/a.ocont2");
+         },
+         {{ChangeOrigin::Load, {}, true}}},
+        {"A rename in a scope is told with its values",
+         [&](CControllerDoc& d) {
+             const CControllerDoc::ChangeScope load(d, ChangeOrigin::Load);
+             d.SetName("/tmp/a.ocont2");
+             d.InputLevel[3] = 9;
+         },
+         {{ChangeOrigin::Load, {{level, 100, 9}}, true}}},
+        {"A rename undone in its scope tells nothing",
+         [&](CControllerDoc& d) {
+             const CControllerDoc::ChangeScope load(d, ChangeOrigin::Load);
+             d.SetName("/tmp/a.ocont2");
+             d.SetName(CControllerDoc::kNewDocument);
+         },
+         {}},
+        {"New renames a named document with its values",
+         [&](CControllerDoc& d) {
+             {
+                 const CControllerDoc::ChangeScope load(d, ChangeOrigin::Load);
+                 d.SetName("/tmp/a.ocont2");
+             }
+             d.InputLevel[3] = 1;
+             d.NewDocument();
+         },
+         {{ChangeOrigin::Load, {}, true}, {ChangeOrigin::Load, {{level, 1, 100}}, true}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -225,6 +255,7 @@ TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) 
         ASSERT_EQ(told.size(), c.expected.size());
         for (std::size_t i = 0; i < told.size(); ++i) {
             EXPECT_EQ(told[i].origin, c.expected[i].origin);
+            EXPECT_EQ(told[i].renamed, c.expected[i].renamed);
             ASSERT_EQ(told[i].values.size(), c.expected[i].values.size());
             for (std::size_t v = 0; v < told[i].values.size(); ++v) {
                 EXPECT_EQ(told[i].values[v].key, c.expected[i].values[v].key);

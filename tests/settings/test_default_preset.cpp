@@ -86,7 +86,7 @@ TEST_F(DefaultPresetTest, TryReadsTheRowsFileKeepingThePortAndSendsItsProgram) {
         Doc().NMatrixOutput = 3;
         Radio(c.row)->click();
         Settle();
-        EXPECT_TRUE(QString::fromStdString(Doc().DocumentName).endsWith(c.file));
+        EXPECT_TRUE(QString::fromStdString(Doc().Name()).endsWith(c.file));
         EXPECT_EQ(Doc().outMIDIPort, 1) << "the file's output port is not taken";
         EXPECT_EQ(Control(ControlId::NMatrixOutput)->value(), c.speakers) << "refreshed";
         EXPECT_EQ(Wire(), (std::vector<Message>{{0xC0, c.program}}));
@@ -150,7 +150,7 @@ TEST_F(DefaultPresetTest, PresetsComeFromTheInstallAndTheCustomOneGoesToTheUsers
     QDir().mkpath(workingDir.path() + "/Presets");
     ASSERT_NO_FATAL_FAILURE(StartProgram(false));
     OpenPresets()->Try(1);
-    EXPECT_EQ(QFileInfo(QString::fromStdString(Doc().DocumentName)).absolutePath(),
+    EXPECT_EQ(QFileInfo(QString::fromStdString(Doc().Name())).absolutePath(),
               PresetFiles::FactoryFolder());
     EXPECT_FALSE(PresetFiles::FactoryFolder().startsWith(workingDir.path()));
 
@@ -158,7 +158,7 @@ TEST_F(DefaultPresetTest, PresetsComeFromTheInstallAndTheCustomOneGoesToTheUsers
     Button(CDefaultPresetDlg::kSaveButton)->click();
     const QString path =
         QDir(dataHome.path()).filePath("orbis/Presets/CustomPresetOrbisController14.ocont2");
-    EXPECT_EQ(QString::fromStdString(Doc().DocumentName), path);
+    EXPECT_EQ(QString::fromStdString(Doc().Name()), path);
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_TRUE(QDir(workingDir.path() + "/Presets").isEmpty()) << "the current folder untouched";
     EXPECT_FALSE(window->isWindowModified()) << "just saved";

@@ -64,7 +64,7 @@ TEST(FactoryPresets, EachFileRoutesAndPlacesWhatItsNamePromises) {
                 .filePath(QString::fromUtf8(CDefaultPresetDlg::kRowTable[i].fileName));
         SCOPED_TRACE(path.toStdString());
         CControllerDoc doc;
-        ASSERT_TRUE(doc.ReadControllerFile(QFile::encodeName(path).toStdString(), false));
+        ASSERT_TRUE(ReadControllerFile(doc, QFile::encodeName(path).toStdString(), false));
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll().toStdString(), ControllerFileText(doc))

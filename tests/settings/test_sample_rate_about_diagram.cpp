@@ -8,6 +8,7 @@
 #include "controls/CPositionPad.h"
 #include "controls/CSkinLabel.h"
 #include "controls/ReadablePalette.h"
+#include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
 #include "model/ValueText.h"
 #include "program/CUndoHistory.h"
@@ -54,8 +55,8 @@ TEST_F(InformationWindowTest, ARateChangeRewritesTheCutOffReadoutAndSendsNothing
 // Whatever changes the document, the open windows show it once the event loop's pass ends:
 // the Sample Rate window's choice, the main window's readout (naming the low-pass cut-off,
 // in hertz at the rate), loudspeaker 1's X field, the main window's loudspeaker X slider,
-// its source X label and the Patchbay's first source of input 1. Each row starts where the
-// one before left the document.
+// its source X label, the Patchbay's first source of input 1 and the title line's name.
+// Each row starts where the one before left the document.
 TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     QTemporaryDir folder;
@@ -67,7 +68,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
         source.XPosition[0] = x;
         source.HostInPBSelect[0] = rate + 1;
         const QString path = folder.filePath(QString::fromLatin1(name));
-        EXPECT_TRUE(source.WriteControllerFile(path.toStdString()));
+        EXPECT_TRUE(WriteControllerFile(source, path.toStdString()));
         return path;
     };
     auto* rates = Open<CSampleRateDlg>(SettingsWindow::SampleRate, CommandId::SampleRate);
@@ -88,14 +89,19 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     QTest::keyClick(lowPass, Qt::Key_Down);
     Settle();
 
-    using Shown = std::array<QString, 6>;
+    using Shown = std::array<QString, 7>;
     const auto shown = [&] {
+        QString title = LabelText(ControlId::Title);
+        if (title.startsWith(QLatin1Char('*'))) {
+            title.remove(0, 1); // the mark has tests of its own
+        }
         return Shown{QString::number(rateList->currentIndex()),
                      LabelText(ControlId::ReadoutValue),
                      speakers->Field(0, 0)->text(),
                      QString::number(Control(ControlId::SpatOutXPos)->value()),
                      LabelText(ControlId::SourceXLabel),
-                     QString::number(route->currentIndex())};
+                     QString::number(route->currentIndex()),
+                     title};
     };
     const auto expected = [this] {
         const CControllerDoc& doc = Doc();
@@ -106,7 +112,8 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
                      text(ValueLabel(ValueUnit::Metres, doc.SpatOutXPos[0], metres)),
                      QString::number(doc.SpatOutXPos[0]),
                      text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres)),
-                     QString::number(doc.HostInPBSelect[0])};
+                     QString::number(doc.HostInPBSelect[0]),
+                     text(doc.Name())};
     };
     const QString imported = fileWith("imported.ocont2", 2, 40, 20);
     const QString preset = fileWith("preset.ocont2", 1, 90, 100);
@@ -128,6 +135,15 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
              ExecuteDiscarding(CommandId::Import);
          }},
         {"Try Preset", [&] { EXPECT_FALSE(CDefaultPresetDlg::TryPreset(*app, 2, preset)); }},
+        {"Save As, a rename alone",
+         [&] {
+             WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+                 ChooseFile(dialog, folder.filePath(QStringLiteral("saved.ocont2")));
+             });
+             window->ExecuteCommand(CommandId::SaveAs);
+         }},
+        {"a rename from outside the windows (a session, a recovery)",
+         [&] { Doc().SetName(folder.filePath(QStringLiteral("session.ocont2")).toStdString()); }},
         {"a live change from the network",
          [this] {
              const std::pair<ParameterKey, int> values[] = {

@@ -2,8 +2,9 @@
 // skipped when no server is named, failed when the named server is not running.
 #pragma once
 
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 #include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "support/JackMidiPeer.h"
 
 #include <QFile>
@@ -19,7 +20,7 @@ inline QString WriteSetupSendingTo(const QString& folder, int device) {
     CControllerDoc setup;
     setup.outMIDIPort = device + 1;
     const QString file = folder + QStringLiteral("/setup.ocont2");
-    return setup.WriteControllerFile(QFile::encodeName(file).toStdString()) ? file : QString();
+    return WriteControllerFile(setup, QFile::encodeName(file).toStdString()) ? file : QString();
 }
 
 class JackBackendTest : public ::testing::Test {

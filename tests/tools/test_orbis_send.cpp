@@ -44,7 +44,7 @@ protected:
         doc.ValSubBSelect[6] = 12;
         doc.RoomSide = 50;
         const std::string path = (folder / "setup.ocont2").string();
-        EXPECT_TRUE(doc.WriteControllerFile(path));
+        EXPECT_TRUE(WriteControllerFile(doc, path));
         return path;
     }
 

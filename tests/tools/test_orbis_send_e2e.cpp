@@ -1,6 +1,7 @@
 // The orbis-send program on the private JACK server: the bytes of the three sections
 // arrive at another client, and each failure exits non-zero with nothing sent.
 #include "model/CControllerDoc.h"
+#include "model/ControllerFile.h"
 #include "support/JackMidiPeer.h"
 
 #include <gtest/gtest.h>
@@ -118,7 +119,7 @@ protected:
 
     std::string WriteFile(Doc& doc, const std::string& name) {
         const std::string path = (folder / name).string();
-        EXPECT_TRUE(doc.WriteControllerFile(path));
+        EXPECT_TRUE(WriteControllerFile(doc, path));
         return path;
     }
 

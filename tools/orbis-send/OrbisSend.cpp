@@ -210,7 +210,7 @@ std::optional<Failure> Send(const Options& options, const MidiSystemOpener& open
     }
     MidiBackend& backend = *midi;
     CControllerDoc doc;
-    doc.DocumentName = options.file;
+    doc.SetName(options.file);
     ApplyControllerFileText(doc, text, false);
 
     std::string problem;

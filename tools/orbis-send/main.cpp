@@ -1,6 +1,6 @@
 #include "OrbisSend.h"
 
-#include "midi/RtMidiBackend.h"
+#include "midi/SystemMidiBackend.h"
 
 #include <iostream>
 
