@@ -1,7 +1,7 @@
 #include "program/CDocumentEvents.h"
 
-#include "program/CDocumentGuard.h"
 #include "model/CControllerDoc.h"
+#include "program/CDocumentGuard.h"
 
 CDocumentEvents::CDocumentEvents(CControllerDoc& doc, CDocumentGuard& guard, QObject* parent)
     : QObject(parent), m_doc(doc), m_guard(guard) {

@@ -4,8 +4,8 @@
 // them (SIGTERM, the desktop session ending, a kill, a crash, a lost display).
 #pragma once
 
-#include "program/CRecoveryJournal.h"
 #include "model/DocumentChange.h"
+#include "program/CRecoveryJournal.h"
 
 #include <QDateTime>
 #include <QString>

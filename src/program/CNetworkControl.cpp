@@ -1,11 +1,11 @@
 #include "program/CNetworkControl.h"
 #include "program/ProgramSettings.h"
 
+#include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "program/CDocumentGuard.h"
 #include "program/CLiveInput.h"
 #include "program/CProcessorLink.h"
-#include "model/CControllerDoc.h"
-#include "model/ParameterTable.h"
 
 #include <QRegularExpression>
 #include <QSettings>

@@ -1,10 +1,10 @@
 #include "ui/CMidiDeviceLists.h"
 
-#include "ui/CInputDeviceMenu.h"
-#include "program/CProcessorLink.h"
 #include "midi/qt/CMidiDeviceWatcher.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CProcessorLink.h"
+#include "ui/CInputDeviceMenu.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

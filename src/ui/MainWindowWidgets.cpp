@@ -1,14 +1,14 @@
 #include "ui/MainWindowWidgets.h"
 
-#include "ui/CaptionLayout.h"
-#include "ui/ControlIds.h"
-#include "ui/MainWindowLayout.h"
 #include "controls/CPositionPad.h"
 #include "controls/CRoundSliderCtrl.h"
 #include "controls/CSkinButton.h"
 #include "controls/CSkinLabel.h"
 #include "controls/CSkinSlider.h"
 #include "controls/SkinColours.h"
+#include "ui/CaptionLayout.h"
+#include "ui/ControlIds.h"
+#include "ui/MainWindowLayout.h"
 
 #include <QComboBox>
 #include <QFrame>
