@@ -255,7 +255,7 @@ std::size_t ShowFileReadLimit() {
 
 namespace {
 
-void ReadCues(const Element& cues, ShowRead& read) {
+void ReadCues(const Element& cues, ShowRead& read, std::vector<std::string>& general) {
     std::size_t place = 0;
     std::size_t pos = 0;
     while (const std::optional<Element> entry = NextElement(cues.body, pos)) {
@@ -281,9 +281,8 @@ void ReadCues(const Element& cues, ShowRead& read) {
         }
     }
     if (place > CueList::kMaxCues) {
-        read.problems.push_back("the file holds " + std::to_string(place) +
-                                " cues; only the first " + std::to_string(CueList::kMaxCues) +
-                                " were read");
+        general.push_back("the file holds " + std::to_string(place) + " cues; only the first " +
+                          std::to_string(CueList::kMaxCues) + " were read");
     }
 }
 
@@ -371,6 +370,8 @@ std::string ShowFileText(const Show& show) {
 
 ShowRead ParseShowText(std::string_view text) {
     ShowRead read{FileResult::Done({}), {}, {}};
+    // What concerns the whole file comes first, the cues' details after it.
+    std::vector<std::string> general;
     std::size_t pos = 0;
     const std::optional<Element> plist = NextElement(text, pos);
     std::size_t rootPos = 0;
@@ -381,7 +382,7 @@ ShowRead ParseShowText(std::string_view text) {
         return read;
     }
     if (!plist->complete) {
-        read.problems.emplace_back(
+        general.emplace_back(
             "the file ends before its closing tags, as if cut short; what came before was read");
     }
     bool versionSeen = false;
@@ -392,28 +393,37 @@ ShowRead ParseShowText(std::string_view text) {
                 versionSeen = true;
                 const std::optional<int> version = IntegerOf(value);
                 if (!version) {
-                    read.problems.emplace_back("the show version is no integer; read as version 1");
+                    general.emplace_back("the show version is no integer; read as version 1");
                 } else if (*version > kShowFileVersion) {
-                    read.problems.push_back("the show was written by a newer version (" +
-                                            std::to_string(*version) +
-                                            "); what this version knows was read");
+                    general.push_back("the show was written by a newer version (" +
+                                      std::to_string(*version) +
+                                      "); what this version knows was read");
                 }
             } else if (key == kCuesKey && !cuesSeen) {
                 cuesSeen = true;
                 if (value.name == "array") {
-                    ReadCues(value, read);
+                    ReadCues(value, read, general);
                 } else {
-                    read.problems.emplace_back("the show's Cues is no list; no cues were read");
+                    general.emplace_back("the show's Cues is no list; no cues were read");
                 }
             } else {
                 read.show.unknownKeys.push_back({std::string(key), std::string(value.whole)});
             }
         });
     if (!versionSeen) {
-        read.problems.emplace_back("the show has no version; read as version 1");
+        general.emplace_back("the show has no version; read as version 1");
     }
     if (!cuesSeen) {
-        read.problems.emplace_back("the show has no Cues; it holds no cues");
+        general.emplace_back("the show has no Cues; it holds no cues");
+    }
+    general.insert(general.end(), read.problems.begin(), read.problems.end());
+    read.problems = std::move(general);
+    // A person reads a few dozen lines, not one for each of ten thousand broken cues.
+    constexpr std::size_t kToldProblems = 40;
+    if (read.problems.size() > kToldProblems) {
+        const std::size_t more = read.problems.size() - (kToldProblems - 1);
+        read.problems.resize(kToldProblems - 1);
+        read.problems.push_back("and " + std::to_string(more) + " more problems");
     }
     return read;
 }

@@ -1,7 +1,9 @@
 // libFuzzer entry for the controller file reader (built with clang only): any bytes as a
-// file's text, and as a file on disk read through the reader's own limit.
+// file's text, and as a file on disk read through the reader's own limit; the same bytes
+// as a show file's text.
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "model/ShowFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CControllerDoc doc;
     ApplyControllerFileText(doc, text, false);
     LooksLikeControllerFile(text);
+    ParseShowText(text);
     const std::size_t half = size / 2;
     ExtractInteger(text.substr(0, half), text.substr(half, 24));
 
