@@ -56,12 +56,14 @@ const ParameterKey kSpeakerX = Key(&Doc::SpatOutXPos, 2), kSpeakerY = Key(&Doc::
 const ParameterKey kSpeakers = KeyOf(&Doc::NMatrixOutput), kRate = KeyOf(&Doc::Frequence);
 const ParameterKey kRoute = Key(&Doc::HostInPBSelect, 0), kLevel = Key(&Doc::InputLevel, 0);
 
-// A source moving around stays about its distance from the centre and never crosses it.
+// A source moving around between equal distances keeps its distance: it never crosses the
+// centre.
 void KeepsDistance(const Series& s) {
     const auto& x = s.at(ValueIndex(kX0));
     const auto& y = s.at(ValueIndex(kY0));
     for (std::size_t i = 0; i < x.size(); ++i) {
-        EXPECT_NEAR(std::hypot(x[i] - 64, y[i] - 64), 63, 1.0) << "step " << i;
+        EXPECT_NEAR(std::hypot(x[i] - 64, y[i] - 64), std::hypot(x[0] - 64, y[0] - 64), 1.0)
+            << "step " << i;
     }
 }
 
@@ -82,6 +84,11 @@ TEST(CueFade, Transitions) {
                     {500, kSpeakerY, 64},
                     {1000, kX0, 64},
                     {1000, kY0, 1}},
+         .series = KeepsDistance},
+        {.name = "around: 7:30 to 4:30 the shorter way, by 6 o'clock",
+         .cue = MakeCue(10, CuePath::Around, {{kX0, 109}, {kY0, 19}}),
+         .from = {{kX0, 19}, {kY0, 19}},
+         .checks = {{500, kX0, 64}, {500, kY0, 0}, {1000, kX0, 109}},
          .series = KeepsDistance},
         {.name = "discrete values switch at the start",
          .cue = MakeCue(10, CuePath::Straight,
