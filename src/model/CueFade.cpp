@@ -85,18 +85,21 @@ void CueFade::Start(const Cue& cue, const Values& from, Clock::time_point now) {
     const std::size_t count = kChannelParameters.size() * Doc::kChannels + kGlobalParameters.size();
     std::vector<int> start(count, -1);
     for (const auto& [key, value] : from) {
-        start[ValueIndex(key)] = value;
+        start[ValueIndex(key)] = std::clamp(value, 0, kHighest);
     }
     std::vector<int> end(count, -1);
     m_tracks.clear();
     for (const auto& [key, value] : cue.values) {
         if (InScope(cue, key) && end[ValueIndex(key)] < 0) {
-            end[ValueIndex(key)] = value;
-            m_tracks.push_back({key, Motion::Straight, start[ValueIndex(key)], value});
+            // A value out of range (a damaged show file) would move past the room's edge.
+            end[ValueIndex(key)] = std::clamp(value, 0, kHighest);
+            m_tracks.push_back(
+                {key, Motion::Straight, start[ValueIndex(key)], end[ValueIndex(key)]});
         }
     }
     std::ranges::sort(m_tracks, {}, [](const Track& t) { return ValueIndex(t.key); });
 
+    m_length = std::chrono::milliseconds(100) * std::clamp(cue.fadeTenths, 0, Cue::kMaxFadeTenths);
     const int xRow = KeyOf(&Doc::XPosition, 0).row;
     const int yRow = KeyOf(&Doc::YPosition, 0).row;
     for (Track& track : m_tracks) {
@@ -115,9 +118,6 @@ void CueFade::Start(const Cue& cue, const Values& from, Clock::time_point now) {
                 track.otherTo = otherTo;
             }
         }
-    }
-    m_length = std::chrono::milliseconds(100) * std::clamp(cue.fadeTenths, 0, Cue::kMaxFadeTenths);
-    for (Track& track : m_tracks) {
         // A recall (fade 0) tells every value, so a scene is set whole even where the caller
         // already holds it; a fade tells only what moves.
         track.reported = m_length == Clock::duration::zero() ? -1 : track.from;
