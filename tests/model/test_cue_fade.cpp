@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -88,9 +90,9 @@ TEST(CueFade, Transitions) {
             for (const auto& [key, value] : told) {
                 EXPECT_TRUE(value >= 0 && value <= 127) << ms << " ms: " << value;
                 // Told once when it changes; a recall tells the unchanged too, once.
-                auto& held = doc[ValueIndex(key)].second;
-                EXPECT_TRUE(held != value || (ms == 0 && row.cue.fadeTenths == 0)) << ms << " ms";
-                held = value;
+                auto& held = doc[ValueIndex(key)];
+                EXPECT_TRUE(held.second != value || (ms == 0 && row.cue.fadeTenths == 0)) << ms;
+                held = {key, value};
             }
             for (const auto& [index, value] : doc) {
                 series[index].push_back(value.second);
