@@ -222,7 +222,9 @@ private:
                 ++channel;
             }
         }
-        if (globalValues && globalValues->name == "dict") {
+        if (globalValues && globalValues->name != "dict") {
+            Tell("has Global Values that are no dictionary; taken as none");
+        } else if (globalValues) {
             ReadDictionary(
                 globalValues->body, kGlobalParameters,
                 [](int row) { return ParameterKey::Global(row); }, slots);
@@ -271,7 +273,6 @@ void ReadCues(const Element& cues, ShowRead& read, std::vector<std::string>& gen
         } else {
             const double previous = read.show.cues.empty() ? 0 : read.show.cues.back().number;
             Cue cue;
-            cue.values.clear();
             std::vector<UnknownKey> unknown;
             CueReader(place, previous, read.problems).Read(entry->body, cue, unknown);
             if (!unknown.empty()) {
@@ -294,6 +295,28 @@ void AppendUnknown(std::string& text, const std::vector<UnknownKey>& keys,
     }
 }
 
+// One dictionary of a cue's values by the controller file's keys: a channel's (0-7), or the
+// global values' (ParameterKey::kGlobal).
+void AppendValues(std::string& text, const Cue& cue, int channel) {
+    std::string entries;
+    for (const auto& [parameter, value] : cue.values) {
+        if (parameter.channel == channel) {
+            const std::string_view name = parameter.IsGlobal()
+                                              ? GlobalParameterOf(parameter).fileKey
+                                              : ChannelParameterOf(parameter).fileKey;
+            entries.append("\t\t\t\t\t<key>").append(name).append("</key>\n");
+            entries.append("\t\t\t\t\t<integer>" + std::to_string(value) + "</integer>\n");
+        }
+    }
+    const std::string_view indent = channel == ParameterKey::kGlobal ? "\t\t\t" : "\t\t\t\t";
+    if (entries.empty()) {
+        text.append(indent).append("<dict/>\n");
+    } else {
+        text.append(indent).append("<dict>\n").append(entries).append(indent).append("</dict>\n");
+    }
+}
+
+// The keys in byte order, as property-list writers sort them.
 void AppendCue(std::string& text, const Cue& cue, const std::vector<UnknownKey>* unknown) {
     const auto key = [&text](std::string_view name) {
         text.append("\t\t\t<key>").append(name).append("</key>\n");
@@ -301,35 +324,22 @@ void AppendCue(std::string& text, const Cue& cue, const std::vector<UnknownKey>*
     text += "\t\t<dict>\n";
     key(kChannelValuesKey);
     text += "\t\t\t<array>\n";
-    for (int channel = 0; channel <= CControllerDoc::kChannels; ++channel) {
-        std::string entries;
-        for (const auto& [parameter, value] : cue.values) {
-            if (parameter.channel ==
-                (channel < CControllerDoc::kChannels ? channel : ParameterKey::kGlobal)) {
-                const std::string_view name = parameter.IsGlobal()
-                                                  ? GlobalParameterOf(parameter).fileKey
-                                                  : ChannelParameterOf(parameter).fileKey;
-                entries.append("\t\t\t\t\t<key>").append(name).append("</key>\n");
-                entries.append("\t\t\t\t\t<integer>" + std::to_string(value) + "</integer>\n");
-            }
-        }
-        if (channel == CControllerDoc::kChannels) {
-            text += "\t\t\t</array>\n";
-            key(kChannelsKey);
-            text += "\t\t\t<array>\n";
-            for (int c = 0; c < CControllerDoc::kChannels; ++c) {
-                if (cue.channels.test(static_cast<std::size_t>(c))) {
-                    text += "\t\t\t\t<integer>" + std::to_string(c + 1) + "</integer>\n";
-                }
-            }
-            text += "\t\t\t</array>\n";
-            key(kFadeKey);
-            text += "\t\t\t<real>" + NumberText(cue.fadeTenths / 10.0) + "</real>\n";
-            key(kGlobalValuesKey);
-        }
-        text += entries.empty() ? "\t\t\t\t<dict/>\n"
-                                : "\t\t\t\t<dict>\n" + entries + "\t\t\t\t</dict>\n";
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        AppendValues(text, cue, channel);
     }
+    text += "\t\t\t</array>\n";
+    key(kChannelsKey);
+    text += "\t\t\t<array>\n";
+    for (int channel = 0; channel < CControllerDoc::kChannels; ++channel) {
+        if (cue.channels.test(static_cast<std::size_t>(channel))) {
+            text += "\t\t\t\t<integer>" + std::to_string(channel + 1) + "</integer>\n";
+        }
+    }
+    text += "\t\t\t</array>\n";
+    key(kFadeKey);
+    text += "\t\t\t<real>" + NumberText(cue.fadeTenths / 10.0) + "</real>\n";
+    key(kGlobalValuesKey);
+    AppendValues(text, cue, ParameterKey::kGlobal);
     key(kGroupsKey);
     text += "\t\t\t<array>\n";
     for (const ParameterGroup group : kParameterGroups) {
