@@ -86,8 +86,10 @@ private:
         if (!number || !std::isfinite(*number)) {
             Tell("has a Number that is no finite number; taken as " + taken);
         } else if (*number <= m_previous) {
-            Tell("has the number " + NumberText(*number) + ", not above the cue before it (" +
-                 NumberText(m_previous) + "); taken as " + taken);
+            Tell("has the number " + NumberText(*number) +
+                 (m_previous > 0 ? ", not above the cue before it (" + NumberText(m_previous) + ")"
+                                 : ", not above 0") +
+                 "; taken as " + taken);
         } else {
             cue.number = *number;
         }
