@@ -17,6 +17,7 @@ enum class ChangeOrigin {
     Live,    // the tracker, incoming MIDI, the network
     Load,    // a file, New, a factory preset, a recovery
     Device,  // the device list renumbered under a chosen output
+    Cue,     // a cue's fade, which sends its values itself and is one undo step of its own
 };
 
 // One value of the document: a row of kChannelParameters and its channel, or a row of

@@ -3,6 +3,7 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "program/CControllerMidiIn.h"
+#include "program/CCueEngine.h"
 #include "program/CDocumentEvents.h"
 #include "program/CLiveInput.h"
 #include "program/CProcessorLink.h"
@@ -61,6 +62,7 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
 
     m_link = new CProcessorLink(*m_pDoc, midi, this);
     m_history = new CUndoHistory(*m_pDoc, this);
+    m_cues = new CCueEngine(*m_pDoc, *m_link, *m_history, CCueEngine::Clock::now, this);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_tracker = new CTrackerLink(this);
     // Each of the tracker's positions goes out whole, axes the processor already has included.
@@ -83,6 +85,7 @@ CControllerApp::~CControllerApp() {
     delete m_midiIn;
     delete m_tracker;
     delete m_network;
+    delete m_cues;
     delete m_history;
     delete m_link;
     delete m_events;

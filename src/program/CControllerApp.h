@@ -20,6 +20,7 @@
 #include <utility>
 
 class CControllerDoc;
+class CCueEngine;
 class CControllerMidiIn;
 class CDocumentEvents;
 class CProcessorLink;
@@ -56,6 +57,7 @@ public:
     CNetworkControl& Network() const { return *m_network; }
     CTrackerLink& Tracker() const { return *m_tracker; }
     CControllerMidiIn& MidiIn() const { return *m_midiIn; }
+    CCueEngine& Cues() const { return *m_cues; }
     CDocumentGuard& DocumentGuard() { return m_guard; }
 
     // Opens `path` at start in place of the last document. A file that cannot be read is
@@ -128,6 +130,7 @@ private:
     QTimer* m_journalTimer = nullptr;
     CProcessorLink* m_link = nullptr;
     CUndoHistory* m_history = nullptr;
+    CCueEngine* m_cues = nullptr;
     CNetworkControl* m_network = nullptr;
     CTrackerLink* m_tracker = nullptr;
     CControllerMidiIn* m_midiIn = nullptr;
