@@ -6,7 +6,9 @@
 #include "osc/OscControl.h"
 #include "osc/OscMessage.h"
 #include "program/CControllerApp.h"
+#include "program/CCueEngine.h"
 #include "program/CNetworkControl.h"
+#include "program/CProcessorLink.h"
 #include "support/MemoryMidiBackend.h"
 #include "ui/CControllerDlg.h"
 #include "ui/CDocumentCommands.h"
@@ -154,12 +156,16 @@ public:
     std::optional<std::string> OutputName(int) override { return "Processor"; }
     Handle OpenOutput(int device, std::uint32_t) override { return device == 0 ? 77 : 0; }
     int PutOutput(Handle, const PortEvent& event) override {
+        if (onAny) {
+            onAny(Clock::now());
+        }
         if (event.data1 == 20 && onX) {
             onX(event.status & 0x0F, event.data2, Clock::now());
         }
         return 0;
     }
     std::function<void(int, int, Clock::time_point)> onX;
+    std::function<void(Clock::time_point)> onAny;
 };
 
 double CpuSeconds(int who = RUSAGE_SELF) {
@@ -393,3 +399,81 @@ void BM_LivePositionsWithWindowShown(benchmark::State& state) {
     state.counters["paints_per_s"] = wall > 0 ? paints / wall : 0.0;
 }
 BENCHMARK(BM_LivePositionsWithWindowShown)->Arg(5)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// A cue fading all eight sources' positions over 2 s, through the program's cue engine and
+// link with the main window shown: how often each source's X moves on the wire (a second's
+// worth at the fade's slowest source), the most messages the wire carries in any second,
+// whether every last value is the cue's, and the process's CPU per second of fade. The cable
+// carries 1,040 messages a second.
+void BM_CueFadeOnTheWire(benchmark::State& state) {
+    using Clock = StampingBackend::Clock;
+    StampingBackend midi;
+    CControllerApp app(midi);
+    CControllerDlg window(app);
+    ChooseFirstOutput(window);
+    window.show();
+    CControllerDoc& doc = app.Doc();
+    CCueEngine& cues = app.Cues();
+    std::bitset<Cue::kGroups> positions;
+    positions.set(static_cast<std::size_t>(ParameterGroup::SourcePosition));
+    const auto place = [&doc](int x, int y, int z) {
+        for (int c = 0; c < CControllerDoc::kChannels; ++c) {
+            doc.XPosition[c] = x + c;
+            doc.YPosition[c] = y;
+            doc.ZPosition[c] = z;
+        }
+    };
+    place(10, 10, 10);
+    cues.Record(CueList::kAtFront, 0xFF, positions, 0);
+    place(110, 120, 100);
+    cues.Record(0, 0xFF, positions, 20);
+    std::vector<Clock::time_point> stamps;
+    std::array<int, CControllerDoc::kChannels> lastX{};
+    std::array<int, CControllerDoc::kChannels> movesX{};
+    midi.onAny = [&](Clock::time_point at) { stamps.push_back(at); };
+    midi.onX = [&](int channel, int value, Clock::time_point) {
+        if (channel >= 0 && channel < CControllerDoc::kChannels) {
+            lastX[static_cast<std::size_t>(channel)] = value;
+            ++movesX[static_cast<std::size_t>(channel)];
+        }
+    };
+    double cpu = 0;
+    double wall = 0;
+    bool exact = true;
+    for (auto _ : state) {
+        cues.Fire(0);
+        while (window.ProcessorLink().Waiting()) {
+            QApplication::processEvents();
+        }
+        stamps.clear();
+        movesX.fill(0);
+        const double cpuBefore = CpuSeconds();
+        const auto start = Clock::now();
+        cues.Fire(1);
+        while (cues.Running() || window.ProcessorLink().Waiting()) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        cpu += CpuSeconds() - cpuBefore;
+        wall += std::chrono::duration<double>(Clock::now() - start).count();
+        for (int c = 0; c < CControllerDoc::kChannels; ++c) {
+            exact = exact && doc.XPosition[c] == 110 + c &&
+                    lastX[static_cast<std::size_t>(c)] == 110 + c;
+        }
+    }
+    if (!exact) {
+        state.SkipWithError("a source's last X on the wire is not the cue's");
+        return;
+    }
+    std::size_t mostInASecond = 0;
+    for (std::size_t i = 0, j = 0; i < stamps.size(); ++i) {
+        while (stamps[i] - stamps[j] >= std::chrono::seconds(1)) {
+            ++j;
+        }
+        mostInASecond = std::max(mostInASecond, i - j + 1);
+    }
+    state.counters["cpu_percent"] = wall > 0 ? 100.0 * cpu / wall : 0.0;
+    state.counters["x_moves_per_s_min"] =
+        static_cast<double>(*std::min_element(movesX.begin(), movesX.end())) / 2.0;
+    state.counters["wire_most_in_1s"] = static_cast<double>(mostInASecond);
+}
+BENCHMARK(BM_CueFadeOnTheWire)->Iterations(2)->Unit(benchmark::kMillisecond);
