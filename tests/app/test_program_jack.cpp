@@ -7,6 +7,8 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "program/CControllerApp.h"
+#include "program/CCueEngine.h"
+#include "program/CProcessorLink.h"
 #include "support/JackBackendTest.h"
 #include "support/PrivateXServer.h"
 #include "ui/CControllerDlg.h"
@@ -21,8 +23,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -63,6 +67,68 @@ TEST_F(ProgramOnJackTest, AMovedSliderArrivesAsAControlChange) {
     EXPECT_EQ(capture.Messages().front(), (JackMidiCapture::Message{0xB0, 7, 101}));
     QTest::keyRelease(level, Qt::Key_Up);
     ASSERT_TRUE(capture.WaitFor(2, 5s)) << "the release sends the value again";
+}
+
+// A cue fading every source from one corner to another reaches another JACK client with
+// each source's X, Y and Z moving one way only and ending exactly on the cue's values.
+TEST_F(ProgramOnJackTest, ACueFadeMovesEverySourceOneWayToItsExactEnd) {
+    JackMidiCapture capture("orbis-cue-capture");
+    ASSERT_TRUE(capture.IsOpen());
+    const int device = OutputDevice("orbis-cue-capture");
+    ASSERT_GE(device, 0);
+    CControllerApp app(*backend);
+    CControllerDlg window(app);
+    auto* outputs = window.findChild<QComboBox*>(QStringLiteral("OutputList"));
+    outputs->setCurrentIndex(device + 1);
+    emit outputs->activated(device + 1);
+    std::bitset<Cue::kGroups> positions;
+    positions.set(static_cast<std::size_t>(ParameterGroup::SourcePosition));
+    CControllerDoc& doc = app.Doc();
+    const auto place = [&doc](int x, int y, int z) {
+        for (int c = 0; c < CControllerDoc::kChannels; ++c) {
+            doc.XPosition[c] = x;
+            doc.YPosition[c] = y;
+            doc.ZPosition[c] = z;
+        }
+    };
+    CCueEngine& cues = app.Cues();
+    place(10, 120, 20);
+    ASSERT_TRUE(cues.Record(CueList::kAtFront, 0xFF, positions, 0));
+    place(117, 3, 100);
+    ASSERT_TRUE(cues.Record(0, 0xFF, positions, 5)); // half a second
+    // A new connection shows in the JACK graph a moment after the port opens; what was sent
+    // before it counts as not sent, so firing again sends it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            cues.Fire(0);
+            return capture.WaitFor(24, 300ms);
+        },
+        5000));
+    QTest::qWait(100);
+    capture.Clear();
+
+    ASSERT_TRUE(cues.Go());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !cues.Running() && !window.ProcessorLink().Waiting(); }, 5000));
+    QTest::qWait(200);                                     // what the link handed over arrives
+    std::map<std::pair<int, int>, std::vector<int>> moves; // (channel, controller): values
+    for (const JackMidiCapture::Message& m : capture.Messages()) {
+        if (m.size() == 3 && (m[0] & 0xF0) == 0xB0) {
+            moves[{m[0] & 0x0F, m[1]}].push_back(m[2]);
+        }
+    }
+    for (int c = 0; c < CControllerDoc::kChannels; ++c) {
+        const std::pair<int, int> ends[] = {{20, 117}, {21, 3}, {22, 100}};
+        for (const auto& [controller, end] : ends) {
+            const std::vector<int>& values = moves[{c, controller}];
+            ASSERT_GE(values.size(), 5u) << "channel " << c << " controller " << controller;
+            EXPECT_EQ(values.back(), end) << "channel " << c << " controller " << controller;
+            const bool up = end > values.front();
+            EXPECT_TRUE(std::is_sorted(values.begin(), values.end(),
+                                       [up](int a, int b) { return up ? a < b : a > b; }))
+                << "channel " << c << " controller " << controller;
+        }
+    }
 }
 
 TEST_F(ProgramOnJackTest, TheProgramStartsOnAFileAndEndsCleanlyOnSigterm) {
