@@ -10,6 +10,7 @@
 #include "model/ParameterTable.h"
 #include "program/CControllerApp.h"
 #include "program/CControllerMidiIn.h"
+#include "program/CCueEngine.h"
 #include "program/CDocumentEvents.h"
 #include "program/CProcessorLink.h"
 #include "program/CSessionLink.h"
@@ -252,6 +253,7 @@ bool CControllerDlg::OnCommand(int command) {
         return true;
     }
     if (command == CommandId::Undo || command == CommandId::Redo) {
+        m_app.Cues().Stop(); // a fade in progress becomes its step, which is undone whole
         CUndoHistory& history = m_app.History();
         history.Settle(); // a press whose end was not seen yet is undone whole
         if (command == CommandId::Undo) {
