@@ -33,7 +33,7 @@ struct OscCommand {
         CueFade,     // seconds, 0-600, in values[0]
         CuePath,     // values[0]: 0 straight, 1 around
         CueChannels, // values[0]: bit c for channel c + 1
-        CueLive,     // query only
+        CueLive,     // query only, answered with no argument while no cue is live
         CueCount,    // query only
     };
     Kind kind = Kind::Cartesian;
