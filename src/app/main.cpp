@@ -114,6 +114,11 @@ int main(int argc, char* argv[]) {
                 QMessageBox::warning(nullptr, QStringLiteral("Orbis"), failure);
             }
         }
+        if (line.cues) {
+            for (const QString& told : app.UseCueFile(QString::fromLocal8Bit(line.cues->c_str()))) {
+                std::fprintf(stderr, "%s: %s\n", program.c_str(), qPrintable(told));
+            }
+        }
         // Started by a session manager: it names the document and says when to save.
         if (const char* manager = std::getenv("NSM_URL"); manager && *manager) {
             app.UseSession(QString::fromLocal8Bit(manager));

@@ -155,7 +155,8 @@ void COscReceiver::Run() {
 
 bool COscReceiver::Keep(const OscCommand& command, const QHostAddress& sender) {
     using Kind = OscCommand::Kind;
-    if (command.query || command.kind == Kind::Send || command.kind == Kind::TryPreset) {
+    // Only positions and values may stand for the ones before them: every cue command counts.
+    if (command.query || command.kind == Kind::Send || command.kind >= Kind::TryPreset) {
         return m_mailbox.PutQueued(Received{command, sender});
     }
     const auto key = std::make_tuple(static_cast<int>(command.kind), command.channel, command.row);

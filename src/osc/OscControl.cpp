@@ -4,6 +4,7 @@
 #include "osc/OscPattern.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <numbers>
 #include <string_view>
@@ -144,6 +145,90 @@ bool ReadValue(const OscMessage& message, OscCommand& command) {
     return true;
 }
 
+// A cue's number as written in an address: a plain finite number, no pattern.
+std::optional<double> CueNumber(const std::string& text) {
+    double number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(number)) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// Channel numbers 1-8 (int32, or floats holding a whole number) as a mask; nothing when one
+// is anything else or there is none.
+std::optional<double> ChannelMask(const OscMessage& message) {
+    unsigned mask = 0;
+    for (std::size_t i = 0; i < message.arguments.size(); ++i) {
+        const auto number = Numbers(OscMessage{{}, {message.arguments[i]}}, 1);
+        const double channel = number ? (*number)[0] : 0.0;
+        if (channel != std::round(channel) || channel < 1 || channel > kObjects) {
+            return std::nullopt;
+        }
+        mask |= 1U << (static_cast<int>(channel) - 1);
+    }
+    return mask == 0 ? std::nullopt : std::optional<double>(mask);
+}
+
+// /orbis/cue/{action}, /orbis/cue/{live,count}, /orbis/cue/{n}/{fade,path,channels}
+void ReadCue(const OscMessage& message, const std::vector<std::string>& parts,
+             std::vector<OscCommand>& commands) {
+    const bool bare = message.arguments.empty();
+    if (parts.size() == 3) {
+        const std::array<std::pair<std::string_view, Kind>, 4> actions = {
+            {{"go", Kind::CueGo},
+             {"back", Kind::CueBack},
+             {"stop", Kind::CueStop},
+             {"record", Kind::CueRecord}}};
+        for (const auto& [name, kind] : actions) {
+            if (parts[1] == "cue" && parts[2] == name && bare) {
+                commands.push_back(Command(kind, -1, -1, "/orbis/cue/" + std::string(name)));
+            }
+        }
+        if (parts[1] == "cue" && parts[2] == "fire") {
+            if (const auto number = Numbers(message, 1)) {
+                OscCommand command = Command(Kind::CueFire, -1, -1, "/orbis/cue/fire");
+                command.values[0] = (*number)[0];
+                commands.push_back(command);
+            }
+        }
+        for (const auto& [name, kind] :
+             {std::pair{"live", Kind::CueLive}, {"count", Kind::CueCount}}) {
+            if (bare && Matches(name, parts[2])) {
+                OscCommand command = Command(kind, -1, -1, "/orbis/cue/" + std::string(name));
+                command.query = true;
+                commands.push_back(command);
+            }
+        }
+        return;
+    }
+    const auto cue = parts.size() == 4 && parts[1] == "cue" ? CueNumber(parts[2]) : std::nullopt;
+    if (!cue || bare) {
+        return;
+    }
+    OscCommand command = Command(Kind::CueFade, -1, -1, "/orbis/cue/" + parts[2] + "/" + parts[3]);
+    command.values[1] = *cue;
+    if (parts[3] == "fade") {
+        if (const auto seconds = Numbers(message, 1)) {
+            command.values[0] = std::clamp((*seconds)[0], 0.0, 600.0);
+            commands.push_back(command);
+        }
+    } else if (parts[3] == "path" && message.arguments.size() == 1 && message.String(0)) {
+        const std::string& path = *message.String(0);
+        command.kind = Kind::CuePath;
+        command.values[0] = path == "straight" ? 0.0 : path == "around" ? 1.0 : -1.0;
+        if (*command.values[0] >= 0) {
+            commands.push_back(command);
+        }
+    } else if (parts[3] == "channels") {
+        command.kind = Kind::CueChannels;
+        command.values[0] = ChannelMask(message);
+        if (command.values[0]) {
+            commands.push_back(command);
+        }
+    }
+}
+
 // /orbis/ch/{n}/{Name}, /orbis/{Name}, /orbis/send/{section}, /orbis/preset/try
 void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
              std::vector<OscCommand>& commands) {
@@ -190,6 +275,9 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
             command.row = command.query ? -1 : static_cast<int>(*command.values[0]);
             commands.push_back(command);
         }
+    }
+    if ((parts.size() == 3 || parts.size() == 4) && Matches("cue", parts[1])) {
+        ReadCue(message, parts, commands);
     }
 }
 

@@ -1,6 +1,7 @@
 // What an OSC message asks of the program, read without touching the document: ADM-OSC
 // object positions and gains (objects firstObject to firstObject+7 are channels 1 to 8) and
-// the program's own addresses for every value, the three sends and the factory presets.
+// the program's own addresses for every value, the three sends, the factory presets and the
+// cue list.
 // Patterns (*, ?, [], {}) in any part expand to every address they match, in time bounded by
 // the address's length; an address longer than kMaxOscPattern is nothing, as is anything else.
 #pragma once
@@ -21,6 +22,19 @@ struct OscCommand {
         GlobalValue,
         Send,      // row: 0 patchbay, 1 channels, 2 globals
         TryPreset, // row: 1-9
+        // The cue list. Actions name their address exactly (a pattern would record, fire and
+        // go at once); the two queries take patterns. A cue is named by its number, in
+        // values[1] for the edits.
+        CueGo,
+        CueBack,
+        CueStop,
+        CueRecord,
+        CueFire,     // the cue's number in values[0]
+        CueFade,     // seconds, 0-600, in values[0]
+        CuePath,     // values[0]: 0 straight, 1 around
+        CueChannels, // values[0]: bit c for channel c + 1
+        CueLive,     // query only, answered with no argument while no cue is live
+        CueCount,    // query only
     };
     Kind kind = Kind::Cartesian;
     int channel = -1; // 0-7 for objects and channel values

@@ -53,17 +53,27 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
             m_journalTimer->start();
         }
     });
-    connect(m_events, &CDocumentEvents::dirtyChanged, this, [this](bool dirty) {
-        if (!dirty) {
+    // The cue list's unsaved changes are kept with the document's: the journal goes only
+    // when neither holds any, and is written again when one of them still does.
+    const auto settle = [this] {
+        if (m_events->IsDirty() || m_guard.CuesModified()) {
+            if (!m_journalTimer->isActive()) {
+                m_journalTimer->start();
+            }
+        } else {
             m_journalTimer->stop();
             m_guard.DropJournal();
         }
-    });
+    };
+    connect(m_events, &CDocumentEvents::dirtyChanged, this, settle);
 
     m_link = new CProcessorLink(*m_pDoc, midi, this);
     m_history = new CUndoHistory(*m_pDoc, this);
     m_cues = new CCueEngine(*m_pDoc, *m_link, *m_history, CCueEngine::Clock::now, this);
+    m_guard.SetCueEngine(m_cues);
+    connect(m_cues, &CCueEngine::listChanged, this, settle);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
+    m_network->SetCueEngine(m_cues);
     m_tracker = new CTrackerLink(this);
     // Each of the tracker's positions goes out whole, axes the processor already has included.
     connect(m_tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
@@ -85,6 +95,7 @@ CControllerApp::~CControllerApp() {
     delete m_midiIn;
     delete m_tracker;
     delete m_network;
+    m_guard.SetCueEngine(nullptr);
     delete m_cues;
     delete m_history;
     delete m_link;
@@ -145,6 +156,20 @@ QString CControllerApp::UseStartFile(const QString& path, QString* terminalLine)
     return failure;
 }
 
+QStringList CControllerApp::UseCueFile(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const ShowRead read = m_cues->Open(QFile::encodeName(absolute).toStdString());
+    QStringList lines;
+    if (!read.file) {
+        lines << QStringLiteral("cannot open %1: %2")
+                     .arg(absolute, QString::fromLocal8Bit(read.file.reason));
+    }
+    for (const std::string& problem : read.problems) {
+        lines << QStringLiteral("%1: %2").arg(absolute, QString::fromStdString(problem));
+    }
+    return lines;
+}
+
 QString CControllerApp::Begin() {
     if (std::exchange(m_begun, true)) {
         return {};
@@ -166,6 +191,7 @@ QString CControllerApp::Begin() {
     }
     if (JoiningSession()) {
         m_session = new CSessionLink(*m_pDoc, m_guard, *m_events, m_sessionUrl, this);
+        m_session->SetCueEngine(m_cues);
         connect(m_session, &CSessionLink::ended, this,
                 [this](const QString& why) { emit sessionLeft(LeaveSession(why)); });
         connect(m_session, &CSessionLink::documentOpened, this,

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -64,6 +65,10 @@ public:
     // reported by the returned text for a message box (empty when it reads), and by
     // terminalLine in one line naming the whole path; the default document is then used.
     QString UseStartFile(const QString& path, QString* terminalLine = nullptr);
+    // Opens the cue list of the show file `path` named at start. Returns what to tell on the
+    // terminal, one line each: why it could not be read, or what was wrong in it; the
+    // program runs on with what could be taken.
+    QStringList UseCueFile(const QString& path);
     // Whether a file named at start replaced the last document.
     bool StartFileOpened() const { return m_startFileOpened; }
     // Joins the session of the manager at `url` (NSM_URL) when the run begins: the manager,

@@ -3,6 +3,7 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
+#include "program/CCueEngine.h"
 #include "program/DocumentNotices.h"
 
 #include <QDir>
@@ -51,6 +52,10 @@ void CDocumentGuard::KeepAsSaved(const DocumentChanges& changes) {
 
 bool CDocumentGuard::IsModified(const CControllerDoc& doc) const {
     return !m_saved || *m_saved != doc.Values();
+}
+
+bool CDocumentGuard::CuesModified() const {
+    return m_cues && m_cues->IsModified();
 }
 
 bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, DocumentQuestions& questions) {
@@ -110,11 +115,16 @@ std::string CDocumentGuard::JournalName(const CControllerDoc& doc) const {
     return m_sessionDocument.empty() ? doc.Name() : std::string(kSessionPrefix) + m_sessionDocument;
 }
 
+void CDocumentGuard::Post(const CControllerDoc& doc) {
+    m_journal.Post(JournalName(doc), ControllerFileText(doc),
+                   CuesModified() ? m_cues->Text() : std::string());
+}
+
 void CDocumentGuard::Journal(const CControllerDoc& doc) {
-    if (!IsModified(doc)) {
+    if (!IsModified(doc) && !CuesModified()) {
         return;
     }
-    m_journal.Post(JournalName(doc), ControllerFileText(doc));
+    Post(doc);
     // A failed write shows at the next change, once the worker has tried.
     if (m_notices == nullptr) {
         return;
@@ -125,10 +135,10 @@ void CDocumentGuard::Journal(const CControllerDoc& doc) {
 }
 
 bool CDocumentGuard::SaveRecovery(const CControllerDoc& doc) {
-    if (!IsModified(doc)) {
+    if (!IsModified(doc) && !CuesModified()) {
         return true;
     }
-    m_journal.Post(JournalName(doc), ControllerFileText(doc));
+    Post(doc);
     return m_journal.Flush().ok;
 }
 
@@ -158,6 +168,11 @@ QString CDocumentGuard::Restore(CControllerDoc& doc, const CRecoveryJournal::Orp
         const CControllerDoc::ChangeScope load(doc, ChangeOrigin::Load);
         doc.SetName(name);
         ApplyControllerFileText(doc, read.text, false);
+    }
+    // The cue list's unsaved changes come back with the document's; a damaged text gives
+    // what can be taken of it.
+    if (const auto cues = m_journal.OrphanCues(orphan); cues && m_cues) {
+        m_cues->Restore(ParseShowText(*cues).show, true);
     }
     // Changed against what the named file holds now; a file that is gone holds nothing.
     CControllerDoc onDisk;

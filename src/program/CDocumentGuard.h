@@ -1,7 +1,8 @@
 // Keeps the operator's work: knows whether the document has changed since it was opened or
 // saved, asks before a close, New or Import drops such changes, and keeps them in this
 // run's recovery journal, which the next start offers when the run ended without saving
-// them (SIGTERM, the desktop session ending, a kill, a crash, a lost display).
+// them (SIGTERM, the desktop session ending, a kill, a crash, a lost display). The cue
+// list's unsaved changes go into the journal with the document and come back with it.
 #pragma once
 
 #include "model/DocumentChange.h"
@@ -15,6 +16,7 @@
 #include <vector>
 
 class CControllerDoc;
+class CCueEngine;
 
 // What the guard asks of the operator and tells them; the windows answer, the program
 // without windows never asks.
@@ -57,6 +59,11 @@ public:
     // Takes these changes into what counts as saved, so that they do not mark the document.
     void KeepAsSaved(const DocumentChanges& changes);
     bool IsModified(const CControllerDoc& doc) const;
+    // The cue list journalled and restored with the document; it must outlive the guard's
+    // use of it.
+    void SetCueEngine(CCueEngine* cues) { m_cues = cues; }
+    // The cue list holds changes that its file does not.
+    bool CuesModified() const;
 
     // Before a close: asks "Save changes to NAME?" when the document has changed, and saves
     // it with Save As when the operator chooses so. True when the close may go on; this
@@ -98,6 +105,8 @@ public:
 
 private:
     std::string JournalName(const CControllerDoc& doc) const;
+    // Hands the document, and the cue list when it changed, to the journal's worker.
+    void Post(const CControllerDoc& doc);
     // Empty when restored, else why not.
     QString Restore(CControllerDoc& doc, const CRecoveryJournal::Orphan& orphan);
     // Why unsaved changes are not being kept, once: empty when they are or it was told.
@@ -109,6 +118,7 @@ private:
     std::optional<std::vector<int>> m_saved;
     std::string m_sessionDocument;
     DocumentQuestions* m_notices = nullptr;
+    CCueEngine* m_cues = nullptr;
     std::string m_lockFailure;
     bool m_notKeptTold = false;
 };

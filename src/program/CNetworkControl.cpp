@@ -3,12 +3,15 @@
 
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "program/CCueEngine.h"
 #include "program/CDocumentGuard.h"
 #include "program/CLiveInput.h"
 #include "program/CProcessorLink.h"
 
 #include <QRegularExpression>
 #include <QSettings>
+
+#include <cmath>
 
 namespace {
 
@@ -139,8 +142,68 @@ void CNetworkControl::OnArrived() {
         case Kind::TryPreset:
             TryPreset(command.row);
             break;
+        default:
+            DoCue(command);
+            break;
         }
     }
+}
+
+std::optional<std::size_t> CNetworkControl::CueIndex(double number) const {
+    // A float argument carries 1.1 as 1.0999999: near enough is the cue.
+    constexpr double kSlack = 1e-4;
+    const std::vector<Cue>& cues = m_cues->Cues();
+    for (std::size_t i = 0; i < cues.size(); ++i) {
+        if (std::abs(cues[i].number - number) < kSlack) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+void CNetworkControl::DoCue(const OscCommand& command) {
+    if (!m_cues) {
+        return;
+    }
+    const std::vector<Cue>& cues = m_cues->Cues();
+    switch (command.kind) {
+    case Kind::CueGo:
+        static_cast<void>(m_cues->Go());
+        return;
+    case Kind::CueBack:
+        static_cast<void>(m_cues->Back());
+        return;
+    case Kind::CueStop:
+        m_cues->Stop();
+        return;
+    case Kind::CueRecord:
+        static_cast<void>(m_cues->Record(
+            cues.empty() ? CueList::kAtFront : static_cast<std::ptrdiff_t>(cues.size()) - 1, 0xFF,
+            0x7F));
+        return;
+    case Kind::CueFire:
+        if (const auto index = CueIndex(*command.values[0])) {
+            static_cast<void>(m_cues->Fire(*index));
+        }
+        return;
+    default:
+        break;
+    }
+    const auto index = CueIndex(*command.values[1]);
+    if (!index) {
+        return;
+    }
+    Cue changed = cues[*index];
+    if (command.kind == Kind::CueFade) {
+        changed.fadeTenths = static_cast<int>(std::lround(*command.values[0] * 10));
+    } else if (command.kind == Kind::CuePath) {
+        changed.path = *command.values[0] == 0 ? CuePath::Straight : CuePath::Around;
+    } else if (command.kind == Kind::CueChannels) {
+        changed.channels = static_cast<unsigned long>(*command.values[0]);
+    } else {
+        return;
+    }
+    static_cast<void>(m_cues->Edit(*index, changed));
 }
 
 void CNetworkControl::MoveObject(int channel,
@@ -245,7 +308,16 @@ void CNetworkControl::Answer(const COscReceiver::Received& received) {
     case Kind::TryPreset:
         answer.arguments.emplace_back(static_cast<std::int32_t>(m_doc.DefaultPreset));
         break;
-    case Kind::Send:
+    case Kind::CueLive:
+        if (const auto live = m_cues ? m_cues->LiveIndex() : std::nullopt) {
+            answer.arguments.emplace_back(static_cast<float>(m_cues->Cues()[*live].number));
+        }
+        break;
+    case Kind::CueCount:
+        answer.arguments.emplace_back(
+            static_cast<std::int32_t>(m_cues ? m_cues->Cues().size() : 0));
+        break;
+    default:
         return;
     }
     m_receiver->Answer(received.sender, answer);

@@ -5,7 +5,8 @@
 // link's pacing to the processor. Off until the Network Control window or the command line
 // turns it on; the settings are remembered. Nothing received drops unsaved work or writes
 // the settings: a preset try is refused while the document holds changes that the try
-// would bury.
+// would bury. The cue list is fired and edited as from its window: each fire and edit is an
+// undo step.
 #pragma once
 
 #include "model/DocumentChange.h"
@@ -19,6 +20,7 @@
 #include <vector>
 
 class CControllerDoc;
+class CCueEngine;
 class CDocumentGuard;
 class CProcessorLink;
 
@@ -56,6 +58,8 @@ public:
     const COscReceiver& Receiver() const { return *m_receiver; }
     // How /orbis/preset/try reaches the Default Preset window's Try.
     void SetPresetTrier(std::function<void(int row)> trier) { m_tryPreset = std::move(trier); }
+    // The cue list /orbis/cue/... fires and edits; without one those addresses do nothing.
+    void SetCueEngine(CCueEngine* cues) { m_cues = cues; }
     // The preset tries refused because the document held unsaved changes.
     int RefusedTries() const { return m_refusedTries; }
 
@@ -72,11 +76,15 @@ private:
     void TryPreset(int row);
     void TellRefusal(int row);
     void Answer(const COscReceiver::Received& received);
+    void DoCue(const OscCommand& command);
+    // The index of the cue numbered `number`; nothing when there is none.
+    std::optional<std::size_t> CueIndex(double number) const;
 
     CControllerDoc& m_doc;
     const CDocumentGuard& m_guard;
     CProcessorLink& m_link;
     COscReceiver* m_receiver;
+    CCueEngine* m_cues = nullptr;
     std::function<void(int)> m_tryPreset;
     QString m_failure;
     int m_refusedTries = 0;

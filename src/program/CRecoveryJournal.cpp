@@ -3,6 +3,7 @@
 #include "model/AtomicFile.h"
 #include "model/ControllerFile.h"
 #include "model/RegularFile.h"
+#include "model/ShowFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -110,7 +111,8 @@ QString NewRunId() {
 
 CRecoveryJournal::CRecoveryJournal(QString folder)
     : m_folder(std::move(folder)), m_id(NewRunId()), m_folderPath(LocalPath(m_folder)),
-      m_textPath(LocalPath(TextFile(m_id))), m_namePath(LocalPath(NameFile(m_id))) {}
+      m_textPath(LocalPath(TextFile(m_id))), m_namePath(LocalPath(NameFile(m_id))),
+      m_cuesPath(LocalPath(CuesFile(m_id))) {}
 
 CRecoveryJournal::~CRecoveryJournal() {
     {
@@ -135,6 +137,10 @@ QString CRecoveryJournal::TextFile(const QString& id) const {
 
 QString CRecoveryJournal::NameFile(const QString& id) const {
     return QDir(m_folder).filePath(id + QStringLiteral(".name"));
+}
+
+QString CRecoveryJournal::CuesFile(const QString& id) const {
+    return QDir(m_folder).filePath(id + QStringLiteral(".oshow"));
 }
 
 QString CRecoveryJournal::LockFile(const QString& id) const {
@@ -165,11 +171,11 @@ void CRecoveryJournal::EnsureWorker() {
     }
 }
 
-void CRecoveryJournal::Post(std::string documentName, std::string text) {
+void CRecoveryJournal::Post(std::string documentName, std::string text, std::string cues) {
     EnsureWorker();
     {
         const std::lock_guard lock(m_mutex);
-        m_waiting = Job{false, std::move(documentName), std::move(text)};
+        m_waiting = Job{false, std::move(documentName), std::move(text), std::move(cues)};
     }
     m_wake.notify_one();
 }
@@ -180,7 +186,7 @@ void CRecoveryJournal::PostRemove() {
     }
     {
         const std::lock_guard lock(m_mutex);
-        m_waiting = Job{true, {}, {}};
+        m_waiting = Job{true, {}, {}, {}};
     }
     m_wake.notify_one();
 }
@@ -219,6 +225,7 @@ FileResult CRecoveryJournal::Do(const Job& job) {
     if (job.remove) {
         ::unlink(m_textPath.c_str());
         ::unlink(m_namePath.c_str());
+        ::unlink(m_cuesPath.c_str());
         return FileResult::Done(m_textPath);
     }
     // A folder removed while the program runs is made again (its parent made at the lock).
@@ -226,6 +233,11 @@ FileResult CRecoveryJournal::Do(const Job& job) {
     ++m_writes;
     // The name first: the text file's presence is what announces a journal.
     FileResult written = ReplaceFileContents(m_namePath, job.name);
+    if (written && !job.cues.empty()) {
+        written = ReplaceFileContents(m_cuesPath, job.cues);
+    } else if (written) {
+        ::unlink(m_cuesPath.c_str()); // the cue list's changes were saved meanwhile
+    }
     return written ? ReplaceFileContents(m_textPath, job.text) : written;
 }
 
@@ -273,6 +285,7 @@ std::vector<CRecoveryJournal::Orphan> CRecoveryJournal::TakeOrphans(bool* unexpe
         if (!hasText) {
             lock->unlock(); // a run that ended unexpectedly with nothing unsaved
             QFile::remove(NameFile(id));
+            QFile::remove(CuesFile(id));
             continue;
         }
         // A missing, odd or oversized name file leaves the document unnamed.
@@ -287,9 +300,18 @@ FileRead CRecoveryJournal::OrphanText(const Orphan& orphan) const {
     return ReadControllerFileText(LocalPath(TextFile(orphan.id)));
 }
 
+std::optional<std::string> CRecoveryJournal::OrphanCues(const Orphan& orphan) const {
+    FileRead read = ReadRegularFile(LocalPath(CuesFile(orphan.id)), ShowFileReadLimit() + 1);
+    if (!read || read.text.size() > ShowFileReadLimit()) {
+        return std::nullopt;
+    }
+    return std::move(read.text);
+}
+
 void CRecoveryJournal::DiscardOrphan(const Orphan& orphan) {
     QFile::remove(TextFile(orphan.id));
     QFile::remove(NameFile(orphan.id));
+    QFile::remove(CuesFile(orphan.id));
     const auto held =
         std::find_if(m_orphanLocks.begin(), m_orphanLocks.end(),
                      [&orphan](const auto& entry) { return entry.first == orphan.id; });

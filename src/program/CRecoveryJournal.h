@@ -48,8 +48,9 @@ public:
     QString FileName() const { return TextFile(m_id); }
     bool Exists() const;
 
-    // Hands the document's name and text to the worker, replacing what still waits.
-    void Post(std::string documentName, std::string text);
+    // Hands the document's name and text to the worker, replacing what still waits, with the
+    // cue list's show text when it holds unsaved changes too (empty: none).
+    void Post(std::string documentName, std::string text, std::string cues = {});
     // Hands over a removal, replacing a write that still waits.
     void PostRemove();
     // Waits until everything handed over is done; the last write's result.
@@ -71,6 +72,8 @@ public:
     std::size_t OrphansLeft() const { return m_orphansLeft; }
     // Reads an orphan's text; a failure says why it could not be read.
     FileRead OrphanText(const Orphan& orphan) const;
+    // An orphan's cue list text; nothing when it kept none or it cannot be read.
+    std::optional<std::string> OrphanCues(const Orphan& orphan) const;
     // The file that holds an orphan's text.
     QString OrphanFile(const Orphan& orphan) const { return TextFile(orphan.id); }
     // Removes an orphan's files and lets go of its lock.
@@ -83,10 +86,12 @@ private:
         bool remove = false;
         std::string name;
         std::string text;
+        std::string cues;
     };
 
     QString TextFile(const QString& id) const;
     QString NameFile(const QString& id) const;
+    QString CuesFile(const QString& id) const;
     QString LockFile(const QString& id) const;
     void EnsureWorker();
     void Work();
@@ -99,6 +104,7 @@ private:
     std::string m_folderPath;
     std::string m_textPath;
     std::string m_namePath;
+    std::string m_cuesPath;
     std::unique_ptr<QLockFile> m_lock;
     std::vector<std::pair<QString, std::unique_ptr<QLockFile>>> m_orphanLocks;
     std::size_t m_orphansLeft = 0;

@@ -3,6 +3,7 @@
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
 #include "osc/CSessionClient.h"
+#include "program/CCueEngine.h"
 #include "program/CDocumentEvents.h"
 #include "program/CDocumentGuard.h"
 
@@ -96,6 +97,17 @@ void CSessionLink::OnOpen(const QString& path) {
     }
     CControllerDoc& doc = m_doc;
     const QString file = path + QStringLiteral(".ocont2");
+    // Checked before anything changes: an open that fails leaves the program as it was.
+    const QString show = path + QStringLiteral(".oshow");
+    const bool hasShow = m_cues && QFileInfo::exists(show);
+    if (hasShow) {
+        if (const ShowRead read = ReadShowFile(LocalPath(show)); !read.file) {
+            m_client->Fail(kOpen, CSessionClient::BadProject,
+                           QStringLiteral("cannot read %1: %2")
+                               .arg(show, QString::fromLocal8Bit(read.file.reason)));
+            return;
+        }
+    }
     if (QFileInfo::exists(file)) {
         const FileRead read = ReadControllerFileText(LocalPath(file));
         if (!read) {
@@ -126,6 +138,12 @@ void CSessionLink::OnOpen(const QString& path) {
         doc.SetName(LocalPath(file));
     }
     m_document = LocalPath(file);
+    m_show = LocalPath(show);
+    if (hasShow) {
+        static_cast<void>(m_cues->Open(m_show));
+    } else if (m_cues) {
+        m_cues->Restore(Show{}, false);
+    }
     m_guard.SetSessionDocument(m_document);
     MarkSaved();
     m_client->Reply(kOpen, QStringLiteral("Opened %1").arg(file));
@@ -147,6 +165,16 @@ void CSessionLink::OnSave() {
                            .arg(QFile::decodeName(QByteArray::fromStdString(m_document)),
                                 QString::fromLocal8Bit(written.reason)));
         return;
+    }
+    // An empty list is written only over one that was there, so that its cues are gone.
+    if (m_cues && (!m_cues->Cues().empty() || std::filesystem::exists(m_show))) {
+        if (const FileResult written = m_cues->Save(m_show); !written) {
+            m_client->Fail(kSave, CSessionClient::General,
+                           QStringLiteral("cannot write %1: %2")
+                               .arg(QFile::decodeName(QByteArray::fromStdString(m_show)),
+                                    QString::fromLocal8Bit(written.reason)));
+            return;
+        }
     }
     MarkSaved();
     m_client->Reply(kSave, QStringLiteral("Saved"));

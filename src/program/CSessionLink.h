@@ -3,6 +3,8 @@
 // flips. In a session the document is the session's: the program never asks where to save,
 // leaves "Last Document" alone and hides its windows instead of quitting when closed. A
 // manager that does not answer the announce leaves the program running as without one.
+// The cue list lives beside the document, in a show file of the same name (.oshow): the
+// session's save writes it and its open reads it, a session without one having no cues.
 #pragma once
 
 #include <QObject>
@@ -11,6 +13,7 @@
 #include <string>
 
 class CControllerDoc;
+class CCueEngine;
 class CDocumentEvents;
 class CDocumentGuard;
 class CSessionClient;
@@ -33,6 +36,8 @@ public:
     bool IsActive() const { return m_active; }
     // The document's path in the session; empty before the manager opened one.
     const std::string& DocumentName() const { return m_document; }
+    // The cue list the session keeps beside its document; it must outlive this object.
+    void SetCueEngine(CCueEngine* cues) { m_cues = cues; }
     // The main window was closed: every window hides and the manager is told.
     void HideWindows();
 
@@ -56,8 +61,10 @@ private:
     CControllerDoc& m_doc;
     CDocumentGuard& m_guard;
     CDocumentEvents& m_events;
+    CCueEngine* m_cues = nullptr;
     CSessionClient* m_client = nullptr;
     QTimer* m_announceTimer = nullptr;
     bool m_active = true;
     std::string m_document;
+    std::string m_show; // the cue list's file beside the document
 };

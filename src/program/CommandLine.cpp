@@ -50,6 +50,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.rawValues = true;
             } else if (argument == "--screenshot" && i + 1 < arguments.size()) {
                 line.screenshot = arguments[++i];
+            } else if (argument == "--cues" && i + 1 < arguments.size()) {
+                line.cues = arguments[++i];
             } else if (argument == "--osc-address" && i + 1 < arguments.size()) {
                 line.oscAddress = arguments[++i];
             } else if ((argument == "--osc-port" || argument == "--osc-reply-port" ||
@@ -93,6 +95,7 @@ std::string UsageText(const std::string& program) {
            "\n"
            "  -h, --help       show this help and exit\n"
            "  -v, --version    show the version and exit\n"
+           "      --cues SHOW            open the cue list of SHOW, a show file (.oshow)\n"
            "      --osc-port N           receive OSC control (ADM-OSC positions and the\n"
            "                             program's own addresses) on UDP port N\n"
            "      --osc-address ADDRESS  listen there instead of 127.0.0.1 (any computer\n"

@@ -11,6 +11,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     std::optional<std::string> file;  // controller file to open in place of the last one
+    std::optional<std::string> cues;  // show file whose cue list is opened at start
     std::optional<std::string> error; // what was wrong with the arguments
     // Documentation aids, not shown in --help: save a picture of the main window once it
     // is shown, optionally in raw display, then close.

@@ -1,5 +1,6 @@
 // The command line, the file it names and the signal that ends the program.
 #include "program/CControllerApp.h"
+#include "program/CCueEngine.h"
 #include "program/CNetworkControl.h"
 #include "program/CTerminationHandler.h"
 #include "program/CommandLine.h"
@@ -14,6 +15,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <fstream>
 #include <poll.h>
 #include <sys/wait.h>
 
@@ -36,6 +38,8 @@ const LineCase kLines[] = {
     {{"--frobnicate"}, false, false, nullptr, true},
     {{"--screenshot"}, false, false, nullptr, true},
     {{"--osc-port", "70000"}, false, false, nullptr, true},
+    {{"--cues", "a.oshow", "b.ocont2"}, false, false, "b.ocont2", false},
+    {{"--cues"}, false, false, nullptr, true},
 };
 
 } // namespace
@@ -145,6 +149,30 @@ TEST(StartFile, ARefusedFileIsToldInTheBoxAndOnTheTerminal) {
             << box.toStdString();
         EXPECT_EQ(app.m_strLastDocument, "New Document");
     }
+}
+
+// A show file named at start: its cues are taken and each problem is one terminal line
+// naming the whole path; one that cannot be read leaves the list empty and the program on.
+TEST(StartFile, ACueFileIsOpenedAndItsProblemsToldOneLineEach) {
+    TemporaryFolder folder;
+    MemoryMidiBackend midi;
+    CControllerApp app(midi);
+    const std::string show = (folder / "show.oshow").string();
+    std::ofstream(show) << "<plist><dict><key>Cues</key><array><dict><key>Number</key>"
+                           "<real>2</real></dict></array></dict></plist>";
+    const QStringList lines = app.UseCueFile(QString::fromStdString(show));
+    ASSERT_FALSE(lines.isEmpty());
+    for (const QString& line : lines) {
+        EXPECT_TRUE(line.startsWith(QString::fromStdString(show + ": "))) << line.toStdString();
+        EXPECT_FALSE(line.contains(QLatin1Char('\n')));
+    }
+    ASSERT_EQ(app.Cues().Cues().size(), 1u);
+    EXPECT_EQ(app.Cues().Cues()[0].number, 2);
+    const std::string missing = (folder / "missing.oshow").string();
+    const QStringList refused = app.UseCueFile(QString::fromStdString(missing));
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_TRUE(refused[0].startsWith(QString::fromStdString("cannot open " + missing + ": ")));
+    EXPECT_EQ(app.Cues().Cues().size(), 1u) << "a file that cannot be read changes nothing";
 }
 
 // A first object out of range in the store reads as the first; an address for one run keeps

@@ -10,6 +10,7 @@
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
+#include "program/CCueEngine.h"
 #include "program/CNetworkControl.h"
 #include "program/CUndoHistory.h"
 
@@ -181,6 +182,58 @@ TEST_F(NetworkControlTest, AFloodEndsOnTheLastPositionsWithinTheWiresBudget) {
         EXPECT_LE(samples[end].second - samples[first].second,
                   std::size_t{ControlChangePacer::kMessagesPerSecond});
     }
+}
+
+// The cue list from the network: each row's message, then the list's state it leaves.
+TEST_F(NetworkControlTest, CuesAreFiredAndEditedAndBadArgumentsChangeNothing) {
+    CCueEngine& cues = app->Cues();
+    struct CueCase {
+        const char* name;
+        OscMessage message;
+        std::size_t count;
+        std::optional<std::size_t> live;
+        int fadeTenths;         // of the first cue
+        CuePath path;           // of the first cue
+        unsigned long channels; // of the first cue
+    };
+    const auto straight = CuePath::Straight;
+    const CueCase cases[] = {
+        {"record", {"/orbis/cue/record", {}}, 1, std::nullopt, 0, straight, 0xFF},
+        {"record at the end", {"/orbis/cue/record", {}}, 2, std::nullopt, 0, straight, 0xFF},
+        {"fire by number", {"/orbis/cue/fire", {2}}, 2, 1, 0, straight, 0xFF},
+        {"back", {"/orbis/cue/back", {}}, 2, 0, 0, straight, 0xFF},
+        {"go", {"/orbis/cue/go", {}}, 2, 1, 0, straight, 0xFF},
+        {"fire no cue", {"/orbis/cue/fire", {7.0f}}, 2, 1, 0, straight, 0xFF},
+        {"a fade", {"/orbis/cue/1/fade", {2.5f}}, 2, 1, 25, straight, 0xFF},
+        {"a fade too long", {"/orbis/cue/1/fade", {1e6f}}, 2, 1, 6000, straight, 0xFF},
+        {"a negative fade", {"/orbis/cue/1/fade", {-3}}, 2, 1, 0, straight, 0xFF},
+        {"a path", {"/orbis/cue/1/path", {std::string("around")}}, 2, 1, 0, CuePath::Around, 0xFF},
+        {"channels", {"/orbis/cue/1/channels", {2, 3}}, 2, 1, 0, CuePath::Around, 0x06},
+        {"bad channels", {"/orbis/cue/1/channels", {0}}, 2, 1, 0, CuePath::Around, 0x06},
+        {"no such cue", {"/orbis/cue/9/fade", {1}}, 2, 1, 0, CuePath::Around, 0x06},
+    };
+    for (const CueCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        Send(test.message);
+        Send({"/orbis/cue/count", {}}); // answered once the message before it was taken
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answers.hasPendingDatagrams(); }));
+        const QByteArray answer = answers.receiveDatagram().data();
+        const auto count = DecodeOsc(answer.constData(), static_cast<std::size_t>(answer.size()));
+        ASSERT_TRUE(count && count->Int(0));
+        EXPECT_EQ(static_cast<std::size_t>(*count->Int(0)), test.count);
+        ASSERT_EQ(cues.Cues().size(), test.count);
+        EXPECT_EQ(cues.LiveIndex(), test.live);
+        EXPECT_EQ(cues.Cues()[0].fadeTenths, test.fadeTenths);
+        EXPECT_EQ(cues.Cues()[0].path, test.path);
+        EXPECT_EQ(cues.Cues()[0].channels.to_ulong(), test.channels);
+    }
+    EXPECT_TRUE(cues.FileName().empty()) << "nothing received names or writes a file";
+    Send({"/orbis/cue/live", {}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.hasPendingDatagrams(); }));
+    const QByteArray live = answers.receiveDatagram().data();
+    const auto decoded = DecodeOsc(live.constData(), static_cast<std::size_t>(live.size()));
+    ASSERT_TRUE(decoded && decoded->Float(0));
+    EXPECT_EQ(*decoded->Float(0), static_cast<float>(cues.Cues()[1].number));
 }
 
 TEST_F(NetworkControlTest, SectionsGoOutByteForByteAsTheDocumentSendsThem) {

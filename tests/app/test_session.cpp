@@ -6,6 +6,7 @@
 
 #include "model/ParameterTable.h"
 #include "osc/OscMessage.h"
+#include "program/CCueEngine.h"
 #include "program/CSessionLink.h"
 #include "ui/CWindowQuestions.h"
 
@@ -128,7 +129,10 @@ TEST_F(SessionTest, TheManagerOpensSavesSwitchesAndShowsTheProgram) {
         {"a change is told at once",
          {},
          {"/nsm/client/is_dirty"},
-         [this] { Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 17, ChangeOrigin::Gesture); }},
+         [this] {
+             Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 17, ChangeOrigin::Gesture);
+             app->Cues().Record(CueList::kAtFront, 0xFF, 0x7F);
+         }},
         {"the save",
          {"/nsm/client/save", {}},
          {"/nsm/client/is_clean", "/reply \"/nsm/client/save\""}},
@@ -137,7 +141,8 @@ TEST_F(SessionTest, TheManagerOpensSavesSwitchesAndShowsTheProgram) {
          {"/reply \"/nsm/client/open\"", "/nsm/client/is_clean"}},
         {"a switch back",
          {"/nsm/client/open", {a, "Orbis", "nA"}},
-         {"/reply \"/nsm/client/open\"", "/nsm/client/is_clean"}},
+         {"/reply \"/nsm/client/open\"", "/nsm/client/is_clean"},
+         [this] { EXPECT_TRUE(app->Cues().Cues().empty()) << "a member without cues has none"; }},
         {"hidden", {"/nsm/client/hide_optional_gui", {}}, {"/nsm/client/gui_is_hidden"}},
         {"shown", {"/nsm/client/show_optional_gui", {}}, {"/nsm/client/gui_is_shown"}},
         {"the window closed", {}, {"/nsm/client/gui_is_hidden"}, [this] { window->close(); }},
@@ -164,6 +169,9 @@ TEST_F(SessionTest, TheManagerOpensSavesSwitchesAndShowsTheProgram) {
     EXPECT_EQ(Doc().InputLevel[0], 17) << "the switch back opened the saved change";
     EXPECT_NE(FileText("Orbis.nA.ocont2").find("17"), std::string::npos);
     EXPECT_FALSE(FileText("Orbis.nB.ocont2").empty()) << "a new member is written at once";
+    EXPECT_EQ(app->Cues().Cues().size(), 1u) << "the switch back read the cue list saved";
+    EXPECT_FALSE(app->Cues().IsModified());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Path("Orbis.nB.oshow"))));
     app->WriteLastDocument();
     EXPECT_EQ(QSettings(CControllerApp::SettingsFileName(), QSettings::NativeFormat)
                   .value(QStringLiteral("Last Document")),

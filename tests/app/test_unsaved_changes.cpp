@@ -6,6 +6,7 @@
 
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
+#include "program/CCueEngine.h"
 #include "program/CDocumentGuard.h"
 #include "program/CRecoveryJournal.h"
 #include "ui/CDocumentCommands.h"
@@ -221,6 +222,9 @@ TEST_F(UnsavedChangesTest, TheJournalFollowsChangesWithinASecondInAFewWrites) {
     Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), 64, ChangeOrigin::Gesture);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !guard.HasRecovery(); }, 1000))
         << "back in the saved state: nothing to recover";
+    app->Cues().Record(CueList::kAtFront, 0xFF, 0x7F);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return guard.HasRecovery(); }, 1000))
+        << "an unsaved cue list is kept with the document";
 }
 
 // New and Import replace the document: with changes they ask first, as a close does.
@@ -258,6 +262,7 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
         const QString path = SavedShow();
         Start();
         Doc().RoomSide = 90;
+        app->Cues().Record(CueList::kAtFront, 0x01, 0x7F, 25);
         // What SIGTERM and the session's end lead to: no question, the changes kept.
         QPointer<QTimer> watch = ClickWhenShown<QMessageBox>(QStringLiteral("Cancel"));
         EndAsOnSigterm(*app);
@@ -278,10 +283,12 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
             list->findChild<QAbstractButton*>(QString::fromLatin1(answer))->click();
         });
         int roomSide = -1;
+        std::vector<Cue> cues;
         QString title;
         QPointer<QTimer> closing;
         QTimer::singleShot(500, [&] {
             roomSide = next.Doc().RoomSide;
+            cues = next.Cues().Cues();
             title = nextWindows->MainWindow()->findChild<QLabel*>("Title")->text();
             closing = ClickWhenShown<QMessageBox>(QStringLiteral("Discard"));
             nextWindows->MainWindow()->close();
@@ -292,6 +299,12 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
         const bool restored = std::string(answer) == "Restore";
         EXPECT_EQ(offer, "Orbis ended without saving the changes to show.ocont2. Restore them?");
         EXPECT_EQ(roomSide, restored ? 90 : 40) << answer;
+        ASSERT_EQ(cues.size(), restored ? 1u : 0u) << answer << ": the cue list comes back too";
+        if (restored) {
+            EXPECT_EQ(cues[0].fadeTenths, 25);
+            EXPECT_EQ(cues[0].channels, 0x01);
+            EXPECT_TRUE(next.Cues().IsModified());
+        }
         EXPECT_EQ(title, (restored ? "*" : "") + path) << answer;
         EXPECT_FALSE(QFile::exists(recovery)) << answer << ": offered once";
     }

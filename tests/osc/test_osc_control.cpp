@@ -78,6 +78,23 @@ const ReadCase kReadCases[] = {
      1,
      {"/adm/obj/2/x", "/orbis/ch/2/LPFCutOff"}},
     {"a first part naming neither", {"/a?/obj/1/x", {0.5f}}, 1, {}},
+    {"go", {"/orbis/cue/go", {}}, 1, {"/orbis/cue/go"}},
+    {"go with an argument", {"/orbis/cue/go", {1}}, 1, {}},
+    {"an action is never a pattern",
+     {"/orbis/cue/*", {}},
+     1,
+     {"/orbis/cue/live", "/orbis/cue/count"}},
+    {"fire by a float", {"/orbis/cue/fire", {1.5f}}, 1, {"/orbis/cue/fire"}},
+    {"fire without a cue", {"/orbis/cue/fire", {}}, 1, {}},
+    {"fire by a string", {"/orbis/cue/fire", {std::string("1")}}, 1, {}},
+    {"a fade", {"/orbis/cue/2.5/fade", {3}}, 1, {"/orbis/cue/2.5/fade"}},
+    {"a fade of no cue number", {"/orbis/cue/x/fade", {3}}, 1, {}},
+    {"a path by name", {"/orbis/cue/1/path", {std::string("around")}}, 1, {"/orbis/cue/1/path"}},
+    {"an unknown path", {"/orbis/cue/1/path", {std::string("spiral")}}, 1, {}},
+    {"channels", {"/orbis/cue/1/channels", {1, 8.0f}}, 1, {"/orbis/cue/1/channels"}},
+    {"channel 9", {"/orbis/cue/1/channels", {1, 9}}, 1, {}},
+    {"channel 1.5", {"/orbis/cue/1/channels", {1.5f}}, 1, {}},
+    {"an edit without arguments", {"/orbis/cue/1/channels", {}}, 1, {}},
 };
 
 } // namespace
@@ -106,6 +123,13 @@ TEST(OscControl, WhatAMessageCarries) {
     const auto away = ReadOscCommands({"/adm/obj/6/aed", {90.0f, 0.0f, -5.0f}}, 1);
     ASSERT_EQ(away.size(), 1u);
     EXPECT_EQ(away[0].values[2], 0.0) << "a distance is 0 to 1";
+    const auto fade = ReadOscCommands({"/orbis/cue/2.5/fade", {900.0f}}, 1);
+    ASSERT_EQ(fade.size(), 1u);
+    EXPECT_EQ(fade[0].values[0], 600.0) << "a fade is at most 600 s";
+    EXPECT_EQ(fade[0].values[1], 2.5);
+    const auto channels = ReadOscCommands({"/orbis/cue/1/channels", {2, 8.0f, 2}}, 1);
+    ASSERT_EQ(channels.size(), 1u);
+    EXPECT_EQ(channels[0].values[0], 0x82);
 }
 
 TEST(OscControl, Patterns) {
