@@ -298,8 +298,9 @@ std::string CCueEngine::Text() const {
     return ShowFileText(CurrentShow());
 }
 
-void CCueEngine::Restore(const Show& show, bool modified) {
+void CCueEngine::Restore(const Show& show, bool modified, std::string fileName) {
     EndFire();
+    m_fileName = std::move(fileName);
     m_unknownKeys = show.unknownKeys;
     m_unknownCueKeys = show.unknownCueKeys;
     m_live.reset();

@@ -82,7 +82,8 @@ public:
     FileResult Save(const std::string& path);
     // The list as a show file's text, for the recovery journal and a session, and back.
     std::string Text() const;
-    void Restore(const Show& show, bool modified);
+    // `fileName` is the show file the list belongs to from now on; empty for none.
+    void Restore(const Show& show, bool modified, std::string fileName = {});
 
 signals:
     // The list, a name or the file changed.

@@ -142,7 +142,7 @@ void CSessionLink::OnOpen(const QString& path) {
     if (hasShow) {
         static_cast<void>(m_cues->Open(m_show));
     } else if (m_cues) {
-        m_cues->Restore(Show{}, false);
+        m_cues->Restore(Show{}, false, m_show);
     }
     m_guard.SetSessionDocument(m_document);
     MarkSaved();
