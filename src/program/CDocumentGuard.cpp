@@ -59,12 +59,30 @@ bool CDocumentGuard::CuesModified() const {
 }
 
 bool CDocumentGuard::ConfirmClose(CControllerDoc& doc, DocumentQuestions& questions) {
-    if (!AskToKeepChanges(doc, questions)) {
+    if (!AskToKeepChanges(doc, questions) || !AskToKeepCues(questions)) {
         return false;
     }
     // What the journal kept is settled now: saved or knowingly dropped.
     RemoveRecovery();
     return true;
+}
+
+bool CDocumentGuard::AskToKeepCues(DocumentQuestions& questions) {
+    if (!CuesModified()) {
+        return true;
+    }
+    const std::string& file = m_cues->FileName();
+    const QString name = file.empty() ? QStringLiteral("the cue list")
+                                      : QStringLiteral("the cue list %1").arg(ShownName(file));
+    switch (questions.AskToSave(name)) {
+    case DocumentQuestions::Answer::Discard:
+        return true;
+    case DocumentQuestions::Answer::SaveAs:
+        return questions.SaveCuesAs(*m_cues);
+    case DocumentQuestions::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 bool CDocumentGuard::AskToKeepChanges(CControllerDoc& doc, DocumentQuestions& questions) {

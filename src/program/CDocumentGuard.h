@@ -17,6 +17,7 @@
 
 class CControllerDoc;
 class CCueEngine;
+class CCueEngine;
 
 // What the guard asks of the operator and tells them; the windows answer, the program
 // without windows never asks.
@@ -36,6 +37,8 @@ public:
     virtual Answer AskToSave(const QString& shownName) = 0;
     // Asks where to save and writes the document there; true when it was written.
     virtual bool SaveAs(CControllerDoc& doc) = 0;
+    // Asks where to save the cue list and writes it there; true when it was written.
+    virtual bool SaveCuesAs(CCueEngine& cues) = 0;
     // A notice that does not block.
     virtual void Tell(const QString& text) = 0;
     // Offers the journals in one list, with `notes` above it, until answered.
@@ -69,6 +72,8 @@ public:
     // it with Save As when the operator chooses so. True when the close may go on; this
     // run's journal is then removed.
     bool ConfirmClose(CControllerDoc& doc, DocumentQuestions& questions);
+    // The same question for a cue list that no show file holds; true to go on.
+    bool AskToKeepCues(DocumentQuestions& questions);
     // The same question before New or Import replaces the document; true to go on.
     bool AskToKeepChanges(CControllerDoc& doc, DocumentQuestions& questions);
 

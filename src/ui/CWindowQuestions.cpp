@@ -1,9 +1,13 @@
 #include "ui/CWindowQuestions.h"
 
+#include "program/CCueEngine.h"
+#include "program/DocumentNotices.h"
 #include "ui/CRecoveryList.h"
 #include "ui/FileCommands.h"
 #include "ui/NoticeWindow.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -31,6 +35,23 @@ DocumentQuestions::Answer CWindowQuestions::AskToSave(const QString& shownName) 
 
 bool CWindowQuestions::SaveAs(CControllerDoc& doc) {
     return SaveFileAs(doc, m_parent);
+}
+
+bool CWindowQuestions::SaveCuesAs(CCueEngine& cues) {
+    const QString path =
+        QFileDialog::getSaveFileName(m_parent, QStringLiteral("Save Cue List As"),
+                                     QFile::decodeName(QByteArray::fromStdString(cues.FileName())),
+                                     QStringLiteral("Orbis shows (*.oshow)"));
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (const FileResult written = cues.Save(QFile::encodeName(path).toStdString()); !written) {
+        QMessageBox::critical(m_parent, QStringLiteral("Orbis"),
+                              QStringLiteral("The cue list could not be saved as \"%1\": %2.")
+                                  .arg(ShownPath(path), QString::fromLocal8Bit(written.reason)));
+        return false;
+    }
+    return true;
 }
 
 void CWindowQuestions::Tell(const QString& text) {

@@ -13,6 +13,7 @@ public:
 
     Answer AskToSave(const QString& shownName) override;
     bool SaveAs(CControllerDoc& doc) override;
+    bool SaveCuesAs(CCueEngine& cues) override;
     void Tell(const QString& text) override;
     void OfferJournals(const QString& notes, const std::vector<Journal>& journals, Restorer restore,
                        Discarder discard) override;
