@@ -102,3 +102,34 @@ xdotool windowfocus --sync "$main" key alt+h
 sleep 0.5
 xdotool key a
 shoot "About Orbis Controller 1.5" about.png
+
+start
+key ctrl+l
+cues="$(wait_window "Cue List")"
+# Three cues recorded and named as an operator does, the second with a fade on the Around
+# path, then GO twice: the picture shows the live mark, the one standing by and the fade.
+cue() { # name [fade seconds]
+    xdotool key --window "$cues" alt+r
+    sleep 0.3 # a button's key clicks it a moment later
+    xdotool key --window "$cues" F2
+    xdotool type --window "$cues" "$1"
+    xdotool key --window "$cues" Return
+    if [[ -n "${2:-}" ]]; then
+        xdotool key --window "$cues" Right F2 ctrl+a
+        xdotool type --window "$cues" "$2"
+        xdotool key --window "$cues" Return Menu
+        sleep 0.3
+        xdotool key p
+        sleep 0.3
+        xdotool key a
+    fi
+}
+xdotool windowfocus --sync "$cues"
+cue "Opening"
+cue "Voices circle" 8
+cue "Finale"
+xdotool key --window "$cues" ctrl+Home ctrl+Return
+sleep 0.3
+xdotool key --window "$cues" ctrl+Return
+sleep 1
+shoot "Cue List" cue-list.png

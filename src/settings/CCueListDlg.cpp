@@ -110,7 +110,8 @@ CCueListDlg::CCueListDlg(CControllerApp& program, QWidget& mainWindow)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setMinimumSize(560, 200);
     layout->addWidget(m_table);
@@ -308,7 +309,6 @@ void CCueListDlg::ShowList() {
         }
     }
     m_filling = false;
-    m_table->resizeColumnsToContents();
     if (selected && !cues.empty()) {
         Select(std::min(*selected, cues.size() - 1));
     }
@@ -414,7 +414,7 @@ void CCueListDlg::FillCueMenu(QMenu& menu) {
     const Cue& cue = m_cues.Cues()[*index];
     QMenu* path = menu.addMenu(QStringLiteral("&Path"));
     for (const CuePath choice : {CuePath::Straight, CuePath::Around}) {
-        QAction* action = path->addAction(PathText(choice));
+        QAction* action = path->addAction(QLatin1Char('&') + PathText(choice));
         action->setCheckable(true);
         action->setChecked(cue.path == choice);
         connect(action, &QAction::triggered, this,
@@ -422,7 +422,7 @@ void CCueListDlg::FillCueMenu(QMenu& menu) {
     }
     QMenu* channels = menu.addMenu(QStringLiteral("&Channels"));
     for (std::size_t c = 0; c < cue.channels.size(); ++c) {
-        QAction* action = channels->addAction(QStringLiteral("Channel %1").arg(c + 1));
+        QAction* action = channels->addAction(QStringLiteral("Channel &%1").arg(c + 1));
         action->setCheckable(true);
         action->setChecked(cue.channels[c]);
         connect(action, &QAction::triggered, this, [this, c](bool on) {
@@ -460,6 +460,10 @@ void CCueListDlg::Record() {
                                           : static_cast<std::ptrdiff_t>(m_cues.Cues().size()) - 1;
     if (const std::optional<std::size_t> added = m_cues.Record(after, channels, groups)) {
         Select(*added);
+        // The new cue's name is a key away (F2), as the operator usually names it next.
+        m_table->setCurrentCell(static_cast<int>(*added), NameColumn,
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_table->setFocus(Qt::OtherFocusReason);
     }
 }
 
