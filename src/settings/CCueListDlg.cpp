@@ -142,8 +142,6 @@ CCueListDlg::CCueListDlg(CControllerApp& program, QWidget& mainWindow)
     bold.setPointSizeF(bold.pointSizeF() * 1.4);
     m_go->setFont(bold);
     m_go->setMinimumHeight(40);
-    // Space and Return on a focused GO are swallowed: a show must not fire by a stray key.
-    m_go->installEventFilter(this);
     auto* goKey = new QLabel(QStringLiteral("GO: Ctrl+Return"), this);
     goKey->setObjectName(QStringLiteral("GoKey"));
     goColumn->addWidget(goKey);
@@ -154,6 +152,11 @@ CCueListDlg::CCueListDlg(CControllerApp& program, QWidget& mainWindow)
                                   QStringLiteral("Freezes the running fade where it stands"));
     fireRow->addStretch();
     layout->addLayout(fireRow);
+    // Space and Return on a focused GO or Back are swallowed: a show must not fire by a
+    // stray key.
+    m_go->installEventFilter(this);
+    back->installEventFilter(this);
+    m_fireButtons = {m_go, back};
     connect(m_go, &QPushButton::clicked, &m_cues, &CCueEngine::Go);
     connect(back, &QPushButton::clicked, &m_cues, &CCueEngine::Back);
     connect(stop, &QPushButton::clicked, &m_cues, &CCueEngine::Stop);
@@ -272,7 +275,7 @@ std::optional<int> CCueListDlg::FadeTenthsFromText(const QString& text) {
 }
 
 bool CCueListDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_go &&
+    if (m_fireButtons.contains(watched) &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Space || key == Qt::Key_Select || key == Qt::Key_Return ||

@@ -62,6 +62,7 @@ private:
     QPushButton* m_go = nullptr;
     QPushButton* m_cueButton = nullptr;
     QList<QPushButton*> m_needSelection;
+    QList<QObject*> m_fireButtons; // which no stray key may press
     std::array<QCheckBox*, 8> m_recordChannels{};
     std::array<QCheckBox*, Cue::kGroups> m_recordGroups{};
     bool m_filling = false; // the table is being redrawn, not edited

@@ -91,7 +91,7 @@ TEST_F(CueListWindowTest, RecordsGoesStopsEditsAndDeletes) {
     EXPECT_EQ(Engine().Cues()[0].fadeTenths, Cue::kMaxFadeTenths) << "the second went";
 }
 
-TEST_F(CueListWindowTest, CtrlReturnFiresButSpaceInTheNameOrOnGoDoesNot) {
+TEST_F(CueListWindowTest, CtrlReturnFiresButSpaceInTheNameOrOnGoOrBackDoesNot) {
     ASSERT_NO_FATAL_FAILURE(OpenWithTwoCues());
     cues->activateWindow();
     // The window's own key needs the window active, which the platform tells a little later.
@@ -109,6 +109,13 @@ TEST_F(CueListWindowTest, CtrlReturnFiresButSpaceInTheNameOrOnGoDoesNot) {
     QTest::keyClick(name, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(Doc().LPFCutOff[0], 10);
     EXPECT_EQ(Engine().LiveIndex(), 0u);
+
+    // Back, which fires a cue too, is as safe from Space.
+    Click("GoButton");
+    auto* back = cues->findChild<QPushButton*>(QStringLiteral("BackButton"));
+    back->setFocus();
+    QTest::keyClick(back, Qt::Key_Space);
+    EXPECT_EQ(Engine().LiveIndex(), 1u);
 }
 
 TEST(CueListFadeText, SecondsBecomeTenthsWithinTheLongestFade) {
