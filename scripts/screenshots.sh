@@ -25,9 +25,10 @@ stop() {
 }
 shows=/tmp/Shows
 trap 'stop; rm -rf "$home"; if [[ -L "$shows" ]]; then rm -f "$shows"; fi' EXIT
-# The neutral folder is a link to the private home: made here, or the run stops.
+# The neutral folder is a link to the private home: made here, or the run stops (-T: an
+# existing folder of that name must not get the link inside it).
 mkdir "$home/shows"
-if ! ln -s "$home/shows" "$shows" 2>/dev/null; then
+if ! ln -sT "$home/shows" "$shows" 2>/dev/null; then
     shows=""
     echo "$0: /tmp/Shows exists; move it away first" >&2
     exit 1
