@@ -89,7 +89,7 @@ QPushButton* AddButton(QWidget* parent, QLayout* layout, const QString& text, co
 } // namespace
 
 CCueListDlg::CCueListDlg(CControllerApp& program, QWidget& mainWindow)
-    : QDialog(&mainWindow), m_program(program), m_cues(program.Cues()) {
+    : QDialog(&mainWindow), m_cues(program.Cues()) {
     setObjectName(QStringLiteral("CCueListDlg"));
     setWindowTitle(QStringLiteral("Cue List"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -54,7 +54,6 @@ private:
     void Select(std::optional<std::size_t> index);
     void UpdateButtons();
 
-    CControllerApp& m_program;
     CCueEngine& m_cues;
     QLabel* m_state = nullptr;
     QTableWidget* m_table = nullptr;
