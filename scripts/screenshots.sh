@@ -25,9 +25,10 @@ stop() {
 }
 shows=/tmp/Shows
 trap 'stop; rm -rf "$home"; if [[ -L "$shows" ]]; then rm -f "$shows"; fi' EXIT
-# The neutral folder is a link to the private home: made here, or the run stops.
+# The neutral folder is a link to the private home: made here, or the run stops (-T: an
+# existing folder of that name must not get the link inside it).
 mkdir "$home/shows"
-if ! ln -s "$home/shows" "$shows" 2>/dev/null; then
+if ! ln -sT "$home/shows" "$shows" 2>/dev/null; then
     shows=""
     echo "$0: /tmp/Shows exists; move it away first" >&2
     exit 1
@@ -102,3 +103,34 @@ xdotool windowfocus --sync "$main" key alt+h
 sleep 0.5
 xdotool key a
 shoot "About Orbis Controller 1.5" about.png
+
+start
+key ctrl+l
+cues="$(wait_window "Cue List")"
+# Three cues recorded and named as an operator does, the second with a fade on the Around
+# path, then GO twice: the picture shows the live mark, the one standing by and the fade.
+cue() { # name [fade seconds]
+    xdotool key --window "$cues" alt+r
+    sleep 0.3 # a button's key clicks it a moment later
+    xdotool key --window "$cues" F2
+    xdotool type --window "$cues" "$1"
+    xdotool key --window "$cues" Return
+    if [[ -n "${2:-}" ]]; then
+        xdotool key --window "$cues" Right F2 ctrl+a
+        xdotool type --window "$cues" "$2"
+        xdotool key --window "$cues" Return Menu
+        sleep 0.3
+        xdotool key p
+        sleep 0.3
+        xdotool key a
+    fi
+}
+xdotool windowfocus --sync "$cues"
+cue "Opening"
+cue "Voices circle" 8
+cue "Finale"
+xdotool key --window "$cues" ctrl+Home ctrl+Return
+sleep 0.3
+xdotool key --window "$cues" ctrl+Return
+sleep 1
+shoot "Cue List" cue-list.png

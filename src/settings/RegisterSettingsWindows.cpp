@@ -3,6 +3,7 @@
 #include "program/CControllerApp.h"
 #include "program/CNetworkControl.h"
 #include "settings/CAboutDlg.h"
+#include "settings/CCueListDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CDiagramDlg.h"
 #include "settings/CNetworkControlDlg.h"
@@ -23,6 +24,7 @@ template <class Window> static void RunWindow(CControllerApp& program, QWidget& 
 void RegisterSettingsWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::DefaultPreset, MakeWindow<CDefaultPresetDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::SampleRate, MakeWindow<CSampleRateDlg>);
+    app.SetSettingsWindowFactory(SettingsWindow::CueList, MakeWindow<CCueListDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::Diagram,
                                  [](CControllerApp&, QWidget& mainWindow) -> QWidget* {
                                      return new CDiagramDlg(&mainWindow);

@@ -34,7 +34,7 @@ struct MenuItem {
     bool checkable = false;
 };
 
-const std::array<MenuItem, 26> kItems = {{
+const std::array<MenuItem, 28> kItems = {{
     {0, "&New\tCtrl+N", CommandId::New},
     {0, "&Import...\tCtrl+O", CommandId::Import},
     {0, "&Close\tCtrl+W", CommandId::Close},
@@ -54,6 +54,8 @@ const std::array<MenuItem, 26> kItems = {{
     {2, "Network Control...", CommandId::NetworkControl},
     {2, "Send Setup When the Processor Returns", CommandId::SendSetupOnReturn, true, true},
     {3, "&Minimize\tCtrl+M", CommandId::Minimize},
+    {3, {}, kSeparator},
+    {3, "Cue &List\tCtrl+L", CommandId::CueList},
     {3, {}, kSeparator},
     {3, "Bring All to Front", CommandId::BringAllToFront},
     {3, {}, kSeparator},

@@ -15,6 +15,8 @@ const std::array<SettingsWindowRule, kSettingsWindowCount> kSettingsWindowRules 
      "Error creating Stereo Source Dialog"},
     {CommandId::SpatOuts, SettingsWindow::SpatOuts, Unmoved, "Error creating Spat Outs Dialog"},
     {CommandId::Diagram, SettingsWindow::Diagram, CentredBelowTop, "Error creating Diagram Dialog"},
+    {CommandId::CueList, SettingsWindow::CueList, RightOfRightEdge,
+     "Error creating Cue List Dialog"},
 }};
 
 const SettingsWindowRule* FindSettingsWindowRule(int command) {

@@ -1,4 +1,4 @@
-// The five modeless settings windows the main window keeps one of each: their commands,
+// The six modeless settings windows the main window keeps one of each: their commands,
 // where a new one is placed relative to the main window, and the text shown when one
 // cannot be created.
 #pragma once
@@ -16,9 +16,10 @@ enum class SettingsWindow : std::size_t {
     DefaultPreset,
     StereoSource,
     SpatOuts,
-    Diagram
+    Diagram,
+    CueList
 };
-constexpr std::size_t kSettingsWindowCount = 5;
+constexpr std::size_t kSettingsWindowCount = 6;
 
 enum class SettingsPlacement {
     CentredBelowTop,  // centred over the main window, 30 px below its top

@@ -176,6 +176,8 @@ TEST_F(InformationWindowTest, ModelessWindowsOpenOnceInTheirPlaceAndFreeTheirSlo
          m.x() + m.width() + 25, m.y() + m.height() / 2 - 50},
         {SettingsWindow::SampleRate, CommandId::SampleRate, "CSampleRateDlg", -1, centredTop},
         {SettingsWindow::Diagram, CommandId::Diagram, "CDiagramDlg", -1, centredTop},
+        {SettingsWindow::CueList, CommandId::CueList, "CCueListDlg", m.x() + m.width() + 25,
+         m.y() + m.height() / 2 - 50},
     };
     for (const auto& [kind, command, className, right, top] : cases) {
         SCOPED_TRACE(className);
