@@ -285,12 +285,17 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
         int roomSide = -1;
         std::vector<Cue> cues;
         QString title;
+        QString cueQuestion;
         QPointer<QTimer> closing;
         QTimer::singleShot(500, [&] {
             roomSide = next.Doc().RoomSide;
             cues = next.Cues().Cues();
             title = nextWindows->MainWindow()->findChild<QLabel*>("Title")->text();
-            closing = ClickWhenShown<QMessageBox>(QStringLiteral("Discard"));
+            // The values are asked about first, then the restored cue list.
+            closing = WhenShown<QMessageBox>([&closing, &cueQuestion](QMessageBox* question) {
+                question->findChild<QAbstractButton*>(QStringLiteral("Discard"))->click();
+                closing = ClickWhenShown<QMessageBox>(QStringLiteral("Discard"), &cueQuestion);
+            });
             nextWindows->MainWindow()->close();
         });
         QTimer::singleShot(10000, [&next] { next.RequestClose(); }); // never hang
@@ -305,6 +310,8 @@ TEST_F(UnsavedChangesTest, AnEndWithoutAskingKeepsChangesThatTheNextStartOffers)
             EXPECT_EQ(cues[0].channels, 0x01);
             EXPECT_TRUE(next.Cues().IsModified());
         }
+        EXPECT_EQ(cueQuestion, restored ? "Save changes to the cue list?" : "")
+            << answer << ": closing asks about cues no file holds";
         EXPECT_EQ(title, (restored ? "*" : "") + path) << answer;
         EXPECT_FALSE(QFile::exists(recovery)) << answer << ": offered once";
     }
