@@ -1,6 +1,7 @@
 #include "program/CCueEngine.h"
 
 #include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "program/CProcessorLink.h"
 #include "program/CUndoHistory.h"
 
@@ -188,7 +189,15 @@ bool CCueEngine::Fire(std::size_t index) {
     m_fireLength = std::chrono::milliseconds(100LL * cue.fadeTenths);
     m_live = index;
     m_fade.Start(cue, from, m_fireStart);
-    ApplyStep(m_fade.ValuesAt(m_fireStart));
+    const CueFade::Values first = m_fade.ValuesAt(m_fireStart);
+    if (cue.fadeTenths == 0) {
+        // A cut goes out whole and in order, as the Send buttons send.
+        m_doc.Apply(first, ChangeOrigin::Cue);
+        static_cast<void>(m_link.SendValues(first));
+        SendRoutes(first);
+    } else {
+        ApplyStep(first);
+    }
     if (m_fade.Done()) {
         EndFire();
     } else {
@@ -234,6 +243,17 @@ void CCueEngine::ApplyStep(const CueFade::Values& values) {
     // Each controller's latest value waits in the link; one the processor has is not sent again.
     for (const auto& [key, value] : values) {
         m_link.Post(key, value, CProcessorLink::Repeat::Skip);
+    }
+    SendRoutes(values);
+}
+
+void CCueEngine::SendRoutes(const CueFade::Values& values) {
+    // Routes travel only in the patchbay's section; they switch at a fade's start.
+    const bool routes = std::any_of(values.begin(), values.end(), [](const auto& value) {
+        return GroupOf(value.first) == ParameterGroup::Patchbay;
+    });
+    if (routes) {
+        static_cast<void>(m_link.SendSection(CProcessorLink::Section::Patchbay));
     }
 }
 

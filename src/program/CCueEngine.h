@@ -97,6 +97,8 @@ private:
     class ListStep;
     class FireStep;
     void ApplyStep(const CueFade::Values& values);
+    // The patchbay's section goes out when a step changes a route.
+    void SendRoutes(const CueFade::Values& values);
     void OnStep();
     void EndFire();
     void SetList(std::vector<Cue> cues, bool modified);

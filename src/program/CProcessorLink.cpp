@@ -149,6 +149,24 @@ MidiResult CProcessorLink::SendSection(Section section) {
     return opened;
 }
 
+MidiResult CProcessorLink::SendValues(std::vector<std::pair<ParameterKey, int>> values) {
+    const MidiResult opened = OpenPort();
+    if (!opened) {
+        return opened;
+    }
+    m_pacer.Barrier(ControlChangePacer::kAlone, [this, values = std::move(values)] {
+        std::vector<ControlChangePacer::Part> parts;
+        for (const auto& [key, value] : values) {
+            if (const auto message = ControlChangeOf(key, value)) {
+                parts.push_back({1, [this, m = *message] { static_cast<void>(SendOne(m)); }});
+            }
+        }
+        return parts;
+    });
+    PumpSoon();
+    return opened;
+}
+
 MidiResult CProcessorLink::SendBarrier(int messages, std::function<MidiResult()> send) {
     const MidiResult opened = OpenPort();
     if (!opened) {

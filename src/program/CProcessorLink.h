@@ -43,6 +43,10 @@ public:
     // with the values it holds when its turn comes; a request while the same section still
     // waits is part of that one. Fails at once when no port is open to take it.
     MidiResult SendSection(Section section);
+    // These values, each sent whether or not the processor has it, in this order after
+    // everything waiting, as a section goes (a cue's cut). Values never sent are left out.
+    // Fails at once when no port is open to take them.
+    MidiResult SendValues(std::vector<std::pair<ParameterKey, int>> values);
     // Runs `send` (a Program Change, a system-exclusive command) after everything waiting;
     // `messages` is what it puts on the wire, in three-byte messages, for the budget. Fails
     // at once when no port is open to take it.

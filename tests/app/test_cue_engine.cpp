@@ -107,6 +107,8 @@ TEST_F(CueEngineTest, FiresEndExactlyOnTheirValuesOnTheWireAndUndoPutsBack) {
              e.Go(); // the second cue again, a cut
          },
          40, 80, 30, 70},
+        {"a cut to the values already there goes out whole", 0, CuePath::Straight, 0xFF,
+         [](CCueEngine& e, const Stepper&) { e.Fire(1); }, 40, 80, 30, 40},
         {"a scope of channels 1-4", 0, CuePath::Straight, 0x0F,
          [](CCueEngine& e, const Stepper&) { e.Back(); }, 100, 20, 90, 40},
     };
@@ -128,16 +130,29 @@ TEST_F(CueEngineTest, FiresEndExactlyOnTheirValuesOnTheWireAndUndoPutsBack) {
         EXPECT_EQ(Doc().XPosition[7], row.channels[7] ? row.x : 40) << "channel 8";
         RestLink();
         const auto wire = LastOnWire(0);
-        if (row.x != 40) {
-            EXPECT_EQ(wire.at(20), row.x);
-            EXPECT_EQ(wire.at(21), row.y);
-            EXPECT_EQ(wire.at(22), row.z);
-        }
+        EXPECT_EQ(wire.at(20), row.x);
+        EXPECT_EQ(wire.at(21), row.y);
+        EXPECT_EQ(wire.at(22), row.z);
         app->History().Stack().undo();
         EXPECT_EQ(Doc().XPosition[0], row.undoX) << "a fire is one step, however long";
         RestLink();
         EXPECT_EQ(LastOnWire(0).at(20), row.undoX) << "and its undo reaches the processor";
     }
+}
+
+TEST_F(CueEngineTest, ARouteSwitchedByACueGoesOutInThePatchbaysSection) {
+    std::bitset<Cue::kGroups> routes;
+    routes.set(static_cast<std::size_t>(ParameterGroup::Patchbay));
+    Doc().HostInPBSelect[0] = 1;
+    ASSERT_TRUE(engine->Record(CueList::kAtFront, 0xFF, routes, 10));
+    Doc().HostInPBSelect[0] = 2;
+    ASSERT_TRUE(engine->Record(0, 0xFF, routes, 10));
+    RestLink();
+    midi.ClearRecords();
+    ASSERT_TRUE(engine->Fire(0));
+    EXPECT_EQ(Doc().HostInPBSelect[0], 1) << "a route switches at the start";
+    RestLink();
+    EXPECT_EQ(midi.SentTo(0).size(), SectionMessages(Doc(), SendSection::Patchbay).size());
 }
 
 } // namespace
