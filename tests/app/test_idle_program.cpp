@@ -4,6 +4,9 @@
 // core on every desktop yet never shows on the offscreen platform of the other tests. Once
 // with no MIDI device at all, once as a client of the private JACK server, whose process
 // thread legitimately wakes every period.
+#include "model/CControllerDoc.h"
+#include "model/CueList.h"
+#include "model/ShowFile.h"
 #include "support/JackMidiPeer.h"
 #include "support/PrivateJackServer.h"
 #include "support/PrivateXServer.h"
@@ -127,6 +130,7 @@ struct IdleCase {
     const char* name;
     bool onJack;
     int processPerMille;
+    bool withCues = false; // a show of three cues opened at start
 };
 
 void PrintTo(const IdleCase& idle, std::ostream* out) {
@@ -162,10 +166,22 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
         environment.insert(QStringLiteral("JACK_DEFAULT_SERVER"),
                            qEnvironmentVariable("ORBIS_TEST_JACK_SERVER"));
     }
+    QStringList arguments;
+    if (GetParam().withCues) {
+        CControllerDoc doc;
+        CueList cues;
+        for (int c = 0; c < 3; ++c) {
+            doc.XPosition[c] = 20 * c;
+            cues.Record(doc, static_cast<std::ptrdiff_t>(cues.Size()) - 1, 0xFF, 0x7F, {}, 20);
+        }
+        const QString show = home.filePath(QStringLiteral("show.oshow"));
+        ASSERT_TRUE(WriteShowFile(Show{cues.Cues(), {}, {}}, show.toStdString()));
+        arguments << QStringLiteral("--cues") << show;
+    }
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(ORBIS_PROGRAM), {});
+    program.start(QStringLiteral(ORBIS_PROGRAM), arguments);
     ASSERT_TRUE(program.waitForStarted(5000));
     const auto pid = static_cast<pid_t>(program.processId());
     struct Stop {
@@ -214,5 +230,6 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
 
 INSTANTIATE_TEST_SUITE_P(Program, IdleProgramTest,
                          ::testing::Values(IdleCase{"WithoutMidiDevices", false, 25},
-                                           IdleCase{"OnJack", true, 60}),
+                                           IdleCase{"OnJack", true, 60},
+                                           IdleCase{"WithACueList", false, 25, true}),
                          [](const auto& test) { return std::string(test.param.name); });
