@@ -1,11 +1,15 @@
 // The real program and its recovery journal on an X server of the test's own: a display lost
-// after a change leaves a journal that the next start restores, and what lies in the journal
-// folder neither hides a journal nor holds up the start.
+// after a change leaves a journal that the next start restores, a cue list recorded over OSC
+// survives a kill, and what lies in the journal folder neither hides a journal nor holds up
+// the start.
 #include "support/PrivateXServer.h"
 #include "support/WhenShown.h"
 
 #include "model/CControllerDoc.h"
 #include "model/ControllerFile.h"
+#include "model/RegularFile.h"
+#include "model/ShowFile.h"
+#include "osc/OscMessage.h"
 #include "program/CDocumentGuard.h"
 #include "ui/CWindowQuestions.h"
 
@@ -13,6 +17,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -101,6 +106,43 @@ TEST_F(RecoveryProgramTest, ALostDisplayLeavesAJournalThatTheNextStartRestores) 
     delete answer;
     EXPECT_EQ(restored.Values(), kept.Values());
     next.RemoveRecovery();
+}
+
+// A cue list recorded over OSC is in the journal half a second later, so a program killed
+// outright (SIGKILL) leaves it for the next start.
+TEST_F(RecoveryProgramTest, ACueListRecordedOverOscSurvivesAKill) {
+    QUdpSocket probe;
+    ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.localPort();
+    probe.close();
+    program.start(QStringLiteral(ORBIS_PROGRAM),
+                  {QStringLiteral("--osc-port"), QString::number(port)});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(x.WindowNamed(QStringLiteral("ORBIS CONTROLLER")))
+        << "the main window did not appear";
+    const auto cuesInJournal = [this]() -> std::size_t {
+        const QStringList files = folder.entryList({QStringLiteral("run-*.oshow")}, QDir::Files);
+        if (files.size() != 1) {
+            return 0;
+        }
+        const FileRead read =
+            ReadRegularFile(QFile::encodeName(folder.filePath(files[0])).toStdString(), 1 << 24);
+        return read ? ParseShowText(read.text).show.cues.size() : 0;
+    };
+    QUdpSocket sender;
+    const std::vector<char> record = EncodeOsc({"/orbis/cue/record", {}});
+    // Sent until taken: the receiver listens a moment after the window shows.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            sender.writeDatagram(record.data(), static_cast<qint64>(record.size()),
+                                 QHostAddress::LocalHost, port);
+            return cuesInJournal() > 0;
+        },
+        10000));
+    const std::size_t kept = cuesInJournal();
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(cuesInJournal(), kept) << "the killed program's cues stay for the next start";
 }
 
 // A lock file left empty (a power cut before it reached the disk) hides no journal, and a FIFO
