@@ -75,6 +75,20 @@ start() {
 key() { xdotool key --window "$main" "$1"; }
 
 start
+# About has no key of its own: the Help menu by its mnemonic, then its "About" item, typed
+# to the focused window (wherever the menu bar places them).
+# A slow start may still be busy when the menu's key comes: asked again until it opens.
+for _ in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$main" key alt+h
+    sleep 1
+    xdotool key a
+    sleep 1
+    xdotool search --onlyvisible --name "^About Orbis Controller 1.5\$" >/dev/null && break
+    xdotool key Escape Escape
+done
+shoot "About Orbis Controller 1.5" about.png
+
+start
 shoot "ORBIS CONTROLLER" main-window.png
 key ctrl+p
 presets="$(wait_window "Default Preset")"
@@ -93,16 +107,6 @@ xdotool mousemove --window "$speakers" 150 120 mousedown 1 mousemove --window "$
 shoot "Spat. Outs Position Manager" speaker-window.png
 key ctrl+6 && shoot "Stereo Source Position Manager" stereo-window.png
 
-start
-key ctrl+5 && shoot "Patchbay Configuration" patchbay.png
-
-start
-# About has no key of its own: the Help menu by its mnemonic, then its "About" item, typed
-# to the focused window (wherever the menu bar places them).
-xdotool windowfocus --sync "$main" key alt+h
-sleep 0.5
-xdotool key a
-shoot "About Orbis Controller 1.5" about.png
 
 start
 key ctrl+l
@@ -134,3 +138,8 @@ sleep 0.3
 xdotool key --window "$cues" ctrl+Return
 sleep 1
 shoot "Cue List" cue-list.png
+
+# Last: on an X server without a window manager, a program ended while its modal window is up
+# leaves the keyboard focus nowhere, and the next program gets no keys.
+start
+key ctrl+5 && shoot "Patchbay Configuration" patchbay.png
