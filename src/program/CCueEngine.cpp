@@ -40,24 +40,6 @@ private:
     bool m_first = true;
 };
 
-// A fire: the values of the scope before it and where the fade left them.
-class CCueEngine::FireStep : public QUndoCommand {
-public:
-    FireStep(CUndoHistory& history, const QString& text, std::vector<ValueChange> values)
-        : QUndoCommand(text), m_history(history), m_values(std::move(values)) {}
-    void undo() override { m_history.Restore(m_values, false); }
-    void redo() override {
-        if (!std::exchange(m_first, false)) {
-            m_history.Restore(m_values, true);
-        }
-    }
-
-private:
-    CUndoHistory& m_history;
-    std::vector<ValueChange> m_values;
-    bool m_first = true;
-};
-
 CCueEngine::CCueEngine(CControllerDoc& doc, CProcessorLink& link, CUndoHistory& history,
                        std::function<Clock::time_point()> now, QObject* parent)
     : QObject(parent), m_doc(doc), m_link(link), m_history(history), m_now(std::move(now)),
@@ -79,6 +61,16 @@ void CCueEngine::SetList(std::vector<Cue> cues, bool modified) {
     emit stateChanged();
 }
 
+void CCueEngine::Commit(const QString& text, std::vector<Cue> before) {
+    if (m_live && *m_live >= m_list.Size()) {
+        m_live.reset();
+    }
+    m_history.Stack().push(new ListStep(*this, text, std::move(before)));
+    m_modified = true;
+    emit listChanged();
+    emit stateChanged();
+}
+
 std::optional<std::size_t> CCueEngine::Record(std::ptrdiff_t after, std::bitset<8> channels,
                                               std::bitset<Cue::kGroups> groups, int fadeTenths,
                                               CuePath path, std::string name) {
@@ -86,12 +78,7 @@ std::optional<std::size_t> CCueEngine::Record(std::ptrdiff_t after, std::bitset<
     const auto index =
         m_list.Record(m_doc, after, channels, groups, std::move(name), fadeTenths, path);
     if (index) {
-        m_history.Stack().push(
-            new ListStep(*this, QStringLiteral("Record Cue %1").arg(CueText(Cues()[*index])),
-                         std::move(before)));
-        m_modified = true;
-        emit listChanged();
-        emit stateChanged();
+        Commit(QStringLiteral("Record Cue %1").arg(CueText(Cues()[*index])), std::move(before));
     }
     return index;
 }
@@ -101,10 +88,7 @@ bool CCueEngine::Update(std::size_t index) {
     if (!m_list.Update(index, m_doc)) {
         return false;
     }
-    m_history.Stack().push(new ListStep(
-        *this, QStringLiteral("Update Cue %1").arg(CueText(Cues()[index])), std::move(before)));
-    m_modified = true;
-    emit listChanged();
+    Commit(QStringLiteral("Update Cue %1").arg(CueText(Cues()[index])), std::move(before));
     return true;
 }
 
@@ -115,13 +99,7 @@ bool CCueEngine::Delete(std::size_t index) {
     std::vector<Cue> before = m_list.Cues();
     const QString text = QStringLiteral("Delete Cue %1").arg(CueText(Cues()[index]));
     m_list.Delete(index);
-    if (m_live && *m_live >= m_list.Size()) {
-        m_live.reset();
-    }
-    m_history.Stack().push(new ListStep(*this, text, std::move(before)));
-    m_modified = true;
-    emit listChanged();
-    emit stateChanged();
+    Commit(text, std::move(before));
     return true;
 }
 
@@ -130,9 +108,7 @@ bool CCueEngine::MoveUp(std::size_t index) {
     if (!m_list.MoveUp(index)) {
         return false;
     }
-    m_history.Stack().push(new ListStep(*this, QStringLiteral("Move Cue"), std::move(before)));
-    m_modified = true;
-    emit listChanged();
+    Commit(QStringLiteral("Move Cue"), std::move(before));
     return true;
 }
 
@@ -141,9 +117,7 @@ bool CCueEngine::MoveDown(std::size_t index) {
     if (!m_list.MoveDown(index)) {
         return false;
     }
-    m_history.Stack().push(new ListStep(*this, QStringLiteral("Move Cue"), std::move(before)));
-    m_modified = true;
-    emit listChanged();
+    Commit(QStringLiteral("Move Cue"), std::move(before));
     return true;
 }
 
@@ -160,10 +134,7 @@ bool CCueEngine::Edit(std::size_t index, const Cue& changed) {
     cue.channels = changed.channels;
     cue.groups = changed.groups;
     m_list.Assign(std::move(after));
-    m_history.Stack().push(new ListStep(
-        *this, QStringLiteral("Edit Cue %1").arg(CueText(Cues()[index])), std::move(before)));
-    m_modified = true;
-    emit listChanged();
+    Commit(QStringLiteral("Edit Cue %1").arg(CueText(Cues()[index])), std::move(before));
     return true;
 }
 
@@ -178,7 +149,6 @@ bool CCueEngine::Fire(std::size_t index) {
     }
     EndFire(); // a running fade stops where it stands and is a step of its own
     const Cue& cue = Cues()[index];
-    m_beforeFire.clear();
     CueFade::Values from;
     for (const auto& [key, value] : cue.values) {
         from.emplace_back(key, m_doc.Get(key));
@@ -221,7 +191,6 @@ void CCueEngine::Stop() {
     if (!Running()) {
         return;
     }
-    ApplyStep(m_fade.Stop(m_now()));
     EndFire();
     emit stateChanged();
 }
@@ -279,7 +248,7 @@ void CCueEngine::EndFire() {
         changes.push_back({key, value, m_doc.Get(key)});
     }
     m_beforeFire.clear();
-    m_history.Stack().push(new FireStep(m_history, m_fireText, std::move(changes)));
+    m_history.PushStep(m_fireText, std::move(changes));
 }
 
 Show CCueEngine::CurrentShow() const {

@@ -95,7 +95,8 @@ signals:
 
 private:
     class ListStep;
-    class FireStep;
+    // An edit of the list is done: it becomes an undo step and the windows hear of it.
+    void Commit(const QString& text, std::vector<Cue> before);
     void ApplyStep(const CueFade::Values& values);
     // The patchbay's section goes out when a step changes a route.
     void SendRoutes(const CueFade::Values& values);

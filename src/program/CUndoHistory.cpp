@@ -215,6 +215,10 @@ void CUndoHistory::Push(Open& step, bool mergeable) {
     }
 }
 
+void CUndoHistory::PushStep(const QString& text, std::vector<ValueChange> values) {
+    m_stack->push(new ValuesStep(*this, text, std::move(values), false));
+}
+
 CUndoHistory::NamedStep::NamedStep(CUndoHistory& history, const QString& text)
     : m_history(history) {
     if (m_history.m_namedDepth++ == 0) {

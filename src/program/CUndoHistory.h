@@ -64,6 +64,9 @@ public:
     // What a step of a group's values on one channel is called: "Source Position, Ch. 3".
     static QString GroupStepText(ParameterGroup group, int channel);
 
+    // A step made elsewhere (a cue's fire): `values` from their old to their new values,
+    // already in the document; never merged.
+    void PushStep(const QString& text, std::vector<ValueChange> values);
     // Puts values back with the history's own origin; the commands call it.
     void Restore(const std::vector<ValueChange>& values, bool forward);
 
