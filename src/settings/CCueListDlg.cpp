@@ -3,6 +3,7 @@
 #include "model/ParameterTable.h"
 #include "program/CControllerApp.h"
 #include "program/CCueEngine.h"
+#include "ui/CWindowQuestions.h"
 #include "ui/NoticeWindow.h"
 
 #include <QCheckBox>
@@ -490,18 +491,5 @@ void CCueListDlg::OpenShow() {
 }
 
 void CCueListDlg::SaveShow() {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Show As"),
-                                                QString::fromStdString(m_cues.FileName()),
-                                                QStringLiteral("Shows (*.oshow)"));
-    if (path.isEmpty()) {
-        return;
-    }
-    if (!path.endsWith(QStringLiteral(".oshow"))) {
-        path += QStringLiteral(".oshow");
-    }
-    const FileResult saved = m_cues.Save(path.toStdString());
-    if (!saved.ok) {
-        ShowNotice(this, QStringLiteral("The show could not be saved as %1: %2")
-                             .arg(path, QString::fromStdString(saved.reason)));
-    }
+    CWindowQuestions(this).SaveCuesAs(m_cues);
 }

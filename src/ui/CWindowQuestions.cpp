@@ -38,20 +38,22 @@ bool CWindowQuestions::SaveAs(CControllerDoc& doc) {
 }
 
 bool CWindowQuestions::SaveCuesAs(CCueEngine& cues) {
-    const QString path =
-        QFileDialog::getSaveFileName(m_parent, QStringLiteral("Save Cue List As"),
+    QString path =
+        QFileDialog::getSaveFileName(m_parent, QStringLiteral("Save Show As"),
                                      QFile::decodeName(QByteArray::fromStdString(cues.FileName())),
-                                     QStringLiteral("Orbis shows (*.oshow)"));
+                                     QStringLiteral("Shows (*.oshow)"));
     if (path.isEmpty()) {
         return false;
     }
-    if (const FileResult written = cues.Save(QFile::encodeName(path).toStdString()); !written) {
-        QMessageBox::critical(m_parent, QStringLiteral("Orbis"),
-                              QStringLiteral("The cue list could not be saved as \"%1\": %2.")
-                                  .arg(ShownPath(path), QString::fromLocal8Bit(written.reason)));
-        return false;
+    if (!path.endsWith(QStringLiteral(".oshow"))) {
+        path += QStringLiteral(".oshow");
     }
-    return true;
+    const FileResult saved = cues.Save(QFile::encodeName(path).toStdString());
+    if (!saved) {
+        ShowNotice(m_parent, QStringLiteral("The show could not be saved as %1: %2")
+                                 .arg(ShownPath(path), QString::fromLocal8Bit(saved.reason)));
+    }
+    return saved.ok;
 }
 
 void CWindowQuestions::Tell(const QString& text) {
