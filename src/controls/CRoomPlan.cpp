@@ -22,7 +22,7 @@ constexpr double kHitSlack = 3; // a press this close to a circle or mark still 
 constexpr int kSlices = RoomPlanGeometry::kMaxValue + 1;
 
 int SliceAt(double offset, double length) {
-    if (length <= 0 || !std::isfinite(offset)) {
+    if (length <= 0 || std::isnan(offset)) {
         return 0;
     }
     const double slice = std::floor(offset * kSlices / length);
@@ -105,12 +105,10 @@ CRoomPlan::CRoomPlan(QWidget* parent) : QWidget(parent) {
     }
     setFocusProxy(m_sourceWidgets[0]);
     m_geometry = RoomPlanGeometry::ForSize(size());
-    SetPicture(RoomPicture{});
 }
 
 void CRoomPlan::SetPicture(const RoomPicture& picture) {
-    const bool first = m_picture.roomSideText.empty() && picture.roomSideText.empty();
-    if (picture == m_picture && !first) {
+    if (picture == m_picture) {
         return;
     }
     m_picture = picture;

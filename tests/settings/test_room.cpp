@@ -34,12 +34,17 @@ protected:
 
 } // namespace
 
+void PrintTo(const RoomPoint& p, std::ostream* os) {
+    *os << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+}
+
 class RoomWindowTest : public SettingsWindowTest {
 protected:
     void OpenRoom() {
         ASSERT_NO_FATAL_FAILURE(StartProgram());
-        room = Open<CRoomDlg>(SettingsWindow::Room, CommandId::Room);
-        ASSERT_NE(room, nullptr);
+        QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+        room = qobject_cast<CRoomDlg*>(window->OpenedWindow(SettingsWindow::Room));
+        ASSERT_NE(room, nullptr) << "Ctrl+R opens the Room window";
         plan = &room->Plan();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(room));
         midi.ClearRecords();
@@ -52,13 +57,16 @@ protected:
                           Qt::NoModifier);
         QApplication::sendEvent(plan, &event);
     }
-    // Presses at `from`, moves through the middle to `to` and releases there.
+    // Presses at `from`, moves through the middle to `to` and releases there, each in a pass
+    // of the event loop of its own as a hand's are.
     void Drag(QPointF from, QPointF to) {
-        Mouse(QEvent::MouseButtonPress, from);
-        Mouse(QEvent::MouseMove, (from + to) / 2);
-        Mouse(QEvent::MouseMove, to);
-        Mouse(QEvent::MouseButtonRelease, to);
-        Settle();
+        for (const auto& [type, at] : {std::pair{QEvent::MouseButtonPress, from},
+                                       {QEvent::MouseMove, (from + to) / 2},
+                                       {QEvent::MouseMove, to},
+                                       {QEvent::MouseButtonRelease, to}}) {
+            Mouse(type, at);
+            Settle();
+        }
     }
     void Place(int channel, int x, int y, int z) {
         const std::pair<ParameterKey, int> values[] = {

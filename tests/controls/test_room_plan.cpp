@@ -1,0 +1,138 @@
+// The room plan's geometry, values to pixels and back with y and z upward and the walls
+// holding what lies beyond them, and the QR code view's symbol: its size for a known text
+// and level, the finder patterns, timing and quiet zone where a reader looks for them.
+#include "controls/CQrCodeView.h"
+#include "controls/CRoomPlan.h"
+
+#include <QAccessible>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+TEST(RoomPlanGeometry, EveryValueReadsBackFromItsPixelWithYAndZUpward) {
+    for (const QSize size : {QSize(440, 400), QSize(240, 200), QSize(1000, 300)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        const RoomPlanGeometry g = RoomPlanGeometry::ForSize(size);
+        EXPECT_EQ(g.Plan().width(), g.Plan().height()) << "the room is square";
+        EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(size)).contains(g.Plan().united(g.Strip())));
+        EXPECT_GT(g.Strip().left(), g.Plan().right());
+        EXPECT_EQ(g.Strip().height(), g.Plan().height());
+        for (int v = 0; v <= 127; ++v) {
+            ASSERT_EQ(g.XAt(g.PointOf(v, 0).x()), v);
+            ASSERT_EQ(g.YAt(g.PointOf(0, v).y()), v);
+            ASSERT_EQ(g.ZAt(g.StripYOf(v)), v);
+        }
+        EXPECT_LT(g.PointOf(0, 0).x(), g.PointOf(127, 0).x()) << "x to the right";
+        EXPECT_LT(g.PointOf(0, 127).y(), g.PointOf(0, 0).y()) << "y upward";
+        EXPECT_LT(g.StripYOf(127), g.StripYOf(0)) << "z upward";
+        EXPECT_LT(g.RadiusOf(0), g.RadiusOf(127)) << "a higher source looks larger";
+    }
+}
+
+TEST(RoomPlanGeometry, PixelsAtAndBeyondTheWallsReadAsTheWallsValue) {
+    const RoomPlanGeometry g = RoomPlanGeometry::ForSize(QSize(440, 400));
+    const QRectF plan = g.Plan();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    using Axis = std::function<int(double)>;
+    const Axis x = [&g](double p) { return g.XAt(p); };
+    const Axis y = [&g](double p) { return g.YAt(p); };
+    const Axis z = [&g](double p) { return g.ZAt(p); };
+    const struct {
+        const char* name;
+        Axis axis;
+        double pixel;
+        int value;
+    } rows[] = {
+        {"x at the left wall", x, plan.left(), 0},
+        {"x just inside the right wall", x, plan.right() - 0.01, 127},
+        {"x left of the room", x, plan.left() - 50, 0},
+        {"x right of the room", x, plan.right() + 50, 127},
+        {"x far beyond", x, 1e300, 127},
+        {"x at infinity", x, infinity, 127},
+        {"x not a number", x, nan, 0},
+        {"y at the bottom wall", y, plan.bottom(), 0},
+        {"y just inside the top wall", y, plan.top() + 0.01, 127},
+        {"y above the room", y, plan.top() - 50, 127},
+        {"y below the room", y, plan.bottom() + 50, 0},
+        {"z above the strip", z, g.Strip().top() - 50, 127},
+        {"z below the strip", z, g.Strip().bottom() + 50, 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.axis(row.pixel), row.value) << row.name;
+    }
+}
+
+namespace {
+
+// Whether module (x, y) of an n-module symbol is fixed dark, fixed light, or data (nullopt):
+// the three finder patterns with their separators, and the timing patterns between them.
+std::optional<bool> FixedModule(int x, int y, int n) {
+    for (const QPoint corner : {QPoint(0, 0), QPoint(n - 7, 0), QPoint(0, n - 7)}) {
+        const int dx = x - corner.x();
+        const int dy = y - corner.y();
+        if (dx >= -1 && dx <= 7 && dy >= -1 && dy <= 7) {
+            const int ring = std::max(std::abs(dx - 3), std::abs(dy - 3));
+            return ring <= 1 || ring == 3; // the centre block and the outer ring
+        }
+    }
+    if (y == 6 || x == 6) {
+        return (x + y) % 2 == 0;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(QrCodeView, ASymbolOfTheVersionTheTextNeedsAtLevelMWithItsFixedPatterns) {
+    const struct {
+        const char* name;
+        QString text;
+        int modules; // 17 + 4 x version
+    } rows[] = {
+        {"upper case and a space, alphanumeric", QStringLiteral("HELLO WORLD"), 21},
+        {"100 bytes: version 6 at level M (5 at L, 8 at Q)", QString(100, QLatin1Char('a')), 41},
+        {"nothing", QString(), 0},
+        {"too long for any version", QString(5000, QLatin1Char('a')), 0},
+    };
+    CQrCodeView view;
+    view.resize(300, 300);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        view.SetText(row.text);
+        ASSERT_EQ(view.ModuleCount(), row.modules);
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&view);
+        EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("QR code"));
+        EXPECT_EQ(reader->text(QAccessible::Description), row.text);
+        if (row.modules == 0) {
+            continue;
+        }
+        const int n = row.modules;
+        const int side = n + 2 * CQrCodeView::kQuietZone;
+        EXPECT_EQ(view.ModulePixels(), 300 / side) << "whole pixels a module, as large as fits";
+        const QImage shown = view.grab().toImage();
+        const int scale = view.ModulePixels();
+        const int offset = (300 - side * scale) / 2;
+        // Module (x, y) of the symbol as drawn, read at its middle pixel.
+        const auto dark = [&](int x, int y) {
+            const QPoint at(offset + (x + CQrCodeView::kQuietZone) * scale + scale / 2,
+                            offset + (y + CQrCodeView::kQuietZone) * scale + scale / 2);
+            const QColor colour = shown.pixelColor(at);
+            EXPECT_TRUE(colour == Qt::black || colour == Qt::white) << "black on white";
+            return colour == Qt::black;
+        };
+        for (int y = -CQrCodeView::kQuietZone; y < n + CQrCodeView::kQuietZone; ++y) {
+            for (int x = -CQrCodeView::kQuietZone; x < n + CQrCodeView::kQuietZone; ++x) {
+                const bool quiet = x < 0 || y < 0 || x >= n || y >= n;
+                const std::optional<bool> fixed = quiet ? false : FixedModule(x, y, n);
+                if (fixed) {
+                    ASSERT_EQ(dark(x, y), *fixed) << "module " << x << ", " << y;
+                }
+            }
+        }
+        EXPECT_TRUE(dark(8, n - 8)) << "the dark module every symbol has";
+    }
+}
