@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,8 @@ constexpr double kTopMargin = 18;    // the strip's "Z" above it
 constexpr double kBottomMargin = 28; // the room's side under the plan
 constexpr double kStripWidth = 22;
 constexpr double kStripGap = 14;
-constexpr double kSpeakerSide = 12;
+constexpr double kSpeakerSide = 14;
+constexpr double kTagSide = 12; // a covered loudspeaker's number
 constexpr double kMarkHeight = 5;
 constexpr double kHitSlack = 3; // a press this close to a circle or mark still takes it
 
@@ -269,19 +271,22 @@ void CRoomPlan::Compose(QPainter& painter) const {
     painter.drawText(QRectF(centre - textWidth / 2, plan.bottom(), textWidth, kBottomMargin),
                      Qt::AlignCenter, side);
 
-    // The loudspeakers: a square under the sources and its frame over them, so one where a
-    // source stands still shows; its number beside it, clear of the source.
+    // The loudspeakers, numbered squares under the sources.
     QFont numbers = font();
-    numbers.setPixelSize(10);
-    const auto speakerSquare = [this](const RoomSpeaker& speaker) {
-        const QPointF at = m_geometry.PointOf(speaker.position.x, speaker.position.y);
-        return QRectF(at - QPointF(kSpeakerSide / 2, kSpeakerSide / 2),
-                      QSizeF(kSpeakerSide, kSpeakerSide));
+    numbers.setPixelSize(9);
+    painter.setFont(numbers);
+    const auto speakerBox = [&](const QRectF& box, int number) {
+        painter.setPen(QPen(colours.color(QPalette::Shadow), 1));
+        painter.setBrush(colours.color(QPalette::Button));
+        painter.drawRect(box);
+        painter.setPen(colours.color(QPalette::ButtonText));
+        painter.drawText(box, Qt::AlignCenter, QString::number(number));
     };
-    painter.setPen(QPen(colours.color(QPalette::Shadow), 1));
-    painter.setBrush(colours.color(QPalette::Button));
     for (const RoomSpeaker& speaker : m_picture.speakers) {
-        painter.drawRect(speakerSquare(speaker));
+        const QPointF at = m_geometry.PointOf(speaker.position.x, speaker.position.y);
+        speakerBox(QRectF(at - QPointF(kSpeakerSide / 2, kSpeakerSide / 2),
+                          QSizeF(kSpeakerSide, kSpeakerSide)),
+                   speaker.number);
     }
 
     // The height strip.
@@ -295,9 +300,10 @@ void CRoomPlan::Compose(QPainter& painter) const {
                      QStringLiteral("Z"));
 
     const bool focused = hasFocus();
+    const std::array<int, 8> order = PaintOrder();
     QFont label = font();
     label.setBold(true);
-    for (const int c : PaintOrder()) {
+    for (const int c : order) {
         const RoomSource& source = m_picture.sources[std::size_t(c)];
         const bool selected = c == m_selected;
         const QColor own = ColourOf(source.colour);
@@ -337,15 +343,48 @@ void CRoomPlan::Compose(QPainter& painter) const {
                          QString::number(source.number));
     }
 
+    // Sources standing on one spot show as the one on top; the numbers under it say which
+    // others are there.
     painter.setFont(numbers);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const RoomPoint& top = m_picture.sources[std::size_t(order[i])].position;
+        const QPointF at = m_geometry.PointOf(top.x, top.y);
+        QStringList under;
+        bool covered = false;
+        for (std::size_t j = 0; j < order.size(); ++j) {
+            const RoomSource& other = m_picture.sources[std::size_t(order[j])];
+            const QPointF d = at - m_geometry.PointOf(other.position.x, other.position.y);
+            if (j != i && std::abs(d.x()) < 1 && std::abs(d.y()) < 1) {
+                covered = covered || j > i;
+                under << QString::number(other.number);
+            }
+        }
+        if (!covered && !under.isEmpty()) {
+            under.sort();
+            const double r = m_geometry.RadiusOf(top.z);
+            painter.setPen(text);
+            painter.drawText(QRectF(at.x() - 40, at.y() + r + 1, 80, 12),
+                             Qt::AlignHCenter | Qt::AlignTop,
+                             QStringLiteral("+") + under.join(QLatin1Char(' ')));
+        }
+    }
+
+    // A loudspeaker where a source stands shows its number on a tag at the source's edge.
     for (const RoomSpeaker& speaker : m_picture.speakers) {
-        const QRectF square = speakerSquare(speaker);
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(colours.color(QPalette::Shadow), 1));
-        painter.drawRect(square);
-        const QRectF number(square.right() + 1, square.bottom() - 2, 14, 12);
-        painter.setPen(text);
-        painter.drawText(number, Qt::AlignLeft | Qt::AlignVCenter, QString::number(speaker.number));
+        const QPointF at = m_geometry.PointOf(speaker.position.x, speaker.position.y);
+        double cover = 0;
+        for (const RoomSource& source : m_picture.sources) {
+            const QPointF d = at - m_geometry.PointOf(source.position.x, source.position.y);
+            const double r = m_geometry.RadiusOf(source.position.z);
+            if (std::hypot(d.x(), d.y()) < r) {
+                cover = std::max(cover, r);
+            }
+        }
+        if (cover > 0) {
+            const double reach = cover * 0.7;
+            speakerBox(QRectF(at.x() + reach, at.y() - reach - kTagSide, kTagSide, kTagSide),
+                       speaker.number);
+        }
     }
 }
 
