@@ -15,8 +15,6 @@
 #include <QPushButton>
 #include <QUndoStack>
 
-#include <functional>
-
 namespace {
 
 // Counts the paints of a widget.
@@ -241,26 +239,35 @@ TEST_F(RoomWindowTest, TheGoLineNamesTheLiveAndNextCuesAndGoFiresTheNext) {
 
 TEST_F(RoomWindowTest, ThePlanRepaintsOnceForManyChangesAndNeverForOthers) {
     ASSERT_NO_FATAL_FAILURE(OpenRoom());
-    const auto paintsAfter = [this](const std::function<void()>& change) {
-        QTest::qWait(2 * RepaintPacer::kFrameMs); // what the opening painted is done
-        PaintCounter counter(*plan);
-        change();
-        Settle();
-        QTest::qWait(3 * RepaintPacer::kFrameMs);
-        return counter.paints;
+    PaintCounter counter(*plan);
+    // Until three frames pass without a paint: whatever was asked for before has been painted.
+    const auto waitForQuiet = [&counter] {
+        int before = 0;
+        do {
+            before = counter.paints;
+            QTest::qWait(3 * RepaintPacer::kFrameMs);
+        } while (counter.paints != before);
     };
-    EXPECT_EQ(paintsAfter([this] {
-                  Doc().Set(KeyOf(&CControllerDoc::LPFCutOff, 0), 3, ChangeOrigin::Live);
-              }),
-              0)
-        << "nothing of the room changed";
-    EXPECT_EQ(paintsAfter([this] {
-                  for (int x = 0; x < 50; ++x) {
-                      Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), x, ChangeOrigin::Live);
-                  }
-              }),
-              1);
+    const auto expectPaints = [&](int expected, const char* change, const auto& make) {
+        waitForQuiet();
+        counter.paints = 0;
+        make();
+        Settle();
+        if (expected > 0) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paints >= expected; })) << change;
+        }
+        waitForQuiet();
+        EXPECT_EQ(counter.paints, expected) << change;
+    };
+    expectPaints(0, "a value the room does not show", [this] {
+        Doc().Set(KeyOf(&CControllerDoc::LPFCutOff, 0), 3, ChangeOrigin::Live);
+    });
+    expectPaints(1, "fifty positions in one pass", [this] {
+        for (int x = 0; x < 50; ++x) {
+            Doc().Set(KeyOf(&CControllerDoc::XPosition, 0), x, ChangeOrigin::Live);
+        }
+    });
     EXPECT_EQ(plan->Picture().sources[0].position.x, 49);
-    EXPECT_EQ(paintsAfter([this] { app->ToggleRawValues(); }), 1);
+    expectPaints(1, "raw values", [this] { app->ToggleRawValues(); });
     EXPECT_EQ(plan->Picture().roomSideText, std::to_string(Doc().RoomSide));
 }
