@@ -5,6 +5,7 @@
 #include <qrencode.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -64,7 +65,10 @@ int CQrCodeView::ModulePixels() const {
     if (m_code.isNull()) {
         return 0;
     }
-    return std::max(1, std::min(width(), height()) / m_code.width());
+    // Whole device pixels: at 150 % a module of whole logical pixels would blur.
+    const double ratio = devicePixelRatioF();
+    const auto across = static_cast<int>(std::min(width(), height()) * ratio);
+    return std::max(1, across / m_code.width());
 }
 
 QSize CQrCodeView::sizeHint() const {
@@ -76,9 +80,12 @@ void CQrCodeView::paintEvent(QPaintEvent*) {
     if (m_code.isNull()) {
         return;
     }
-    const int scale = ModulePixels();
-    const int side = m_code.width() * scale;
-    const QRect target((width() - side) / 2, (height() - side) / 2, side, side);
+    const double ratio = devicePixelRatioF();
+    const int side = m_code.width() * ModulePixels(); // device pixels
+    const auto middle = [&](int length) {
+        return std::floor((length * ratio - side) / 2) / ratio; // on a device pixel
+    };
+    const QRectF target(middle(width()), middle(height()), side / ratio, side / ratio);
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.drawImage(target, m_code);

@@ -22,7 +22,7 @@ public:
 
     // The symbol's modules across (21 for version 1, four more a version); 0 with no code.
     int ModuleCount() const;
-    // Pixels per module at the widget's present size; 0 with no code.
+    // Device pixels per module at the widget's present size; 0 with no code.
     int ModulePixels() const;
     // The code with its quiet zone, one pixel a module, black on white; null with no code.
     const QImage& CodeImage() const { return m_code; }

@@ -44,7 +44,6 @@ CRoomDlg::CRoomDlg(CControllerApp& program, QWidget& mainWindow)
     m_position = new QLabel(this);
     m_position->setObjectName(QStringLiteral("SourcePosition"));
     m_position->setAccessibleName(QStringLiteral("Selected source"));
-    m_position->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_position);
 
     auto* cueRow = new QHBoxLayout;

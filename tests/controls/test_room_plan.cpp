@@ -95,16 +95,18 @@ TEST(QrCodeView, ASymbolOfTheVersionTheTextNeedsAtLevelMWithItsFixedPatterns) {
         }
         const int n = row.modules;
         const int side = n + 2 * CQrCodeView::kQuietZone;
-        EXPECT_EQ(view.ModulePixels(), 300 / side) << "whole pixels a module, as large as fits";
+        // In device pixels, which a run at another scale (QT_SCALE_FACTOR=1.5) tells apart.
         const QImage shown = view.grab().toImage();
         const int scale = view.ModulePixels();
-        const int offset = (300 - side * scale) / 2;
-        // Module (x, y) of the symbol as drawn, read at its middle pixel.
+        EXPECT_EQ(scale, shown.width() / side) << "whole pixels a module, as large as fits";
+        const int offset = (shown.width() - side * scale) / 2;
+        // Module (x, y) as drawn: its first and last pixel, across and down, all one colour.
         const auto dark = [&](int x, int y) {
-            const QPoint at(offset + (x + CQrCodeView::kQuietZone) * scale + scale / 2,
-                            offset + (y + CQrCodeView::kQuietZone) * scale + scale / 2);
-            const QColor colour = shown.pixelColor(at);
+            const QPoint first(offset + (x + CQrCodeView::kQuietZone) * scale,
+                               offset + (y + CQrCodeView::kQuietZone) * scale);
+            const QColor colour = shown.pixelColor(first);
             EXPECT_TRUE(colour == Qt::black || colour == Qt::white) << "black on white";
+            EXPECT_EQ(shown.pixelColor(first + QPoint(scale - 1, scale - 1)), colour) << "sharp";
             return colour == Qt::black;
         };
         for (int y = -CQrCodeView::kQuietZone; y < n + CQrCodeView::kQuietZone; ++y) {
