@@ -416,7 +416,8 @@ void CRoomPlan::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     const QPointF at = event->position() + m_drag->grab;
-    RoomPoint moved = m_drag->last;
+    // The axes not dragged stay where the picture has them, moved meanwhile or not.
+    RoomPoint moved = m_picture.sources[std::size_t(m_drag->channel)].position;
     if (m_drag->kind == DragKind::Plan) {
         moved.x = m_geometry.XAt(at.x());
         moved.y = m_geometry.YAt(at.y());

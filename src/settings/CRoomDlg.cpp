@@ -65,7 +65,7 @@ CRoomDlg::CRoomDlg(CControllerApp& program, QWidget& mainWindow)
     layout->addLayout(cueRow);
 
     connect(m_plan, &CRoomPlan::selectedChanged, this, &CRoomDlg::ShowPosition);
-    connect(m_plan, &CRoomPlan::sourceDragged, this, &CRoomDlg::DragSource);
+    connect(m_plan, &CRoomPlan::sourceDragged, this, &CRoomDlg::Move);
     connect(m_plan, &CRoomPlan::sourceStepped, this, &CRoomDlg::StepSource);
     CUndoHistory* history = &m_program.History();
     connect(m_plan, &CRoomPlan::dragStarted, history, &CUndoHistory::BeginGesture);
@@ -125,10 +125,6 @@ void CRoomDlg::Move(int channel, RoomPoint position) {
     for (const auto& [key, value] : values) {
         m_program.Link().Post(key, value, CProcessorLink::Repeat::Skip);
     }
-}
-
-void CRoomDlg::DragSource(int channel, RoomPoint position) {
-    Move(channel, position);
 }
 
 void CRoomDlg::StepSource(int channel, int dx, int dy, int dz) {

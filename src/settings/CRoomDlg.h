@@ -28,7 +28,6 @@ private:
     void ShowPicture();
     void ShowPosition();
     void ShowCues();
-    void DragSource(int channel, RoomPoint position);
     void StepSource(int channel, int dx, int dy, int dz);
     // The document takes the position as a person's change, and the processor is told of it,
     // leaving out what it was told last.
