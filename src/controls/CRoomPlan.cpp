@@ -1,5 +1,7 @@
 #include "controls/CRoomPlan.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -52,6 +54,34 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// What a reader hears of a source: an item of the plan, chosen or not, with its position as
+// its value as well as its description.
+class AccessibleSource : public QAccessibleWidget {
+public:
+    AccessibleSource(QWidget* source, const CRoomPlan& plan)
+        : QAccessibleWidget(source, QAccessible::ListItem), m_plan(plan) {}
+
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Value ? widget()->accessibleDescription()
+                                          : QAccessibleWidget::text(kind);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = m_plan.SourceWidget(m_plan.Selected()) == widget();
+        return state;
+    }
+
+private:
+    const CRoomPlan& m_plan;
+};
+
+QAccessibleInterface* MakeAccessibleSource(const QString&, QObject* object) {
+    const auto* plan =
+        object->isWidgetType() ? qobject_cast<CRoomPlan*>(object->parent()) : nullptr;
+    return plan ? new AccessibleSource(static_cast<QWidget*>(object), *plan) : nullptr;
+}
+
 } // namespace
 
 RoomPlanGeometry RoomPlanGeometry::ForSize(QSize size) {
@@ -95,6 +125,11 @@ CRoomPlan::CRoomPlan(QWidget* parent) : QWidget(parent) {
         QStringLiteral("Keys 1 to 8 choose a source, arrows move it, Page Up and Down raise "
                        "and lower it"));
     setFocusPolicy(Qt::StrongFocus);
+    static const bool accessible = [] {
+        QAccessible::installFactory(MakeAccessibleSource);
+        return true;
+    }();
+    static_cast<void>(accessible);
     for (std::size_t c = 0; c < m_sourceWidgets.size(); ++c) {
         auto* source = new QWidget(this);
         source->setObjectName(QStringLiteral("Source%1").arg(c + 1));
@@ -135,6 +170,9 @@ void CRoomPlan::SetSelected(int channel) {
     setFocusProxy(source);
     if (focused) {
         source->setFocus(Qt::OtherFocusReason); // the reader hears the new source
+    } else {
+        QAccessibleEvent chosen(source, QAccessible::Selection);
+        QAccessible::updateAccessibility(&chosen);
     }
     Stale();
     emit selectedChanged(channel);

@@ -155,11 +155,14 @@ TEST_F(RoomWindowTest, SourcesAreAccessibleChildrenNamedAndDescribedByTheirPosit
         ASSERT_NE(reader(c), nullptr);
         EXPECT_EQ(reader(c)->parent()->object(), plan) << "a child of the plan";
         EXPECT_EQ(reader(c)->text(QAccessible::Name), QStringLiteral("Source %1").arg(c + 1));
+        EXPECT_EQ(reader(c)->role(), QAccessible::ListItem);
         EXPECT_EQ(reader(c)->text(QAccessible::Description), Text(c)) << c;
+        EXPECT_EQ(reader(c)->text(QAccessible::Value), Text(c)) << c;
     }
     QTest::keyClick(plan, Qt::Key_2);
     EXPECT_TRUE(reader(1)->state().focused) << "the chosen source has the focus";
-    EXPECT_FALSE(reader(0)->state().focused);
+    EXPECT_TRUE(reader(1)->state().selected);
+    EXPECT_FALSE(reader(0)->state().focused || reader(0)->state().selected);
     QTest::keyClick(plan, Qt::Key_Up);
     Settle();
     EXPECT_EQ(Position(1).y, 21);
