@@ -294,8 +294,7 @@ void CRoomPlan::Compose(QPainter& painter) const {
     painter.drawRect(plan);
 
     // The room's side, as a measure under the plan.
-    QFont small = font();
-    painter.setFont(small);
+    painter.setFont(font());
     const QString side = Text(m_picture.roomSideText);
     const double measureY = plan.bottom() + kBottomMargin / 2;
     const double textWidth = painter.fontMetrics().horizontalAdvance(side) + 12;
@@ -332,7 +331,7 @@ void CRoomPlan::Compose(QPainter& painter) const {
     painter.setPen(QPen(colours.color(QPalette::Dark), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(strip);
-    painter.setFont(small);
+    painter.setFont(font());
     painter.setPen(text);
     painter.drawText(QRectF(strip.left(), 0, strip.width(), kTopMargin), Qt::AlignCenter,
                      QStringLiteral("Z"));

@@ -233,3 +233,20 @@ TEST_F(RoomWindowTest, ThePlanRepaintsOnceForManyChangesAndNeverForOthers) {
     expectPaints(1, "raw values", [this] { app->ToggleRawValues(); });
     EXPECT_EQ(plan->Picture().roomSideText, std::to_string(Doc().RoomSide));
 }
+
+TEST_F(RoomWindowTest, ASourceIsDrawnInItsChannelsColourAndFadedWhileSilent) {
+    ASSERT_NO_FATAL_FAILURE(OpenRoom());
+    Place(0, {20, 20, 64});
+    const RoomPlanGeometry& g = plan->Geometry();
+    // Inside the circle, left of its number.
+    const QPoint inside = (g.PointOf(20, 20) - QPointF(g.RadiusOf(64) * 0.6, 0)).toPoint();
+    const auto shown = [&] { return plan->grab().toImage().pixelColor(inside); };
+    const QColor own = QColor::fromRgb(kChannelColours[0]);
+    EXPECT_EQ(shown(), own);
+    Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 0, ChangeOrigin::Live);
+    Settle();
+    const QColor faded = shown();
+    const QColor floor = plan->palette().color(QPalette::Base);
+    EXPECT_GT(faded.green(), own.green()) << "nearer the light floor";
+    EXPECT_LT(faded.green(), floor.green());
+}
