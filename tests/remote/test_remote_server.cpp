@@ -2,6 +2,7 @@
 // headers, which WebSockets are closed at once, pairing by code and token with its limits,
 // the client limit, the rate limit, the timeouts, and where it listens.
 #include "remote/CRemoteServer.h"
+#include "remote/RemotePage.h"
 #include "support/EventLoop.h"
 
 #include <QJsonDocument>
@@ -18,37 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A page's socket: what it was sent, and whether it is still open.
-struct Page {
-    explicit Page(quint16 port, const QString& origin = {}, const QString& path = "/ws")
-        : socket(origin.isNull() ? QStringLiteral("http://127.0.0.1:%1").arg(port) : origin) {
-        QObject::connect(&socket, &QWebSocket::textMessageReceived, [this](const QString& text) {
-            received.push_back(QJsonDocument::fromJson(text.toUtf8()).object());
-        });
-        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1%2").arg(port).arg(path)));
-    }
-    bool Open() {
-        return ProcessEventsUntil([this] { return Connected(); });
-    }
-    bool Connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
-    bool Closed() {
-        return ProcessEventsUntil(
-            [this] { return socket.state() == QAbstractSocket::UnconnectedState; });
-    }
-    void Send(const QString& frame) { socket.sendTextMessage(frame); }
-    // The next message, waited for.
-    QJsonObject Next() {
-        if (!ProcessEventsUntil([this] { return received.size() > taken; })) {
-            return {};
-        }
-        return received[taken++];
-    }
-
-    QWebSocket socket;
-    std::vector<QJsonObject> received;
-    std::size_t taken = 0;
-};
-
 class RemoteServerTest : public ::testing::Test {
 protected:
     void SetUp() override { Start({}); }
@@ -63,8 +33,8 @@ protected:
         port = server->Port();
     }
     // A page paired with the code; its welcome taken.
-    std::unique_ptr<Page> Paired() {
-        auto page = std::make_unique<Page>(port);
+    std::unique_ptr<RemotePage> Paired() {
+        auto page = std::make_unique<RemotePage>(port);
         EXPECT_TRUE(page->Open());
         page->Send(QStringLiteral(R"({"type":"hello","code":"482913"})"));
         EXPECT_EQ(page->Next().value("type"), "welcome");
@@ -199,7 +169,7 @@ TEST_F(RemoteServerTest, SocketsFromElsewhereClosedBeforeAnything) {
 }
 
 TEST_F(RemoteServerTest, PairingByCodeThenToken) {
-    Page page(port);
+    RemotePage page(port);
     ASSERT_TRUE(page.Open());
     page.Send(QStringLiteral(R"({"type":"go"})")); // not taken before pairing
     page.Send(QStringLiteral(R"({"type":"hello","code":"000000"})"));
@@ -225,13 +195,13 @@ TEST_F(RemoteServerTest, PairingByCodeThenToken) {
               QHostAddress(QHostAddress::LocalHost).toIPv4Address());
 
     // The page comes back with its token; an unknown token asks for the code on an open socket.
-    Page again(port);
+    RemotePage again(port);
     ASSERT_TRUE(again.Open());
     again.Send(QStringLiteral(R"({"type":"hello","token":"%1"})").arg(token));
     const QJsonObject back = again.Next();
     EXPECT_EQ(back.value("type"), "welcome");
     EXPECT_EQ(back.value("token"), token);
-    Page stranger(port);
+    RemotePage stranger(port);
     ASSERT_TRUE(stranger.Open());
     stranger.Send(QStringLiteral(R"({"type":"hello","token":"%1"})").arg(QString(32, u'0')));
     EXPECT_EQ(stranger.Next().value("reason"), "token");
@@ -241,7 +211,7 @@ TEST_F(RemoteServerTest, PairingByCodeThenToken) {
     server->SetCode(QStringLiteral("1234"));
     EXPECT_TRUE(page.Closed());
     EXPECT_TRUE(again.Closed());
-    Page late(port);
+    RemotePage late(port);
     ASSERT_TRUE(late.Open());
     late.Send(QStringLiteral(R"({"type":"hello","token":"%1"})").arg(token));
     EXPECT_EQ(late.Next().value("reason"), "token");
