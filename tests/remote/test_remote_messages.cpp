@@ -9,35 +9,11 @@
 namespace {
 
 using Kind = RemoteCommand::Kind;
+using Axis = std::optional<double>;
 
-RemoteCommand Move(int channel, std::optional<double> x, std::optional<double> y,
-                   std::optional<double> z) {
-    RemoteCommand command;
-    command.kind = Kind::Move;
-    command.channel = channel;
-    command.position = {x, y, z};
-    return command;
-}
-
-RemoteCommand Level(int channel, int value) {
-    RemoteCommand command;
-    command.kind = Kind::Level;
-    command.channel = channel;
-    command.value = value;
-    return command;
-}
-
-RemoteCommand Text(Kind kind, const char* text) {
-    RemoteCommand command;
-    command.kind = kind;
-    command.text = QString::fromLatin1(text);
-    return command;
-}
-
-RemoteCommand Plain(Kind kind) {
-    RemoteCommand command;
-    command.kind = kind;
-    return command;
+RemoteCommand Command(Kind kind, int channel = 0, std::array<Axis, 3> position = {}, int value = 0,
+                      const QString& text = {}) {
+    return {kind, channel, position, value, text};
 }
 
 } // namespace
@@ -46,9 +22,10 @@ TEST(RemoteMessages, FramesBecomeCommandsOrNothing) {
     const QString token(32, u'a');
     const QString big = QStringLiteral(R"({"type":"go","pad":"%1"})").arg(QString(1010, u'x'));
     const std::vector<std::pair<QString, std::optional<RemoteCommand>>> rows = {
-        {R"({"type":"move","n":3,"x":10.5,"y":100,"z":64})", Move(2, 10, 100, 64)},
-        {R"({"type":"move","n":1,"x":-4,"y":1e300,"z":127.99})", Move(0, 0, 127, 127)},
-        {R"({"type":"move","n":8,"y":5})", Move(7, std::nullopt, 5, std::nullopt)},
+        {R"({"type":"move","n":3,"x":10.5,"y":100,"z":64})", Command(Kind::Move, 2, {10, 100, 64})},
+        {R"({"type":"move","n":1,"x":-4,"y":1e300,"z":127.99})",
+         Command(Kind::Move, 0, {0, 127, 127})},
+        {R"({"type":"move","n":8,"y":5})", Command(Kind::Move, 7, {Axis(), 5, Axis()})},
         {R"({"type":"move","n":8})", std::nullopt},
         {R"({"type":"move","n":0,"x":1})", std::nullopt},
         {R"({"type":"move","n":9,"x":1})", std::nullopt},
@@ -58,15 +35,15 @@ TEST(RemoteMessages, FramesBecomeCommandsOrNothing) {
         {R"({"type":"move","n":3,"x":NaN})", std::nullopt},
         {R"({"type":"move","n":3,"x":1e999})", std::nullopt},
         {R"({"type":"move","n":3,"x":null})", std::nullopt},
-        {R"({"type":"level","n":3,"value":90.9})", Level(2, 90)},
-        {R"({"type":"level","n":3,"value":500})", Level(2, 127)},
+        {R"({"type":"level","n":3,"value":90.9})", Command(Kind::Level, 2, {}, 90)},
+        {R"({"type":"level","n":3,"value":500})", Command(Kind::Level, 2, {}, 127)},
         {R"({"type":"level","n":3})", std::nullopt},
         {R"({"type":"level","n":3,"value":true})", std::nullopt},
-        {R"({"type":"go"})", Plain(Kind::Go)},
-        {R"({"type":"stop","extra":1})", Plain(Kind::Stop)},
-        {R"({"type":"hello","code":"482913"})", Text(Kind::HelloCode, "482913")},
+        {R"({"type":"go"})", Command(Kind::Go)},
+        {R"({"type":"stop","extra":1})", Command(Kind::Stop)},
+        {R"({"type":"hello","code":"482913"})", Command(Kind::HelloCode, 0, {}, 0, "482913")},
         {QStringLiteral(R"({"type":"hello","token":"%1"})").arg(token),
-         Text(Kind::HelloToken, qPrintable(token))},
+         Command(Kind::HelloToken, 0, {}, 0, token)},
         {R"({"type":"hello","token":"abc"})", std::nullopt},
         {R"({"type":"hello","code":482913})", std::nullopt},
         {R"({"type":"hello"})", std::nullopt},

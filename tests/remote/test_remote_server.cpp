@@ -36,12 +36,9 @@ protected:
         ASSERT_TRUE(server->Start(QHostAddress::LocalHost, 0, &why)) << why.toStdString();
         port = server->Port();
     }
-    // A page paired with the code; its welcome taken.
     std::unique_ptr<RemotePage> Paired() {
         auto page = std::make_unique<RemotePage>(port);
-        EXPECT_TRUE(page->Open());
-        page->Send(QStringLiteral(R"({"type":"hello","code":"482913"})"));
-        EXPECT_EQ(page->Next().value("type"), "welcome");
+        EXPECT_TRUE(page->Pair(QStringLiteral("482913")));
         return page;
     }
     // The bytes a raw connection got for `request` once `done` says they are all there, or
@@ -307,14 +304,12 @@ TEST_F(RemoteServerTest, AFloodIsDroppedOverTheRateAndClosedOverTheLimit) {
     }
     EXPECT_TRUE(page->Closed());
     EXPECT_EQ(page->socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
-}
 
-TEST_F(RemoteServerTest, AnOversizeFrameClosesTheSocket) {
-    const std::unique_ptr<RemotePage> page = Paired();
-    page->Send(QStringLiteral(R"({"type":"stop","pad":"%1"})").arg(QString(1024, u'x')));
-    EXPECT_TRUE(page->Closed());
-    EXPECT_EQ(page->socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
-    EXPECT_TRUE(commands.empty());
+    // A frame over 1024 bytes closes its socket at once.
+    const std::unique_ptr<RemotePage> big = Paired();
+    big->Send(QStringLiteral(R"({"type":"stop","pad":"%1"})").arg(QString(1024, u'x')));
+    EXPECT_TRUE(big->Closed());
+    EXPECT_EQ(big->socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
 }
 
 TEST_F(RemoteServerTest, UnpairedAndSilentSocketsAreClosed) {
