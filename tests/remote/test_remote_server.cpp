@@ -322,19 +322,18 @@ TEST_F(RemoteServerTest, UnpairedAndSilentSocketsAreClosed) {
     ASSERT_TRUE(idle.Open());
     EXPECT_TRUE(idle.Closed());
     EXPECT_EQ(idle.socket.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
-
-    // A socket that never answers a ping (a raw one, which never reads) goes after two.
-    QTcpSocket silent;
-    silent.connectToHost(QHostAddress::LocalHost, port);
-    ASSERT_TRUE(silent.waitForConnected(5000));
-    silent.write(
-        "GET /ws HTTP/1.1\r\nHost: " + Here() + "\r\nOrigin: http://" + Here() +
-        "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-        "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-    EXPECT_TRUE(
-        ProcessEventsUntil([&] { return silent.state() == QAbstractSocket::UnconnectedState; }));
-    // The paired page answered every ping and stays.
     EXPECT_TRUE(paired->Connected());
+
+    // A socket that never answers a ping (a raw one, which never reads) goes after two,
+    // long before it would for not pairing.
+    limits.pairTimeout = 60s;
+    Start(limits);
+    const std::unique_ptr<RemotePage> answering = Paired();
+    Upgrade(Here(), "http://" + Here(), "/ws", false, 2);
+    EXPECT_TRUE(ProcessEventsUntil(
+        [this] { return kept.back()->state() == QAbstractSocket::UnconnectedState; }));
+    // The paired page answered every ping and stays.
+    EXPECT_TRUE(answering->Connected());
     EXPECT_EQ(server->Clients().size(), 1);
 }
 
