@@ -84,6 +84,13 @@ TEST_F(RemoteProgramTest, AMoveReachesTheWireAndEveryPage) {
     EXPECT_EQ(Doc().ZPosition[2], 30);
     EXPECT_EQ(Wire(2), (std::array<int, 3>{10, 5, 30}));
 
+    // The page's first move of a source whose other axes the processor does not have yet
+    // (changed without a send) sends them too.
+    Doc().Set(KeyOf(&CControllerDoc::ZPosition, 5), 77, ChangeOrigin::Load);
+    dragging.Send(QStringLiteral(R"({"type":"move","n":6,"x":1})"));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Doc().XPosition[5] == 1; }));
+    EXPECT_EQ(Wire(5)[2], 77);
+
     dragging.Send(QStringLiteral(R"({"type":"level","n":8,"value":90.7})"));
     ASSERT_TRUE(ProcessEventsUntil([this] { return Doc().InputLevel[7] == 90; }));
     const QJsonObject level = SourceIn(
