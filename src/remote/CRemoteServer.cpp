@@ -276,7 +276,8 @@ void CRemoteServer::OnWebSocket() {
                                                              : request.url().authority().toLatin1();
         const bool allowed = HostAllowed(host) && OriginAllowed(socket->origin().toLatin1()) &&
                              socket->requestUrl().path() == QLatin1String("/ws");
-        const bool full = static_cast<int>(m_clients.size()) >= m_limits.clients;
+        // Sockets on their way out make no room for the limit, nor take any.
+        const bool full = Clients().size() >= m_limits.clients;
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->address = socket->peerAddress();
