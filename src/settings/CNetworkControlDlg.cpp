@@ -1,5 +1,7 @@
 #include "settings/CNetworkControlDlg.h"
 
+#include "controls/CQrCodeView.h"
+
 #include "program/CControllerApp.h"
 #include "program/CNetworkControl.h"
 #include "program/CRemoteControl.h"
@@ -127,10 +129,10 @@ QGroupBox* CNetworkControlDlg::RemoteGroup() {
     m_url = new QLabel;
     m_url->setObjectName(QStringLiteral("RemoteAddressToOpen"));
     m_url->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // Where the code picture goes that a phone's camera opens the page from.
-    auto* qrSpot = new QWidget;
-    qrSpot->setObjectName(QStringLiteral("RemoteQrSpot"));
-    qrSpot->setFixedSize(160, 160);
+    // A phone's camera opens the page from this picture of the address.
+    m_qrCode = new CQrCodeView;
+    m_qrCode->setObjectName(QStringLiteral("RemoteQrCode"));
+    m_qrCode->setFixedSize(160, 160);
     m_remoteStatus = new QLabel;
     m_remoteStatus->setObjectName(QStringLiteral("RemoteStatus"));
     m_remoteStatus->setWordWrap(true);
@@ -147,7 +149,7 @@ QGroupBox* CNetworkControlDlg::RemoteGroup() {
     codeLabel->setBuddy(m_code);
     form->addRow(codeLabel, codeRow);
     form->addRow(QStringLiteral("Open:"), m_url);
-    form->addRow(QString(), qrSpot);
+    form->addRow(QString(), m_qrCode);
     form->addRow(QStringLiteral("Connected:"), m_clients);
     auto* group = new QGroupBox(QStringLiteral("Remote page"));
     auto* layout = new QVBoxLayout(group);
@@ -166,6 +168,7 @@ void CNetworkControlDlg::ShowRemote() {
     const CRemoteControl& remote = m_program.Remote();
     const QString url = remote.Url();
     m_url->setText(url.isEmpty() ? QStringLiteral("(not served)") : url);
+    m_qrCode->SetText(url);
     QString status;
     if (!remote.Failure().isEmpty()) {
         status = QStringLiteral("Not served: %1").arg(remote.Failure());

@@ -9,6 +9,7 @@
 #include <QDialog>
 
 class CControllerApp;
+class CQrCodeView;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -47,6 +48,7 @@ private:
     QSpinBox* m_remotePort = nullptr;
     QLineEdit* m_code = nullptr;
     QLabel* m_url = nullptr;
+    CQrCodeView* m_qrCode = nullptr;
     QLabel* m_remoteStatus = nullptr;
     QListWidget* m_clients = nullptr;
     QLabel* m_wrongCodes = nullptr;

@@ -4,6 +4,7 @@
 #include "remote/RemotePage.h"
 #include "support/MainWindowFixture.h"
 
+#include "controls/CQrCodeView.h"
 #include "model/ParameterTable.h"
 #include "program/CCueEngine.h"
 #include "program/CRemoteControl.h"
@@ -156,6 +157,9 @@ TEST_F(RemoteProgramTest, TheNetworkControlWindowServesAndListsThePages) {
     dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Apply)->click();
     auto* url = dialog.findChild<QLabel*>(QStringLiteral("RemoteAddressToOpen"));
     EXPECT_EQ(url->text(), QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    auto* qr = dialog.findChild<CQrCodeView*>(QStringLiteral("RemoteQrCode"));
+    EXPECT_EQ(qr->Text(), url->text()) << "the phone's camera opens what the window says";
+    EXPECT_GT(qr->ModuleCount(), 0);
     EXPECT_TRUE(CRemoteControl::Load().enabled);
     EXPECT_EQ(CRemoteControl::Load().code, QLatin1String("ab12"));
 
