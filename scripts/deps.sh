@@ -7,6 +7,7 @@ ORBIS_RUN_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     librtmidi-dev libasound2-dev libhidapi-dev
     libjack-jackd2-dev liblo-dev
+    qt6-httpserver-dev qt6-websockets-dev
 )
 
 ORBIS_TEST_PACKAGES=(

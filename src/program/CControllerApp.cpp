@@ -74,6 +74,7 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     connect(m_cues, &CCueEngine::listChanged, this, settle);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_network->SetCueEngine(m_cues);
+    m_remote = new CRemoteControl(*m_pDoc, *m_events, *m_link, *m_cues, this);
     m_tracker = new CTrackerLink(this);
     // Each of the tracker's positions goes out whole, axes the processor already has included.
     connect(m_tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
@@ -95,6 +96,7 @@ CControllerApp::~CControllerApp() {
     delete m_midiIn;
     delete m_tracker;
     delete m_network;
+    delete m_remote;
     m_guard.SetCueEngine(nullptr);
     delete m_cues;
     delete m_history;
@@ -189,6 +191,9 @@ QString CControllerApp::Begin() {
     if (QString why; !m_network->Use(NetworkSettings(), &why)) {
         std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
     }
+    if (QString why; !m_remote->Use(RemoteSettings(), &why)) {
+        std::fprintf(stderr, "Orbis: no remote page: %s\n", qPrintable(why));
+    }
     if (JoiningSession()) {
         m_session = new CSessionLink(*m_pDoc, m_guard, *m_events, m_sessionUrl, this);
         m_session->SetCueEngine(m_cues);
@@ -203,6 +208,17 @@ QString CControllerApp::Begin() {
 }
 
 void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
+    if (line.remotePort) {
+        CRemoteControl::Stored remote = CRemoteControl::Load();
+        remote.enabled = true;
+        remote.port = *line.remotePort;
+        remote.address = line.remoteAddress ? QString::fromStdString(*line.remoteAddress)
+                                            : QStringLiteral("127.0.0.1");
+        if (line.remoteCode) {
+            remote.code = QString::fromStdString(*line.remoteCode);
+        }
+        m_remoteOverride = remote;
+    }
     if (!line.oscPort) {
         return;
     }
@@ -219,6 +235,10 @@ void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
 
 CNetworkControl::Stored CControllerApp::NetworkSettings() const {
     return m_networkOverride.value_or(CNetworkControl::Load());
+}
+
+CRemoteControl::Stored CControllerApp::RemoteSettings() const {
+    return m_remoteOverride.value_or(CRemoteControl::Load());
 }
 
 CSessionLink* CControllerApp::Session() const {

@@ -1,13 +1,15 @@
 // The program without its windows: the document and everything that keeps, sends or changes
 // it for the whole run. It owns the document's change notices, the processor link, the undo
 // history, the unsaved-work guard with its journal, the MIDI input, the tracker link, the OSC
-// control and, in a session, the session link; it remembers "Last Document" across runs and
-// the working folder the factory presets are found under. It runs with every window hidden;
-// the windows are views of it, and so is anything else that talks to the program.
+// control, the remote page's server and, in a session, the session link; it remembers "Last
+// Document" across runs and the working folder the factory presets are found under. It runs with
+// every window hidden; the windows are views of it, and so is anything else that talks to the
+// program.
 #pragma once
 
 #include "program/CDocumentGuard.h"
 #include "program/CNetworkControl.h"
+#include "program/CRemoteControl.h"
 
 #include <QObject>
 #include <QPointer>
@@ -56,6 +58,7 @@ public:
     CProcessorLink& Link() const { return *m_link; }
     CUndoHistory& History() const { return *m_history; }
     CNetworkControl& Network() const { return *m_network; }
+    CRemoteControl& Remote() const { return *m_remote; }
     CTrackerLink& Tracker() const { return *m_tracker; }
     CControllerMidiIn& MidiIn() const { return *m_midiIn; }
     CCueEngine& Cues() const { return *m_cues; }
@@ -75,9 +78,10 @@ public:
     // not "Last Document", says which document opens.
     void UseSession(const QString& url) { m_sessionUrl = url; }
     bool JoiningSession() const { return !m_sessionUrl.isEmpty(); }
-    // OSC control as remembered, or as the command line asks for this run.
+    // OSC control and the remote page as remembered, or as the command line asks for this run.
     void UseNetworkCommandLine(const CommandLine& line);
     CNetworkControl::Stored NetworkSettings() const;
+    CRemoteControl::Stored RemoteSettings() const;
 
     // The run begins: the start document is read (the start file, else the last document,
     // else a new one; a session's document comes from the manager later), OSC control
@@ -137,6 +141,7 @@ private:
     CUndoHistory* m_history = nullptr;
     CCueEngine* m_cues = nullptr;
     CNetworkControl* m_network = nullptr;
+    CRemoteControl* m_remote = nullptr;
     CTrackerLink* m_tracker = nullptr;
     CControllerMidiIn* m_midiIn = nullptr;
     QPointer<CSessionLink> m_session;
@@ -148,4 +153,5 @@ private:
     bool m_closeRequested = false;
     QString m_sessionUrl;
     std::optional<CNetworkControl::Stored> m_networkOverride;
+    std::optional<CRemoteControl::Stored> m_remoteOverride;
 };

@@ -1,5 +1,7 @@
 #include "program/CommandLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <set>
 
@@ -32,6 +34,13 @@ bool IsQtOption(const std::string& argument, bool* takesValue) {
            name.starts_with("qmljsdebugger");
 }
 
+// A pairing code of the remote page: 4 to 32 ASCII letters or digits.
+bool IsRemoteCode(const std::string& code) {
+    return code.size() >= 4 && code.size() <= 32 &&
+           std::all_of(code.begin(), code.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool passQtOptions) {
@@ -54,8 +63,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.cues = arguments[++i];
             } else if (argument == "--osc-address" && i + 1 < arguments.size()) {
                 line.oscAddress = arguments[++i];
-            } else if ((argument == "--osc-port" || argument == "--osc-reply-port" ||
-                        argument == "--osc-first-object") &&
+            } else if (argument == "--remote-address" && i + 1 < arguments.size()) {
+                line.remoteAddress = arguments[++i];
+            } else if (argument == "--remote-code" && i + 1 < arguments.size()) {
+                line.remoteCode = arguments[++i];
+                if (!IsRemoteCode(*line.remoteCode)) {
+                    line.error = "invalid code for --remote-code (4 to 32 letters or digits): " +
+                                 *line.remoteCode;
+                }
+            } else if ((argument == "--osc-port" || argument == "--remote-port" ||
+                        argument == "--osc-reply-port" || argument == "--osc-first-object") &&
                        i + 1 < arguments.size()) {
                 const bool object = argument == "--osc-first-object";
                 const std::optional<int> value = Number(arguments[++i], 1, object ? 99999 : 65535);
@@ -63,6 +80,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                     line.error = "invalid number for " + argument + ": " + arguments[i];
                 } else if (argument == "--osc-port") {
                     line.oscPort = value;
+                } else if (argument == "--remote-port") {
+                    line.remotePort = value;
                 } else if (object) {
                     line.oscFirstObject = value;
                 } else {
@@ -102,6 +121,12 @@ std::string UsageText(const std::string& program) {
            "                             that reaches ADDRESS can then move the sources)\n"
            "      --osc-first-object N   objects N to N+7 are channels 1 to 8 (default 1)\n"
            "      --osc-reply-port N     answer queries on port N (default 4002)\n"
+           "      --remote-port N        serve the remote page for phones and tablets on\n"
+           "                             TCP port N\n"
+           "      --remote-address A     serve it at address A instead of 127.0.0.1\n"
+           "                             (0.0.0.0: on every interface)\n"
+           "      --remote-code CODE     the code a page pairs with (4 to 32 letters or\n"
+           "                             digits; default: the remembered one)\n"
            "\n"
            "Qt's standard options are accepted too, for example -style NAME or\n"
            "-platform NAME.\n"

@@ -22,6 +22,10 @@ struct CommandLine {
     std::optional<std::string> oscAddress;
     std::optional<int> oscFirstObject;
     std::optional<int> oscReplyPort;
+    // The remote page for this run: serving turns on with a port.
+    std::optional<int> remotePort;
+    std::optional<std::string> remoteAddress;
+    std::optional<std::string> remoteCode;
 };
 
 // `passQtOptions` for the reading before QApplication has taken Qt's options out: they are

@@ -1,0 +1,2 @@
+#include "remote/RemoteMessages.h"
+#include <gtest/gtest.h>

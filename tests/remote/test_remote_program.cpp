@@ -1,0 +1,2 @@
+#include "program/CRemoteControl.h"
+#include <gtest/gtest.h>
