@@ -6,6 +6,7 @@ Chromium, chromedriver or Selenium; the Control Change test needs the private JA
 named in ORBIS_TEST_JACK_SERVER."""
 import json
 import os
+import plistlib
 import re
 import shutil
 import signal
@@ -29,6 +30,7 @@ try:
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.actions.action_builder import ActionBuilder
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     import liblo
 except ImportError:
     CHROMIUM = None
@@ -79,12 +81,11 @@ class RemotePageTest(unittest.TestCase):
         self.osc_port = free_port(socket.SOCK_DGRAM)
         self.url = "http://127.0.0.1:%d/" % self.port
 
-    def start_program(self, setup=None, environment=None):
+    def start_program(self, *arguments, environment=None):
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.folder, "config"),
                    QT_QPA_PLATFORM="offscreen", **(environment or {}))
         program = subprocess.Popen([ORBIS, "--remote-port", str(self.port), "--remote-code", CODE,
-                                    "--osc-port", str(self.osc_port)] + ([setup] if setup else []),
-                                   env=env)
+                                    "--osc-port", str(self.osc_port), *arguments], env=env)
         self.addCleanup(self.stop_program, program)
 
         def listening():
@@ -223,6 +224,12 @@ class RemotePageTest(unittest.TestCase):
         wait_until(lambda: self.room_point(watcher, 5)[1] < 60, "source 5 moved on the other page")
         self.assertEqual(self.room_point(watcher, 3)[0], 30)
 
+        # A level set on one page reads on the other.
+        level = watcher.find_element(By.CSS_SELECTOR, "[aria-label='Input level 4'] ~ output")
+        before = level.text
+        mover.find_element(By.CSS_SELECTOR, "[aria-label='Input level 4']").send_keys(Keys.HOME)
+        wait_until(lambda: level.text != before, "the new level on the other page")
+
         # The desk's move, over OSC: right and back, which is low on the plan.
         text = watcher.find_element(By.ID, "pos-2").text
         liblo.send(("127.0.0.1", self.osc_port), "/adm/obj/2/xyz", 0.5, -0.5, 0.0)
@@ -230,6 +237,25 @@ class RemotePageTest(unittest.TestCase):
             wait_until(lambda: self.room_point(page, 2)[0] > 90, "source 2 moved by the desk")
             self.assertLess(self.room_point(page, 2)[1], 40)
             self.assertNotEqual(page.find_element(By.ID, "pos-2").text, text)
+
+    def test_go_and_stop_show_the_cues(self):
+        def cue(number, name, fade):
+            return {"Channel Values": [{}] * 8, "Channels": [], "Fade": fade, "Global Values": {},
+                    "Groups": [], "Name": name, "Number": number, "Path": "straight"}
+        show = os.path.join(self.folder, "show.oshow")
+        with open(show, "wb") as f:
+            plistlib.dump({"Cues": [cue(1, "Opening", 0), cue(2.5, "Fade", 600)],
+                           "Draft": False, "Made With": "a test", "Orbis Show Version": 1}, f)
+        self.start_program("--cues", show)
+        driver = self.open_paired()
+        text = {name: driver.find_element(By.ID, name) for name in ("live", "next", "progress")}
+        go, stop = (driver.find_element(By.XPATH, "//button[.='%s']" % n) for n in ("GO", "Stop"))
+        for expected in (("Live: 1 Opening", "Next: 2.5 Fade"), ("Live: 2.5 Fade", "Next: –")):
+            go.click()
+            wait_until(lambda: (text["live"].text, text["next"].text) == expected, str(expected))
+        wait_until(text["progress"].is_displayed, "the fade's progress")
+        stop.click()
+        wait_until(lambda: not text["progress"].is_displayed(), "the fade stopped")
 
     def test_a_drag_sends_control_changes(self):
         server = os.environ.get("ORBIS_TEST_JACK_SERVER")
@@ -253,7 +279,7 @@ class RemotePageTest(unittest.TestCase):
             found = re.search(r"^\s*(\d+)\s+%s:" % client, ports, re.M)
             return found and int(found.group(1))
         out_port = wait_until(device, "the dump's port in --list-ports")
-        self.start_program(write_setup(self.folder, {3: (20, 30)}, out_port), jack)
+        self.start_program(write_setup(self.folder, {3: (20, 30)}, out_port), environment=jack)
         driver = self.open_paired()
 
         scale = self.pixels_per_unit(driver)
