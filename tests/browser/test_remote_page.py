@@ -225,7 +225,7 @@ class RemotePageTest(unittest.TestCase):
         self.assertEqual(self.room_point(watcher, 3)[0], 30)
 
         # A level set on one page reads on the other.
-        level = watcher.find_element(By.CSS_SELECTOR, "[aria-label='Input level 4'] ~ output")
+        level = watcher.find_element(By.CSS_SELECTOR, "[aria-label='Input level 4'] ~ .level-text")
         before = level.text
         mover.find_element(By.CSS_SELECTOR, "[aria-label='Input level 4']").send_keys(Keys.HOME)
         wait_until(lambda: level.text != before, "the new level on the other page")

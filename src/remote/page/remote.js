@@ -243,7 +243,7 @@
     range.max = String(ROOM);
     range.step = '1';
     range.setAttribute('aria-label', 'Input level ' + n);
-    const levelText = document.createElement('output');
+    const levelText = document.createElement('span');
     levelText.className = 'level-text';
     row.append(swatch, pos, range, levelText);
     $('channels').appendChild(row);
