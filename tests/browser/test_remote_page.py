@@ -117,8 +117,8 @@ class RemotePageTest(unittest.TestCase):
         options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
         driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.addCleanup(driver.quit)
-        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                               {"width": 360, "height": 740, "deviceScaleFactor": 1, "mobile": True})
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 360, "height": 740, "deviceScaleFactor": 1, "mobile": True})
         return driver
 
     def open_paired(self):
@@ -155,9 +155,11 @@ class RemotePageTest(unittest.TestCase):
         driver.get(self.url)
         self.pair(driver, "000000")
         error = driver.find_element(By.ID, "pair-error")
-        self.assertEqual(wait_until(lambda: error.text, "the refusal"), "Wrong code: 2 attempts left")
+        wait_until(lambda: error.text, "the refusal")
+        self.assertEqual(error.text, "Wrong code: 2 attempts left")
         self.pair(driver, CODE)
-        self.assertRegex(driver.execute_script("return localStorage['orbis.token'] || ''"), "^[0-9a-f]{32}$")
+        token = driver.execute_script("return localStorage['orbis.token'] || ''")
+        self.assertRegex(token, "^[0-9a-f]{32}$")
         driver.refresh()
         wait_until(driver.find_element(By.ID, "desk").is_displayed, "the room by the kept token")
         self.assertFalse(driver.find_element(By.ID, "pair").is_displayed())

@@ -248,7 +248,10 @@
     row.append(swatch, pos, range, levelText);
     $('channels').appendChild(row);
 
-    const s = { n, data: { x: 64, y: 64, z: 64 }, g, hit, dot, label, swatch, pos, range, levelText };
+    const s = {
+      n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 }, heldPosition: null,
+      g, hit, dot, label, swatch, pos, range, levelText,
+    };
     sources.set(n, s);
     g.addEventListener('pointerdown', (event) => startDrag(event, s));
     g.addEventListener('pointermove', moveDrag);
