@@ -435,5 +435,13 @@
   $('go').addEventListener('click', () => send({ type: 'go' }));
   $('stop').addEventListener('click', () => send({ type: 'stop' }));
 
+  // A phone coming back from its lock screen tries at once rather than after the back-off.
+  document.addEventListener('visibilitychange', () => {
+    if (!document.hidden && !socket) connect();
+  });
+  window.addEventListener('online', () => {
+    if (!socket) connect();
+  });
+
   connect();
 })();
