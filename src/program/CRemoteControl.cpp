@@ -96,6 +96,9 @@ bool CRemoteControl::Use(Stored stored, QString* why) {
         reason = QStringLiteral("\"%1\" is not an IP address").arg(stored.address);
     } else if (stored.port < 1 || stored.port > 65535) {
         reason = QStringLiteral("ports are 1 to 65535");
+    } else if (m_server->Listening() && m_server->Address() == address &&
+               m_server->Port() == stored.port) {
+        started = true; // the pages already connected stay
     } else {
         started = m_server->Start(address, static_cast<quint16>(stored.port), &reason);
     }

@@ -2,15 +2,20 @@
 
 #include "program/CControllerApp.h"
 #include "program/CNetworkControl.h"
+#include "program/CRemoteControl.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -69,6 +74,7 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     layout->addLayout(form);
     layout->addWidget(m_reach);
     layout->addWidget(m_status);
+    layout->addWidget(RemoteGroup());
     layout->addWidget(buttons);
 
     connect(buttons->button(QDialogButtonBox::Apply), &QPushButton::clicked, this,
@@ -83,6 +89,99 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     m_refresh->start(1000);
     ShowReach();
     ShowStatus();
+}
+
+QGroupBox* CNetworkControlDlg::RemoteGroup() {
+    const CRemoteControl::Stored stored = m_program.RemoteSettings();
+    m_remoteEnabled = new QCheckBox(QStringLiteral("Serve the remote page"));
+    m_remoteEnabled->setChecked(stored.enabled);
+    m_remoteAddress = new QComboBox;
+    m_remoteAddress->addItem(QStringLiteral("Loopback only (127.0.0.1)"),
+                             QStringLiteral("127.0.0.1"));
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (!address.isLoopback() && (address.protocol() == QAbstractSocket::IPv4Protocol ||
+                                      address.protocol() == QAbstractSocket::IPv6Protocol)) {
+            m_remoteAddress->addItem(address.toString(), address.toString());
+        }
+    }
+    m_remoteAddress->addItem(QStringLiteral("All interfaces"), QStringLiteral("0.0.0.0"));
+    const bool every = stored.address == QLatin1String("::");
+    int current = m_remoteAddress->findData(every ? QStringLiteral("0.0.0.0") : stored.address);
+    if (current < 0) { // an address this computer no longer has: shown, and failing on Apply
+        m_remoteAddress->addItem(stored.address, stored.address);
+        current = m_remoteAddress->count() - 1;
+    }
+    m_remoteAddress->setCurrentIndex(current);
+    m_remotePort = Spin(1, 65535, stored.port);
+    m_code = new QLineEdit(m_program.Remote().Code().isEmpty() ? stored.code
+                                                               : m_program.Remote().Code());
+    m_code->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[A-Za-z0-9]{0,32}")), m_code));
+    m_code->setPlaceholderText(QStringLiteral("made when first served"));
+    auto* newCode = new QPushButton(QStringLiteral("New Code"));
+    connect(newCode, &QPushButton::clicked, this,
+            [this] { m_code->setText(CRemoteControl::NewCode()); });
+    auto* codeRow = new QHBoxLayout;
+    codeRow->addWidget(m_code, 1);
+    codeRow->addWidget(newCode);
+    m_url = new QLabel;
+    m_url->setObjectName(QStringLiteral("RemoteAddressToOpen"));
+    m_url->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Where the code picture goes that a phone's camera opens the page from.
+    auto* qrSpot = new QWidget;
+    qrSpot->setObjectName(QStringLiteral("RemoteQrSpot"));
+    qrSpot->setFixedSize(160, 160);
+    m_remoteStatus = new QLabel;
+    m_remoteStatus->setObjectName(QStringLiteral("RemoteStatus"));
+    m_remoteStatus->setWordWrap(true);
+    m_clients = new QListWidget;
+    m_clients->setObjectName(QStringLiteral("RemoteClients"));
+    m_clients->setMaximumHeight(90);
+    m_wrongCodes = new QLabel;
+    m_wrongCodes->setObjectName(QStringLiteral("RemoteWrongCodes"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Interface:"), m_remoteAddress);
+    form->addRow(QStringLiteral("P&ort:"), m_remotePort);
+    form->addRow(QStringLiteral("&Code:"), codeRow);
+    form->addRow(QStringLiteral("Open:"), m_url);
+    form->addRow(QString(), qrSpot);
+    form->addRow(QStringLiteral("Connected:"), m_clients);
+    auto* group = new QGroupBox(QStringLiteral("Remote page"));
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_remoteEnabled);
+    layout->addLayout(form);
+    layout->addWidget(m_remoteStatus);
+    layout->addWidget(m_wrongCodes);
+    connect(&m_program.Remote(), &CRemoteControl::clientsChanged, this,
+            &CNetworkControlDlg::ShowRemote);
+    connect(m_remoteEnabled, &QCheckBox::toggled, this, &CNetworkControlDlg::ShowRemote);
+    ShowRemote();
+    return group;
+}
+
+void CNetworkControlDlg::ShowRemote() {
+    const CRemoteControl& remote = m_program.Remote();
+    const QString url = remote.Url();
+    m_url->setText(url.isEmpty() ? QStringLiteral("(not served)") : url);
+    QString status;
+    if (!remote.Failure().isEmpty()) {
+        status = QStringLiteral("Not served: %1").arg(remote.Failure());
+    } else if (m_remoteEnabled->isChecked() && url.isEmpty()) {
+        status = QStringLiteral("Not served until applied.");
+    } else if (!url.isEmpty() && !remote.Server().Address().isLoopback()) {
+        status = QStringLiteral("Any device that reaches this address and knows the code can move "
+                                "the sources and fire the cues.");
+    }
+    m_remoteStatus->setText(status);
+    m_remoteStatus->setVisible(!status.isEmpty());
+    m_clients->clear();
+    for (const CRemoteServer::ClientInfo& client : remote.Clients()) {
+        m_clients->addItem(QStringLiteral("%1 (%2)").arg(
+            client.address.toString(),
+            client.paired ? QStringLiteral("paired") : QStringLiteral("not paired")));
+    }
+    m_wrongCodes->setText(QStringLiteral("Wrong codes tried: %1").arg(remote.WrongCodes()));
 }
 
 void CNetworkControlDlg::ShowReach() {
@@ -137,4 +236,27 @@ void CNetworkControlDlg::Apply() {
         CNetworkControl::Save(stored);
     }
     ShowStatus();
+    ApplyRemote();
+}
+
+void CNetworkControlDlg::ApplyRemote() {
+    CRemoteControl& remote = m_program.Remote();
+    CRemoteControl::Stored stored;
+    stored.enabled = m_remoteEnabled->isChecked();
+    stored.address = m_remoteAddress->currentData().toString();
+    stored.port = m_remotePort->value();
+    stored.code = m_code->text();
+    if (!stored.code.isEmpty() && !CRemoteServer::IsValidCode(stored.code)) {
+        m_remoteStatus->setText(
+            QStringLiteral("Not applied: a code is 4 to 32 letters or digits."));
+        m_remoteStatus->setVisible(true);
+        return;
+    }
+    if (remote.Use(stored)) {
+        // The code made for a first start, or the remembered one while nothing is served.
+        stored.code = !remote.Code().isEmpty() ? remote.Code() : CRemoteControl::Load().code;
+        CRemoteControl::Save(stored);
+        m_code->setText(stored.code);
+    }
+    ShowRemote();
 }

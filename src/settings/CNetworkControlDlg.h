@@ -1,7 +1,9 @@
 // The Network Control window (Settings menu): whether the program takes OSC control, on which
 // address and port, which objects are its channels, where answers go and which hosts may
 // send. It says plainly who can reach the program, why it does not listen when it cannot,
-// how many messages were dropped and how many preset tries were refused.
+// how many messages were dropped and how many preset tries were refused. Its "Remote page"
+// part does the same for the page phones and tablets open: where it is served, the code that
+// pairs them, the address to open, who is connected and how many wrong codes were tried.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +13,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
+class QGroupBox;
 class QSpinBox;
 class QTimer;
 
@@ -21,9 +25,12 @@ public:
     CNetworkControlDlg(CControllerApp& program, QWidget& mainWindow);
 
 private:
+    QGroupBox* RemoteGroup();
     void Apply();
+    void ApplyRemote();
     void ShowReach();
     void ShowStatus();
+    void ShowRemote();
 
     CControllerApp& m_program;
     QCheckBox* m_enabled;
@@ -35,4 +42,12 @@ private:
     QLabel* m_reach;
     QLabel* m_status;
     QTimer* m_refresh;
+    QCheckBox* m_remoteEnabled = nullptr;
+    QComboBox* m_remoteAddress = nullptr;
+    QSpinBox* m_remotePort = nullptr;
+    QLineEdit* m_code = nullptr;
+    QLabel* m_url = nullptr;
+    QLabel* m_remoteStatus = nullptr;
+    QListWidget* m_clients = nullptr;
+    QLabel* m_wrongCodes = nullptr;
 };

@@ -40,6 +40,12 @@ const LineCase kLines[] = {
     {{"--osc-port", "70000"}, false, false, nullptr, true},
     {{"--cues", "a.oshow", "b.ocont2"}, false, false, "b.ocont2", false},
     {{"--cues"}, false, false, nullptr, true},
+    {{"--remote-port", "9080", "--remote-address", "0.0.0.0"}, false, false, nullptr, false},
+    {{"--remote-port", "0"}, false, false, nullptr, true},
+    {{"--remote-port"}, false, false, nullptr, true},
+    {{"--remote-code", "ab12"}, false, false, nullptr, false},
+    {{"--remote-code", "123"}, false, false, nullptr, true},
+    {{"--remote-code", "12 34"}, false, false, nullptr, true},
 };
 
 } // namespace
@@ -191,5 +197,17 @@ TEST(NetworkCommandLine, TakesTheStoreWithinRangeAndKeepsTheAllowedHosts) {
     CControllerApp app(midi);
     app.UseNetworkCommandLine(ParseCommandLine({"--osc-port", "9", "--osc-address", "0.0.0.0"}));
     EXPECT_EQ(app.NetworkSettings().allowedHosts.toStdString(), "192.168.1.7");
+    // The remote page for one run: on with its port, on the loopback address unless told.
+    store("Remote Code", "4321");
+    EXPECT_FALSE(app.RemoteSettings().enabled);
+    app.UseNetworkCommandLine(ParseCommandLine({"--remote-port", "9081"}));
+    EXPECT_TRUE(app.RemoteSettings().enabled);
+    EXPECT_EQ(app.RemoteSettings().port, 9081);
+    EXPECT_EQ(app.RemoteSettings().address.toStdString(), "127.0.0.1");
+    EXPECT_EQ(app.RemoteSettings().code.toStdString(), "4321");
+    app.UseNetworkCommandLine(ParseCommandLine(
+        {"--remote-port", "9082", "--remote-address", "::", "--remote-code", "ab12"}));
+    EXPECT_EQ(app.RemoteSettings().address.toStdString(), "::");
+    EXPECT_EQ(app.RemoteSettings().code.toStdString(), "ab12");
     QFile::remove(CControllerApp::SettingsFileName());
 }
