@@ -249,7 +249,7 @@
     $('channels').appendChild(row);
 
     const s = {
-      n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 }, heldPosition: null,
+      n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 },
       g, hit, dot, label, swatch, pos, range, levelText,
     };
     sources.set(n, s);
@@ -276,10 +276,8 @@
     for (const key of ['x', 'y', 'z']) {
       if (!moving && typeof data[key] === 'number') s.data[key] = data[key];
     }
-    if (typeof data.position === 'string') {
-      if (moving) s.heldPosition = data.position;
-      else s.pos.textContent = data.position;
-    }
+    // The text follows even a dragged source: it lags the finger a little but never jumps.
+    if (typeof data.position === 'string') s.pos.textContent = data.position;
     if (typeof data.colour === 'string') {
       s.dot.setAttribute('fill', data.colour);
       s.swatch.style.background = data.colour;
@@ -352,11 +350,7 @@
     if (n === undefined) return;
     drags.delete(event.pointerId);
     dragged.delete(n);
-    const s = sources.get(n);
-    s.g.classList.remove('dragging');
-    // The program may not echo a drag's last move when it repeats an earlier one.
-    if (s.heldPosition) s.pos.textContent = s.heldPosition;
-    s.heldPosition = null;
+    sources.get(n).g.classList.remove('dragging');
     flush(true);
   }
 
