@@ -288,7 +288,7 @@ class RemotePageTest(unittest.TestCase):
         source = driver.find_element(By.CSS_SELECTOR, "[aria-label='Source 3']")
         (ActionChains(driver).click_and_hold(source).move_by_offset(40 * scale, -30 * scale)
          .move_by_offset(40 * scale, -30 * scale).release().perform())
-        wait_until(lambda: self.room_point(driver, 3)[0] > 90, "the program's echo of the drag")
+        wait_until(lambda: self.room_point(driver, 3)[0] > 90, "the drag's end")
         x, y = self.room_point(driver, 3)
         self.assertAlmostEqual(x, 100, delta=2)
         self.assertAlmostEqual(y, 90, delta=2)

@@ -249,7 +249,7 @@
     $('channels').appendChild(row);
 
     const s = {
-      n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 },
+      n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 }, settle: null,
       g, hit, dot, label, swatch, pos, range, levelText,
     };
     sources.set(n, s);
@@ -272,7 +272,16 @@
     const n = Number(data && data.n);
     if (!Number.isInteger(n) || n < 1 || n > 8) return;
     const s = sources.get(n) || makeSource(n);
-    const moving = dragged.has(n);
+    let moving = dragged.has(n);
+    // After a drag the echoes of its earlier moves are still on their way: they would pull
+    // the source back along its path, so the page waits for the last one (or a second).
+    if (!moving && s.settle) {
+      if ((data.x === s.settle.x && data.y === s.settle.y) || performance.now() > s.settle.until) {
+        s.settle = null;
+      } else {
+        moving = true;
+      }
+    }
     for (const key of ['x', 'y', 'z']) {
       if (!moving && typeof data[key] === 'number') s.data[key] = data[key];
     }
@@ -350,7 +359,9 @@
     if (n === undefined) return;
     drags.delete(event.pointerId);
     dragged.delete(n);
-    sources.get(n).g.classList.remove('dragging');
+    const s = sources.get(n);
+    s.g.classList.remove('dragging');
+    s.settle = { x: s.data.x, y: s.data.y, until: performance.now() + 1000 };
     flush(true);
   }
 
