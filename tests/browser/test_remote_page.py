@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """The remote page in headless Chromium against the real program: what only a browser shows.
 Usage: test_remote_page.py ORBIS ORBIS_SEND [unittest arguments]. Each test starts its own
-program on free loopback ports with its own settings folder. Exits 77 (skipped) without
-Chromium, chromedriver or Selenium; the Control Change test needs the private JACK server
-named in ORBIS_TEST_JACK_SERVER."""
+program on free loopback ports with its own settings and data folders. Exits 77 (skipped)
+without Chromium, chromedriver or Selenium; the Control Change test needs the private JACK
+server named in ORBIS_TEST_JACK_SERVER."""
 import json
 import os
 import plistlib
@@ -83,7 +83,8 @@ class RemotePageTest(unittest.TestCase):
 
     def start_program(self, *arguments, environment=None):
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.folder, "config"),
-                   QT_QPA_PLATFORM="offscreen", **(environment or {}))
+                   XDG_DATA_HOME=os.path.join(self.folder, "data"), QT_QPA_PLATFORM="offscreen",
+                   **(environment or {}))
         program = subprocess.Popen([ORBIS, "--remote-port", str(self.port), "--remote-code", CODE,
                                     "--osc-port", str(self.osc_port), *arguments], env=env)
         self.addCleanup(self.stop_program, program)
