@@ -6,7 +6,7 @@ ORBIS_RUN_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     librtmidi-dev libasound2-dev libhidapi-dev
-    libjack-jackd2-dev liblo-dev
+    libjack-jackd2-dev liblo-dev libqrencode-dev
     qt6-httpserver-dev qt6-websockets-dev
 )
 

@@ -276,10 +276,14 @@ void CRemoteServer::OnWebSocket() {
                                                              : request.url().authority().toLatin1();
         const bool allowed = HostAllowed(host) && OriginAllowed(socket->origin().toLatin1()) &&
                              socket->requestUrl().path() == QLatin1String("/ws");
-        const bool full = static_cast<int>(m_clients.size()) >= m_limits.clients;
+        // Sockets on their way out make no room for the limit, nor take any.
+        const bool full = Clients().size() >= m_limits.clients;
         auto client = std::make_unique<Client>();
         client->socket = socket;
-        client->address = socket->peerAddress();
+        // An IPv4 peer reached over an IPv6 socket is the same address as over an IPv4 one.
+        bool ipv4 = false;
+        const quint32 peer = socket->peerAddress().toIPv4Address(&ipv4);
+        client->address = ipv4 ? QHostAddress(peer) : socket->peerAddress();
         Client& added = *client;
         m_clients.emplace(socket, std::move(client));
         if (!allowed || full) {
@@ -394,11 +398,7 @@ void CRemoteServer::OnFrame(Client& client, const QString& frame) {
 
 std::deque<CRemoteServer::Clock::time_point>&
 CRemoteServer::CodeTries(const QHostAddress& address) {
-    // An IPv4 peer reached over an IPv6 socket is the same address as over an IPv4 one.
-    bool ok = false;
-    const quint32 ipv4 = address.toIPv4Address(&ok);
-    std::deque<Clock::time_point>& tries =
-        m_codeTries[ok ? QHostAddress(ipv4).toString() : address.toString()];
+    std::deque<Clock::time_point>& tries = m_codeTries[address.toString()];
     const Clock::time_point now = m_now();
     while (!tries.empty() && now - tries.front() >= m_limits.codeWindow) {
         tries.pop_front();

@@ -143,7 +143,9 @@ QGroupBox* CNetworkControlDlg::RemoteGroup() {
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Interface:"), m_remoteAddress);
     form->addRow(QStringLiteral("P&ort:"), m_remotePort);
-    form->addRow(QStringLiteral("&Code:"), codeRow);
+    auto* codeLabel = new QLabel(QStringLiteral("&Code:"));
+    codeLabel->setBuddy(m_code);
+    form->addRow(codeLabel, codeRow);
     form->addRow(QStringLiteral("Open:"), m_url);
     form->addRow(QString(), qrSpot);
     form->addRow(QStringLiteral("Connected:"), m_clients);

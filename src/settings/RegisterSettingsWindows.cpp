@@ -8,6 +8,7 @@
 #include "settings/CDiagramDlg.h"
 #include "settings/CNetworkControlDlg.h"
 #include "settings/CPatchbayDlg.h"
+#include "settings/CRoomDlg.h"
 #include "settings/CSampleRateDlg.h"
 #include "ui/CProgramWindows.h"
 #include "ui/ControlIds.h"
@@ -25,6 +26,7 @@ void RegisterSettingsWindows(CProgramWindows& app) {
     app.SetSettingsWindowFactory(SettingsWindow::DefaultPreset, MakeWindow<CDefaultPresetDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::SampleRate, MakeWindow<CSampleRateDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::CueList, MakeWindow<CCueListDlg>);
+    app.SetSettingsWindowFactory(SettingsWindow::Room, MakeWindow<CRoomDlg>);
     app.SetSettingsWindowFactory(SettingsWindow::Diagram,
                                  [](CControllerApp&, QWidget& mainWindow) -> QWidget* {
                                      return new CDiagramDlg(&mainWindow);

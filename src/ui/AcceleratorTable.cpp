@@ -2,7 +2,7 @@
 
 #include "ui/ControlIds.h"
 
-const std::array<Accelerator, 17> kAccelerators = {{
+const std::array<Accelerator, 18> kAccelerators = {{
     {Qt::CTRL | Qt::Key_4, CommandId::SampleRate},
     {Qt::CTRL | Qt::Key_5, CommandId::Patchbay},
     {Qt::CTRL | Qt::Key_6, CommandId::StereoSource},
@@ -11,6 +11,7 @@ const std::array<Accelerator, 17> kAccelerators = {{
     {Qt::CTRL | Qt::SHIFT | Qt::Key_M, CommandId::ToggleRawValues},
     {Qt::CTRL | Qt::Key_P, CommandId::DefaultPreset},
     {Qt::CTRL | Qt::Key_L, CommandId::CueList},
+    {Qt::CTRL | Qt::Key_R, CommandId::Room},
     {Qt::CTRL | Qt::Key_S, CommandId::SaveAs},
     {Qt::CTRL | Qt::Key_N, CommandId::New},
     {Qt::CTRL | Qt::Key_O, CommandId::Import},

@@ -15,4 +15,4 @@ struct Accelerator {
     int command;
 };
 
-extern const std::array<Accelerator, 17> kAccelerators;
+extern const std::array<Accelerator, 18> kAccelerators;

@@ -64,6 +64,7 @@ constexpr int ToggleRawValues = 32791;
 constexpr int SendSetupOnReturn = 32792;
 constexpr int NetworkControl = 32793;
 constexpr int CueList = 32794;
+constexpr int Room = 32795;
 constexpr int Undo = 57643;
 constexpr int Redo = 57644;
 constexpr int Help = 57670;

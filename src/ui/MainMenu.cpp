@@ -34,7 +34,7 @@ struct MenuItem {
     bool checkable = false;
 };
 
-const std::array<MenuItem, 28> kItems = {{
+const std::array<MenuItem, 29> kItems = {{
     {0, "&New\tCtrl+N", CommandId::New},
     {0, "&Import...\tCtrl+O", CommandId::Import},
     {0, "&Close\tCtrl+W", CommandId::Close},
@@ -56,6 +56,7 @@ const std::array<MenuItem, 28> kItems = {{
     {3, "&Minimize\tCtrl+M", CommandId::Minimize},
     {3, {}, kSeparator},
     {3, "Cue &List\tCtrl+L", CommandId::CueList},
+    {3, "&Room\tCtrl+R", CommandId::Room},
     {3, {}, kSeparator},
     {3, "Bring All to Front", CommandId::BringAllToFront},
     {3, {}, kSeparator},

@@ -17,6 +17,7 @@ const std::array<SettingsWindowRule, kSettingsWindowCount> kSettingsWindowRules 
     {CommandId::Diagram, SettingsWindow::Diagram, CentredBelowTop, "Error creating Diagram Dialog"},
     {CommandId::CueList, SettingsWindow::CueList, RightOfRightEdge,
      "Error creating Cue List Dialog"},
+    {CommandId::Room, SettingsWindow::Room, RightOfRightEdge, "Error creating Room Dialog"},
 }};
 
 const SettingsWindowRule* FindSettingsWindowRule(int command) {

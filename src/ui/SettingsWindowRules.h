@@ -1,4 +1,4 @@
-// The six modeless settings windows the main window keeps one of each: their commands,
+// The seven modeless settings windows the main window keeps one of each: their commands,
 // where a new one is placed relative to the main window, and the text shown when one
 // cannot be created.
 #pragma once
@@ -17,9 +17,10 @@ enum class SettingsWindow : std::size_t {
     StereoSource,
     SpatOuts,
     Diagram,
-    CueList
+    CueList,
+    Room
 };
-constexpr std::size_t kSettingsWindowCount = 6;
+constexpr std::size_t kSettingsWindowCount = 7;
 
 enum class SettingsPlacement {
     CentredBelowTop,  // centred over the main window, 30 px below its top

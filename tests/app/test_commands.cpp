@@ -45,6 +45,7 @@ TEST_F(MainWindowTest, MenusCarryTheirKeyHintsAndTheInputDeviceMenuBeforeHelp) {
     EXPECT_EQ(titles,
               (QStringList{"&File", "&Edit", "&Settings", "&Window", "&Input Device", "&Help"}));
     EXPECT_EQ(window->CommandAction(CommandId::Import)->text(), "&Import...\tCtrl+O");
+    EXPECT_EQ(window->CommandAction(CommandId::Room)->text(), "&Room\tCtrl+R");
     EXPECT_FALSE(window->CommandAction(CommandId::HelpPdf)->isEnabled());
     EXPECT_EQ(window->InputDeviceMenu().DeviceCount(), 1);
     EXPECT_TRUE(window->InputDeviceMenu().EntryForId(102)->isChecked()) << "input device 0 opened";

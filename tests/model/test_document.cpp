@@ -1,4 +1,5 @@
 #include "model/ParameterTable.h"
+#include "model/RoomPicture.h"
 #include "support/DocumentFixture.h"
 
 #include <algorithm>
@@ -268,4 +269,52 @@ TEST_F(DocumentTest, EveryWritePathNotifiesOnceWithItsOriginAndOnlyRealChanges) 
         fresh.Set(level, 42, ChangeOrigin::Gesture);
         EXPECT_TRUE(told.empty()) << "an unsubscribed listener hears nothing";
     }
+}
+
+// What each change redraws of the room, and how the picture reads: the room views repaint
+// only what moved, and must never miss a source, a loudspeaker or the room's size.
+TEST_F(DocumentTest, RoomPictureFollowsTheValuesThatDrawIt) {
+    struct Row {
+        const char* what;
+        ParameterKey key;
+        int source; // -1: none
+        bool speakers;
+        bool whole;
+    };
+    const Row rows[] = {
+        {"source Y", KeyOf(&CControllerDoc::YPosition, 2), 2, false, false},
+        {"source Z", KeyOf(&CControllerDoc::ZPosition, 7), 7, false, false},
+        {"input level", KeyOf(&CControllerDoc::InputLevel, 0), 0, false, false},
+        {"speaker X", KeyOf(&CControllerDoc::SpatOutXPos, 4), -1, true, false},
+        {"speaker count", KeyOf(&CControllerDoc::NMatrixOutput), -1, true, false},
+        {"room side", KeyOf(&CControllerDoc::RoomSide), -1, false, true},
+        {"a filter", KeyOf(&CControllerDoc::LPFCutOff, 1), -1, false, false},
+        {"master level", KeyOf(&CControllerDoc::MasterOutgain), -1, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const PictureChange change = PictureChangeOf({ChangeOrigin::Live, {{row.key, 1, 2}}});
+        for (int c = 0; c < 8; ++c) {
+            EXPECT_EQ(change.sources[static_cast<std::size_t>(c)], c == row.source);
+        }
+        EXPECT_EQ(change.speakers, row.speakers);
+        EXPECT_EQ(change.whole, row.whole);
+        EXPECT_EQ(change.Any(), row.source >= 0 || row.speakers || row.whole);
+    }
+
+    doc.XPosition[2] = 0;
+    doc.InputLevel[5] = 0;
+    doc.NMatrixOutput = 12; // a file may hold more than the knob allows
+    RoomPicture picture = PictureOf(doc);
+    EXPECT_EQ(picture.sources[2].positionText, "X -3.226 m, Y 0.025 m, Z 0.025 m");
+    EXPECT_EQ(picture.sources[2].colour, kChannelColours[2]);
+    EXPECT_TRUE(picture.sources[5].silent);
+    EXPECT_FALSE(picture.sources[4].silent);
+    EXPECT_EQ(picture.speakers.size(), 8u);
+    EXPECT_EQ(picture.roomSideText, "6.453 m");
+    doc.ShowRawValues = true;
+    doc.NMatrixOutput = 0;
+    picture = PictureOf(doc);
+    EXPECT_EQ(picture.sources[2].positionText, "X 0, Y 64, Z 64");
+    EXPECT_EQ(picture.speakers.size(), 1u);
 }

@@ -8,8 +8,15 @@
 #include "program/CCueEngine.h"
 #include "program/CRemoteControl.h"
 #include "program/CUndoHistory.h"
+#include "settings/CNetworkControlDlg.h"
 
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QJsonArray>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTcpServer>
 #include <QUndoStack>
 
@@ -84,6 +91,13 @@ TEST_F(RemoteProgramTest, AMoveReachesTheWireAndEveryPage) {
     EXPECT_EQ(Doc().ZPosition[2], 30);
     EXPECT_EQ(Wire(2), (std::array<int, 3>{10, 5, 30}));
 
+    // The page's first move of a source whose other axes the processor does not have yet
+    // (changed without a send) sends them too.
+    Doc().Set(KeyOf(&CControllerDoc::ZPosition, 5), 77, ChangeOrigin::Load);
+    dragging.Send(QStringLiteral(R"({"type":"move","n":6,"x":1})"));
+    ASSERT_TRUE(ProcessEventsUntil([this] { return Doc().XPosition[5] == 1; }));
+    EXPECT_EQ(Wire(5)[2], 77);
+
     dragging.Send(QStringLiteral(R"({"type":"level","n":8,"value":90.7})"));
     ASSERT_TRUE(ProcessEventsUntil([this] { return Doc().InputLevel[7] == 90; }));
     const QJsonObject level = SourceIn(
@@ -126,4 +140,28 @@ TEST_F(RemoteProgramTest, DeskChangesAndCuesReachThePage) {
                                  .toObject();
     EXPECT_EQ(live.value(QLatin1String("number")), QLatin1String("1"));
     EXPECT_EQ(live.value(QLatin1String("name")), QLatin1String("Opening"));
+}
+
+TEST_F(RemoteProgramTest, TheNetworkControlWindowServesAndListsThePages) {
+    app->Remote().Use({});
+    CNetworkControlDlg dialog(*app, *window);
+    dialog.findChild<QCheckBox*>()->setChecked(false); // OSC stays off
+    const auto boxes = dialog.findChildren<QCheckBox*>();
+    QCheckBox* serve = *std::find_if(boxes.begin(), boxes.end(), [](QCheckBox* box) {
+        return box->text() == QLatin1String("Serve the remote page");
+    });
+    serve->setChecked(true);
+    dialog.findChildren<QSpinBox*>().back()->setValue(port);
+    dialog.findChildren<QLineEdit*>().back()->setText(QStringLiteral("ab12"));
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Apply)->click();
+    auto* url = dialog.findChild<QLabel*>(QStringLiteral("RemoteAddressToOpen"));
+    EXPECT_EQ(url->text(), QStringLiteral("http://127.0.0.1:%1/").arg(port));
+    EXPECT_TRUE(CRemoteControl::Load().enabled);
+    EXPECT_EQ(CRemoteControl::Load().code, QLatin1String("ab12"));
+
+    RemotePage page(port);
+    ASSERT_TRUE(page.Pair(QStringLiteral("ab12")));
+    auto* clients = dialog.findChild<QListWidget*>(QStringLiteral("RemoteClients"));
+    ASSERT_TRUE(ProcessEventsUntil([clients] { return clients->count() == 1; }));
+    EXPECT_EQ(clients->item(0)->text(), QLatin1String("127.0.0.1 (paired)"));
 }

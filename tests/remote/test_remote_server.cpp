@@ -133,14 +133,14 @@ TEST_F(RemoteServerTest, HttpAnswersAndHeaders) {
         const QByteArray headers = whole.left(end + 2);
         EXPECT_TRUE(headers.startsWith("HTTP/1.1 " + QByteArray::number(row.status)))
             << headers.toStdString();
-        EXPECT_TRUE(headers.contains("Content-Security-Policy: default-src 'none'; script-src "
-                                     "'self'; style-src 'self'; img-src 'self' data:; connect-src "
-                                     "'self'"));
-        EXPECT_TRUE(
-            headers.contains("frame-ancestors 'none'; base-uri 'none'; form-action 'none'"));
-        EXPECT_TRUE(headers.contains("X-Content-Type-Options: nosniff\r\n"));
-        EXPECT_TRUE(headers.contains("Referrer-Policy: no-referrer\r\n"));
-        EXPECT_TRUE(headers.contains("Cache-Control: no-store\r\n"));
+        for (const char* header :
+             {"Content-Security-Policy: default-src 'none'; script-src 'self'; style-src 'self'; "
+              "img-src 'self' data:; connect-src 'self'",
+              "frame-ancestors 'none'; base-uri 'none'; form-action 'none'\r\n",
+              "X-Content-Type-Options: nosniff\r\n", "Referrer-Policy: no-referrer\r\n",
+              "Cache-Control: no-store\r\n"}) {
+            EXPECT_TRUE(headers.contains(header)) << header;
+        }
         if (row.status == 200) {
             EXPECT_TRUE(headers.contains("connect-src 'self' ws://" + row.host + ";"));
         }
@@ -205,8 +205,6 @@ TEST_F(RemoteServerTest, PairingByCodeThenToken) {
     EXPECT_EQ(commands[0].kind, RemoteCommand::Kind::Stop);
     ASSERT_EQ(server->Clients().size(), 1);
     EXPECT_TRUE(server->Clients()[0].paired);
-    EXPECT_EQ(server->Clients()[0].address.toIPv4Address(),
-              QHostAddress(QHostAddress::LocalHost).toIPv4Address());
 
     // The page comes back with its token; an unknown token asks for the code on an open socket.
     RemotePage again(port);

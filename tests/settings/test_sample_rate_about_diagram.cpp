@@ -10,11 +10,13 @@
 #include "controls/ReadablePalette.h"
 #include "model/ControllerFile.h"
 #include "model/ParameterTable.h"
+#include "model/RoomPicture.h"
 #include "model/ValueText.h"
 #include "program/CUndoHistory.h"
 #include "settings/CAboutDlg.h"
 #include "settings/CDefaultPresetDlg.h"
 #include "settings/CPatchbayDlg.h"
+#include "settings/CRoomDlg.h"
 #include "settings/CSampleRateDlg.h"
 #include "settings/CSpatOutsDlg.h"
 #include "settings/CUpDownArrows.h"
@@ -55,7 +57,8 @@ TEST_F(InformationWindowTest, ARateChangeRewritesTheCutOffReadoutAndSendsNothing
 // Whatever changes the document, the open windows show it once the event loop's pass ends:
 // the Sample Rate window's choice, the main window's readout (naming the low-pass cut-off,
 // in hertz at the rate), loudspeaker 1's X field, the main window's loudspeaker X slider,
-// its source X label, the Patchbay's first source of input 1 and the title line's name.
+// its source X label, the Patchbay's first source of input 1, the title line's name and the
+// Room window's line for source 1.
 // Each row starts where the one before left the document.
 TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
@@ -81,6 +84,10 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     window->ExecuteCommand(CommandId::SpatOuts);
     auto* speakers = qobject_cast<CSpatOutsDlg*>(window->OpenedWindow(SettingsWindow::SpatOuts));
     ASSERT_NE(speakers, nullptr);
+    window->ExecuteCommand(CommandId::Room);
+    auto* room = qobject_cast<CRoomDlg*>(window->OpenedWindow(SettingsWindow::Room));
+    ASSERT_NE(room, nullptr);
+    const QLabel* roomLine = room->findChild<QLabel*>(QStringLiteral("SourcePosition"));
     CPatchbayDlg patchbay(*app, *window);
     const QComboBox* route = Child<QComboBox>(
         &patchbay, CPatchbayDlg::kDestinationTable[0].sourceListId); // input 1 is shown
@@ -89,7 +96,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
     QTest::keyClick(lowPass, Qt::Key_Down);
     Settle();
 
-    using Shown = std::array<QString, 7>;
+    using Shown = std::array<QString, 8>;
     const auto shown = [&] {
         QString title = LabelText(ControlId::Title);
         if (title.startsWith(QLatin1Char('*'))) {
@@ -101,19 +108,23 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
                      QString::number(Control(ControlId::SpatOutXPos)->value()),
                      LabelText(ControlId::SourceXLabel),
                      QString::number(route->currentIndex()),
-                     title};
+                     title,
+                     roomLine->text()};
     };
     const auto expected = [this] {
         const CControllerDoc& doc = Doc();
         const ValueLabelContext metres{false, doc.RoomSide, doc.Frequence};
         const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-        return Shown{QString::number(doc.Frequence),
-                     text(FormatLowPassCutoff(doc.LPFCutOff[0], doc.Frequence)),
-                     text(ValueLabel(ValueUnit::Metres, doc.SpatOutXPos[0], metres)),
-                     QString::number(doc.SpatOutXPos[0]),
-                     text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres)),
-                     QString::number(doc.HostInPBSelect[0]),
-                     text(doc.Name())};
+        return Shown{
+            QString::number(doc.Frequence),
+            text(FormatLowPassCutoff(doc.LPFCutOff[0], doc.Frequence)),
+            text(ValueLabel(ValueUnit::Metres, doc.SpatOutXPos[0], metres)),
+            QString::number(doc.SpatOutXPos[0]),
+            text(ValueLabel(ValueUnit::Metres, doc.XPosition[0], metres)),
+            QString::number(doc.HostInPBSelect[0]),
+            text(doc.Name()),
+            QStringLiteral("Source 1: ") +
+                text(PositionText(doc, {doc.XPosition[0], doc.YPosition[0], doc.ZPosition[0]}))};
     };
     const QString imported = fileWith("imported.ocont2", 2, 40, 20);
     const QString preset = fileWith("preset.ocont2", 1, 90, 100);
@@ -122,6 +133,7 @@ TEST_F(InformationWindowTest, OpenWindowsFollowEveryChangeWhateverItsOrigin) {
          [&] {
              Choose(rateList, 3);
              emit speakers->Arrows(0, 0)->deltaPos(-1); // the upper arrow raises X
+             window->ApplyPadPosition(40, 150);         // the main pad moves source 1
          }},
         {"undo",
          [&] {
@@ -177,6 +189,8 @@ TEST_F(InformationWindowTest, ModelessWindowsOpenOnceInTheirPlaceAndFreeTheirSlo
         {SettingsWindow::SampleRate, CommandId::SampleRate, "CSampleRateDlg", -1, centredTop},
         {SettingsWindow::Diagram, CommandId::Diagram, "CDiagramDlg", -1, centredTop},
         {SettingsWindow::CueList, CommandId::CueList, "CCueListDlg", m.x() + m.width() + 25,
+         m.y() + m.height() / 2 - 50},
+        {SettingsWindow::Room, CommandId::Room, "CRoomDlg", m.x() + m.width() + 25,
          m.y() + m.height() / 2 - 50},
     };
     for (const auto& [kind, command, className, right, top] : cases) {
