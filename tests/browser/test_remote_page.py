@@ -55,18 +55,15 @@ def wait_until(condition, what, timeout=30):
 
 
 def write_setup(folder, positions, out_port=0):
-    """A fresh controller file with sources n placed at (x, y), sending to output device
-    out_port (as --list-ports numbers them; 0 none)."""
+    """A fresh controller file with sources n at (x, y), sending to output device out_port
+    (as --list-ports numbers them; 0 none)."""
     with open(FRESH_SETUP, newline="") as f:
         sections = f.read().split("<dict>")
-
-    def put(n, key, value):
+    values = [(n, "XPosition0", x) for n, (x, _) in positions.items()]
+    values += [(n, "YPosition0", y) for n, (_, y) in positions.items()]
+    for n, key, value in values + [(9, "outMIDIPort", out_port)]:
         sections[n] = re.sub(r"(<key>%s</key>\s*<integer>)\d+" % key, r"\g<1>%d" % value,
                              sections[n])
-    for n, (x, y) in positions.items():
-        put(n, "XPosition0", x)
-        put(n, "YPosition0", y)
-    put(9, "outMIDIPort", out_port)
     path = os.path.join(folder, "setup.ocont2")
     with open(path, "w", newline="") as f:
         f.write("<dict>".join(sections))
@@ -91,11 +88,8 @@ class RemotePageTest(unittest.TestCase):
 
         def listening():
             self.assertIsNone(program.poll(), "the program ended at start-up")
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return True
-            except OSError:
-                return False
+            with socket.socket() as s:
+                return s.connect_ex(("127.0.0.1", self.port)) == 0
         wait_until(listening, "the program to serve the page", 60)
 
     def stop_program(self, program):
