@@ -288,10 +288,11 @@ class RemotePageTest(unittest.TestCase):
         self.assertAlmostEqual(x, 100, delta=2)
         self.assertAlmostEqual(y, 90, delta=2)
 
-        def last_position():  # Control Changes 20 and 21 on channel 3
+        def last_position():  # Control Changes 20, 21 and 22 on channel 3; Z stays at 64
             last = {m[1]: m[2] for m in list(heard) if len(m) == 3 and m[0] == 0xB2}
-            return (last.get(20), last.get(21)) == (x, y)
-        wait_until(last_position, lambda: "(%d, %d) as Control Changes; heard %s" % (x, y, heard))
+            return (last.get(20), last.get(21), last.get(22)) == (x, y, 64)
+        wait_until(last_position,
+                   lambda: "(%d, %d, 64) as Control Changes; heard %s" % (x, y, heard))
 
 
 if __name__ == "__main__":
