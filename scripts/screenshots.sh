@@ -67,12 +67,15 @@ start() {
     stop
     rm -rf "$home/config" "$home/data"
     cp "$root/Presets/5.1_ITU_Firewire_no_bounce.ocont2" "$show"
-    "$program" "$show" &
+    "$program" "$show" --remote-port "$remote_port" --remote-code 4711 &
     pid=$!
     main="$(wait_window "ORBIS CONTROLLER")"
 }
 
 key() { xdotool key --window "$main" "$1"; }
+
+# The remote page is served on the loopback only, for the phone-sized picture below.
+remote_port=9188
 
 start
 # About has no key of its own: the Help menu by its mnemonic, then its "About" item, typed
@@ -138,6 +141,11 @@ sleep 0.3
 xdotool key --window "$cues" ctrl+Return
 sleep 1
 shoot "Cue List" cue-list.png
+key ctrl+r && shoot "Room" room.png
+# The remote page as a 360-pixel-wide phone shows it, paired, with the same show live.
+/usr/bin/python3 "$root/scripts/remote_page_picture.py" "http://127.0.0.1:$remote_port/" 4711 \
+    "$out/remote-page.png"
+echo "$out/remote-page.png"
 
 # Last: on an X server without a window manager, a program ended while its modal window is up
 # leaves the keyboard focus nowhere, and the next program gets no keys.
