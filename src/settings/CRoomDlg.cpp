@@ -1,6 +1,5 @@
 #include "settings/CRoomDlg.h"
 
-#include "controls/CRoomPlan.h"
 #include "controls/RepaintPacer.h"
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
@@ -9,6 +8,7 @@
 #include "program/CDocumentEvents.h"
 #include "program/CProcessorLink.h"
 #include "program/CUndoHistory.h"
+#include "settings/CRoomPlan.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

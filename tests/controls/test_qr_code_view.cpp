@@ -1,53 +1,13 @@
-// The room plan's geometry, values to pixels and back with y and z upward and the walls
-// holding what lies beyond them, and the QR code view's symbol: its size for a known text
-// and level, the finder patterns, timing and quiet zone where a reader looks for them.
+// The QR code view's symbol: its size for a known text and level, the finder patterns,
+// timing and quiet zone where a reader looks for them.
 #include "controls/CQrCodeView.h"
-#include "controls/CRoomPlan.h"
 
 #include <QAccessible>
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-#include <tuple>
-
-TEST(RoomPlanGeometry, EveryValueReadsBackFromItsPixelAndTheWallsHoldWhatLiesBeyond) {
-    for (const QSize size : {QSize(440, 400), QSize(240, 200), QSize(1000, 300)}) {
-        SCOPED_TRACE(size.width());
-        const RoomPlanGeometry g = RoomPlanGeometry::ForSize(size);
-        const QRectF plan = g.Plan();
-        EXPECT_EQ(plan.width(), plan.height()) << "the room is square";
-        EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(size)).contains(plan.united(g.Strip())));
-        EXPECT_GT(g.Strip().left(), plan.right());
-        for (int v = 0; v <= 127; ++v) {
-            ASSERT_EQ(g.XAt(g.PointOf(v, 0).x()), v);
-            ASSERT_EQ(g.YAt(g.PointOf(0, v).y()), v);
-            ASSERT_EQ(g.ZAt(g.StripYOf(v)), v);
-        }
-        EXPECT_LT(g.PointOf(0, 127).y(), g.PointOf(0, 0).y()) << "y upward";
-        EXPECT_LT(g.StripYOf(127), g.StripYOf(0)) << "z upward";
-        EXPECT_LT(g.RadiusOf(0), g.RadiusOf(127)) << "a higher source looks larger";
-
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        const double infinity = std::numeric_limits<double>::infinity();
-        const std::tuple<const char*, int, int> walls[] = {
-            {"x at the left wall", g.XAt(plan.left()), 0},
-            {"x just inside the right wall", g.XAt(plan.right() - 0.01), 127},
-            {"x left of the room", g.XAt(plan.left() - 50), 0},
-            {"x at infinity", g.XAt(infinity), 127},
-            {"x not a number", g.XAt(nan), 0},
-            {"y just inside the top wall", g.YAt(plan.top() + 0.01), 127},
-            {"y above the room", g.YAt(plan.top() - 50), 127},
-            {"y below the room", g.YAt(plan.bottom() + 50), 0},
-            {"z above the strip", g.ZAt(g.Strip().top() - 50), 127},
-            {"z below the strip", g.ZAt(g.Strip().bottom() + 50), 0},
-        };
-        for (const auto& [name, value, expected] : walls) {
-            EXPECT_EQ(value, expected) << name;
-        }
-    }
-}
+#include <cstdlib>
+#include <optional>
 
 namespace {
 

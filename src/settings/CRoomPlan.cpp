@@ -1,4 +1,4 @@
-#include "controls/CRoomPlan.h"
+#include "settings/CRoomPlan.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
