@@ -213,8 +213,11 @@
       if (speaker.position) g.setAttribute('aria-description', speaker.position);
       const x = clamp(speaker.x);
       const y = ROOM - clamp(speaker.y);
+      // A source often stands on a loudspeaker: the square marks the spot, and the number
+      // sits in a tag up and to the right, where the largest source leaves it readable.
       svg('rect', { x: x - 2.5, y: y - 2.5, width: 5, height: 5 }, g);
-      svg('text', { x: x, y: y }, g).textContent = String(speaker.n);
+      svg('rect', { class: 'tag', x: x + 5, y: y - 9, width: 4.5, height: 4.5 }, g);
+      svg('text', { x: x + 7.25, y: y - 6.75 }, g).textContent = String(speaker.n);
     }
     (picture.sources || []).forEach(updateSource);
   }
