@@ -3,19 +3,24 @@
 // property set on every pass makes the X server answer, which wakes the loop again) costs a
 // core on every desktop yet never shows on the offscreen platform of the other tests. Once
 // with no MIDI device at all, once as a client of the private JACK server, whose process
-// thread legitimately wakes every period.
+// thread legitimately wakes every period, and once serving the remote page to paired phones,
+// which costs nothing but a keep-alive ping every half minute.
 #include "model/CControllerDoc.h"
 #include "model/CueList.h"
 #include "model/ShowFile.h"
+#include "remote/RemotePage.h"
 #include "support/JackMidiPeer.h"
 #include "support/PrivateJackServer.h"
 #include "support/PrivateXServer.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -124,6 +130,41 @@ bool JoinsServer(const char* client, int milliseconds) {
     return probe.IsOpen() && probe.SeesClient(client);
 }
 
+// Sleeps on this process's event loop, so its pages answer the program's pings as a phone's
+// browser does.
+void Wait(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A port on the loopback address that was free a moment ago.
+quint16 FreePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+}
+
+// A page paired with the program's server, which may still be starting: tried again until
+// the server answers.
+std::unique_ptr<RemotePage> PairedPage(quint16 port, const QString& code) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        auto page = std::make_unique<RemotePage>(port);
+        if (ProcessEventsUntil(
+                [&page] {
+                    return page->Connected() ||
+                           page->socket.state() == QAbstractSocket::UnconnectedState;
+                },
+                2000) &&
+            page->Connected()) {
+            return page->Pair(code) ? std::move(page) : nullptr;
+        }
+        QThread::msleep(100);
+    } while (clock.elapsed() < 10000);
+    return nullptr;
+}
+
 // A case and the share of one core, in thousandths, the whole process may use idle. On JACK
 // the client's process thread wakes every period of the server and pays for each wake.
 struct IdleCase {
@@ -131,6 +172,7 @@ struct IdleCase {
     bool onJack;
     int processPerMille;
     bool withCues = false; // a show of three cues opened at start
+    int remotePages = 0;   // pages paired with the remote page's server before measuring
 };
 
 void PrintTo(const IdleCase& idle, std::ostream* out) {
@@ -178,6 +220,13 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
         ASSERT_TRUE(WriteShowFile(Show{cues.Cues(), {}, {}}, show.toStdString()));
         arguments << QStringLiteral("--cues") << show;
     }
+    const QString code = QStringLiteral("482913");
+    const quint16 remotePort = GetParam().remotePages > 0 ? FreePort() : 0;
+    if (GetParam().remotePages > 0) {
+        ASSERT_NE(remotePort, 0);
+        arguments << QStringLiteral("--remote-port") << QString::number(remotePort)
+                  << QStringLiteral("--remote-code") << code;
+    }
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -200,14 +249,20 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
     if (onJack) {
         ASSERT_TRUE(JoinsServer("Orbis", 10000)) << "the program did not join the server";
     }
+    // Kept open through the measurement, quiet, as phones left on a table.
+    std::vector<std::unique_ptr<RemotePage>> pages;
+    for (int p = 0; p < GetParam().remotePages; ++p) {
+        pages.push_back(PairedPage(remotePort, code));
+        ASSERT_TRUE(pages.back()) << "page " << p + 1 << " did not pair";
+    }
 
     // Start-up work (fonts, the first paint, the device lists) is done once the process has
     // kept to its budget for half a second; one that never does is measured all the same.
-    QThread::msleep(1000);
+    Wait(1000);
     QElapsedTimer settling;
     settling.start();
     for (CpuSample before = SampleCpu(pid); settling.elapsed() < 4000;) {
-        QThread::msleep(500);
+        Wait(500);
         const CpuSample after = SampleCpu(pid);
         if (after.process - before.process <= TicksIn(500, processPerMille)) {
             break;
@@ -217,7 +272,7 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
 
     const int windowMs = 4000;
     const CpuSample before = SampleCpu(pid);
-    QThread::msleep(windowMs);
+    Wait(windowMs);
     const CpuSample after = SampleCpu(pid);
     ASSERT_FALSE(program.waitForFinished(0)) << "the program ended while idle";
     const CpuUse use = Difference(before, after, pid);
@@ -226,10 +281,14 @@ TEST_P(IdleProgramTest, AnIdleWindowUsesNoCpu) {
     EXPECT_LE(use.process, TicksIn(windowMs, processPerMille)) << ticks;
     EXPECT_LE(use.userInterface, TicksIn(windowMs, kUserInterfacePerMille))
         << "the user-interface thread wakes while idle; " << ticks;
+    for (const auto& page : pages) {
+        EXPECT_TRUE(page->Connected()) << "the program closed an idle page";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, IdleProgramTest,
                          ::testing::Values(IdleCase{"WithoutMidiDevices", false, 25},
                                            IdleCase{"OnJack", true, 60},
-                                           IdleCase{"WithACueList", false, 25, true}),
+                                           IdleCase{"WithACueList", false, 25, true},
+                                           IdleCase{"WithRemotePages", false, 25, false, 3}),
                          [](const auto& test) { return std::string(test.param.name); });
