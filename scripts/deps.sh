@@ -16,6 +16,7 @@ ORBIS_TEST_PACKAGES=(
     xvfb xauth xdotool fonts-dejavu-core python3 clang-format
     appstream desktop-file-utils shared-mime-info groff-base
     fonts-liberation fonts-dejavu-extra
+    clang libclang-rt-14-dev
     chromium chromium-driver python3-selenium python3-liblo
 )
 
