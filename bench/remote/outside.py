@@ -144,14 +144,16 @@ class Phone:
         """Touches the dragged source on the first page and moves the finger through moves at hz
         a second, until they end or time.monotonic() passes until; [(dispatch time, point)]."""
         self.driver.switch_to.window(self.windows[0])
-        self.ctm = self.driver.execute_script(
-            "const m = document.getElementById('plan').getScreenCTM(); return [m.a, m.d, m.e, m.f]")
+        self.ctm = self.driver.execute_script(  # as a thumb would, the plan brought into view
+            "const p = document.getElementById('plan'); p.scrollIntoView({block: 'nearest'});"
+            "const m = p.getScreenCTM(); return [m.a, m.d, m.e, m.f]")
         down = self.client_point(*self.source_point())
         under = self.driver.execute_script(
             "const e = document.elementFromPoint(...arguments); return e && (e.closest('.source')"
             " || e).outerHTML.slice(0, 120)", down["x"], down["y"])
         if 'aria-label="Source %d"' % CHANNEL not in (under or ""):
-            sys.exit("the finger goes down on %s, not on Source %d" % (under, CHANNEL))
+            sys.exit("the finger goes down at %s on %s, not on Source %d (the page says %s)" % (
+                down, under, CHANNEL, self.driver.find_element(By.ID, "status").text))
         self.touch("touchStart", down)
         steps, next_at = [], time.monotonic()
         for point in moves:
