@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The remote page measured from outside, as a phone uses it.
-Usage: outside.py ORBIS ORBIS_SEND (a Release build, for numbers), with ORBIS_TEST_JACK_SERVER
-naming a running JACK server. Starts the program on free loopback ports with jack_midi_dump as
-its MIDI device and headless Chromium windows as the phones, then prints:
+Usage: outside.py [--no-frame-limit] ORBIS ORBIS_SEND (a Release build, for numbers), with
+ORBIS_TEST_JACK_SERVER naming a running JACK server. Starts the program on free loopback ports
+with jack_midi_dump as its MIDI device and headless Chromium windows as the phones (at most 60
+frames a second, unless --no-frame-limit), then prints:
   1. touch-drag latency: from a touch move dispatched to a paired page until the dump reads
      the Control Change it makes (median, 95th percentile, steps whose value arrived);
   2. the program's CPU share, in % of one core, with ten paired pages idle for 20 s, then
@@ -92,6 +93,10 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+# Headless Chromium draws at most 60 frames a second and hands a touch to the page on a frame.
+FRAME_FLAGS = []
+
+
 class Phone:
     """One headless Chromium; each window a paired page as a 360-pixel-wide phone shows it."""
 
@@ -101,7 +106,7 @@ class Phone:
         for argument in ("headless", "no-sandbox", "disable-gpu", "no-first-run", "disable-sync",
                          "disable-background-networking", "disable-component-update",
                          "disable-renderer-backgrounding", "disable-background-timer-throttling",
-                         "user-data-dir=" + tempfile.mkdtemp(dir=folder)):
+                         *FRAME_FLAGS, "user-data-dir=" + tempfile.mkdtemp(dir=folder)):
             options.add_argument("--" + argument)
         options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         self.driver = webdriver.Chrome(service=Service(shutil.which("chromedriver")),
@@ -242,6 +247,9 @@ def cost(phone, dump, pid):
 
 
 def main():
+    if "--no-frame-limit" in sys.argv:  # frames as fast as they render, as on a 120 Hz phone
+        sys.argv.remove("--no-frame-limit")
+        FRAME_FLAGS.extend(["disable-gpu-vsync", "disable-frame-rate-limit"])
     if len(sys.argv) != 3 or not os.environ.get("ORBIS_TEST_JACK_SERVER"):
         sys.exit(__doc__)
     orbis, orbis_send = sys.argv[1:]
