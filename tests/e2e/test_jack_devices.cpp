@@ -221,6 +221,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
         })) << Entries(program.Outputs()).join(", ").toStdString();
         EXPECT_TRUE(Entries(program.Outputs()).contains("the JACK server has stopped"));
         program.MoveInputLevel();
+        sink->ServerStopped();
         sink.reset();
 
         ASSERT_TRUE(server.Start());
@@ -236,6 +237,7 @@ TEST_F(RestartTest, AServerStoppedAndStartedAgainIsSurvivedAndReconnected) {
         EXPECT_TRUE(ProcessEventsUntil([&] { return sink->Received() > 0; }));
 
         server.Stop(); // and the program closes with its server gone
+        sink->ServerStopped();
         sink.reset();
     }
     midi.reset();
@@ -273,6 +275,7 @@ TEST_F(RestartTest, TheRealProgramSurvivesARestartAndEndsCleanly) {
     QThread::msleep(1500); // the window lists the devices a moment after its client joins
 
     server.Stop();
+    sink->ServerStopped();
     sink.reset();
     QThread::msleep(500);
     ASSERT_TRUE(server.Start());

@@ -73,6 +73,12 @@ BareJackClient::BareJackClient(const std::string& name, Role role) : m_role(role
     m_port = jack_port_register(m_client, role == Role::Sink ? "in" : "out", JACK_DEFAULT_MIDI_TYPE,
                                 role == Role::Sink ? JackPortIsInput : JackPortIsOutput, 0);
     jack_set_process_callback(m_client, &BareJackClient::Process, this);
+    jack_on_info_shutdown(
+        m_client,
+        [](jack_status_t, const char*, void* self) {
+            static_cast<BareJackClient*>(self)->m_serverGone = true;
+        },
+        this);
     if (!m_port || jack_activate(m_client) != 0) {
         jack_client_close(m_client);
         m_client = nullptr;
@@ -80,8 +86,8 @@ BareJackClient::BareJackClient(const std::string& name, Role role) : m_role(role
 }
 
 BareJackClient::~BareJackClient() {
-    if (m_client) {
-        jack_client_close(m_client); // also after its server has gone
+    if (m_client && !m_serverGone) {
+        jack_client_close(m_client);
     }
 }
 

@@ -50,6 +50,11 @@ public:
     int Connections() const;
     // Whether a client of that name is on the server.
     bool SeesClient(const char* name) const;
+    // Its server was stopped: the client is left open at its end, as the program leaves its
+    // own. Closing a client whose server went cancels libjack's threads while they may still
+    // be telling of the stop, which crashes now and then; libjack's notice of the stop does
+    // the same when it comes first.
+    void ServerStopped() { m_serverGone = true; }
     // Starts sending `count` messages; Sent() tells how many went out so far.
     void Flood(std::size_t count);
     std::size_t Sent() const;
@@ -63,4 +68,5 @@ private:
     std::atomic<std::size_t> m_received{0};
     std::atomic<std::size_t> m_toSend{0};
     std::atomic<std::size_t> m_sent{0};
+    std::atomic<bool> m_serverGone{false};
 };
