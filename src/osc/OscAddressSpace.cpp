@@ -174,15 +174,16 @@ void AddOwn(std::vector<OscNode>& nodes) {
         nodes.push_back(std::move(node));
     }
     // A try answers, and loads, the Default Preset row.
-    OscNode preset = Action("/orbis/preset/try", "Try factory preset 1-9", "i", {{1, 9}});
+    OscNode preset = Action("/orbis/preset/try",
+                            "Try factory preset 1-9 (answered: the Default Preset)", "i", {{1, 9}});
     preset.readable = true;
     preset.keys = {KeyOf(&CControllerDoc::DefaultPreset)};
     nodes.push_back(std::move(preset));
 
     const std::map<Kind, const char*> told = {
-        {Kind::CueGo, "Go: fade to the next cue"},
-        {Kind::CueBack, "Back: fade to the previous cue"},
-        {Kind::CueStop, "Stop the running fade"},
+        {Kind::CueGo, "Go: fire the cue standing by"},
+        {Kind::CueBack, "Back: fire the cue before the live one"},
+        {Kind::CueStop, "Stop: freeze a running fade where it stands"},
         {Kind::CueRecord, "Record a cue of every channel and group, a cut, at the end"},
         {Kind::CueLive, "Number of the live cue (no argument while none is live)"},
         {Kind::CueCount, "Number of cues"},

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <thread>
@@ -321,11 +322,18 @@ TEST(OscAddressSpace, ValuesAreAnsweredFromTheDocument) {
     EXPECT_EQ(value("/orbis/ch/3/LPFCutOff"), (A{33}));
     EXPECT_EQ(value("/orbis/RoomSide"), (A{20}));
     EXPECT_EQ(value("/orbis/send/globals"), A{}) << "an action has no value";
+}
+
+TEST(OscAddressSpace, TheReadmeHoldsTheTableAsGenerated) {
     const std::string table = OscAddressTable(1);
     EXPECT_NE(table.find("| `/adm/obj/1/aed` | fff | -180 to 180, -90 to 90, 0 to 1 | read, "
                          "write | Source azimuth, elevation and distance of object 1 (channel 1) "
                          "|  |\n"),
               std::string::npos);
+    std::ifstream file(ORBIS_README);
+    const std::string readme{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(readme.find("\n\n" + table), std::string::npos)
+        << "paste the output of Orbis --osc-names into README.md";
 }
 
 TEST(OscControl, Patterns) {
