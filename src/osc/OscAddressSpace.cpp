@@ -20,7 +20,8 @@ using Range = std::pair<double, double>;
 
 constexpr int kObjects = 8;
 constexpr Range kValueRange = {0, 127};
-// Cue numbers as the program gives them: 1, 2, ... and halves between, at most one per cue.
+// Cue numbers as the program gives them: 1, 2, 3 ... and numbers between, up to the list's
+// length.
 constexpr Range kCueNumberRange = {0, static_cast<double>(CueList::kMaxCues)};
 
 const std::array<ChannelArray CControllerDoc::*, 3> kPosition = {
@@ -31,7 +32,7 @@ struct Space {
     std::unordered_map<std::string_view, std::size_t> byPath;
 };
 
-// What the argument in a slot of an object attribute is, by the attribute's kind.
+// What an object attribute's argument for a place in the command's values is, by its kind.
 struct Slot {
     const char* name;
     Range range;
