@@ -1,6 +1,10 @@
-// Reading OSC control: which commands a message carries, as a table, the address patterns, the
-// conversions into the program's 0-127 values, and the receiving thread against hostile input.
+// Reading OSC control: which commands a message carries, as a table, the address space against
+// the receiver, the address patterns, the conversions into the program's 0-127 values, and the
+// receiving thread against hostile input.
+#include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "osc/COscReceiver.h"
+#include "osc/OscAddressSpace.h"
 #include "osc/OscControl.h"
 #include "osc/OscPattern.h"
 
@@ -10,7 +14,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <limits>
+#include <map>
 #include <thread>
 
 namespace {
@@ -64,6 +70,8 @@ const ReadCase kReadCases[] = {
      9,
      {"/orbis/ch/2/LPFCutOff"}},
     {"channel 9", {"/orbis/ch/9/LPFCutOff", {64}}, 1, {}},
+    {"a file key's trailing 0", {"/orbis/ch/1/LPFCutOff0", {64}}, 1, {}},
+    {"an unknown send", {"/orbis/send/all", {}}, 1, {}},
     {"a global", {"/orbis/RoomSide", {20}}, 1, {"/orbis/RoomSide"}},
     {"a send", {"/orbis/send/channels", {}}, 1, {"/orbis/send/channels"}},
     {"a send with arguments", {"/orbis/send/channels", {1}}, 1, {}},
@@ -105,6 +113,9 @@ TEST(OscControl, WhatAMessageCarries) {
         std::vector<std::string> addresses;
         for (const OscCommand& command : ReadOscCommands(test.message, test.firstObject)) {
             addresses.push_back(command.address);
+            // In the address space too, but for a cue's edits, named by the cue's number.
+            EXPECT_TRUE(FindOscNode(test.firstObject, command.address) ||
+                        std::count(command.address.begin(), command.address.end(), '/') == 4);
         }
         EXPECT_EQ(addresses, test.addresses);
     }
@@ -130,6 +141,153 @@ TEST(OscControl, WhatAMessageCarries) {
     const auto channels = ReadOscCommands({"/orbis/cue/1/channels", {2, 8.0f, 2}}, 1);
     ASSERT_EQ(channels.size(), 1u);
     EXPECT_EQ(channels[0].values[0], 0x82);
+}
+
+// The document values a command reads or writes, worked out from the command alone.
+std::vector<ParameterKey> KeysOf(const OscCommand& command) {
+    const std::array<ChannelArray CControllerDoc::*, 3> axes = {
+        &CControllerDoc::XPosition, &CControllerDoc::YPosition, &CControllerDoc::ZPosition};
+    std::vector<ParameterKey> keys;
+    for (std::size_t axis = 0; axis < axes.size(); ++axis) {
+        if (command.kind == Kind::Polar ||
+            (command.kind == Kind::Cartesian && command.values[axis])) {
+            keys.push_back(KeyOf(axes[axis], command.channel));
+        }
+    }
+    if (command.kind == Kind::Gain) {
+        keys.push_back(KeyOf(&CControllerDoc::InputLevel, command.channel));
+    } else if (command.kind == Kind::ChannelValue || command.kind == Kind::GlobalValue) {
+        keys.push_back(ParameterKey::Channel(command.row, command.channel));
+    } else if (command.kind == Kind::TryPreset) {
+        keys.push_back(KeyOf(&CControllerDoc::DefaultPreset));
+    }
+    for (const SectionMessage& m : command.kind == Kind::Send
+                                       ? SectionMessages({}, SendSection(command.row + 1))
+                                       : std::vector<SectionMessage>{}) {
+        const auto* global = FindGlobalParameterByChannel(m.channel);
+        keys.push_back(
+            m.controller == 0 && global
+                ? KeyOf(global->member)
+                : KeyOf(FindChannelParameterByController(m.controller)->array, m.channel));
+    }
+    return keys;
+}
+
+// Every node read as the command it stands for: a message with arguments of its type at the
+// ends and middle of its range (taken unclamped), and a query when it is readable.
+TEST(OscAddressSpace, EveryNodeIsReadAsTheCommandItStandsFor) {
+    for (const int first : {1, 17, 99999}) {
+        std::map<std::pair<int, int>, int> feedback; // addresses fed back, by key
+        // Objects, channel values, globals, sends, the preset try, cue actions, fire, queries.
+        EXPECT_EQ(OscAddressSpace(first).size(), 8 * 10 + 8 * 40 + 8 + 3 + 1 + 4 + 1 + 2);
+        for (const OscNode& node : OscAddressSpace(first)) {
+            SCOPED_TRACE(node.path);
+            ASSERT_EQ(node.range.size(), node.type.size());
+            EXPECT_EQ(FindOscNode(first, node.path), &node);
+            for (const ParameterKey key : node.feedback ? node.keys : std::vector<ParameterKey>{}) {
+                ++feedback[{key.row, key.channel}];
+            }
+            std::vector<OscMessage> messages;
+            for (const double where :
+                 node.writable ? std::vector{0.0, 0.5, 1.0} : std::vector<double>{}) {
+                OscMessage& message = messages.emplace_back(OscMessage{node.path, {}});
+                for (std::size_t i = 0; i < node.type.size(); ++i) {
+                    const double value =
+                        node.range[i].first + (node.range[i].second - node.range[i].first) * where;
+                    message.arguments.push_back(
+                        node.type[i] == 'i'
+                            ? OscArgument(static_cast<std::int32_t>(std::lround(value)))
+                            : OscArgument(static_cast<float>(value)));
+                }
+            }
+            if (node.readable) {
+                messages.push_back({node.path, {}});
+            }
+            for (const OscMessage& message : messages) {
+                SCOPED_TRACE(message.Types());
+                const auto commands = ReadOscCommands(message, first);
+                ASSERT_EQ(commands.size(), 1u);
+                EXPECT_EQ(commands[0].address, node.path);
+                EXPECT_EQ(commands[0].query, message.arguments.empty() && node.type != "");
+                for (std::size_t i = 0; i < message.arguments.size(); ++i) {
+                    const double sent = message.Int(i) ? static_cast<double>(*message.Int(i))
+                                                       : static_cast<double>(*message.Float(i));
+                    EXPECT_NE(std::find(commands[0].values.begin(), commands[0].values.end(), sent),
+                              commands[0].values.end())
+                        << sent;
+                }
+                const std::vector<ParameterKey> keys = KeysOf(commands[0]);
+                EXPECT_TRUE(commands[0].query ||
+                            std::is_permutation(keys.begin(), keys.end(), node.keys.begin(),
+                                                node.keys.end()));
+            }
+        }
+        // Every value of the document is fed back on exactly one address.
+        EXPECT_EQ(feedback.size(), CControllerDoc().Values().size());
+        for (const auto& [key, count] : feedback) {
+            EXPECT_EQ(count, 1) << key.first << " " << key.second;
+        }
+    }
+}
+// The other way: what the receiver takes is in the space, with the addresses it spells.
+TEST(OscAddressSpace, WhatTheReceiverTakesIsInTheSpace) {
+    for (const int first : {1, 17}) {
+        std::vector<std::string> taken = {"/orbis/send/globals", "/orbis/cue/count"};
+        for (int object = first; object < first + 8; ++object) {
+            for (const char* attribute :
+                 {"xyz", "xy", "x", "y", "z", "aed", "azim", "elev", "dist", "gain"}) {
+                taken.push_back("/adm/obj/" + std::to_string(object) + "/" + attribute);
+            }
+        }
+        for (const GlobalParameter& parameter : kGlobalParameters) {
+            taken.push_back("/orbis/" + std::string(parameter.fileKey));
+        }
+        for (const ChannelParameter& parameter : kChannelParameters) {
+            taken.push_back("/orbis/ch/8/" +
+                            std::string(parameter.fileKey.substr(0, parameter.fileKey.size() - 1)));
+        }
+        for (const std::string& address : taken) {
+            EXPECT_FALSE(ReadOscCommands({address, {}}, first).empty()) << address;
+            EXPECT_TRUE(FindOscNode(first, address)) << address;
+        }
+    }
+    for (const char* address :
+         {"/adm/obj/9/x", "/adm/obj/0/x", "/adm/obj/1/size", "/orbis/ch/9/XPosition",
+          "/orbis/ch/1/XPosition0", "/orbis/send/all", "/adm/obj/*/x"}) {
+        EXPECT_FALSE(FindOscNode(1, address)) << address;
+    }
+    const OscNode* device = FindOscNode(1, "/orbis/outMIDIPort");
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(device->readable && !device->writable) << "answered, never set from the network";
+}
+
+TEST(OscAddressSpace, ValuesAreAnsweredFromTheDocumentAndTheReadmeHoldsTheTable) {
+    CControllerDoc doc;
+    doc.XPosition[1] = 127;
+    doc.ZPosition[1] = 0;
+    doc.LPFCutOff[2] = 33;
+    const auto value = [&doc](const char* path) { return OscValueOf(doc, *FindOscNode(2, path)); };
+    using A = std::vector<OscArgument>;
+    EXPECT_EQ(value("/adm/obj/3/xyz"), (A{1.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(value("/adm/obj/3/y"), (A{0.0f}));
+    EXPECT_EQ(value("/adm/obj/3/gain"), (A{static_cast<float>(doc.InputLevel[1] / 127.0)}));
+    const auto aed = value("/adm/obj/3/aed");
+    ASSERT_EQ(aed.size(), 3u);
+    EXPECT_NEAR(std::get<float>(aed[0]), -90.0f, 1e-4); // right is a negative azimuth
+    EXPECT_NEAR(std::get<float>(aed[1]), -45.0f, 1e-4);
+    EXPECT_EQ(value("/orbis/ch/3/LPFCutOff"), (A{33}));
+    EXPECT_EQ(value("/orbis/RoomSide"), (A{doc.RoomSide}));
+    EXPECT_EQ(value("/orbis/send/globals"), A{}) << "an action has no value";
+
+    const std::string table = OscAddressTable(1);
+    EXPECT_NE(
+        table.find("| `/adm/obj/1/aed` | fff | -180 to 180, -90 to 90, 0 to 1 | read, write | "
+                   "Source azimuth, elevation and distance of object 1 (channel 1) |  |\n"),
+        std::string::npos);
+    std::ifstream file(ORBIS_README);
+    const std::string readme{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(readme.find("\n\n" + table), std::string::npos)
+        << "paste the output of Orbis --osc-names into README.md";
 }
 
 TEST(OscControl, Patterns) {
