@@ -55,6 +55,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.help = true;
             } else if (argument == "--version" || argument == "-v") {
                 line.version = true;
+            } else if (argument == "--osc-names") {
+                line.oscNames = true;
             } else if (argument == "--raw-values") {
                 line.rawValues = true;
             } else if (argument == "--screenshot" && i + 1 < arguments.size()) {
@@ -124,6 +126,8 @@ std::string UsageText(const std::string& program) {
            "                             that reaches ADDRESS can then move the sources)\n"
            "      --osc-first-object N   objects N to N+7 are channels 1 to 8 (default 1)\n"
            "      --osc-reply-port N     answer queries on port N (default 4002)\n"
+           "      --osc-names            print every OSC address taken, for first object 1,\n"
+           "                             as a Markdown table, and exit\n"
            "      --oscquery-port N      describe the OSC addresses and their values over\n"
            "                             OSCQuery on TCP port N (with OSC control on)\n"
            "      --remote-port N        serve the remote page for phones and tablets on\n"
