@@ -7,7 +7,7 @@
 #pragma once
 
 #include "model/DocumentChange.h"
-#include "oscquery/SpaceStandIn.h"
+#include "osc/OscAddressSpace.h"
 
 #include <QHostAddress>
 #include <QList>

@@ -59,11 +59,14 @@ QJsonObject JsonOf(const Branch& branch, const std::string& path, const CControl
             }
             json.insert(QStringLiteral("UNIT"), units);
         }
+        // A value the document does not hold (the cue list's) is left out, as a write-only one.
+        QJsonArray value;
         if (node->readable && !node->type.empty()) {
-            QJsonArray value;
             for (const OscArgument& argument : OscValueOf(doc, *node)) {
                 value.append(JsonOf(argument));
             }
+        }
+        if (!value.isEmpty()) {
             json.insert(QStringLiteral("VALUE"), value);
         }
     }

@@ -4,7 +4,7 @@
 // description. Pure functions of the address space and the document.
 #pragma once
 
-#include "oscquery/SpaceStandIn.h"
+#include "osc/OscAddressSpace.h"
 
 #include <QJsonObject>
 #include <QString>

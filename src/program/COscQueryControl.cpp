@@ -65,7 +65,10 @@ bool COscQueryControl::Use(const Stored& stored, QString* why) {
         if (m_server->Start(settings, &reason)) {
             m_following =
                 connect(&m_events, &CDocumentEvents::changed, m_server, &COscQueryServer::Changed);
-            m_avahi->Announce(QStringLiteral("Orbis"), m_server->Port(), receiver.Port());
+            // Announced where other computers can reach it; the loopback they cannot.
+            if (!osc.address.isLoopback()) {
+                m_avahi->Announce(QStringLiteral("Orbis"), m_server->Port(), receiver.Port());
+            }
         }
     }
     m_failure = reason;

@@ -2,8 +2,8 @@
 // with their types, ranges and current values, and listens to the values it cares about. It
 // serves on the OSC receiver's address, to the hosts the receiver takes from, and only while
 // the receiver listens; the document's changes, whatever made them, reach the listeners.
-// Where an Avahi daemon runs both ports are announced. Off until the Network Control window
-// or the command line turns it on.
+// Where an Avahi daemon runs and the receiver listens beyond the loopback, both ports are
+// announced. Off until the Network Control window or the command line turns it on.
 #pragma once
 
 #include "oscquery/CAvahiAnnouncer.h"

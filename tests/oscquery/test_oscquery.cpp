@@ -222,6 +222,25 @@ TEST_F(OscQueryServerTest, HttpAnswers) {
              EXPECT_EQ(host["EXTENSIONS"]["VALUE"], true);
              EXPECT_EQ(host["EXTENSIONS"]["TAGS"], false);
          }},
+        {"/adm/obj/1/azim",
+         here,
+         {},
+         200,
+         [](const QJsonObject& node) {
+             EXPECT_EQ(node["UNIT"], QJsonArray({"angle.deg"}));
+             EXPECT_EQ(node["RANGE"], QJsonArray({QJsonObject({{"MIN", -180}, {"MAX", 180}})}));
+         }},
+        {"/orbis/cue/fire",
+         here,
+         {},
+         200,
+         [](const QJsonObject& node) {
+             EXPECT_EQ(node["ACCESS"], 2);
+             EXPECT_EQ(node["TYPE"], "f");
+             EXPECT_FALSE(node.contains("VALUE"));
+             EXPECT_FALSE(node.contains("UNIT"));
+         }},
+        {"/orbis/cue/fire?VALUE", here, {}, 204, nothing},
         {"/adm/obj?VALUE", here, {}, 204, nothing},
         {xyz + "?NONSENSE", here, {}, 400, nothing},
         {"/adm/obj/9/xyz", here, {}, 404, nothing},
