@@ -75,6 +75,7 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_network->SetCueEngine(m_cues);
     m_remote = new CRemoteControl(*m_pDoc, *m_events, *m_link, *m_cues, this);
+    m_oscQuery = new COscQueryControl(*m_pDoc, *m_events, *m_network, this);
     m_tracker = new CTrackerLink(this);
     // Each of the tracker's positions goes out whole, axes the processor already has included.
     connect(m_tracker, &CTrackerLink::PositionArrived, this, [this](double x, double y, double z) {
@@ -95,6 +96,7 @@ CControllerApp::~CControllerApp() {
     delete m_session;
     delete m_midiIn;
     delete m_tracker;
+    delete m_oscQuery;
     delete m_network;
     delete m_remote;
     m_guard.SetCueEngine(nullptr);
@@ -191,6 +193,9 @@ QString CControllerApp::Begin() {
     if (QString why; !m_network->Use(NetworkSettings(), &why)) {
         std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
     }
+    if (QString why; !m_oscQuery->Use(OscQuerySettings(), &why)) {
+        std::fprintf(stderr, "Orbis: no OSCQuery: %s\n", qPrintable(why));
+    }
     if (QString why; !m_remote->Use(RemoteSettings(), &why)) {
         std::fprintf(stderr, "Orbis: no remote page: %s\n", qPrintable(why));
     }
@@ -219,6 +224,9 @@ void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
         }
         m_remoteOverride = remote;
     }
+    if (line.oscQueryPort) {
+        m_oscQueryOverride = COscQueryControl::Stored{true, *line.oscQueryPort};
+    }
     if (!line.oscPort) {
         return;
     }
@@ -239,6 +247,10 @@ CNetworkControl::Stored CControllerApp::NetworkSettings() const {
 
 CRemoteControl::Stored CControllerApp::RemoteSettings() const {
     return m_remoteOverride.value_or(CRemoteControl::Load());
+}
+
+COscQueryControl::Stored CControllerApp::OscQuerySettings() const {
+    return m_oscQueryOverride.value_or(COscQueryControl::Load());
 }
 
 CSessionLink* CControllerApp::Session() const {

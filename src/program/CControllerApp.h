@@ -1,14 +1,15 @@
 // The program without its windows: the document and everything that keeps, sends or changes
 // it for the whole run. It owns the document's change notices, the processor link, the undo
 // history, the unsaved-work guard with its journal, the MIDI input, the tracker link, the OSC
-// control, the remote page's server and, in a session, the session link; it remembers "Last
-// Document" across runs and the working folder the factory presets are found under. It runs with
-// every window hidden; the windows are views of it, and so is anything else that talks to the
-// program.
+// control and its OSCQuery server, the remote page's server and, in a session, the session link; it
+// remembers "Last Document" across runs and the working folder the factory presets are found under.
+// It runs with every window hidden; the windows are views of it, and so is anything else that talks
+// to the program.
 #pragma once
 
 #include "program/CDocumentGuard.h"
 #include "program/CNetworkControl.h"
+#include "program/COscQueryControl.h"
 #include "program/CRemoteControl.h"
 
 #include <QObject>
@@ -59,6 +60,7 @@ public:
     CUndoHistory& History() const { return *m_history; }
     CNetworkControl& Network() const { return *m_network; }
     CRemoteControl& Remote() const { return *m_remote; }
+    COscQueryControl& OscQuery() const { return *m_oscQuery; }
     CTrackerLink& Tracker() const { return *m_tracker; }
     CControllerMidiIn& MidiIn() const { return *m_midiIn; }
     CCueEngine& Cues() const { return *m_cues; }
@@ -82,6 +84,7 @@ public:
     void UseNetworkCommandLine(const CommandLine& line);
     CNetworkControl::Stored NetworkSettings() const;
     CRemoteControl::Stored RemoteSettings() const;
+    COscQueryControl::Stored OscQuerySettings() const;
 
     // The run begins: the start document is read (the start file, else the last document,
     // else a new one; a session's document comes from the manager later), OSC control
@@ -142,6 +145,7 @@ private:
     CCueEngine* m_cues = nullptr;
     CNetworkControl* m_network = nullptr;
     CRemoteControl* m_remote = nullptr;
+    COscQueryControl* m_oscQuery = nullptr;
     CTrackerLink* m_tracker = nullptr;
     CControllerMidiIn* m_midiIn = nullptr;
     QPointer<CSessionLink> m_session;
@@ -154,4 +158,5 @@ private:
     QString m_sessionUrl;
     std::optional<CNetworkControl::Stored> m_networkOverride;
     std::optional<CRemoteControl::Stored> m_remoteOverride;
+    std::optional<COscQueryControl::Stored> m_oscQueryOverride;
 };

@@ -74,7 +74,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                                  *line.remoteCode;
                 }
             } else if ((argument == "--osc-port" || argument == "--remote-port" ||
-                        argument == "--osc-reply-port" || argument == "--osc-first-object") &&
+                        argument == "--osc-reply-port" || argument == "--osc-first-object" ||
+                        argument == "--oscquery-port") &&
                        i + 1 < arguments.size()) {
                 const bool object = argument == "--osc-first-object";
                 const std::optional<int> value = Number(arguments[++i], 1, object ? 99999 : 65535);
@@ -84,6 +85,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                     line.oscPort = value;
                 } else if (argument == "--remote-port") {
                     line.remotePort = value;
+                } else if (argument == "--oscquery-port") {
+                    line.oscQueryPort = value;
                 } else if (object) {
                     line.oscFirstObject = value;
                 } else {
@@ -125,6 +128,8 @@ std::string UsageText(const std::string& program) {
            "      --osc-reply-port N     answer queries on port N (default 4002)\n"
            "      --osc-names            print every OSC address taken, for first object 1,\n"
            "                             as a Markdown table, and exit\n"
+           "      --oscquery-port N      describe the OSC addresses and their values over\n"
+           "                             OSCQuery on TCP port N (with OSC control on)\n"
            "      --remote-port N        serve the remote page for phones and tablets on\n"
            "                             TCP port N\n"
            "      --remote-address A     serve it at address A instead of 127.0.0.1\n"

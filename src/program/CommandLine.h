@@ -23,6 +23,8 @@ struct CommandLine {
     std::optional<std::string> oscAddress;
     std::optional<int> oscFirstObject;
     std::optional<int> oscReplyPort;
+    // OSCQuery for this run, on this TCP port.
+    std::optional<int> oscQueryPort;
     // The remote page for this run: serving turns on with a port.
     std::optional<int> remotePort;
     std::optional<std::string> remoteAddress;

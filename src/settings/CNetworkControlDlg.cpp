@@ -58,6 +58,10 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     m_answerPort = Spin(1, 65535, stored.answerPort);
     m_allowed = new QLineEdit(stored.allowedHosts);
     m_allowed->setPlaceholderText(QStringLiteral("every host"));
+    const COscQueryControl::Stored query = program.OscQuerySettings();
+    m_oscQueryEnabled = new QCheckBox(QStringLiteral("Describe the addresses over OSC&Query"));
+    m_oscQueryEnabled->setChecked(query.enabled);
+    m_oscQueryPort = Spin(1, 65535, query.port);
     m_reach = new QLabel;
     m_reach->setWordWrap(true);
     m_status = new QLabel;
@@ -70,6 +74,8 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     form->addRow(QStringLiteral("&First object:"), m_firstObject);
     form->addRow(QStringLiteral("A&nswers to port:"), m_answerPort);
     form->addRow(QStringLiteral("Allowed &hosts:"), m_allowed);
+    form->addRow(m_oscQueryEnabled);
+    form->addRow(QStringLiteral("OSCQuery por&t:"), m_oscQueryPort);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Apply | QDialogButtonBox::Close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_enabled);
@@ -219,6 +225,13 @@ void CNetworkControlDlg::ShowStatus() {
     } else if (m_enabled->isChecked()) {
         text = QStringLiteral("Not listening until applied.");
     } // off, the line above says already that nothing listens
+    const COscQueryControl& query = m_program.OscQuery();
+    if (query.Server().Listening()) {
+        text += QStringLiteral("\nOSCQuery on TCP port %1.").arg(query.Server().Port());
+    } else if (!query.Failure().isEmpty()) {
+        text += QStringLiteral("\nNo OSCQuery: %1").arg(query.Failure());
+    }
+    text = text.trimmed();
     if (control.RefusedTries() > 0) {
         text += QStringLiteral("%1Preset tries refused for unsaved changes: %2")
                     .arg(text.isEmpty() ? QString() : QStringLiteral("\n"))
@@ -239,6 +252,11 @@ void CNetworkControlDlg::Apply() {
     // What is remembered stays as it was when the settings do not work.
     if (m_program.Network().Use(stored)) {
         CNetworkControl::Save(stored);
+    }
+    // It follows the receiver's address and hosts, so it starts again after them.
+    const COscQueryControl::Stored query{m_oscQueryEnabled->isChecked(), m_oscQueryPort->value()};
+    if (m_program.OscQuery().Use(query)) {
+        COscQueryControl::Save(query);
     }
     ShowStatus();
     ApplyRemote();

@@ -1,9 +1,10 @@
 // The Network Control window (Settings menu): whether the program takes OSC control, on which
 // address and port, which objects are its channels, where answers go and which hosts may
-// send. It says plainly who can reach the program, why it does not listen when it cannot,
-// how many messages were dropped and how many preset tries were refused. Its "Remote page"
-// part does the same for the page phones and tablets open: where it is served, the code that
-// pairs them, the address to open, who is connected and how many wrong codes were tried.
+// send, and whether OSCQuery describes the addresses and on which port. It says plainly who can
+// reach the program, why it does not listen when it cannot, how many messages were dropped and how
+// many preset tries were refused. Its "Remote page" part does the same for the page phones and
+// tablets open: where it is served, the code that pairs them, the address to open, who is connected
+// and how many wrong codes were tried.
 #pragma once
 
 #include <QDialog>
@@ -40,6 +41,8 @@ private:
     QSpinBox* m_firstObject;
     QSpinBox* m_answerPort;
     QLineEdit* m_allowed;
+    QCheckBox* m_oscQueryEnabled;
+    QSpinBox* m_oscQueryPort;
     QLabel* m_reach;
     QLabel* m_status;
     QTimer* m_refresh;

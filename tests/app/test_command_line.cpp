@@ -44,6 +44,8 @@ const LineCase kLines[] = {
     {{"--remote-port", "9080", "--remote-address", "0.0.0.0"}, false, false, nullptr, false},
     {{"--remote-port", "0"}, false, false, nullptr, true},
     {{"--remote-port"}, false, false, nullptr, true},
+    {{"--oscquery-port", "9001", "--osc-port", "9000"}, false, false, nullptr, false},
+    {{"--oscquery-port", "65536"}, false, false, nullptr, true},
     {{"--remote-code", "ab12"}, false, false, nullptr, false},
     {{"--remote-code", "123"}, false, false, nullptr, true},
     {{"--remote-code", "12 34"}, false, false, nullptr, true},
