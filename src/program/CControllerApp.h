@@ -1,9 +1,9 @@
 // The program without its windows: the document and everything that keeps, sends or changes
 // it for the whole run. It owns the document's change notices, the processor link, the undo
 // history, the unsaved-work guard with its journal, the MIDI input, the tracker link, the OSC
-// control, the remote page's server and, in a session, the session link; it remembers "Last
-// Document" across runs and the working folder the factory presets are found under. It runs with
-// every window hidden; the windows are views of it, and so is anything else that talks to the
+// control and feedback, the remote page's server and, in a session, the session link; it remembers
+// "Last Document" across runs and the working folder the factory presets are found under. It runs
+// with every window hidden; the windows are views of it, and so is anything else that talks to the
 // program.
 #pragma once
 
@@ -29,6 +29,7 @@ class CDocumentEvents;
 class CProcessorLink;
 class CSessionLink;
 class CTrackerLink;
+class COscFeedback;
 class CUndoHistory;
 class MidiBackend;
 class QTimer;
@@ -58,6 +59,7 @@ public:
     CProcessorLink& Link() const { return *m_link; }
     CUndoHistory& History() const { return *m_history; }
     CNetworkControl& Network() const { return *m_network; }
+    COscFeedback& Feedback() const { return *m_feedback; }
     CRemoteControl& Remote() const { return *m_remote; }
     CTrackerLink& Tracker() const { return *m_tracker; }
     CControllerMidiIn& MidiIn() const { return *m_midiIn; }
@@ -81,6 +83,8 @@ public:
     // OSC control and the remote page as remembered, or as the command line asks for this run.
     void UseNetworkCommandLine(const CommandLine& line);
     CNetworkControl::Stored NetworkSettings() const;
+    // OSC feedback to the targets `stored` lists, objects numbered as it says.
+    void UseFeedback(const CNetworkControl::Stored& stored);
     CRemoteControl::Stored RemoteSettings() const;
 
     // The run begins: the start document is read (the start file, else the last document,
@@ -141,6 +145,7 @@ private:
     CUndoHistory* m_history = nullptr;
     CCueEngine* m_cues = nullptr;
     CNetworkControl* m_network = nullptr;
+    COscFeedback* m_feedback = nullptr;
     CRemoteControl* m_remote = nullptr;
     CTrackerLink* m_tracker = nullptr;
     CControllerMidiIn* m_midiIn = nullptr;

@@ -1,5 +1,7 @@
 #include "program/CommandLine.h"
 
+#include "program/COscFeedback.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -63,6 +65,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.cues = arguments[++i];
             } else if (argument == "--osc-address" && i + 1 < arguments.size()) {
                 line.oscAddress = arguments[++i];
+            } else if (argument == "--osc-feedback" && i + 1 < arguments.size()) {
+                line.oscFeedback.push_back(arguments[++i]);
+                if (!COscFeedback::ParseTarget(QString::fromStdString(arguments[i]))) {
+                    line.error = "invalid target for --osc-feedback (HOST:PORT, HOST an IP "
+                                 "address): " +
+                                 arguments[i];
+                }
             } else if (argument == "--remote-address" && i + 1 < arguments.size()) {
                 line.remoteAddress = arguments[++i];
             } else if (argument == "--remote-code" && i + 1 < arguments.size()) {
@@ -121,6 +130,9 @@ std::string UsageText(const std::string& program) {
            "                             that reaches ADDRESS can then move the sources)\n"
            "      --osc-first-object N   objects N to N+7 are channels 1 to 8 (default 1)\n"
            "      --osc-reply-port N     answer queries on port N (default 4002)\n"
+           "      --osc-feedback HOST:PORT  send every change of a value or position to\n"
+           "                             HOST, an IP address, on UDP port PORT, besides\n"
+           "                             the remembered targets (may be repeated)\n"
            "      --remote-port N        serve the remote page for phones and tablets on\n"
            "                             TCP port N\n"
            "      --remote-address A     serve it at address A instead of 127.0.0.1\n"

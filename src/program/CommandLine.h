@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<std::string> oscAddress;
     std::optional<int> oscFirstObject;
     std::optional<int> oscReplyPort;
+    std::vector<std::string> oscFeedback; // "HOST:PORT" each, an IP address as HOST
     // The remote page for this run: serving turns on with a port.
     std::optional<int> remotePort;
     std::optional<std::string> remoteAddress;
