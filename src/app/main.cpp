@@ -4,6 +4,7 @@
 #include "controls/ReadablePalette.h"
 #include "midi/MidiApiChoice.h"
 #include "midi/SystemMidiBackend.h"
+#include "osc/OscAddressSpace.h"
 #include "program/CControllerApp.h"
 #include "program/CTerminationHandler.h"
 #include "program/CommandLine.h"
@@ -70,6 +71,10 @@ int main(int argc, char* argv[]) {
     }
     if (early.version) {
         std::printf("Orbis %s\n", ORBIS_VERSION);
+        return 0;
+    }
+    if (early.oscNames) {
+        std::fputs(OscAddressTable(1).c_str(), stdout);
         return 0;
     }
 

@@ -68,40 +68,16 @@ std::optional<std::array<double, 3>> Numbers(const OscMessage& message, std::siz
     return numbers;
 }
 
-struct Attribute {
-    std::string_view name;
-    Kind kind;
-    std::array<int, 3> slots; // where each argument goes in values, -1 past the count
-};
-
-const std::array<Attribute, 10> kAttributes = {{
-    {"xyz", Kind::Cartesian, {0, 1, 2}},
-    {"xy", Kind::Cartesian, {0, 1, -1}},
-    {"x", Kind::Cartesian, {0, -1, -1}},
-    {"y", Kind::Cartesian, {1, -1, -1}},
-    {"z", Kind::Cartesian, {2, -1, -1}},
-    {"aed", Kind::Polar, {0, 1, 2}},
-    {"azim", Kind::Polar, {0, -1, -1}},
-    {"elev", Kind::Polar, {1, -1, -1}},
-    {"dist", Kind::Polar, {2, -1, -1}},
-    {"gain", Kind::Gain, {0, -1, -1}},
-}};
-
-std::size_t Count(const Attribute& attribute) {
-    return static_cast<std::size_t>(std::count_if(attribute.slots.begin(), attribute.slots.end(),
-                                                  [](int slot) { return slot >= 0; }));
-}
-
 // /adm/obj/{n}/{attribute}
 void ReadObject(const OscMessage& message, const std::vector<std::string>& parts, int firstObject,
                 std::vector<OscCommand>& commands) {
     const auto objects = MatchNumbers(firstObject, parts[2]);
-    for (const Attribute& attribute : kAttributes) {
+    for (const OscObjectAttribute& attribute : kOscObjectAttributes) {
         if (!Matches(attribute.name, parts[3])) {
             continue;
         }
         const bool query = message.arguments.empty();
-        const auto numbers = query ? std::array<double, 3>{} : Numbers(message, Count(attribute));
+        const auto numbers = query ? std::array<double, 3>{} : Numbers(message, attribute.Count());
         if (!numbers) {
             continue;
         }
@@ -113,9 +89,9 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
             OscCommand command = Command(attribute.kind, channel, -1,
                                          "/adm/obj/" + object + "/" + std::string(attribute.name));
             command.query = query;
-            for (std::size_t i = 0; i < attribute.slots.size() && !query; ++i) {
-                if (attribute.slots[i] >= 0) {
-                    command.values[static_cast<std::size_t>(attribute.slots[i])] = (*numbers)[i];
+            for (std::size_t i = 0; i < attribute.places.size() && !query; ++i) {
+                if (attribute.places[i] >= 0) {
+                    command.values[static_cast<std::size_t>(attribute.places[i])] = (*numbers)[i];
                 }
             }
             // Past the edge of the room is on it: a negative distance would mirror the source.
@@ -125,10 +101,6 @@ void ReadObject(const OscMessage& message, const std::vector<std::string>& parts
             commands.push_back(command);
         }
     }
-}
-
-std::string_view ParameterName(std::string_view fileKey) {
-    return fileKey.ends_with('0') ? fileKey.substr(0, fileKey.size() - 1) : fileKey;
 }
 
 // A 0-127 value, a query, or nothing.
@@ -175,12 +147,7 @@ void ReadCue(const OscMessage& message, const std::vector<std::string>& parts,
              std::vector<OscCommand>& commands) {
     const bool bare = message.arguments.empty();
     if (parts.size() == 3) {
-        const std::array<std::pair<std::string_view, Kind>, 4> actions = {
-            {{"go", Kind::CueGo},
-             {"back", Kind::CueBack},
-             {"stop", Kind::CueStop},
-             {"record", Kind::CueRecord}}};
-        for (const auto& [name, kind] : actions) {
+        for (const auto& [name, kind] : kOscCueActions) {
             if (parts[1] == "cue" && parts[2] == name && bare) {
                 commands.push_back(Command(kind, -1, -1, "/orbis/cue/" + std::string(name)));
             }
@@ -192,8 +159,7 @@ void ReadCue(const OscMessage& message, const std::vector<std::string>& parts,
                 commands.push_back(command);
             }
         }
-        for (const auto& [name, kind] :
-             {std::pair{"live", Kind::CueLive}, {"count", Kind::CueCount}}) {
+        for (const auto& [name, kind] : kOscCueQueries) {
             if (bare && Matches(name, parts[2])) {
                 OscCommand command = Command(kind, -1, -1, "/orbis/cue/" + std::string(name));
                 command.query = true;
@@ -235,7 +201,7 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
     if (parts.size() == 4 && Matches("ch", parts[1])) {
         const auto channels = MatchNumbers(1, parts[2]);
         for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
-            const std::string name(ParameterName(kChannelParameters[row].fileKey));
+            const std::string name(OscChannelValueName(row));
             if (!Matches(name, parts[3])) {
                 continue;
             }
@@ -253,7 +219,7 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
         }
     } else if (parts.size() == 2) {
         for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
-            const std::string name(kGlobalParameters[row].fileKey);
+            const std::string name(OscGlobalValueName(row));
             OscCommand command =
                 Command(Kind::GlobalValue, -1, static_cast<int>(row), "/orbis/" + name);
             if (Matches(name, parts[1]) && ReadValue(message, command)) {
@@ -261,11 +227,11 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
             }
         }
     } else if (parts.size() == 3 && Matches("send", parts[1]) && message.arguments.empty()) {
-        const std::array<std::string, 3> sections = {"patchbay", "channels", "globals"};
-        for (std::size_t i = 0; i < sections.size(); ++i) {
-            if (Matches(sections[i], parts[2])) {
+        for (std::size_t i = 0; i < kOscSendSections.size(); ++i) {
+            const std::string section(kOscSendSections[i]);
+            if (Matches(section, parts[2])) {
                 commands.push_back(
-                    {Kind::Send, -1, static_cast<int>(i), {}, false, "/orbis/send/" + sections[i]});
+                    {Kind::Send, -1, static_cast<int>(i), {}, false, "/orbis/send/" + section});
             }
         }
     } else if (parts.size() == 3 && Matches("preset", parts[1]) && Matches("try", parts[2])) {
@@ -282,6 +248,50 @@ void ReadOwn(const OscMessage& message, const std::vector<std::string>& parts,
 }
 
 } // namespace
+
+const std::array<OscObjectAttribute, 10> kOscObjectAttributes = {{
+    {"xyz", Kind::Cartesian, {0, 1, 2}},
+    {"xy", Kind::Cartesian, {0, 1, -1}},
+    {"x", Kind::Cartesian, {0, -1, -1}},
+    {"y", Kind::Cartesian, {1, -1, -1}},
+    {"z", Kind::Cartesian, {2, -1, -1}},
+    {"aed", Kind::Polar, {0, 1, 2}},
+    {"azim", Kind::Polar, {0, -1, -1}},
+    {"elev", Kind::Polar, {1, -1, -1}},
+    {"dist", Kind::Polar, {2, -1, -1}},
+    {"gain", Kind::Gain, {0, -1, -1}},
+}};
+
+const std::array<std::string_view, 3> kOscSendSections = {"patchbay", "channels", "globals"};
+
+const std::array<OscCueName, 4> kOscCueActions = {{
+    {"go", Kind::CueGo},
+    {"back", Kind::CueBack},
+    {"stop", Kind::CueStop},
+    {"record", Kind::CueRecord},
+}};
+const std::array<OscCueName, 2> kOscCueQueries = {{
+    {"live", Kind::CueLive},
+    {"count", Kind::CueCount},
+}};
+
+std::string_view OscChannelValueName(std::size_t row) {
+    const std::string_view fileKey = kChannelParameters.at(row).fileKey;
+    return fileKey.ends_with('0') ? fileKey.substr(0, fileKey.size() - 1) : fileKey;
+}
+
+std::string_view OscGlobalValueName(std::size_t row) {
+    return kGlobalParameters.at(row).fileKey;
+}
+
+std::size_t OscObjectAttribute::Count() const {
+    return static_cast<std::size_t>(
+        std::count_if(places.begin(), places.end(), [](int slot) { return slot >= 0; }));
+}
+
+bool TakenOverOsc(ParameterKey key) {
+    return key != KeyOf(&CControllerDoc::outMIDIPort);
+}
 
 std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObject) {
     std::vector<OscCommand> commands;

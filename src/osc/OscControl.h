@@ -6,11 +6,13 @@
 // the address's length; an address longer than kMaxOscPattern is nothing, as is anything else.
 #pragma once
 
+#include "model/DocumentChange.h"
 #include "osc/OscMessage.h"
 
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct OscCommand {
@@ -48,6 +50,36 @@ struct OscCommand {
 
 // The commands a message carries; empty when it carries none the program takes.
 std::vector<OscCommand> ReadOscCommands(const OscMessage& message, int firstObject);
+
+// An attribute of /adm/obj/{n}/ the receiver takes: its command and where each of its
+// arguments goes in the command's values (-1 past its argument count). The receiver and the
+// address space both read this one table.
+struct OscObjectAttribute {
+    std::string_view name;
+    OscCommand::Kind kind;     // Cartesian, Polar or Gain
+    std::array<int, 3> places; // not "slots": a Qt keyword
+
+    std::size_t Count() const;
+};
+extern const std::array<OscObjectAttribute, 10> kOscObjectAttributes;
+
+// The names of parameter table rows in /orbis/ch/{n}/{Name} (the file key without its
+// trailing 0) and /orbis/{Name}.
+std::string_view OscChannelValueName(std::size_t row);
+std::string_view OscGlobalValueName(std::size_t row);
+// /orbis/send/{section}, by the send command's row.
+extern const std::array<std::string_view, 3> kOscSendSections;
+// /orbis/cue/{name}: the actions taken without arguments, and the two queries.
+struct OscCueName {
+    std::string_view name;
+    OscCommand::Kind kind;
+};
+extern const std::array<OscCueName, 4> kOscCueActions;
+extern const std::array<OscCueName, 2> kOscCueQueries;
+
+// Whether a value received over OSC is set. Where the program sends is chosen on this
+// computer, never from the network: the output device is only answered.
+bool TakenOverOsc(ParameterKey key);
 
 // A normalised coordinate (-1 to 1) as a 0-127 position value; 0 is the room centre, 64.
 int PositionFromCoordinate(double coordinate);

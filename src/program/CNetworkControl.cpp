@@ -3,6 +3,7 @@
 
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
+#include "osc/OscAddressSpace.h"
 #include "program/CCueEngine.h"
 #include "program/CDocumentGuard.h"
 #include "program/CLiveInput.h"
@@ -138,8 +139,7 @@ void CNetworkControl::OnArrived() {
                      static_cast<int>(*command.values[0]));
             break;
         case Kind::GlobalValue:
-            // Where the program sends is chosen on this computer, never from the network.
-            if (ParameterKey::Global(command.row) != KeyOf(&CControllerDoc::outMIDIPort)) {
+            if (TakenOverOsc(ParameterKey::Global(command.row))) {
                 SetValue(ParameterKey::Global(command.row), static_cast<int>(*command.values[0]));
             }
             break;
@@ -277,55 +277,30 @@ void CNetworkControl::TellRefusal(int row) {
 void CNetworkControl::Answer(const COscReceiver::Received& received) {
     const OscCommand& command = received.command;
     OscMessage answer{command.address, {}};
-    const auto coordinate = [this, &command](std::size_t axis) {
-        return static_cast<float>(
-            CoordinateFromPosition((m_doc.*kPosition[axis])[command.channel]));
-    };
-    const std::string attribute = command.address.substr(command.address.rfind('/') + 1);
-    switch (command.kind) {
-    case Kind::Cartesian:
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            if (attribute.find("xyz"[axis]) != std::string::npos) {
-                answer.arguments.emplace_back(coordinate(axis));
-            }
-        }
-        break;
-    case Kind::Polar: {
-        const auto polar = m_polar[static_cast<std::size_t>(command.channel)].value_or(
-            PolarFromCartesian(coordinate(0), coordinate(1), coordinate(2)));
+    const auto& kept = command.kind == Kind::Polar
+                           ? m_polar[static_cast<std::size_t>(command.channel)]
+                           : std::optional<std::array<double, 3>>();
+    const OscNode* node = FindOscNode(m_receiver->CurrentSettings().firstObject, command.address);
+    if (kept) {
+        // The polar values last received, not those worked out from the position: a lone
+        // azimuth must not come back with a rounded distance.
+        const std::string attribute = command.address.substr(command.address.rfind('/') + 1);
         const std::array<std::string, 3> names = {"azim", "elev", "dist"};
         for (std::size_t i = 0; i < 3; ++i) {
             if (attribute == "aed" || attribute == names[i]) {
-                answer.arguments.emplace_back(static_cast<float>(polar[i]));
+                answer.arguments.emplace_back(static_cast<float>((*kept)[i]));
             }
         }
-        break;
-    }
-    case Kind::Gain:
-        answer.arguments.emplace_back(
-            static_cast<float>(m_doc.InputLevel[command.channel] / 127.0));
-        break;
-    case Kind::ChannelValue:
-        answer.arguments.emplace_back(static_cast<std::int32_t>(
-            m_doc.Get(ParameterKey::Channel(command.row, command.channel))));
-        break;
-    case Kind::GlobalValue:
-        answer.arguments.emplace_back(
-            static_cast<std::int32_t>(m_doc.Get(ParameterKey::Global(command.row))));
-        break;
-    case Kind::TryPreset:
-        answer.arguments.emplace_back(static_cast<std::int32_t>(m_doc.DefaultPreset));
-        break;
-    case Kind::CueLive:
+    } else if (command.kind == Kind::CueLive) {
         if (const auto live = m_cues ? m_cues->LiveIndex() : std::nullopt) {
             answer.arguments.emplace_back(static_cast<float>(m_cues->Cues()[*live].number));
         }
-        break;
-    case Kind::CueCount:
+    } else if (command.kind == Kind::CueCount) {
         answer.arguments.emplace_back(
             static_cast<std::int32_t>(m_cues ? m_cues->Cues().size() : 0));
-        break;
-    default:
+    } else if (node && node->readable) {
+        answer.arguments = OscValueOf(m_doc, *node);
+    } else {
         return;
     }
     m_receiver->Answer(received.sender, answer);

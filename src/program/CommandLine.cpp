@@ -57,6 +57,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.help = true;
             } else if (argument == "--version" || argument == "-v") {
                 line.version = true;
+            } else if (argument == "--osc-names") {
+                line.oscNames = true;
             } else if (argument == "--raw-values") {
                 line.rawValues = true;
             } else if (argument == "--screenshot" && i + 1 < arguments.size()) {
@@ -134,6 +136,8 @@ std::string UsageText(const std::string& program) {
            "                             send every change of a value or position to\n"
            "                             UDP port PORT of HOST, an IP address, besides\n"
            "                             the remembered targets (may be repeated)\n"
+           "      --osc-names            print every OSC address taken, for first object 1,\n"
+           "                             as a Markdown table, and exit\n"
            "      --remote-port N        serve the remote page for phones and tablets on\n"
            "                             TCP port N\n"
            "      --remote-address A     serve it at address A instead of 127.0.0.1\n"

@@ -10,6 +10,7 @@
 struct CommandLine {
     bool help = false;
     bool version = false;
+    bool oscNames = false;            // print the OSC addresses taken as a Markdown table
     std::optional<std::string> file;  // controller file to open in place of the last one
     std::optional<std::string> cues;  // show file whose cue list is opened at start
     std::optional<std::string> error; // what was wrong with the arguments

@@ -1,6 +1,10 @@
-// Reading OSC control: which commands a message carries, as a table, the address patterns, the
-// conversions into the program's 0-127 values, and the receiving thread against hostile input.
+// Reading OSC control: which commands a message carries, as a table, the address space against
+// the receiver, the address patterns, the conversions into the program's 0-127 values, and the
+// receiving thread against hostile input.
+#include "model/CControllerDoc.h"
+#include "model/ParameterTable.h"
 #include "osc/COscReceiver.h"
+#include "osc/OscAddressSpace.h"
 #include "osc/OscControl.h"
 #include "osc/OscPattern.h"
 
@@ -11,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <thread>
 
 namespace {
@@ -130,6 +135,197 @@ TEST(OscControl, WhatAMessageCarries) {
     const auto channels = ReadOscCommands({"/orbis/cue/1/channels", {2, 8.0f, 2}}, 1);
     ASSERT_EQ(channels.size(), 1u);
     EXPECT_EQ(channels[0].values[0], 0x82);
+}
+
+std::vector<ParameterKey> Sorted(std::vector<ParameterKey> keys) {
+    std::sort(keys.begin(), keys.end(), [](ParameterKey a, ParameterKey b) {
+        return std::pair(a.channel, a.row) < std::pair(b.channel, b.row);
+    });
+    return keys;
+}
+
+// The document values a command reads or writes, worked out from the command alone.
+std::vector<ParameterKey> KeysOf(const OscCommand& command) {
+    const std::array<ChannelArray CControllerDoc::*, 3> axes = {
+        &CControllerDoc::XPosition, &CControllerDoc::YPosition, &CControllerDoc::ZPosition};
+    std::vector<ParameterKey> keys;
+    switch (command.kind) {
+    case Kind::Cartesian:
+        for (std::size_t axis = 0; axis < axes.size(); ++axis) {
+            if (command.values[axis]) {
+                keys.push_back(KeyOf(axes[axis], command.channel));
+            }
+        }
+        break;
+    case Kind::Polar:
+        for (const auto axis : axes) {
+            keys.push_back(KeyOf(axis, command.channel));
+        }
+        break;
+    case Kind::Gain:
+        keys.push_back(KeyOf(&CControllerDoc::InputLevel, command.channel));
+        break;
+    case Kind::ChannelValue:
+        keys.push_back(ParameterKey::Channel(command.row, command.channel));
+        break;
+    case Kind::GlobalValue:
+        keys.push_back(ParameterKey::Global(command.row));
+        break;
+    case Kind::TryPreset:
+        keys.push_back(KeyOf(&CControllerDoc::DefaultPreset));
+        break;
+    case Kind::Send: {
+        CControllerDoc doc;
+        for (const SectionMessage& m : SectionMessages(doc, SendSection(command.row + 1))) {
+            const auto* channel = FindChannelParameterByController(m.controller);
+            const auto* global = FindGlobalParameterByChannel(m.channel);
+            keys.push_back(m.controller == 0 && global ? KeyOf(global->member)
+                                                       : KeyOf(channel->array, m.channel));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return Sorted(keys);
+}
+
+// A message to a node with each argument at `where` of its range: 0 the low end, 1 the high.
+OscMessage At(const OscNode& node, double where) {
+    OscMessage message{node.path, {}};
+    for (std::size_t i = 0; i < node.type.size(); ++i) {
+        const auto [low, high] = node.range.at(i);
+        const double value = low + (high - low) * where;
+        if (node.type[i] == 'i') {
+            message.arguments.emplace_back(static_cast<std::int32_t>(std::lround(value)));
+        } else {
+            message.arguments.emplace_back(static_cast<float>(value));
+        }
+    }
+    return message;
+}
+
+TEST(OscAddressSpace, EveryNodeIsReadAsTheCommandItStandsFor) {
+    for (const int first : {1, 17, 99999}) {
+        std::map<std::pair<int, int>, int> feedback; // addresses fed back, by key
+        for (const OscNode& node : OscAddressSpace(first)) {
+            SCOPED_TRACE(node.path);
+            ASSERT_EQ(node.range.size(), node.type.size());
+            EXPECT_EQ(FindOscNode(first, node.path), &node);
+            EXPECT_TRUE(node.readable || node.writable);
+            for (const ParameterKey key : node.feedback ? node.keys : std::vector<ParameterKey>{}) {
+                ++feedback[{key.row, key.channel}];
+            }
+            std::vector<OscMessage> messages;
+            if (node.writable) {
+                for (const double where : {0.0, 0.5, 1.0}) {
+                    messages.push_back(At(node, where));
+                }
+            }
+            if (node.readable) {
+                messages.push_back({node.path, {}});
+            }
+            for (const OscMessage& message : messages) {
+                SCOPED_TRACE(message.Types());
+                const auto commands = ReadOscCommands(message, first);
+                ASSERT_EQ(commands.size(), 1u);
+                const OscCommand& command = commands[0];
+                EXPECT_EQ(command.address, node.path);
+                EXPECT_EQ(command.query, message.arguments.empty() && node.type != "");
+                // Within the range an argument is taken as it is, never clamped.
+                for (std::size_t i = 0; i < message.arguments.size(); ++i) {
+                    const double sent = message.Int(i) ? static_cast<double>(*message.Int(i))
+                                                       : static_cast<double>(*message.Float(i));
+                    EXPECT_TRUE(std::find(command.values.begin(), command.values.end(), sent) !=
+                                command.values.end())
+                        << sent;
+                }
+                if (!command.query) {
+                    EXPECT_EQ(KeysOf(command), Sorted(node.keys));
+                }
+            }
+        }
+        // Every value of the document is fed back on exactly one address.
+        const CControllerDoc doc;
+        EXPECT_EQ(feedback.size(), doc.Values().size());
+        for (const auto& [key, count] : feedback) {
+            EXPECT_EQ(count, 1) << key.first << " " << key.second;
+        }
+    }
+}
+
+TEST(OscAddressSpace, WhatTheReceiverTakesIsInTheSpaceAndNothingElse) {
+    const std::vector<std::string> attributes = {"xyz", "xy",   "x",    "y",    "z",
+                                                 "aed", "azim", "elev", "dist", "gain"};
+    for (const int first : {1, 17}) {
+        std::vector<std::string> taken = {"/orbis/send/globals", "/orbis/preset/try",
+                                          "/orbis/cue/go", "/orbis/cue/count"};
+        for (int object = first; object < first + 8; ++object) {
+            for (const std::string& attribute : attributes) {
+                taken.push_back("/adm/obj/" + std::to_string(object) + "/" + attribute);
+            }
+        }
+        for (const GlobalParameter& parameter : kGlobalParameters) {
+            taken.push_back("/orbis/" + std::string(parameter.fileKey));
+        }
+        for (const ChannelParameter& parameter : kChannelParameters) {
+            const std::string_view key = parameter.fileKey;
+            taken.push_back("/orbis/ch/8/" + std::string(key.substr(0, key.size() - 1)));
+        }
+        for (const std::string& address : taken) {
+            EXPECT_FALSE(ReadOscCommands({address, {}}, first).empty()) << address;
+            EXPECT_TRUE(FindOscNode(first, address)) << address;
+        }
+        // Objects, channel values, globals, sends, the preset try, cue actions, fire, queries.
+        EXPECT_EQ(OscAddressSpace(first).size(), 8 * 10 + 8 * 40 + 8 + 3 + 1 + 4 + 1 + 2);
+        const std::string refused[] = {
+            "/adm/obj/" + std::to_string(first + 8) + "/x",
+            "/adm/obj/" + std::to_string(first - 1) + "/x",
+            "/adm/obj/" + std::to_string(first) + "/size",
+            "/orbis/ch/9/LPFCutOff",
+            "/orbis/ch/1/LPFCutOff0",
+            "/orbis/send/all",
+        };
+        for (const std::string& address : refused) {
+            EXPECT_TRUE(ReadOscCommands({address, {0.5f}}, first).empty()) << address;
+            EXPECT_FALSE(FindOscNode(first, address)) << address;
+        }
+    }
+    EXPECT_FALSE(FindOscNode(1, "/adm/obj/*/x")) << "a pattern is no node";
+    // The output device is answered, never set from the network.
+    const OscNode* device = FindOscNode(1, "/orbis/outMIDIPort");
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(device->readable && !device->writable);
+}
+
+TEST(OscAddressSpace, ValuesAreAnsweredFromTheDocument) {
+    CControllerDoc doc;
+    doc.XPosition[1] = 127;
+    doc.YPosition[1] = 64;
+    doc.ZPosition[1] = 0;
+    doc.InputLevel[1] = 127;
+    doc.LPFCutOff[2] = 33;
+    doc.RoomSide = 20;
+    const auto value = [&doc](const char* path) {
+        const OscNode* node = FindOscNode(2, path);
+        return node ? OscValueOf(doc, *node) : std::vector<OscArgument>{{std::string("none")}};
+    };
+    using A = std::vector<OscArgument>;
+    EXPECT_EQ(value("/adm/obj/3/xyz"), (A{1.0f, 0.0f, -1.0f}));
+    EXPECT_EQ(value("/adm/obj/3/y"), (A{0.0f}));
+    EXPECT_EQ(value("/adm/obj/3/gain"), (A{1.0f}));
+    const auto aed = value("/adm/obj/3/aed");
+    ASSERT_EQ(aed.size(), 3u);
+    EXPECT_NEAR(std::get<float>(aed[0]), -90.0f, 1e-4); // right is negative azimuth
+    EXPECT_NEAR(std::get<float>(aed[1]), -45.0f, 1e-4);
+    EXPECT_EQ(value("/orbis/ch/3/LPFCutOff"), (A{33}));
+    EXPECT_EQ(value("/orbis/RoomSide"), (A{20}));
+    EXPECT_EQ(value("/orbis/send/globals"), A{}) << "an action has no value";
+    const std::string table = OscAddressTable(1);
+    EXPECT_NE(table.find("| `/adm/obj/1/aed` | fff | -180 to 180, -90 to 90, 0 to 1 | read, "
+                         "write | Source azimuth, elevation and distance of object 1 (channel 1) "
+                         "|  |\n"),
+              std::string::npos);
 }
 
 TEST(OscControl, Patterns) {
