@@ -2,7 +2,7 @@
 
 #include "model/CControllerDoc.h"
 #include "model/ParameterTable.h"
-#include "osc/OscControl.h"
+#include "osc/OscAddressSpace.h"
 #include "osc/OscMessage.h"
 #include "program/CDocumentEvents.h"
 
@@ -20,55 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Stand-in for the address space until it lands: the feedback nodes only.
-struct OscNode {
-    std::string path;
-    std::vector<ParameterKey> keys;
-    bool feedback = true;
-};
-
-const std::vector<OscNode>& OscAddressSpace(int firstObject) {
-    static std::vector<OscNode> nodes;
-    static int built = 0;
-    if (built != firstObject) {
-        nodes.clear();
-        built = firstObject;
-        for (int c = 0; c < 8; ++c) {
-            nodes.push_back(
-                {"/adm/obj/" + std::to_string(firstObject + c) + "/xyz",
-                 {KeyOf(&CControllerDoc::XPosition, c), KeyOf(&CControllerDoc::YPosition, c),
-                  KeyOf(&CControllerDoc::ZPosition, c)}});
-        }
-        for (std::size_t row = 0; row < kChannelParameters.size(); ++row) {
-            std::string name(kChannelParameters[row].fileKey);
-            name.pop_back();
-            const bool position = kChannelParameters[row].group == ParameterGroup::SourcePosition;
-            for (int c = 0; c < 8; ++c) {
-                nodes.push_back({"/orbis/ch/" + std::to_string(c + 1) + "/" + name,
-                                 {ParameterKey::Channel(static_cast<int>(row), c)},
-                                 !position});
-            }
-        }
-        for (std::size_t row = 0; row < kGlobalParameters.size(); ++row) {
-            nodes.push_back({"/orbis/" + std::string(kGlobalParameters[row].fileKey),
-                             {ParameterKey::Global(static_cast<int>(row))}});
-        }
-    }
-    return nodes;
-}
-
-std::vector<OscArgument> OscValueOf(const CControllerDoc& doc, const OscNode& node) {
-    std::vector<OscArgument> arguments;
-    if (node.keys.size() == 3) {
-        for (ParameterKey key : node.keys) {
-            arguments.emplace_back(static_cast<float>(CoordinateFromPosition(doc.Get(key))));
-        }
-    } else {
-        arguments.emplace_back(static_cast<std::int32_t>(doc.Get(node.keys[0])));
-    }
-    return arguments;
-}
 
 // A UDP socket connected to `target`, non-blocking; -1 when there is none.
 int Connect(const COscFeedback::Target& target) {
