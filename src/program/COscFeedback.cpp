@@ -47,6 +47,9 @@ int Connect(const COscFeedback::Target& target) {
     return fd;
 }
 
+constexpr qint64 kNsPerMs = 1'000'000;
+constexpr qint64 kWindowNs = COscFeedback::kWindowMs * kNsPerMs;
+
 constexpr std::size_t kValueCount = kChannelParameters.size() * 8 + kGlobalParameters.size();
 
 } // namespace
@@ -64,7 +67,7 @@ struct COscFeedback::Peer {
     QSocketNotifier* notifier = nullptr;
     bool unreachable = false;
     bool retrying = false;
-    qint64 markedAt = 0;
+    qint64 markedAt = 0;  // ns, as every time here
     qint64 holdUntil = 0; // after a retry's one datagram, until a refusal has had time to come
     quint64 sent = 0;
     std::deque<qint64> stamps; // sends within the last window, oldest first
@@ -111,7 +114,7 @@ QString COscFeedback::TargetText(const Target& target) {
 COscFeedback::COscFeedback(const CControllerDoc& doc, CDocumentEvents& events, QObject* parent)
     : QObject(parent), m_doc(doc), m_timer(new QTimer(this)) {
     m_timer->setSingleShot(true);
-    m_timer->setTimerType(Qt::PreciseTimer); // an early tick would only find no room yet
+    m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &COscFeedback::Flush);
     connect(&events, &CDocumentEvents::changed, this, &COscFeedback::OnChanged);
     m_clock.start();
@@ -191,7 +194,7 @@ void COscFeedback::OnChanged(const DocumentChanges& changes) {
     if (m_peers.empty()) {
         return;
     }
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = m_clock.nsecsElapsed();
     for (const ValueChange& change : changes.values) {
         const int node = m_nodeOfValue[ValueIndex(change.key)];
         if (node < 0) {
@@ -205,7 +208,7 @@ void COscFeedback::OnChanged(const DocumentChanges& changes) {
         }
     }
     for (auto& peer : m_peers) {
-        if (peer->unreachable && peer->fd >= 0 && now - peer->markedAt >= kRetryMs) {
+        if (peer->unreachable && peer->fd >= 0 && now - peer->markedAt >= kRetryMs * kNsPerMs) {
             SetUnreachable(*peer, false);
             peer->retrying = true;
         }
@@ -218,11 +221,11 @@ void COscFeedback::OnChanged(const DocumentChanges& changes) {
 
 void COscFeedback::Flush() {
     m_flushPending = false;
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = m_clock.nsecsElapsed();
     std::optional<qint64> wake;
     const std::vector<OscNode>& space = OscAddressSpace(m_firstObject);
     for (auto& peer : m_peers) {
-        while (!peer->stamps.empty() && now - peer->stamps.front() >= kWindowMs) {
+        while (!peer->stamps.empty() && now - peer->stamps.front() >= kWindowNs) {
             peer->stamps.pop_front();
         }
         while (!peer->unreachable && !peer->waiting.empty() && now >= peer->holdUntil &&
@@ -241,19 +244,19 @@ void COscFeedback::Flush() {
             peer->isWaiting[node] = false;
             ++peer->sent;
             if (std::exchange(peer->retrying, false)) {
-                peer->holdUntil = now + kWindowMs;
+                peer->holdUntil = now + kWindowNs;
             }
         }
         if (!peer->unreachable && !peer->waiting.empty()) {
             const qint64 room =
                 std::max(peer->holdUntil,
-                         peer->stamps.empty() ? now : peer->stamps.front() + kWindowMs) -
+                         peer->stamps.empty() ? now : peer->stamps.front() + kWindowNs) -
                 now;
             wake = std::min(wake.value_or(room), room);
         }
     }
-    if (wake) {
-        m_timer->start(static_cast<int>(std::max<qint64>(*wake, 1)));
+    if (wake) { // never early: a tick before the window ends would find no room yet
+        m_timer->start(static_cast<int>(std::max<qint64>((*wake + kNsPerMs - 1) / kNsPerMs, 1)));
     }
 }
 
@@ -262,6 +265,6 @@ void COscFeedback::SetUnreachable(Peer& peer, bool unreachable) {
         return;
     }
     peer.unreachable = unreachable;
-    peer.markedAt = m_clock.elapsed();
+    peer.markedAt = m_clock.nsecsElapsed();
     emit statesChanged();
 }

@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
-#include <QStringList>
 
 #include <memory>
 #include <optional>

@@ -118,7 +118,10 @@ QGroupBox* CNetworkControlDlg::FeedbackGroup(const QStringList& targets) {
     m_targets->horizontalHeader()->setStretchLastSection(true);
     m_targets->verticalHeader()->hide();
     m_targets->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_targets->setMaximumHeight(120);
+    // Three targets in view; more scroll.
+    m_targets->setFixedHeight(m_targets->horizontalHeader()->sizeHint().height() +
+                              3 * m_targets->verticalHeader()->defaultSectionSize() +
+                              2 * m_targets->frameWidth());
     for (const QString& text : targets) {
         if (const auto target = COscFeedback::ParseTarget(text)) {
             AddTarget(target->address.toString(), target->port);
@@ -174,6 +177,7 @@ std::optional<QStringList> CNetworkControlDlg::ListedTargets() {
         const auto target = RowTarget(*m_targets, row, &why);
         if (!target) {
             m_feedbackStatus->setText(QStringLiteral("Not applied: %1.").arg(why));
+            m_feedbackStatus->setVisible(true);
             return std::nullopt;
         }
         targets.append(COscFeedback::TargetText(*target));
@@ -198,6 +202,7 @@ void CNetworkControlDlg::ShowFeedback() {
     } else if (!m_feedbackStatus->text().startsWith(QStringLiteral("Not applied"))) {
         m_feedbackStatus->clear();
     }
+    m_feedbackStatus->setVisible(!m_feedbackStatus->text().isEmpty());
 }
 
 QGroupBox* CNetworkControlDlg::RemoteGroup() {
