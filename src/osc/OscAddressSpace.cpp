@@ -20,7 +20,8 @@ using Range = std::pair<double, double>;
 
 constexpr int kObjects = 8;
 constexpr Range kValueRange = {0, 127};
-// Cue numbers as the program gives them: 1, 2, ... and halves between, at most one per cue.
+// Cue numbers as the program gives them: 1, 2, 3 ... and numbers between, up to the list's
+// length.
 constexpr Range kCueNumberRange = {0, static_cast<double>(CueList::kMaxCues)};
 
 const std::array<ChannelArray CControllerDoc::*, 3> kPosition = {
@@ -31,7 +32,7 @@ struct Space {
     std::unordered_map<std::string_view, std::size_t> byPath;
 };
 
-// What the argument in a slot of an object attribute is, by the attribute's kind.
+// What an object attribute's argument for a place in the command's values is, by its kind.
 struct Slot {
     const char* name;
     Range range;
@@ -174,15 +175,16 @@ void AddOwn(std::vector<OscNode>& nodes) {
         nodes.push_back(std::move(node));
     }
     // A try answers, and loads, the Default Preset row.
-    OscNode preset = Action("/orbis/preset/try", "Try factory preset 1-9", "i", {{1, 9}});
+    OscNode preset = Action("/orbis/preset/try",
+                            "Try factory preset 1-9 (answered: the Default Preset)", "i", {{1, 9}});
     preset.readable = true;
     preset.keys = {KeyOf(&CControllerDoc::DefaultPreset)};
     nodes.push_back(std::move(preset));
 
     const std::map<Kind, const char*> told = {
-        {Kind::CueGo, "Go: fade to the next cue"},
-        {Kind::CueBack, "Back: fade to the previous cue"},
-        {Kind::CueStop, "Stop the running fade"},
+        {Kind::CueGo, "Go: fire the cue standing by"},
+        {Kind::CueBack, "Back: fire the cue before the live one"},
+        {Kind::CueStop, "Stop: freeze a running fade where it stands"},
         {Kind::CueRecord, "Record a cue of every channel and group, a cut, at the end"},
         {Kind::CueLive, "Number of the live cue (no argument while none is live)"},
         {Kind::CueCount, "Number of cues"},

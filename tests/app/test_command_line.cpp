@@ -32,6 +32,7 @@ const LineCase kLines[] = {
     {{}, false, false, nullptr, false},
     {{"--help"}, true, false, nullptr, false},
     {{"-v"}, false, true, nullptr, false},
+    {{"--osc-names"}, false, false, nullptr, false},
     {{"show.ocont2"}, false, false, "show.ocont2", false},
     {{"--", "-odd name.ocont2"}, false, false, "-odd name.ocont2", false},
     {{"a.ocont2", "b.ocont2"}, false, false, "a.ocont2", true},
@@ -76,6 +77,7 @@ TEST(CommandLine, ParsesOptionsAndOneFile) {
         }
         EXPECT_EQ(line.error.has_value(), test.error);
     }
+    EXPECT_TRUE(ParseCommandLine({"--osc-names"}).oscNames);
 }
 
 TEST(CommandLine, UsageNamesTheProgramNotItsPath) {

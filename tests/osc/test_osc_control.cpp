@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <thread>
@@ -69,6 +70,8 @@ const ReadCase kReadCases[] = {
      9,
      {"/orbis/ch/2/LPFCutOff"}},
     {"channel 9", {"/orbis/ch/9/LPFCutOff", {64}}, 1, {}},
+    {"a file key's trailing 0", {"/orbis/ch/1/LPFCutOff0", {64}}, 1, {}},
+    {"an unknown send", {"/orbis/send/all", {}}, 1, {}},
     {"a global", {"/orbis/RoomSide", {20}}, 1, {"/orbis/RoomSide"}},
     {"a send", {"/orbis/send/channels", {}}, 1, {"/orbis/send/channels"}},
     {"a send with arguments", {"/orbis/send/channels", {1}}, 1, {}},
@@ -110,6 +113,9 @@ TEST(OscControl, WhatAMessageCarries) {
         std::vector<std::string> addresses;
         for (const OscCommand& command : ReadOscCommands(test.message, test.firstObject)) {
             addresses.push_back(command.address);
+            // In the address space too, but for a cue's edits, named by the cue's number.
+            EXPECT_TRUE(FindOscNode(test.firstObject, command.address) ||
+                        std::count(command.address.begin(), command.address.end(), '/') == 4);
         }
         EXPECT_EQ(addresses, test.addresses);
     }
@@ -137,89 +143,61 @@ TEST(OscControl, WhatAMessageCarries) {
     EXPECT_EQ(channels[0].values[0], 0x82);
 }
 
-std::vector<ParameterKey> Sorted(std::vector<ParameterKey> keys) {
-    std::sort(keys.begin(), keys.end(), [](ParameterKey a, ParameterKey b) {
-        return std::pair(a.channel, a.row) < std::pair(b.channel, b.row);
-    });
-    return keys;
-}
-
 // The document values a command reads or writes, worked out from the command alone.
 std::vector<ParameterKey> KeysOf(const OscCommand& command) {
     const std::array<ChannelArray CControllerDoc::*, 3> axes = {
         &CControllerDoc::XPosition, &CControllerDoc::YPosition, &CControllerDoc::ZPosition};
     std::vector<ParameterKey> keys;
-    switch (command.kind) {
-    case Kind::Cartesian:
-        for (std::size_t axis = 0; axis < axes.size(); ++axis) {
-            if (command.values[axis]) {
-                keys.push_back(KeyOf(axes[axis], command.channel));
-            }
+    for (std::size_t axis = 0; axis < axes.size(); ++axis) {
+        if (command.kind == Kind::Polar ||
+            (command.kind == Kind::Cartesian && command.values[axis])) {
+            keys.push_back(KeyOf(axes[axis], command.channel));
         }
-        break;
-    case Kind::Polar:
-        for (const auto axis : axes) {
-            keys.push_back(KeyOf(axis, command.channel));
-        }
-        break;
-    case Kind::Gain:
+    }
+    if (command.kind == Kind::Gain) {
         keys.push_back(KeyOf(&CControllerDoc::InputLevel, command.channel));
-        break;
-    case Kind::ChannelValue:
+    } else if (command.kind == Kind::ChannelValue || command.kind == Kind::GlobalValue) {
         keys.push_back(ParameterKey::Channel(command.row, command.channel));
-        break;
-    case Kind::GlobalValue:
-        keys.push_back(ParameterKey::Global(command.row));
-        break;
-    case Kind::TryPreset:
+    } else if (command.kind == Kind::TryPreset) {
         keys.push_back(KeyOf(&CControllerDoc::DefaultPreset));
-        break;
-    case Kind::Send: {
-        CControllerDoc doc;
-        for (const SectionMessage& m : SectionMessages(doc, SendSection(command.row + 1))) {
-            const auto* channel = FindChannelParameterByController(m.controller);
-            const auto* global = FindGlobalParameterByChannel(m.channel);
-            keys.push_back(m.controller == 0 && global ? KeyOf(global->member)
-                                                       : KeyOf(channel->array, m.channel));
-        }
-        break;
     }
-    default:
-        break;
+    for (const SectionMessage& m : command.kind == Kind::Send
+                                       ? SectionMessages({}, SendSection(command.row + 1))
+                                       : std::vector<SectionMessage>{}) {
+        const auto* global = FindGlobalParameterByChannel(m.channel);
+        keys.push_back(
+            m.controller == 0 && global
+                ? KeyOf(global->member)
+                : KeyOf(FindChannelParameterByController(m.controller)->array, m.channel));
     }
-    return Sorted(keys);
+    return keys;
 }
 
-// A message to a node with each argument at `where` of its range: 0 the low end, 1 the high.
-OscMessage At(const OscNode& node, double where) {
-    OscMessage message{node.path, {}};
-    for (std::size_t i = 0; i < node.type.size(); ++i) {
-        const auto [low, high] = node.range.at(i);
-        const double value = low + (high - low) * where;
-        if (node.type[i] == 'i') {
-            message.arguments.emplace_back(static_cast<std::int32_t>(std::lround(value)));
-        } else {
-            message.arguments.emplace_back(static_cast<float>(value));
-        }
-    }
-    return message;
-}
-
+// Every node read as the command it stands for: a message with arguments of its type at the
+// ends and middle of its range (taken unclamped), and a query when it is readable.
 TEST(OscAddressSpace, EveryNodeIsReadAsTheCommandItStandsFor) {
     for (const int first : {1, 17, 99999}) {
         std::map<std::pair<int, int>, int> feedback; // addresses fed back, by key
+        // Objects, channel values, globals, sends, the preset try, cue actions, fire, queries.
+        EXPECT_EQ(OscAddressSpace(first).size(), 8 * 10 + 8 * 40 + 8 + 3 + 1 + 4 + 1 + 2);
         for (const OscNode& node : OscAddressSpace(first)) {
             SCOPED_TRACE(node.path);
             ASSERT_EQ(node.range.size(), node.type.size());
             EXPECT_EQ(FindOscNode(first, node.path), &node);
-            EXPECT_TRUE(node.readable || node.writable);
             for (const ParameterKey key : node.feedback ? node.keys : std::vector<ParameterKey>{}) {
                 ++feedback[{key.row, key.channel}];
             }
             std::vector<OscMessage> messages;
-            if (node.writable) {
-                for (const double where : {0.0, 0.5, 1.0}) {
-                    messages.push_back(At(node, where));
+            for (const double where :
+                 node.writable ? std::vector{0.0, 0.5, 1.0} : std::vector<double>{}) {
+                OscMessage& message = messages.emplace_back(OscMessage{node.path, {}});
+                for (std::size_t i = 0; i < node.type.size(); ++i) {
+                    const double value =
+                        node.range[i].first + (node.range[i].second - node.range[i].first) * where;
+                    message.arguments.push_back(
+                        node.type[i] == 'i'
+                            ? OscArgument(static_cast<std::int32_t>(std::lround(value)))
+                            : OscArgument(static_cast<float>(value)));
                 }
             }
             if (node.readable) {
@@ -229,39 +207,35 @@ TEST(OscAddressSpace, EveryNodeIsReadAsTheCommandItStandsFor) {
                 SCOPED_TRACE(message.Types());
                 const auto commands = ReadOscCommands(message, first);
                 ASSERT_EQ(commands.size(), 1u);
-                const OscCommand& command = commands[0];
-                EXPECT_EQ(command.address, node.path);
-                EXPECT_EQ(command.query, message.arguments.empty() && node.type != "");
-                // Within the range an argument is taken as it is, never clamped.
+                EXPECT_EQ(commands[0].address, node.path);
+                EXPECT_EQ(commands[0].query, message.arguments.empty() && node.type != "");
                 for (std::size_t i = 0; i < message.arguments.size(); ++i) {
                     const double sent = message.Int(i) ? static_cast<double>(*message.Int(i))
                                                        : static_cast<double>(*message.Float(i));
-                    EXPECT_TRUE(std::find(command.values.begin(), command.values.end(), sent) !=
-                                command.values.end())
+                    EXPECT_NE(std::find(commands[0].values.begin(), commands[0].values.end(), sent),
+                              commands[0].values.end())
                         << sent;
                 }
-                if (!command.query) {
-                    EXPECT_EQ(KeysOf(command), Sorted(node.keys));
-                }
+                const std::vector<ParameterKey> keys = KeysOf(commands[0]);
+                EXPECT_TRUE(commands[0].query ||
+                            std::is_permutation(keys.begin(), keys.end(), node.keys.begin(),
+                                                node.keys.end()));
             }
         }
         // Every value of the document is fed back on exactly one address.
-        const CControllerDoc doc;
-        EXPECT_EQ(feedback.size(), doc.Values().size());
+        EXPECT_EQ(feedback.size(), CControllerDoc().Values().size());
         for (const auto& [key, count] : feedback) {
             EXPECT_EQ(count, 1) << key.first << " " << key.second;
         }
     }
 }
-
-TEST(OscAddressSpace, WhatTheReceiverTakesIsInTheSpaceAndNothingElse) {
-    const std::vector<std::string> attributes = {"xyz", "xy",   "x",    "y",    "z",
-                                                 "aed", "azim", "elev", "dist", "gain"};
+// The other way: what the receiver takes is in the space, with the addresses it spells.
+TEST(OscAddressSpace, WhatTheReceiverTakesIsInTheSpace) {
     for (const int first : {1, 17}) {
-        std::vector<std::string> taken = {"/orbis/send/globals", "/orbis/preset/try",
-                                          "/orbis/cue/go", "/orbis/cue/count"};
+        std::vector<std::string> taken = {"/orbis/send/globals", "/orbis/cue/count"};
         for (int object = first; object < first + 8; ++object) {
-            for (const std::string& attribute : attributes) {
+            for (const char* attribute :
+                 {"xyz", "xy", "x", "y", "z", "aed", "azim", "elev", "dist", "gain"}) {
                 taken.push_back("/adm/obj/" + std::to_string(object) + "/" + attribute);
             }
         }
@@ -269,63 +243,51 @@ TEST(OscAddressSpace, WhatTheReceiverTakesIsInTheSpaceAndNothingElse) {
             taken.push_back("/orbis/" + std::string(parameter.fileKey));
         }
         for (const ChannelParameter& parameter : kChannelParameters) {
-            const std::string_view key = parameter.fileKey;
-            taken.push_back("/orbis/ch/8/" + std::string(key.substr(0, key.size() - 1)));
+            taken.push_back("/orbis/ch/8/" +
+                            std::string(parameter.fileKey.substr(0, parameter.fileKey.size() - 1)));
         }
         for (const std::string& address : taken) {
             EXPECT_FALSE(ReadOscCommands({address, {}}, first).empty()) << address;
             EXPECT_TRUE(FindOscNode(first, address)) << address;
         }
-        // Objects, channel values, globals, sends, the preset try, cue actions, fire, queries.
-        EXPECT_EQ(OscAddressSpace(first).size(), 8 * 10 + 8 * 40 + 8 + 3 + 1 + 4 + 1 + 2);
-        const std::string refused[] = {
-            "/adm/obj/" + std::to_string(first + 8) + "/x",
-            "/adm/obj/" + std::to_string(first - 1) + "/x",
-            "/adm/obj/" + std::to_string(first) + "/size",
-            "/orbis/ch/9/LPFCutOff",
-            "/orbis/ch/1/LPFCutOff0",
-            "/orbis/send/all",
-        };
-        for (const std::string& address : refused) {
-            EXPECT_TRUE(ReadOscCommands({address, {0.5f}}, first).empty()) << address;
-            EXPECT_FALSE(FindOscNode(first, address)) << address;
-        }
     }
-    EXPECT_FALSE(FindOscNode(1, "/adm/obj/*/x")) << "a pattern is no node";
-    // The output device is answered, never set from the network.
+    for (const char* address :
+         {"/adm/obj/9/x", "/adm/obj/0/x", "/adm/obj/1/size", "/orbis/ch/9/XPosition",
+          "/orbis/ch/1/XPosition0", "/orbis/send/all", "/adm/obj/*/x"}) {
+        EXPECT_FALSE(FindOscNode(1, address)) << address;
+    }
     const OscNode* device = FindOscNode(1, "/orbis/outMIDIPort");
     ASSERT_TRUE(device);
-    EXPECT_TRUE(device->readable && !device->writable);
+    EXPECT_TRUE(device->readable && !device->writable) << "answered, never set from the network";
 }
 
-TEST(OscAddressSpace, ValuesAreAnsweredFromTheDocument) {
+TEST(OscAddressSpace, ValuesAreAnsweredFromTheDocumentAndTheReadmeHoldsTheTable) {
     CControllerDoc doc;
     doc.XPosition[1] = 127;
-    doc.YPosition[1] = 64;
     doc.ZPosition[1] = 0;
-    doc.InputLevel[1] = 127;
     doc.LPFCutOff[2] = 33;
-    doc.RoomSide = 20;
-    const auto value = [&doc](const char* path) {
-        const OscNode* node = FindOscNode(2, path);
-        return node ? OscValueOf(doc, *node) : std::vector<OscArgument>{{std::string("none")}};
-    };
+    const auto value = [&doc](const char* path) { return OscValueOf(doc, *FindOscNode(2, path)); };
     using A = std::vector<OscArgument>;
     EXPECT_EQ(value("/adm/obj/3/xyz"), (A{1.0f, 0.0f, -1.0f}));
     EXPECT_EQ(value("/adm/obj/3/y"), (A{0.0f}));
-    EXPECT_EQ(value("/adm/obj/3/gain"), (A{1.0f}));
+    EXPECT_EQ(value("/adm/obj/3/gain"), (A{static_cast<float>(doc.InputLevel[1] / 127.0)}));
     const auto aed = value("/adm/obj/3/aed");
     ASSERT_EQ(aed.size(), 3u);
-    EXPECT_NEAR(std::get<float>(aed[0]), -90.0f, 1e-4); // right is negative azimuth
+    EXPECT_NEAR(std::get<float>(aed[0]), -90.0f, 1e-4); // right is a negative azimuth
     EXPECT_NEAR(std::get<float>(aed[1]), -45.0f, 1e-4);
     EXPECT_EQ(value("/orbis/ch/3/LPFCutOff"), (A{33}));
-    EXPECT_EQ(value("/orbis/RoomSide"), (A{20}));
+    EXPECT_EQ(value("/orbis/RoomSide"), (A{doc.RoomSide}));
     EXPECT_EQ(value("/orbis/send/globals"), A{}) << "an action has no value";
+
     const std::string table = OscAddressTable(1);
-    EXPECT_NE(table.find("| `/adm/obj/1/aed` | fff | -180 to 180, -90 to 90, 0 to 1 | read, "
-                         "write | Source azimuth, elevation and distance of object 1 (channel 1) "
-                         "|  |\n"),
-              std::string::npos);
+    EXPECT_NE(
+        table.find("| `/adm/obj/1/aed` | fff | -180 to 180, -90 to 90, 0 to 1 | read, write | "
+                   "Source azimuth, elevation and distance of object 1 (channel 1) |  |\n"),
+        std::string::npos);
+    std::ifstream file(ORBIS_README);
+    const std::string readme{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_NE(readme.find("\n\n" + table), std::string::npos)
+        << "paste the output of Orbis --osc-names into README.md";
 }
 
 TEST(OscControl, Patterns) {
