@@ -163,10 +163,9 @@ void COscFeedback::Use(const std::vector<Target>& targets, int firstObject) {
             // with: the next receive or send fails with ECONNREFUSED.
             peer->notifier = new QSocketNotifier(peer->fd, QSocketNotifier::Read);
             connect(peer->notifier, &QSocketNotifier::activated, this, [this, raw] {
-                char byte = 0;
-                ssize_t got = 0;
                 // What the target sends back is not ours to read, but must not pile up.
-                while ((got = ::recv(raw->fd, &byte, 1, MSG_DONTWAIT)) >= 0) {
+                char byte = 0;
+                while (::recv(raw->fd, &byte, 1, MSG_DONTWAIT) >= 0) {
                 }
                 if (errno != EAGAIN) { // refused, or no route to the host
                     SetUnreachable(*raw, true);

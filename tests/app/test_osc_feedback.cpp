@@ -60,8 +60,10 @@ protected:
             if (size < 0) {
                 return;
             }
-            const auto* stamp = reinterpret_cast<const timeval*>(CMSG_DATA(CMSG_FIRSTHDR(&header)));
-            arrivals.push_back(qint64{stamp->tv_sec} * 1'000'000'000 + stamp->tv_usec * 1000);
+            const cmsghdr* stamp = CMSG_FIRSTHDR(&header);
+            ASSERT_TRUE(stamp && stamp->cmsg_type == SO_TIMESTAMP);
+            const auto* time = reinterpret_cast<const timeval*>(CMSG_DATA(stamp));
+            arrivals.push_back(qint64{time->tv_sec} * 1'000'000'000 + time->tv_usec * 1000);
             if (const auto message = DecodeOsc(data, static_cast<std::size_t>(size))) {
                 latest[message->path] = message->arguments;
             }
