@@ -137,11 +137,13 @@ QGroupBox* CNetworkControlDlg::FeedbackGroup(const QStringList& targets) {
         }
         AddTarget(QStringLiteral("127.0.0.1"), std::min(port + 1, 65535));
         m_targets->setCurrentCell(m_targets->rowCount() - 1, 0);
+        ShowFeedback();
     });
     connect(remove, &QPushButton::clicked, this, [this] {
         if (m_targets->currentRow() >= 0) {
             m_targets->removeRow(m_targets->currentRow());
         }
+        ShowFeedback();
     });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
