@@ -188,5 +188,5 @@ TEST_F(FeedbackTest, AnUnreachableTargetIsMarkedSentNothingMoreAndRetriedLater) 
     Doc().Set(KeyOf(&CControllerDoc::InputLevel, 0), 2, ChangeOrigin::Live);
     EXPECT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingDatagrams(); }));
     EXPECT_FALSE(state().unreachable);
-    EXPECT_EQ(list->item(1, 2)->text().endsWith(QStringLiteral(" sent")), true);
+    EXPECT_TRUE(list->item(1, 2)->text().endsWith(QStringLiteral(" sent")));
 }
