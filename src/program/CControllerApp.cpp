@@ -6,6 +6,7 @@
 #include "program/CCueEngine.h"
 #include "program/CDocumentEvents.h"
 #include "program/CLiveInput.h"
+#include "program/COscFeedback.h"
 #include "program/CProcessorLink.h"
 #include "program/CSessionLink.h"
 #include "program/CUndoHistory.h"
@@ -74,6 +75,7 @@ CControllerApp::CControllerApp(MidiBackend& midi, QObject* parent)
     connect(m_cues, &CCueEngine::listChanged, this, settle);
     m_network = new CNetworkControl(*m_pDoc, m_guard, *m_link, this);
     m_network->SetCueEngine(m_cues);
+    m_feedback = new COscFeedback(*m_pDoc, *m_events, this);
     m_remote = new CRemoteControl(*m_pDoc, *m_events, *m_link, *m_cues, this);
     m_oscQuery = new COscQueryControl(*m_pDoc, *m_events, *m_network, this);
     m_tracker = new CTrackerLink(this);
@@ -98,6 +100,7 @@ CControllerApp::~CControllerApp() {
     delete m_tracker;
     delete m_oscQuery;
     delete m_network;
+    delete m_feedback;
     delete m_remote;
     m_guard.SetCueEngine(nullptr);
     delete m_cues;
@@ -190,6 +193,7 @@ QString CControllerApp::Begin() {
     if (m_startFileOpened) {
         WriteLastDocument(); // the last document otherwise is what the store holds
     }
+    UseFeedback(NetworkSettings());
     if (QString why; !m_network->Use(NetworkSettings(), &why)) {
         std::fprintf(stderr, "Orbis: no OSC control: %s\n", qPrintable(why));
     }
@@ -227,18 +231,36 @@ void CControllerApp::UseNetworkCommandLine(const CommandLine& line) {
     if (line.oscQueryPort) {
         m_oscQueryOverride = COscQueryControl::Stored{true, *line.oscQueryPort};
     }
-    if (!line.oscPort) {
+    if (!line.oscPort && line.oscFeedback.empty()) {
         return;
     }
-    CNetworkControl::Stored stored = CNetworkControl::Load();
-    stored.enabled = true;
-    stored.port = *line.oscPort;
-    stored.address =
-        line.oscAddress ? QString::fromStdString(*line.oscAddress) : QStringLiteral("127.0.0.1");
-    stored.firstObject = line.oscFirstObject.value_or(1);
-    stored.answerPort = line.oscReplyPort.value_or(COscReceiver::kAnswerPort);
+    CNetworkControl::Stored stored = NetworkSettings();
+    if (line.oscPort) {
+        stored.enabled = true;
+        stored.port = *line.oscPort;
+        stored.address = line.oscAddress ? QString::fromStdString(*line.oscAddress)
+                                         : QStringLiteral("127.0.0.1");
+        stored.firstObject = line.oscFirstObject.value_or(1);
+        stored.answerPort = line.oscReplyPort.value_or(COscReceiver::kAnswerPort);
+    }
+    // Feedback for this run goes to the remembered targets too.
+    for (const std::string& target : line.oscFeedback) {
+        if (!stored.feedbackTargets.contains(QString::fromStdString(target))) {
+            stored.feedbackTargets.append(QString::fromStdString(target));
+        }
+    }
     // Where to listen is for this run; who may send stays as remembered.
     m_networkOverride = stored;
+}
+
+void CControllerApp::UseFeedback(const CNetworkControl::Stored& stored) {
+    std::vector<COscFeedback::Target> targets;
+    for (const QString& text : stored.feedbackTargets) {
+        if (const auto target = COscFeedback::ParseTarget(text)) {
+            targets.push_back(*target);
+        }
+    }
+    m_feedback->Use(targets, stored.firstObject);
 }
 
 CNetworkControl::Stored CControllerApp::NetworkSettings() const {

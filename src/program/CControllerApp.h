@@ -1,10 +1,10 @@
 // The program without its windows: the document and everything that keeps, sends or changes
 // it for the whole run. It owns the document's change notices, the processor link, the undo
 // history, the unsaved-work guard with its journal, the MIDI input, the tracker link, the OSC
-// control and its OSCQuery server, the remote page's server and, in a session, the session link; it
-// remembers "Last Document" across runs and the working folder the factory presets are found under.
-// It runs with every window hidden; the windows are views of it, and so is anything else that talks
-// to the program.
+// control with its feedback and its OSCQuery server, the remote page's server and, in a
+// session, the session link; it remembers "Last Document" across runs and the working folder
+// the factory presets are found under. It runs with every window hidden; the windows are views
+// of it, and so is anything else that talks to the program.
 #pragma once
 
 #include "program/CDocumentGuard.h"
@@ -30,6 +30,7 @@ class CDocumentEvents;
 class CProcessorLink;
 class CSessionLink;
 class CTrackerLink;
+class COscFeedback;
 class CUndoHistory;
 class MidiBackend;
 class QTimer;
@@ -59,6 +60,7 @@ public:
     CProcessorLink& Link() const { return *m_link; }
     CUndoHistory& History() const { return *m_history; }
     CNetworkControl& Network() const { return *m_network; }
+    COscFeedback& Feedback() const { return *m_feedback; }
     CRemoteControl& Remote() const { return *m_remote; }
     COscQueryControl& OscQuery() const { return *m_oscQuery; }
     CTrackerLink& Tracker() const { return *m_tracker; }
@@ -83,6 +85,8 @@ public:
     // OSC control and the remote page as remembered, or as the command line asks for this run.
     void UseNetworkCommandLine(const CommandLine& line);
     CNetworkControl::Stored NetworkSettings() const;
+    // OSC feedback to the targets `stored` lists, objects numbered as it says.
+    void UseFeedback(const CNetworkControl::Stored& stored);
     CRemoteControl::Stored RemoteSettings() const;
     COscQueryControl::Stored OscQuerySettings() const;
 
@@ -144,6 +148,7 @@ private:
     CUndoHistory* m_history = nullptr;
     CCueEngine* m_cues = nullptr;
     CNetworkControl* m_network = nullptr;
+    COscFeedback* m_feedback = nullptr;
     CRemoteControl* m_remote = nullptr;
     COscQueryControl* m_oscQuery = nullptr;
     CTrackerLink* m_tracker = nullptr;

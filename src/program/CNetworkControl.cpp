@@ -7,6 +7,7 @@
 #include "program/CCueEngine.h"
 #include "program/CDocumentGuard.h"
 #include "program/CLiveInput.h"
+#include "program/COscFeedback.h"
 #include "program/CProcessorLink.h"
 
 #include <QRegularExpression>
@@ -39,6 +40,12 @@ CNetworkControl::Stored CNetworkControl::Load() {
     }
     stored.answerPort = store.value(QStringLiteral("OSC Answer Port"), stored.answerPort).toInt();
     stored.allowedHosts = store.value(QStringLiteral("OSC Allowed Hosts")).toString();
+    for (const QString& target :
+         store.value(QStringLiteral("OSC Feedback Targets")).toStringList()) {
+        if (COscFeedback::ParseTarget(target)) {
+            stored.feedbackTargets.append(target);
+        }
+    }
     return stored;
 }
 
@@ -50,6 +57,7 @@ void CNetworkControl::Save(const Stored& stored) {
     store.setValue(QStringLiteral("OSC First Object"), stored.firstObject);
     store.setValue(QStringLiteral("OSC Answer Port"), stored.answerPort);
     store.setValue(QStringLiteral("OSC Allowed Hosts"), stored.allowedHosts);
+    store.setValue(QStringLiteral("OSC Feedback Targets"), stored.feedbackTargets);
 }
 
 std::optional<COscReceiver::Settings> CNetworkControl::ReceiverSettings(const Stored& stored,

@@ -13,6 +13,7 @@
 #include "osc/COscReceiver.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -39,8 +40,11 @@ public:
         int firstObject = 1;
         int answerPort = COscReceiver::kAnswerPort;
         QString allowedHosts; // separated by spaces or commas; empty: every host
+        // Where OSC feedback goes, "HOST:PORT" each, whether or not OSC control is on.
+        QStringList feedbackTargets;
     };
-    // The remembered settings; a first object out of range reads as 1.
+    // The remembered settings; a first object out of range reads as 1, and a feedback target
+    // that is not an IP address and port is left out.
     static Stored Load();
     static void Save(const Stored& stored);
     // The receiver's settings for stored ones; nothing with the reason when they are wrong.

@@ -1,5 +1,7 @@
 #include "program/CommandLine.h"
 
+#include "program/COscFeedback.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -65,6 +67,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, bool pas
                 line.cues = arguments[++i];
             } else if (argument == "--osc-address" && i + 1 < arguments.size()) {
                 line.oscAddress = arguments[++i];
+            } else if (argument == "--osc-feedback" && i + 1 < arguments.size()) {
+                line.oscFeedback.push_back(arguments[++i]);
+                if (!COscFeedback::ParseTarget(QString::fromStdString(arguments[i]))) {
+                    line.error = "invalid target for --osc-feedback (HOST:PORT, HOST an IP "
+                                 "address): " +
+                                 arguments[i];
+                }
             } else if (argument == "--remote-address" && i + 1 < arguments.size()) {
                 line.remoteAddress = arguments[++i];
             } else if (argument == "--remote-code" && i + 1 < arguments.size()) {
@@ -126,6 +135,10 @@ std::string UsageText(const std::string& program) {
            "                             that reaches ADDRESS can then move the sources)\n"
            "      --osc-first-object N   objects N to N+7 are channels 1 to 8 (default 1)\n"
            "      --osc-reply-port N     answer queries on port N (default 4002)\n"
+           "      --osc-feedback HOST:PORT\n"
+           "                             send every change of a value or position to\n"
+           "                             UDP port PORT of HOST, an IP address, besides\n"
+           "                             the remembered targets (may be repeated)\n"
            "      --osc-names            print every OSC address taken, for first object 1,\n"
            "                             as a Markdown table, and exit\n"
            "      --oscquery-port N      describe the OSC addresses and their values over\n"

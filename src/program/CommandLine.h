@@ -25,6 +25,7 @@ struct CommandLine {
     std::optional<int> oscReplyPort;
     // OSCQuery for this run, on this TCP port.
     std::optional<int> oscQueryPort;
+    std::vector<std::string> oscFeedback; // "HOST:PORT" each, an IP address as HOST
     // The remote page for this run: serving turns on with a port.
     std::optional<int> remotePort;
     std::optional<std::string> remoteAddress;

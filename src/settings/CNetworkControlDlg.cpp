@@ -4,6 +4,7 @@
 
 #include "program/CControllerApp.h"
 #include "program/CNetworkControl.h"
+#include "program/COscFeedback.h"
 #include "program/CRemoteControl.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -29,6 +32,16 @@ QSpinBox* Spin(int low, int high, int value) {
     spin->setRange(low, high);
     spin->setValue(value);
     return spin;
+}
+
+// The target a row of the feedback list names; nothing, with the reason, when it names none.
+std::optional<COscFeedback::Target> RowTarget(const QTableWidget& table, int row,
+                                              QString* why = nullptr) {
+    const QString host = table.item(row, 0)->text().trimmed();
+    const bool v6 = QHostAddress(host).protocol() == QAbstractSocket::IPv6Protocol;
+    return COscFeedback::ParseTarget((v6 ? QStringLiteral("[%1]:%2") : QStringLiteral("%1:%2"))
+                                         .arg(host, table.item(row, 1)->text().trimmed()),
+                                     why);
 }
 
 } // namespace
@@ -82,6 +95,7 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     layout->addLayout(form);
     layout->addWidget(m_reach);
     layout->addWidget(m_status);
+    layout->addWidget(FeedbackGroup(stored.feedbackTargets));
     layout->addWidget(RemoteGroup());
     layout->addWidget(buttons);
 
@@ -93,10 +107,110 @@ CNetworkControlDlg::CNetworkControlDlg(CControllerApp& program, QWidget& mainWin
     connect(m_enabled, &QCheckBox::toggled, this, &CNetworkControlDlg::ShowStatus);
     // The counts move while the window is open, and only then.
     m_refresh = new QTimer(this);
-    connect(m_refresh, &QTimer::timeout, this, [this] { ShowStatus(); });
+    connect(m_refresh, &QTimer::timeout, this, [this] {
+        ShowStatus();
+        ShowFeedback();
+    });
     m_refresh->start(1000);
     ShowReach();
     ShowStatus();
+}
+
+QGroupBox* CNetworkControlDlg::FeedbackGroup(const QStringList& targets) {
+    m_targets = new QTableWidget(0, 3);
+    m_targets->setObjectName(QStringLiteral("FeedbackTargets"));
+    m_targets->setHorizontalHeaderLabels(
+        {QStringLiteral("Host"), QStringLiteral("Port"), QStringLiteral("State")});
+    m_targets->horizontalHeader()->setStretchLastSection(true);
+    m_targets->verticalHeader()->hide();
+    m_targets->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Three targets in view; more scroll.
+    m_targets->setFixedHeight(m_targets->horizontalHeader()->sizeHint().height() +
+                              3 * m_targets->verticalHeader()->defaultSectionSize() +
+                              2 * m_targets->frameWidth());
+    for (const QString& text : targets) {
+        if (const auto target = COscFeedback::ParseTarget(text)) {
+            AddTarget(target->address.toString(), target->port);
+        }
+    }
+    auto* add = new QPushButton(QStringLiteral("A&dd"));
+    auto* remove = new QPushButton(QStringLiteral("Re&move"));
+    // This computer, on the port after the last listed: another host only when typed.
+    connect(add, &QPushButton::clicked, this, [this] {
+        int port = 9000;
+        for (int row = 0; row < m_targets->rowCount(); ++row) {
+            port = std::max(port, m_targets->item(row, 1)->text().toInt());
+        }
+        AddTarget(QStringLiteral("127.0.0.1"), std::min(port + 1, 65535));
+        m_targets->setCurrentCell(m_targets->rowCount() - 1, 0);
+        ShowFeedback();
+    });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        if (m_targets->currentRow() >= 0) {
+            m_targets->removeRow(m_targets->currentRow());
+        }
+        ShowFeedback();
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch();
+    m_feedbackStatus = new QLabel;
+    m_feedbackStatus->setWordWrap(true);
+    auto* group = new QGroupBox(QStringLiteral("OSC feedback: every change is sent to"));
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(m_targets);
+    layout->addLayout(buttons);
+    layout->addWidget(m_feedbackStatus);
+    connect(&m_program.Feedback(), &COscFeedback::statesChanged, this,
+            &CNetworkControlDlg::ShowFeedback);
+    ShowFeedback();
+    return group;
+}
+
+void CNetworkControlDlg::AddTarget(const QString& host, int port) {
+    const int row = m_targets->rowCount();
+    m_targets->insertRow(row);
+    m_targets->setItem(row, 0, new QTableWidgetItem(host));
+    m_targets->setItem(row, 1, new QTableWidgetItem(QString::number(port)));
+    auto* state = new QTableWidgetItem;
+    state->setFlags(state->flags() & ~Qt::ItemIsEditable);
+    m_targets->setItem(row, 2, state);
+}
+
+std::optional<QStringList> CNetworkControlDlg::ListedTargets() {
+    QStringList targets;
+    for (int row = 0; row < m_targets->rowCount(); ++row) {
+        QString why;
+        const auto target = RowTarget(*m_targets, row, &why);
+        if (!target) {
+            m_feedbackStatus->setText(QStringLiteral("Not applied: %1.").arg(why));
+            m_feedbackStatus->setVisible(true);
+            return std::nullopt;
+        }
+        targets.append(COscFeedback::TargetText(*target));
+    }
+    return targets;
+}
+
+void CNetworkControlDlg::ShowFeedback() {
+    const std::vector<COscFeedback::State> states = m_program.Feedback().States();
+    for (int row = 0; row < m_targets->rowCount(); ++row) {
+        const auto target = RowTarget(*m_targets, row);
+        const auto state = std::find_if(states.begin(), states.end(), [&](const auto& s) {
+            return target && s.target == *target;
+        });
+        m_targets->item(row, 2)->setText(state == states.end() ? QStringLiteral("not applied")
+                                         : state->unreachable
+                                             ? QStringLiteral("unreachable")
+                                             : QStringLiteral("%1 sent").arg(state->sent));
+    }
+    if (m_targets->rowCount() == 0) {
+        m_feedbackStatus->setText(QStringLiteral("No targets: nothing is sent."));
+    } else if (!m_feedbackStatus->text().startsWith(QStringLiteral("Not applied"))) {
+        m_feedbackStatus->clear();
+    }
+    m_feedbackStatus->setVisible(!m_feedbackStatus->text().isEmpty());
 }
 
 QGroupBox* CNetworkControlDlg::RemoteGroup() {
@@ -249,15 +363,27 @@ void CNetworkControlDlg::Apply() {
     stored.firstObject = m_firstObject->value();
     stored.answerPort = m_answerPort->value();
     stored.allowedHosts = m_allowed->text().trimmed();
-    // What is remembered stays as it was when the settings do not work.
+    const std::optional<QStringList> targets = ListedTargets();
+    stored.feedbackTargets = targets.value_or(m_program.NetworkSettings().feedbackTargets);
+    if (targets) {
+        m_feedbackStatus->clear();
+        m_program.UseFeedback(stored);
+    }
+    // What is remembered stays as it was when the settings do not work; feedback works
+    // without listening.
     if (m_program.Network().Use(stored)) {
         CNetworkControl::Save(stored);
+    } else if (targets) {
+        CNetworkControl::Stored kept = CNetworkControl::Load();
+        kept.feedbackTargets = *targets;
+        CNetworkControl::Save(kept);
     }
     // It follows the receiver's address and hosts, so it starts again after them.
     const COscQueryControl::Stored query{m_oscQueryEnabled->isChecked(), m_oscQueryPort->value()};
     if (m_program.OscQuery().Use(query)) {
         COscQueryControl::Save(query);
     }
+    ShowFeedback();
     ShowStatus();
     ApplyRemote();
 }

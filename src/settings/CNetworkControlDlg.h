@@ -5,9 +5,12 @@
 // many preset tries were refused. Its "Remote page" part does the same for the page phones and
 // tablets open: where it is served, the code that pairs them, the address to open, who is connected
 // and how many wrong codes were tried.
+// Its "OSC feedback" part lists where every change is sent, and which target is unreachable.
 #pragma once
 
 #include <QDialog>
+
+#include <optional>
 
 class CControllerApp;
 class CQrCodeView;
@@ -18,6 +21,7 @@ class QLineEdit;
 class QListWidget;
 class QGroupBox;
 class QSpinBox;
+class QTableWidget;
 class QTimer;
 
 class CNetworkControlDlg : public QDialog {
@@ -28,6 +32,11 @@ public:
 
 private:
     QGroupBox* RemoteGroup();
+    QGroupBox* FeedbackGroup(const QStringList& targets);
+    void AddTarget(const QString& host, int port);
+    // The targets as listed; nothing, with the reason shown, when one is not HOST and port.
+    std::optional<QStringList> ListedTargets();
+    void ShowFeedback();
     void Apply();
     void ApplyRemote();
     void ShowReach();
@@ -55,4 +64,6 @@ private:
     QLabel* m_remoteStatus = nullptr;
     QListWidget* m_clients = nullptr;
     QLabel* m_wrongCodes = nullptr;
+    QTableWidget* m_targets = nullptr;
+    QLabel* m_feedbackStatus = nullptr;
 };

@@ -49,6 +49,16 @@ const LineCase kLines[] = {
     {{"--remote-code", "ab12"}, false, false, nullptr, false},
     {{"--remote-code", "123"}, false, false, nullptr, true},
     {{"--remote-code", "12 34"}, false, false, nullptr, true},
+    {{"--osc-feedback", "127.0.0.1:9001", "--osc-feedback", "[::1]:9"},
+     false,
+     false,
+     nullptr,
+     false},
+    {{"--osc-feedback", "localhost:9001"}, false, false, nullptr, true},
+    {{"--osc-feedback", "::1:9001"}, false, false, nullptr, true},
+    {{"--osc-feedback", "127.0.0.1"}, false, false, nullptr, true},
+    {{"--osc-feedback", "127.0.0.1:0"}, false, false, nullptr, true},
+    {{"--osc-feedback"}, false, false, nullptr, true},
 };
 
 } // namespace
@@ -197,6 +207,9 @@ TEST(NetworkCommandLine, TakesTheStoreWithinRangeAndKeepsTheAllowedHosts) {
         EXPECT_EQ(CNetworkControl::Load().firstObject, first) << stored;
     }
     store("OSC Allowed Hosts", "192.168.1.7");
+    QSettings(CControllerApp::SettingsFileName(), QSettings::NativeFormat)
+        .setValue(QStringLiteral("OSC Feedback Targets"),
+                  QStringList{QStringLiteral("10.0.0.5:9000"), QStringLiteral("mixer:9000")});
     MemoryMidiBackend midi;
     CControllerApp app(midi);
     app.UseNetworkCommandLine(ParseCommandLine({"--osc-port", "9", "--osc-address", "0.0.0.0"}));
@@ -213,5 +226,10 @@ TEST(NetworkCommandLine, TakesTheStoreWithinRangeAndKeepsTheAllowedHosts) {
         {"--remote-port", "9082", "--remote-address", "::", "--remote-code", "ab12"}));
     EXPECT_EQ(app.RemoteSettings().address.toStdString(), "::");
     EXPECT_EQ(app.RemoteSettings().code.toStdString(), "ab12");
+    // Feedback targets for one run go with the remembered ones, which leave out what is not
+    // an IP address and a port.
+    app.UseNetworkCommandLine(ParseCommandLine({"--osc-feedback", "127.0.0.1:9001"}));
+    EXPECT_EQ(app.NetworkSettings().feedbackTargets.join(QLatin1Char(' ')).toStdString(),
+              "10.0.0.5:9000 127.0.0.1:9001");
     QFile::remove(CControllerApp::SettingsFileName());
 }
