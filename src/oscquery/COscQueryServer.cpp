@@ -1,12 +1,11 @@
 #include "oscquery/COscQueryServer.h"
 
+#include "httpguard/CHttpForwarder.h"
 #include "oscquery/OscQueryJson.h"
 
-#include <QAbstractHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
-#include <QNetworkInterface>
 #include <QNetworkRequest>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -30,13 +29,6 @@ const std::set<QString> kAttributes = {
     QStringLiteral("UNIT"),      QStringLiteral("DESCRIPTION"),
 };
 
-QString HostText(const QHostAddress& address, quint16 port) {
-    const QString ip = address.protocol() == QAbstractSocket::IPv6Protocol
-                           ? QStringLiteral("[%1]").arg(address.toString())
-                           : address.toString();
-    return QStringLiteral("%1:%2").arg(ip).arg(port);
-}
-
 // An IPv4 peer reached over an IPv6 socket is the same address as over an IPv4 one.
 QHostAddress Plain(const QHostAddress& address) {
     bool ipv4 = false;
@@ -45,25 +37,6 @@ QHostAddress Plain(const QHostAddress& address) {
 }
 
 } // namespace
-
-// QHttpServer's HTTP handling with every request brought to the server.
-class COscQueryServer::Http : public QAbstractHttpServer {
-public:
-    explicit Http(COscQueryServer* server) : QAbstractHttpServer(server), m_server(server) {}
-    static QHttpServerResponder Responder(const QHttpServerRequest& request, QTcpSocket* socket) {
-        return makeResponder(request, socket);
-    }
-
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        m_server->OnHttpRequest(request, socket);
-        return true;
-    }
-    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
-
-private:
-    COscQueryServer* m_server;
-};
 
 COscQueryServer::COscQueryServer(const CControllerDoc& doc, QObject* parent)
     : QObject(parent), m_doc(doc), m_flushTimer(new QTimer(this)) {
@@ -78,12 +51,15 @@ COscQueryServer::~COscQueryServer() {
 
 bool COscQueryServer::Start(const Settings& settings, QString* why) {
     Stop();
-    m_http = new Http(this);
+    m_http = new CHttpForwarder([this](const QHttpServerRequest& request,
+                                       QTcpSocket* socket) { OnHttpRequest(request, socket); },
+                                this);
     auto* tcp = new QTcpServer(m_http);
     if (!tcp->listen(settings.address, settings.port)) {
         if (why) {
             *why = QStringLiteral("cannot listen on %1: %2")
-                       .arg(HostText(settings.address, settings.port), tcp->errorString());
+                       .arg(HttpHostGuard::HostText(settings.address, settings.port),
+                            tcp->errorString());
         }
         delete m_http;
         m_http = nullptr;
@@ -102,20 +78,7 @@ bool COscQueryServer::Start(const Settings& settings, QString* why) {
         }
     }
 
-    QList<QHostAddress> hosts = {settings.address};
-    if (settings.address == QHostAddress::Any || settings.address == QHostAddress::AnyIPv4 ||
-        settings.address == QHostAddress::AnyIPv6) {
-        hosts = QNetworkInterface::allAddresses();
-    }
-    m_allowedHosts.clear();
-    bool loopback = false;
-    for (const QHostAddress& host : hosts) {
-        m_allowedHosts << HostText(host, m_port);
-        loopback = loopback || host.isLoopback();
-    }
-    if (loopback) {
-        m_allowedHosts << QStringLiteral("localhost:%1").arg(m_port);
-    }
+    m_hosts.Allow(settings.address, m_port);
     return true;
 }
 
@@ -130,7 +93,7 @@ void COscQueryServer::Stop() {
     delete m_http;
     m_http = nullptr;
     m_port = 0;
-    m_allowedHosts.clear();
+    m_hosts.Clear();
 }
 
 bool COscQueryServer::Listening() const {
@@ -140,19 +103,6 @@ bool COscQueryServer::Listening() const {
 bool COscQueryServer::PeerAllowed(const QHostAddress& peer, const QList<QHostAddress>& allowed) {
     const QHostAddress plain = Plain(peer);
     return allowed.isEmpty() || plain.isLoopback() || allowed.contains(plain);
-}
-
-bool COscQueryServer::HostAllowed(const QByteArray& host) const {
-    const QString text = QString::fromLatin1(host).trimmed();
-    return std::any_of(m_allowedHosts.begin(), m_allowedHosts.end(), [&](const QString& allowed) {
-        return allowed.compare(text, Qt::CaseInsensitive) == 0;
-    });
-}
-
-bool COscQueryServer::OriginAllowed(const QByteArray& origin) const {
-    const QString text = QString::fromLatin1(origin).trimmed();
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
-           HostAllowed(text.mid(7).toLatin1());
 }
 
 int COscQueryServer::Clients() const {
@@ -166,7 +116,7 @@ void COscQueryServer::OnHttpRequest(const QHttpServerRequest& request, QTcpSocke
     if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) {
         return;
     }
-    QHttpServerResponder responder = Http::Responder(request, socket);
+    QHttpServerResponder responder = CHttpForwarder::Responder(request, socket);
     const QByteArray origin = request.value("Origin");
     const auto method = request.method();
     const QUrl url = request.url();
@@ -175,7 +125,8 @@ void COscQueryServer::OnHttpRequest(const QHttpServerRequest& request, QTcpSocke
     Status status = Status::Ok;
     QByteArray body;
     if (!PeerAllowed(socket->peerAddress(), m_settings.allowedPeers) ||
-        !HostAllowed(request.value("Host")) || (!origin.isEmpty() && !OriginAllowed(origin))) {
+        !m_hosts.HostAllowed(request.value("Host")) ||
+        (!origin.isEmpty() && !m_hosts.OriginAllowed(origin))) {
         ++m_refused;
         status = Status::Forbidden;
     } else if (method != QHttpServerRequest::Method::Get &&
@@ -225,7 +176,8 @@ void COscQueryServer::OnWebSocket() {
                                                              : request.url().authority().toLatin1();
         const QByteArray origin = socket->origin().toLatin1();
         const bool allowed = PeerAllowed(socket->peerAddress(), m_settings.allowedPeers) &&
-                             HostAllowed(host) && (origin.isEmpty() || OriginAllowed(origin));
+                             m_hosts.HostAllowed(host) &&
+                             (origin.isEmpty() || m_hosts.OriginAllowed(origin));
         const bool full = Clients() >= kMaxClients;
         auto client = std::make_unique<Client>();
         client->socket = socket;

@@ -6,6 +6,7 @@
 // Host (and Origin, when sent), are answered. Nothing runs while nothing changes.
 #pragma once
 
+#include "httpguard/HttpHostGuard.h"
 #include "model/DocumentChange.h"
 #include "osc/OscAddressSpace.h"
 
@@ -22,6 +23,7 @@
 #include <vector>
 
 class CControllerDoc;
+class CHttpForwarder;
 class QHttpServerRequest;
 class QTcpSocket;
 class QTimer;
@@ -54,7 +56,7 @@ public:
     void Stop();
     bool Listening() const;
     quint16 Port() const { return m_port; }
-    const QStringList& AllowedHosts() const { return m_allowedHosts; }
+    const QStringList& AllowedHosts() const { return m_hosts.Hosts(); }
     // Whether `peer` may talk to the server when the OSC receiver takes from `allowed`.
     static bool PeerAllowed(const QHostAddress& peer, const QList<QHostAddress>& allowed);
 
@@ -66,7 +68,6 @@ public:
     int Refused() const { return m_refused; }
 
 private:
-    class Http;
     struct Client {
         QWebSocket* socket = nullptr;
         bool closing = false;
@@ -80,14 +81,12 @@ private:
     void OnFrame(Client& client, const QString& frame);
     void Flush();
     void Close(Client& client);
-    bool HostAllowed(const QByteArray& host) const;
-    bool OriginAllowed(const QByteArray& origin) const;
 
     const CControllerDoc& m_doc;
     Settings m_settings;
-    Http* m_http = nullptr;
+    CHttpForwarder* m_http = nullptr;
     quint16 m_port = 0;
-    QStringList m_allowedHosts;
+    HttpHostGuard m_hosts;
     const std::vector<OscNode>* m_nodes = nullptr;
     // The nodes reading each value, by (row, channel).
     std::map<std::pair<int, int>, std::vector<const OscNode*>> m_byKey;

@@ -1,11 +1,11 @@
 #include "remote/CRemoteServer.h"
 
-#include <QAbstractHttpServer>
+#include "httpguard/CHttpForwarder.h"
+
 #include <QFile>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonDocument>
-#include <QNetworkInterface>
 #include <QNetworkRequest>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -43,13 +43,6 @@ bool SameInConstantTime(const QByteArray& a, const QByteArray& b) {
     return difference == 0;
 }
 
-QString HostText(const QHostAddress& address, quint16 port) {
-    const QString ip = address.protocol() == QAbstractSocket::IPv6Protocol
-                           ? QStringLiteral("[%1]").arg(address.toString())
-                           : address.toString();
-    return QStringLiteral("%1:%2").arg(ip).arg(port);
-}
-
 QString Token() {
     std::array<quint32, 4> words{};
     QRandomGenerator::system()->fillRange(words.data(), words.size());
@@ -61,25 +54,6 @@ QString Token() {
 }
 
 } // namespace
-
-// QHttpServer's HTTP handling with every request brought to the server.
-class CRemoteServer::Http : public QAbstractHttpServer {
-public:
-    explicit Http(CRemoteServer* server) : QAbstractHttpServer(server), m_server(server) {}
-    static QHttpServerResponder Responder(const QHttpServerRequest& request, QTcpSocket* socket) {
-        return makeResponder(request, socket);
-    }
-
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
-        m_server->OnHttpRequest(request, socket);
-        return true;
-    }
-    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
-
-private:
-    CRemoteServer* m_server;
-};
 
 struct CRemoteServer::Client {
     QWebSocket* socket = nullptr;
@@ -114,12 +88,14 @@ bool CRemoteServer::Start(const QHostAddress& address, quint16 port, QString* wh
             m_files[QString::fromLatin1(file.path)] = resource.readAll();
         }
     }
-    m_http = new Http(this);
+    m_http = new CHttpForwarder([this](const QHttpServerRequest& request,
+                                       QTcpSocket* socket) { OnHttpRequest(request, socket); },
+                                this);
     auto* tcp = new QTcpServer(m_http);
     if (!tcp->listen(address, port)) {
         if (why) {
             *why = QStringLiteral("cannot listen on %1: %2")
-                       .arg(HostText(address, port), tcp->errorString());
+                       .arg(HttpHostGuard::HostText(address, port), tcp->errorString());
         }
         delete m_http;
         m_http = nullptr;
@@ -131,26 +107,7 @@ bool CRemoteServer::Start(const QHostAddress& address, quint16 port, QString* wh
     m_address = address;
     m_port = tcp->serverPort();
 
-    QList<QHostAddress> hosts = {address};
-    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4 ||
-        address == QHostAddress::AnyIPv6) {
-        hosts = QNetworkInterface::allAddresses();
-    }
-    m_allowedHosts.clear();
-    bool loopback = false;
-    for (const QHostAddress& host : hosts) {
-        m_allowedHosts << HostText(host, m_port);
-        loopback = loopback || host.isLoopback();
-    }
-    if (loopback) {
-        m_allowedHosts << QStringLiteral("localhost:%1").arg(m_port);
-    }
-    if (m_port == 80) {
-        const QStringList withPort = m_allowedHosts;
-        for (const QString& host : withPort) {
-            m_allowedHosts << host.left(host.lastIndexOf(u':'));
-        }
-    }
+    m_hosts.Allow(address, m_port);
     return true;
 }
 
@@ -165,7 +122,7 @@ void CRemoteServer::Stop() {
     delete m_http;
     m_http = nullptr;
     m_port = 0;
-    m_allowedHosts.clear();
+    m_hosts.Clear();
     if (hadClients) {
         emit clientsChanged();
     }
@@ -200,28 +157,15 @@ void CRemoteServer::SetCode(const QString& code) {
     }
 }
 
-bool CRemoteServer::HostAllowed(const QByteArray& host) const {
-    const QString text = QString::fromLatin1(host).trimmed();
-    return std::any_of(m_allowedHosts.begin(), m_allowedHosts.end(), [&](const QString& allowed) {
-        return allowed.compare(text, Qt::CaseInsensitive) == 0;
-    });
-}
-
-bool CRemoteServer::OriginAllowed(const QByteArray& origin) const {
-    const QString text = QString::fromLatin1(origin).trimmed();
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
-           HostAllowed(text.mid(7).toLatin1());
-}
-
 void CRemoteServer::OnHttpRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     // QHttpServer shows a WebSocket's upgrade here too before it hands the socket over; it is
     // answered by the handshake, and checked once it arrives.
     if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0) {
         return;
     }
-    QHttpServerResponder responder = Http::Responder(request, socket);
+    QHttpServerResponder responder = CHttpForwarder::Responder(request, socket);
     const QByteArray host = request.value("Host");
-    const bool hostAllowed = HostAllowed(host);
+    const bool hostAllowed = m_hosts.HostAllowed(host);
     const QByteArray origin = request.value("Origin");
     const QByteArray connect = hostAllowed ? " ws://" + host.trimmed() : QByteArray();
     const QByteArray policy =
@@ -234,7 +178,7 @@ void CRemoteServer::OnHttpRequest(const QHttpServerRequest& request, QTcpSocket*
     QByteArray type = "text/plain; charset=utf-8";
     const auto method = request.method();
     const auto file = m_files.find(request.url().path());
-    if (!hostAllowed || (!origin.isEmpty() && !OriginAllowed(origin))) {
+    if (!hostAllowed || (!origin.isEmpty() && !m_hosts.OriginAllowed(origin))) {
         status = Status::Forbidden;
         body = "Forbidden";
     } else if (method != QHttpServerRequest::Method::Get &&
@@ -274,7 +218,8 @@ void CRemoteServer::OnWebSocket() {
         const QNetworkRequest request = socket->request();
         const QByteArray host = request.hasRawHeader("Host") ? request.rawHeader("Host")
                                                              : request.url().authority().toLatin1();
-        const bool allowed = HostAllowed(host) && OriginAllowed(socket->origin().toLatin1()) &&
+        const bool allowed = m_hosts.HostAllowed(host) &&
+                             m_hosts.OriginAllowed(socket->origin().toLatin1()) &&
                              socket->requestUrl().path() == QLatin1String("/ws");
         // Sockets on their way out make no room for the limit, nor take any.
         const bool full = Clients().size() >= m_limits.clients;

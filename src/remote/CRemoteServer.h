@@ -8,6 +8,7 @@
 // Nothing runs while no socket is open.
 #pragma once
 
+#include "httpguard/HttpHostGuard.h"
 #include "remote/RemoteMessages.h"
 
 #include <QHostAddress>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <set>
 
+class CHttpForwarder;
 class QHttpServerRequest;
 class QTcpSocket;
 class QWebSocket;
@@ -66,7 +68,7 @@ public:
     quint16 Port() const { return m_port; }
     QHostAddress Address() const { return m_address; }
     // "host:port" texts a request's Host may carry.
-    const QStringList& AllowedHosts() const { return m_allowedHosts; }
+    const QStringList& AllowedHosts() const { return m_hosts.Hosts(); }
 
     // The code a client pairs with (4-32 letters or digits). Changing it forgets every token
     // and closes the paired sockets.
@@ -98,7 +100,6 @@ signals:
     void wrongCode();
 
 private:
-    class Http;
     struct Client;
 
     void OnHttpRequest(const QHttpServerRequest& request, QTcpSocket* socket);
@@ -110,18 +111,16 @@ private:
     void SendTo(Client& client, const QByteArray& frame);
     void Close(Client& client, int code, const QString& reason);
     void Forget(QWebSocket* socket);
-    bool HostAllowed(const QByteArray& host) const;
-    bool OriginAllowed(const QByteArray& origin) const;
     // The codes this address tried in the window, the older ones forgotten.
     std::deque<Clock::time_point>& CodeTries(const QHostAddress& address);
 
     Limits m_limits;
     std::function<Clock::time_point()> m_now;
     std::function<QJsonObject()> m_welcome;
-    Http* m_http = nullptr;
+    CHttpForwarder* m_http = nullptr;
     QHostAddress m_address;
     quint16 m_port = 0;
-    QStringList m_allowedHosts;
+    HttpHostGuard m_hosts;
     std::map<QString, QByteArray> m_files; // path -> the resource's bytes
     QString m_code;
     std::set<QString> m_tokens;
