@@ -1,6 +1,7 @@
 // The remote server against real sockets on 127.0.0.1: what HTTP answers and with which
 // headers, which WebSockets are closed at once, pairing by code and token with its limits,
 // the client limit, the rate limit, the timeouts, and where it listens.
+#include "httpguard/HttpHostGuard.h"
 #include "remote/CRemoteServer.h"
 #include "remote/RemotePage.h"
 #include "support/EventLoop.h"
@@ -84,6 +85,38 @@ protected:
 };
 
 } // namespace
+
+// The names both HTTP servers answer to; port 80 cannot be bound here, so its rows are the
+// guard's alone.
+TEST(HttpHostGuard, NamesTheBoundAddress) {
+    struct Row {
+        QHostAddress address;
+        quint16 port;
+        QByteArray host;
+        bool allowed;
+    };
+    const QHostAddress v4(QHostAddress::LocalHost), v6(QHostAddress::LocalHostIPv6);
+    const std::vector<Row> rows = {
+        {v4, 8080, "127.0.0.1:8080", true},
+        {v4, 8080, " LocalHost:8080 ", true},
+        {v4, 8080, "127.0.0.1", false},
+        {v4, 8080, "localhost:8081", false},
+        {v4, 80, "127.0.0.1", true},
+        {v4, 80, "localhost", true},
+        {v4, 80, "localhost:80", true},
+        {v6, 8080, "[::1]:8080", true},
+        {v6, 8080, "::1:8080", false},
+        {QHostAddress(QStringLiteral("192.0.2.1")), 80, "localhost", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.address.toString().toStdString() + " " + row.host.toStdString());
+        HttpHostGuard guard;
+        guard.Allow(row.address, row.port);
+        EXPECT_EQ(guard.HostAllowed(row.host), row.allowed);
+        EXPECT_EQ(guard.OriginAllowed("http://" + row.host.trimmed()), row.allowed);
+        EXPECT_FALSE(guard.OriginAllowed("https://" + row.host.trimmed()));
+    }
+}
 
 TEST_F(RemoteServerTest, HttpAnswersAndHeaders) {
     struct Row {
