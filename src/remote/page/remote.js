@@ -231,6 +231,7 @@
     const dot = svg('circle', { class: 'dot' }, g);
     const label = svg('text', {}, g);
     label.textContent = String(n);
+    const stack = svg('text', { class: 'stack', 'aria-hidden': 'true' }, g);
 
     const row = document.createElement('li');
     const swatch = document.createElement('span');
@@ -253,7 +254,7 @@
 
     const s = {
       n, data: { x: 64, y: 64, z: 64 }, grab: { x: 0, y: 0 }, settle: null,
-      g, hit, dot, label, swatch, pos, range, levelText,
+      g, hit, dot, label, stack, swatch, pos, range, levelText,
     };
     sources.set(n, s);
     g.addEventListener('pointerdown', (event) => startDrag(event, s));
@@ -315,6 +316,26 @@
     s.dot.setAttribute('r', radiusFor(s.data.z));
     s.label.setAttribute('x', x);
     s.label.setAttribute('y', y);
+    markStacks();
+  }
+
+  // Sources on one spot hide each other: the one drawn on top names those beneath it.
+  function markStacks() {
+    const order = Array.from($('sources').children);
+    const spots = new Map(); // "x,y" -> sources, bottom first
+    for (const s of [...sources.values()].sort((a, b) => order.indexOf(a.g) - order.indexOf(b.g))) {
+      const spot = s.data.x + ',' + s.data.y;
+      spots.set(spot, (spots.get(spot) || []).concat(s));
+    }
+    for (const stacked of spots.values()) {
+      const top = stacked[stacked.length - 1];
+      for (const s of stacked) {
+        const under = s === top ? stacked.slice(0, -1).map((b) => b.n).sort() : [];
+        s.stack.textContent = under.length ? '+' + under.join(' ') : '';
+        s.stack.setAttribute('x', clamp(s.data.x));
+        s.stack.setAttribute('y', ROOM - clamp(s.data.y) + radiusFor(s.data.z) + 3.5);
+      }
+    }
   }
 
   // --- Moving sources -----------------------------------------------------------------
