@@ -30,6 +30,7 @@ const std::array<ChannelArray CControllerDoc::*, 3> kPosition = {
 struct Space {
     std::vector<OscNode> nodes;
     std::unordered_map<std::string_view, std::size_t> byPath;
+    std::map<std::pair<int, int>, std::vector<std::size_t>> byKey; // row, channel
 };
 
 // What an object attribute's argument for a place in the command's values is, by its kind.
@@ -216,6 +217,9 @@ const Space& SpaceOf(int firstObject) {
         AddOwn(space->nodes);
         for (std::size_t i = 0; i < space->nodes.size(); ++i) {
             space->byPath.emplace(space->nodes[i].path, i);
+            for (const ParameterKey key : space->nodes[i].keys) {
+                space->byKey[{key.row, key.channel}].push_back(i);
+            }
         }
     }
     return *space;
@@ -231,6 +235,13 @@ std::string Number(double value) {
 
 const std::vector<OscNode>& OscAddressSpace(int firstObject) {
     return SpaceOf(firstObject).nodes;
+}
+
+const std::vector<std::size_t>& OscNodesOf(int firstObject, ParameterKey key) {
+    static const std::vector<std::size_t> none;
+    const Space& space = SpaceOf(firstObject);
+    const auto found = space.byKey.find({key.row, key.channel});
+    return found == space.byKey.end() ? none : found->second;
 }
 
 const OscNode* FindOscNode(int firstObject, std::string_view path) {

@@ -39,6 +39,9 @@ struct OscNode {
 const std::vector<OscNode>& OscAddressSpace(int firstObject); // cached per firstObject
 // The node at `path`, or nullptr.
 const OscNode* FindOscNode(int firstObject, std::string_view path);
+// The nodes that read or write the document value `key`, as places in
+// OscAddressSpace(firstObject), in its order; empty for a value no address carries.
+const std::vector<std::size_t>& OscNodesOf(int firstObject, ParameterKey key);
 // The value of a readable node now, as the receiver's query answers it (same arguments).
 // Polar attributes are worked out from the position, as for an object whose polar values
 // were never received. The cue queries are the cue list's, not the document's: empty.

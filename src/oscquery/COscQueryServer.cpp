@@ -71,12 +71,6 @@ bool COscQueryServer::Start(const Settings& settings, QString* why) {
     m_settings = settings;
     m_port = tcp->serverPort();
     m_nodes = &OscAddressSpace(settings.firstObject);
-    m_byKey.clear();
-    for (const OscNode& node : *m_nodes) {
-        for (const ParameterKey key : node.keys) {
-            m_byKey[{key.row, key.channel}].push_back(&node);
-        }
-    }
 
     m_hosts.Allow(settings.address, m_port);
     return true;
@@ -226,12 +220,10 @@ void COscQueryServer::Changed(const DocumentChanges& changes) {
     }
     bool any = false;
     for (const ValueChange& change : changes.values) {
-        const auto found = m_byKey.find({change.key.row, change.key.channel});
-        if (found == m_byKey.end()) {
-            continue;
-        }
+        const std::vector<std::size_t>& nodes = OscNodesOf(m_settings.firstObject, change.key);
         for (auto& [socket, client] : m_clients) {
-            for (const OscNode* node : found->second) {
+            for (const std::size_t place : nodes) {
+                const OscNode* node = &(*m_nodes)[place];
                 if (client->listening.contains(node)) {
                     client->pending.insert(node);
                     any = true;

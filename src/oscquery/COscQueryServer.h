@@ -88,8 +88,6 @@ private:
     quint16 m_port = 0;
     HttpHostGuard m_hosts;
     const std::vector<OscNode>* m_nodes = nullptr;
-    // The nodes reading each value, by (row, channel).
-    std::map<std::pair<int, int>, std::vector<const OscNode*>> m_byKey;
     std::map<QWebSocket*, std::unique_ptr<Client>> m_clients;
     QTimer* m_flushTimer;
     int m_refused = 0;

@@ -13,7 +13,7 @@ int CLiveInput::PositionValue(double room) {
 }
 
 void CLiveInput::MoveSource(int channel, const std::array<std::optional<double>, 3>& position,
-                            CProcessorLink::Repeat repeat) {
+                            CProcessorLink::Repeat repeat, ChangeOrigin origin) {
     // Hundreds a second: nothing here allocates or searches the parameter table.
     static const std::array<int, 3> rows = {KeyOf(&CControllerDoc::XPosition, 0).row,
                                             KeyOf(&CControllerDoc::YPosition, 0).row,
@@ -30,7 +30,7 @@ void CLiveInput::MoveSource(int channel, const std::array<std::optional<double>,
         }
     }
     const std::span moved(given.data(), count);
-    m_doc.Apply(moved, ChangeOrigin::Live);
+    m_doc.Apply(moved, origin);
     for (const auto& [key, value] : moved) {
         m_link.Post(key, value, repeat);
     }

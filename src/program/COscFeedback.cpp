@@ -1,7 +1,6 @@
 #include "program/COscFeedback.h"
 
 #include "model/CControllerDoc.h"
-#include "model/ParameterTable.h"
 #include "osc/OscAddressSpace.h"
 #include "osc/OscMessage.h"
 #include "program/CDocumentEvents.h"
@@ -49,8 +48,6 @@ int Connect(const COscFeedback::Target& target) {
 
 constexpr qint64 kNsPerMs = 1'000'000;
 constexpr qint64 kWindowNs = COscFeedback::kWindowMs * kNsPerMs;
-
-constexpr std::size_t kValueCount = kChannelParameters.size() * 8 + kGlobalParameters.size();
 
 } // namespace
 
@@ -123,17 +120,9 @@ COscFeedback::COscFeedback(const CControllerDoc& doc, CDocumentEvents& events, Q
 COscFeedback::~COscFeedback() = default;
 
 void COscFeedback::Use(const std::vector<Target>& targets, int firstObject) {
-    if (firstObject != m_firstObject || m_nodeOfValue.empty()) {
+    if (firstObject != m_firstObject || m_nodeCount == 0) {
         m_firstObject = firstObject;
-        const std::vector<OscNode>& space = OscAddressSpace(firstObject);
-        m_nodeCount = space.size();
-        m_nodeOfValue.assign(kValueCount, -1);
-        for (std::size_t i = 0; i < space.size(); ++i) {
-            for (ParameterKey key :
-                 space[i].feedback ? space[i].keys : std::vector<ParameterKey>{}) {
-                m_nodeOfValue[ValueIndex(key)] = static_cast<int>(i);
-            }
-        }
+        m_nodeCount = OscAddressSpace(firstObject).size();
         for (auto& peer : m_peers) { // what waited was numbered the old way
             peer->waiting.clear();
             peer->isWaiting.assign(m_nodeCount, false);
@@ -194,15 +183,17 @@ void COscFeedback::OnChanged(const DocumentChanges& changes) {
         return;
     }
     const qint64 now = m_clock.nsecsElapsed();
+    const std::vector<OscNode>& space = OscAddressSpace(m_firstObject);
     for (const ValueChange& change : changes.values) {
-        const int node = m_nodeOfValue[ValueIndex(change.key)];
-        if (node < 0) {
-            continue;
-        }
-        for (auto& peer : m_peers) {
-            if (!peer->isWaiting[static_cast<std::size_t>(node)]) {
-                peer->isWaiting[static_cast<std::size_t>(node)] = true;
-                peer->waiting.push_back(node);
+        for (const std::size_t node : OscNodesOf(m_firstObject, change.key)) {
+            if (!space[node].feedback) {
+                continue;
+            }
+            for (auto& peer : m_peers) {
+                if (!peer->isWaiting[node]) {
+                    peer->isWaiting[node] = true;
+                    peer->waiting.push_back(static_cast<int>(node));
+                }
             }
         }
     }

@@ -69,10 +69,8 @@ private:
 
     const CControllerDoc& m_doc;
     int m_firstObject = 1;
-    // The feedback node of each value (-1: none), an index into the address space of
-    // m_firstObject.
-    std::vector<int> m_nodeOfValue;
-    std::size_t m_nodeCount = 0;
+    std::size_t m_nodeCount = 0; // of the address space of m_firstObject; 0 before the first Use
+
     std::vector<std::unique_ptr<Peer>> m_peers;
     QTimer* m_timer;
     bool m_flushPending = false;

@@ -6,6 +6,7 @@
 #include "program/CControllerApp.h"
 #include "program/CCueEngine.h"
 #include "program/CDocumentEvents.h"
+#include "program/CLiveInput.h"
 #include "program/CProcessorLink.h"
 #include "program/CUndoHistory.h"
 #include "settings/CRoomPlan.h"
@@ -117,14 +118,9 @@ void CRoomDlg::ShowCues() {
 }
 
 void CRoomDlg::Move(int channel, RoomPoint position) {
-    const std::pair<ParameterKey, int> values[] = {
-        {KeyOf(&CControllerDoc::XPosition, channel), std::clamp(position.x, 0, 127)},
-        {KeyOf(&CControllerDoc::YPosition, channel), std::clamp(position.y, 0, 127)},
-        {KeyOf(&CControllerDoc::ZPosition, channel), std::clamp(position.z, 0, 127)}};
-    m_program.Doc().Apply(values, ChangeOrigin::Gesture);
-    for (const auto& [key, value] : values) {
-        m_program.Link().Post(key, value, CProcessorLink::Repeat::Skip);
-    }
+    CLiveInput(m_program.Doc(), m_program.Link())
+        .MoveSource(channel, {position.x, position.y, position.z}, CProcessorLink::Repeat::Skip,
+                    ChangeOrigin::Gesture);
 }
 
 void CRoomDlg::StepSource(int channel, int dx, int dy, int dz) {
