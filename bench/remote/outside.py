@@ -26,6 +26,10 @@ import threading
 import time
 from contextlib import ExitStack
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "tests", "browser"))
+from orbis_setup import free_port, wait_until, write_setup  # noqa: E402
+
 try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
@@ -35,39 +39,8 @@ except ImportError:
 
 CODE = "123456"
 CHANNEL = 3  # the source dragged: Control Changes 20, 21, 22 (X, Y, Z) on this channel
-FRESH_SETUP = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests",
-                           "model", "data", "fresh.ocont2")
 TOUCH_HZ = 60  # how often a phone reports a moving finger
 PAGES, SECONDS = 10, 20
-
-
-def wait_until(condition, what, timeout=30):
-    end = time.monotonic() + timeout
-    while not (value := condition()):
-        if time.monotonic() > end:
-            sys.exit("timed out waiting for " + what)
-        time.sleep(0.05)
-    return value
-
-
-def free_port(kind):
-    with socket.socket(socket.AF_INET, kind) as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def write_setup(folder, x, y, out_port):
-    """A fresh controller file with the dragged source at (x, y), sending to out_port."""
-    with open(FRESH_SETUP, newline="") as f:
-        sections = f.read().split("<dict>")
-    for n, key, value in ((CHANNEL, "XPosition0", x), (CHANNEL, "YPosition0", y),
-                          (9, "outMIDIPort", out_port)):
-        sections[n] = re.sub(r"(<key>%s</key>\s*<integer>)\d+" % key, r"\g<1>%d" % value,
-                             sections[n])
-    path = os.path.join(folder, "setup.ocont2")
-    with open(path, "w", newline="") as f:
-        f.write("<dict>".join(sections))
-    return path
 
 
 def listen(stack, env, client):
@@ -266,7 +239,7 @@ def main():
                                    text=True).stdout
             found = re.search(r"^\s*(\d+)\s+%s:" % client, ports, re.M)
             return found and int(found.group(1))
-        setup = write_setup(folder, 13, 13, wait_until(device, "the dump in --list-ports"))
+        setup = write_setup(folder, {CHANNEL: (13, 13)}, wait_until(device, "the dump in --list-ports"))
 
         port = free_port(socket.SOCK_STREAM)
         env = dict(jack, XDG_CONFIG_HOME=os.path.join(folder, "config"),

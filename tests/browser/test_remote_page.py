@@ -15,11 +15,11 @@ import subprocess
 import sys
 import tempfile
 import threading
-import time
 import unittest
 
+from orbis_setup import free_port, wait_until, write_setup
+
 CODE = "123456"
-FRESH_SETUP = os.path.join(os.path.dirname(__file__), "..", "model", "data", "fresh.ocont2")
 if len(sys.argv) < 3:
     sys.exit(__doc__)
 ORBIS, ORBIS_SEND = sys.argv.pop(1), sys.argv.pop(1)
@@ -37,37 +37,6 @@ except ImportError:
 if not (CHROMIUM and CHROMEDRIVER):
     print("skipped: chromium, chromedriver, python3-selenium or python3-liblo is missing")
     sys.exit(77)
-
-
-def free_port(kind):
-    with socket.socket(socket.AF_INET, kind) as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_until(condition, what, timeout=30):
-    end = time.monotonic() + timeout
-    while not (value := condition()):
-        if time.monotonic() > end:
-            raise AssertionError("timed out waiting for " + (what() if callable(what) else what))
-        time.sleep(0.05)
-    return value
-
-
-def write_setup(folder, positions, out_port=0):
-    """A fresh controller file with sources n at (x, y), sending to output device out_port
-    (as --list-ports numbers them; 0 none)."""
-    with open(FRESH_SETUP, newline="") as f:
-        sections = f.read().split("<dict>")
-    values = [(n, "XPosition0", x) for n, (x, _) in positions.items()]
-    values += [(n, "YPosition0", y) for n, (_, y) in positions.items()]
-    for n, key, value in values + [(9, "outMIDIPort", out_port)]:
-        sections[n] = re.sub(r"(<key>%s</key>\s*<integer>)\d+" % key, r"\g<1>%d" % value,
-                             sections[n])
-    path = os.path.join(folder, "setup.ocont2")
-    with open(path, "w", newline="") as f:
-        f.write("<dict>".join(sections))
-    return path
 
 
 class RemotePageTest(unittest.TestCase):
